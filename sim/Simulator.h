@@ -1,0 +1,127 @@
+// A simulated VESK programmer on a pseudo-terminal.
+//
+// The simulator opens a pseudo-terminal and answers on its master side exactly as the
+// programmer answers on its serial line: every byte echoed, replies fetched one
+// character per 'n', program mode, the address pointer and word reads and writes on a
+// target memory laid out from a chip definition, the baud-rate switch and pass-through
+// to a target. The host opens `SlavePath()` as its serial port.
+//
+// Things a pseudo-terminal cannot carry, and how the simulator stands in for them:
+//  - A break (the wake-up) does not reach the master side. A 0xFF in command mode
+//    always synchronises; when it arrives while the host's line runs at 19200 bit/s
+//    (read from the shared line settings) the programmer also goes back to 19200, as
+//    after a break. In pass-through a 0xFF ends pass-through when it follows a purge of
+//    the host's buffers or opens a new connection (the host closed and reopened the
+//    port) - exactly what a wake-up does before its synchronisation byte.
+//  - The line speed is not enforced by a pseudo-terminal. With `StrictSpeed` a byte
+//    that the host sends at another speed than the programmer's is not answered, as
+//    on a real line where it would arrive garbled.
+//
+// All public members are thread-safe; the simulator serves on its own thread between
+// `Start` and `Stop`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesk {
+class TChipDefinition;
+}
+
+namespace vesk::sim {
+
+// Faults to inject. Byte counts are 1-based and count the bytes received from the
+// host since the last `SetFaults` (or since the start); 0 switches a count off.
+struct TFaults {
+    bool NeverAnswer = false;      // receive everything, answer nothing
+    int64_t WrongEchoAt = 0;       // answer byte N with '#' instead of its echo
+    bool SyncAnswerZero = false;   // answer the synchronisation byte 0xFF with 0x00
+    bool BadReadReply = false;     // reply "ZZZZ" to every "r"
+    int64_t StopAfter = 0;         // answer bytes 1..N, then nothing more
+    int AnswerDelayMs = 0;         // hold back every answer by this many milliseconds
+    int64_t DropLineAfter = 0;     // after byte N, close the line as an unplugged adapter
+    int32_t TargetId = -1;         // ID word read at 0x2006 instead of the device ID; -1 = none
+};
+
+// One program-mode command as received.
+struct TProgramMode {
+    char Region = 0;     // 'e', 'c', 'd' or 'f'
+    int Delay = 0;       // program delay (2 hex digits)
+    int Algorithm = 0;   // algorithm code (1 hex digit)
+};
+
+struct TOptions {
+    std::string Type = "VESK1";     // token answered to "t"
+    std::string Version = "2.10";   // token answered to "v"
+    bool WireTime = false;          // pace every byte at the line speed (10 bit times)
+    bool StrictSpeed = false;       // ignore bytes the host sends at another speed
+    bool TargetEcho = false;        // scripted target: banner line, echoes in upper case
+    std::string TargetBanner = "VESK demo target ready";
+    std::string LogFile;            // traffic log, both ways; empty = none
+};
+
+class TSimulator {
+public:
+    // Target memory laid out from the chip's regions, every word at its region's
+    // Default; the device ID is the chip's Id. The pseudo-terminals are created here.
+    explicit TSimulator(const vesk::TChipDefinition& chip, const TOptions& options = {});
+    ~TSimulator();  // stops serving
+    TSimulator(const TSimulator&) = delete;
+    TSimulator& operator=(const TSimulator&) = delete;
+
+    std::string SlavePath() const;        // the host's serial port
+    std::string TargetSlavePath() const;  // the target's serial line in pass-through
+
+    void Start();  // serve on a background thread
+    void Stop();   // idempotent
+    bool LineDropped() const;  // the DropLineAfter fault has closed the line
+
+    // Target memory. Word widths: a write is masked to its region's width (the smallest
+    // 2^k-1 that covers the region's Default, at least 0xFF); addresses outside every
+    // region read 0 and ignore writes. 0x2006 reads the device ID.
+    int32_t Word(int32_t address) const;
+    void SetWord(int32_t address, int32_t value);  // stored unmasked, for test set-up
+    void EraseAll();                               // every word to its region's Default
+    void SetDeviceId(int32_t id);
+    int32_t DeviceId() const;
+    // Text ("<address> <word>" lines, hex) or Intel HEX when the name ends in ".hex".
+    void DumpMemory(const std::string& path) const;
+    // Intel HEX image into target memory (words outside every region are skipped).
+    void LoadImage(const std::string& hexPath);
+
+    void SetFaults(const TFaults& faults);  // restarts the fault byte count
+    TFaults Faults() const;
+
+    // Every byte the host sent, raw, in order; and every byte sent to the host.
+    std::string Received() const;
+    std::string Sent() const;
+    void ClearReceived();  // clears both
+
+    // Programmer state.
+    int BaudRate() const;          // 19200 after a wake-up
+    bool InPassThrough() const;
+    int PassThroughFlags() const;  // 2 = lines 7,8; 1 = TTL
+    bool TargetRunning() const;    // false while held by program mode, true after "g"
+    char ProgramRegion() const;    // 'e', 'c', 'd', 'f', or 0 outside program mode
+    int32_t Address() const;       // the address pointer
+    std::string LastActivationId() const;  // argument of the last "h"
+    std::optional<TProgramMode> LastProgramMode(char region) const;
+    std::vector<TProgramMode> ProgramModes() const;  // every program-mode command, in order
+    int Connections() const;       // host connections seen (opens after a close count)
+    std::string TargetReceived() const;  // bytes passed through to the target
+
+    // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
+    // since the last ClearReceived and the simulator has handled them.
+    bool WaitReceived(size_t count, int timeoutMs) const;
+    bool WaitPassThrough(bool on, int timeoutMs) const;
+
+    class TImpl;
+
+private:
+    std::unique_ptr<TImpl> FImpl;
+};
+
+} // namespace vesk::sim
