@@ -1,0 +1,72 @@
+#include "ChipDefinition.h"
+
+#include <cstdio>
+
+#include "VESK_Exception.h"
+
+namespace vesk {
+
+namespace {
+
+std::string Hex(uint64_t value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
+    return text;
+}
+
+// Negative values show as their 32-bit two's complement, as the rest of the system does.
+uint64_t HexBits(int64_t value) {
+    return value < 0 ? static_cast<uint32_t>(value) : static_cast<uint64_t>(value);
+}
+
+} // namespace
+
+bool TChipDefinition::HasRegion(RegionCode code) const {
+    for (const auto& region : Regions)
+        if (region.Code == code)
+            return true;
+    return false;
+}
+
+const TChipRegion& TChipDefinition::RegionByCode(RegionCode code) const {
+    for (const auto& region : Regions)
+        if (region.Code == code)
+            return region;
+    throw VESK_Exception("Chip " + Name + " has no region with code 0x" +
+                         Hex(static_cast<uint16_t>(code), 2));
+}
+
+TChipRegion& TChipDefinition::RegionByCode(RegionCode code) {
+    return const_cast<TChipRegion&>(std::as_const(*this).RegionByCode(code));
+}
+
+const TChipRegion& TChipDefinition::RegionByAddress(int64_t address) const {
+    for (const auto& region : Regions)
+        if (region.Contains(address))
+            return region;
+    throw VESK_Exception("Chip " + Name + " has no region with address 0x" +
+                         Hex(HexBits(address), 6));
+}
+
+TChipRegion& TChipDefinition::RegionByAddress(int64_t address) {
+    return const_cast<TChipRegion&>(std::as_const(*this).RegionByAddress(address));
+}
+
+void TChipDefinition::SetWord(int64_t address, int32_t value) {
+    TChipRegion& region = RegionByAddress(address);
+    region.Data[static_cast<std::size_t>(address - region.Start)] = value;
+}
+
+void TChipDefinition::ResetImage() {
+    for (auto& region : Regions)
+        region.Reset();
+}
+
+bool TChipDefinition::LoadImage(const TIntelHexFile& image) {
+    ResetImage();
+    for (TIntelHexFileIterator it(image); it.IsValid(); it.Next())
+        SetWord(it.WordAddress(), it.Value());
+    return true;
+}
+
+} // namespace vesk

@@ -1,0 +1,117 @@
+// The chip and region model: one `TChipDefinition` per chip type, its memory regions
+// (`TChipRegion`, which also hold the region's image words) and preserve entries.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hexfile/IntelHexFile.h"
+
+namespace vesk {
+
+using RegionCode = int16_t;
+using AlgorithmCode = int32_t;
+
+// Region codes of `RegionNameTable`. No region has the code 0 (0 is "erase" for the driver).
+constexpr RegionCode RegionCodeCode = 1;
+constexpr RegionCode RegionCodeData = 2;
+constexpr RegionCode RegionCodeFuses = 3;
+constexpr RegionCode RegionCodeId = 4;
+// Selects Code, Data and Fuses, handled in that order.
+constexpr RegionCode AllRegions = 0x7FFF;
+
+// Algorithm codes of `AlgorithmNameTable`; -1 in a region: the chip's algorithm applies.
+constexpr AlgorithmCode AlgorithmPIC16 = 0;
+constexpr AlgorithmCode AlgorithmPIC16A = 1;
+constexpr AlgorithmCode AlgorithmPIC16B = 2;
+constexpr AlgorithmCode AlgorithmPIC18 = 3;
+constexpr AlgorithmCode AlgorithmPIC16C = 4;
+
+struct NameAndCode_t {
+    std::string_view Name;
+    int32_t Code;
+};
+
+// Fixed name tables; names match exactly, letter case included. A name not in a table
+// (the empty name too) yields -1.
+inline constexpr std::array<NameAndCode_t, 5> RegionNameTable{{
+    {"", -1}, {"Code", RegionCodeCode}, {"Data", RegionCodeData},
+    {"Fuses", RegionCodeFuses}, {"Id", RegionCodeId}}};
+inline constexpr std::array<NameAndCode_t, 6> AlgorithmNameTable{{
+    {"", -1}, {"PIC16", AlgorithmPIC16}, {"PIC16A", AlgorithmPIC16A},
+    {"PIC16B", AlgorithmPIC16B}, {"PIC18", AlgorithmPIC18}, {"PIC16C", AlgorithmPIC16C}}};
+
+RegionCode RegionCodeOf(std::string_view name);        // -1 when not in the table
+AlgorithmCode AlgorithmCodeOf(std::string_view name);  // -1 when not in the table
+std::string_view RegionNameOf(RegionCode code);        // "" when not in the table
+std::string_view AlgorithmNameOf(AlgorithmCode code);  // "" when not in the table
+
+// One preserve entry: bits of one word that programming keeps.
+struct AddressAndMask_t {
+    int32_t Address = 0;  // word address of the protected word
+    int32_t Mask = 0;     // set bits are taken from the target, clear bits from the buffer
+    int32_t Saved = -1;   // word read before an erase; -1 when nothing has been read
+};
+
+// One memory region of a chip, and the image buffer for it.
+class TChipRegion {
+public:
+    std::string Name;           // as written in the definition file
+    RegionCode Code = -1;       // RegionNameTable code of Name
+    int32_t Base = 0;           // kept from the file; not used otherwise
+    int32_t Start = 0;          // word address of the first word
+    int32_t Size = 0;           // number of words
+    int32_t Default = 0;        // value of an erased word
+    std::vector<int32_t> Data;  // Data[i] is the word at Start + i; Size entries
+    AlgorithmCode Algorithm = -1;
+    std::vector<AddressAndMask_t> Preserve;  // in file order
+
+    TChipRegion() = default;
+    // Stores the values, starts with no preserve entries and fills Data with Default.
+    TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start,
+                int32_t size, int32_t defaultValue, AlgorithmCode algorithm);
+
+    // Data becomes Size copies of Default.
+    void Reset();
+    // Start <= address < Start + Size, computed without overflow.
+    bool Contains(int64_t address) const;
+    // Number of Data entries that differ from Default.
+    int CountNonDefault() const;
+};
+
+// One chip type.
+class TChipDefinition {
+public:
+    int32_t Id = -1;
+    std::string Name;
+    AlgorithmCode Algorithm = -1;
+    std::vector<TChipRegion> Regions;  // in the file's order
+
+    bool HasRegion(RegionCode code) const;
+    // First region with this code; throws VESK_Exception
+    // "Chip <Name> has no region with code 0x<2+ hex digits>".
+    TChipRegion& RegionByCode(RegionCode code);
+    const TChipRegion& RegionByCode(RegionCode code) const;
+    // First region containing the word address; throws VESK_Exception
+    // "Chip <Name> has no region with address 0x<6+ hex digits>".
+    TChipRegion& RegionByAddress(int64_t address);
+    const TChipRegion& RegionByAddress(int64_t address) const;
+    // Stores the value unchanged in the region holding the address (or throws as above).
+    void SetWord(int64_t address, int32_t value);
+    // Reset of every region.
+    void ResetImage();
+    // ResetImage, then every data word of the image through SetWord; true or throws
+    // (the words stored before a failing one stay).
+    bool LoadImage(const TIntelHexFile& image);
+
+    // Fills the chip from a definition file; true or throws VESK_Exception
+    // "Error reading file: <path>\n<cause>".
+    bool LoadFromFile(const std::string& path);
+    // The same for definition text already in memory (no "Error reading file" line).
+    bool LoadFromText(const std::string& text);
+};
+
+} // namespace vesk

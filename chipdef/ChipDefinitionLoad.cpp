@@ -1,0 +1,99 @@
+// Filling a chip from its definition file.
+#include "ChipDefinition.h"
+
+#include "DefinitionIni.h"
+#include "VESK_Exception.h"
+#include "hexfile/TextLines.h"
+
+namespace vesk {
+
+namespace {
+
+// The largest region accepted: 16 Mi words. The buffer is allocated when the file
+// loads; a larger size would only exhaust memory.
+constexpr int32_t MaxRegionSize = 16 * 1024 * 1024;
+
+TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section) {
+    // All keys are read first, then checked in the order name, base, start, size, default.
+    const std::string name = ini.Value(section, "Name");
+    const int32_t base = ReadDefinitionNumber(ini.Value(section, "Base"));
+    const int32_t start = ReadDefinitionNumber(ini.Value(section, "Start"));
+    const int32_t size = ReadDefinitionNumber(ini.Value(section, "Size"));
+    const int32_t defaultValue = ReadDefinitionNumber(ini.Value(section, "Default"));
+    const AlgorithmCode algorithm = AlgorithmCodeOf(ini.Value(section, "Algorithm"));
+    const std::string preserve = ini.Value(section, "Preserve");
+
+    const RegionCode code = RegionCodeOf(name);
+    if (code < 0)
+        throw VESK_Exception("Unkown region name: " + name);
+    if (base < 0)
+        throw VESK_Exception("Missing or bad region base address");
+    if (start < 0)
+        throw VESK_Exception("Missing or bad region start address");
+    if (size < 0 || size > MaxRegionSize)
+        throw VESK_Exception("Missing or bad region size");
+    if (defaultValue < 0)
+        throw VESK_Exception("Missing or bad region default value");
+
+    TChipRegion region(name, code, base, start, size, defaultValue, algorithm);
+    for (const std::string& item : SplitCommaText(preserve)) {
+        const std::size_t eq = item.find('=');
+        // An item without '=' has an empty, and so bad, address.
+        const int32_t address =
+            eq == std::string::npos ? -1 : ReadDefinitionNumber(std::string_view(item).substr(0, eq));
+        if (address < 0)
+            throw VESK_Exception("Bad preserve address");
+        const int32_t mask = ReadDefinitionNumber(std::string_view(item).substr(eq + 1));
+        if (mask < 0)
+            throw VESK_Exception("Bad preserve bit mask");
+        region.Preserve.push_back(AddressAndMask_t{address, mask, -1});
+    }
+    return region;
+}
+
+void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
+    const std::string name = ini.Value("Chip", "Name");
+    const int32_t id = ReadDefinitionNumber(ini.Value("Chip", "Id"));
+    const AlgorithmCode algorithm = AlgorithmCodeOf(ini.Value("Chip", "Algorithm"));
+    if (algorithm < 0)
+        throw VESK_Exception("Missing or bad chip algorithm");
+    if (name.empty())
+        throw VESK_Exception("Missing or bad chip name");
+    if (id < 0)
+        throw VESK_Exception("Missing or bad chip Id");
+    chip.Name = name;
+    chip.Id = id;
+    chip.Algorithm = algorithm;
+
+    // Region sections are numbered from 1 without gaps; the first missing or empty
+    // section ends the list.
+    for (int n = 1;; ++n) {
+        const std::string section = "Region" + std::to_string(n);
+        if (!ini.HasSection(section))
+            break;
+        chip.Regions.push_back(WithContext("Error reading section: " + section,
+                                           [&] { return ReadRegion(ini, section); }));
+    }
+}
+
+} // namespace
+
+bool TChipDefinition::LoadFromText(const std::string& text) {
+    // Loading again starts from an empty chip, so a reload never appends regions.
+    Id = -1;
+    Name.clear();
+    Algorithm = -1;
+    Regions.clear();
+    FillChip(*this, TDefinitionIni::Parse(text));
+    return true;
+}
+
+bool TChipDefinition::LoadFromFile(const std::string& path) {
+    return WithContext("Error reading file: " + path, [&] {
+        ResetImage();
+        const std::string text = ReadTextFile(path, TDefinitionIni::MaxFileBytes);
+        return LoadFromText(text);
+    });
+}
+
+} // namespace vesk

@@ -1,0 +1,98 @@
+#include "ChipDefinitions.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "VESK_Exception.h"
+
+namespace vesk {
+
+std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(text[i]) != lower(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
+// "ChipDef_*.ini": letter case is ignored, as on the platform these files come from.
+bool IsDefinitionFileName(const std::string& name) {
+    constexpr std::string_view prefix = "ChipDef_";
+    constexpr std::string_view suffix = ".ini";
+    return name.size() >= prefix.size() + suffix.size() && StartsWithNoCase(name, prefix) &&
+           StartsWithNoCase(std::string_view(name).substr(name.size() - suffix.size()), suffix);
+}
+
+std::string WithTrailingSeparator(std::string directory) {
+    if (directory.empty())
+        return "./";
+    if (directory.back() != '/')
+        directory += '/';
+    return directory;
+}
+
+} // namespace
+
+std::string ProgramDirectory() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty())
+        return "./";
+    return WithTrailingSeparator(exe.parent_path().string());
+}
+
+std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(directory, ec);
+    if (ec)
+        throw Exception("Cannot search directory " + directory + ": " + ec.message());
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name[0] == '.' || !IsDefinitionFileName(name))
+            continue;
+        std::error_code statusError;
+        // Regular files and links to them; directories, devices and pipes are skipped.
+        if (!fs::is_regular_file(it->path(), statusError))
+            continue;
+        names.push_back(name);
+    }
+    if (ec)
+        throw Exception("Cannot search directory " + directory + ": " + ec.message());
+    // The directory's own order differs between machines; sorting makes the list and
+    // target detection (first chip with a matching Id) the same everywhere.
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool LoadChipDefinitions(const std::string& directory,
+                         std::vector<std::unique_ptr<TChipDefinition>>& into) {
+    return WithContext("Error loading chip definitions", [&] {
+        const std::string dir = WithTrailingSeparator(directory);
+        for (const std::string& name : FindChipDefinitionFiles(dir)) {
+            auto chip = std::make_unique<TChipDefinition>();
+            chip->LoadFromFile(dir + name);
+            into.push_back(std::move(chip));
+        }
+        return true;
+    });
+}
+
+bool LoadChipDefinitions(const std::string& directory) {
+    return LoadChipDefinitions(directory, ChipDefinitions);
+}
+
+bool LoadChipDefinitions() {
+    return LoadChipDefinitions(ProgramDirectory());
+}
+
+} // namespace vesk

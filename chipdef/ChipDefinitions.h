@@ -1,0 +1,35 @@
+// The global list of loaded chip types and the loader of the "ChipDef_*.ini" files.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chipdef/ChipDefinition.h"
+
+namespace vesk {
+
+// The loaded chips, in load order (file names sorted). Never freed during the run, so
+// references to its chips stay valid.
+extern std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
+
+// Directory of the running executable (/proc/self/exe), with a trailing '/'.
+std::string ProgramDirectory();
+
+// Names (not paths) of the chip definition files of a directory, sorted byte-wise:
+// regular files (or links to them) named "ChipDef_*.ini", letter case ignored as the
+// files' home platform does; hidden files (starting with '.') and directories skipped.
+// Throws Exception when the directory cannot be searched.
+std::vector<std::string> FindChipDefinitionFiles(const std::string& directory);
+
+// Loads every definition file of `directory` into `into` (appending; nothing is
+// cleared). Returns true or throws VESK_Exception
+// "Error loading chip definitions\n<cause>"; chips loaded before the faulty file stay.
+bool LoadChipDefinitions(const std::string& directory,
+                         std::vector<std::unique_ptr<TChipDefinition>>& into);
+// The same into `ChipDefinitions`.
+bool LoadChipDefinitions(const std::string& directory);
+// The same from `ProgramDirectory()`.
+bool LoadChipDefinitions();
+
+} // namespace vesk

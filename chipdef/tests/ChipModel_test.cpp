@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "chipdef/ChipDefinitions.h"
+
+TEST(ChipModel, Placeholder) { SUCCEED(); }

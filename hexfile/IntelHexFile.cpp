@@ -1,0 +1,51 @@
+#include "IntelHexFile.h"
+
+#include "TextLines.h"
+#include "VESK_Exception.h"
+
+namespace vesk {
+
+uint16_t CurrentExtendedAddress = 0;
+
+namespace {
+// The largest image file read. Images of the largest region (16 Mi words) stay well below.
+constexpr std::size_t MaxImageFileBytes = std::size_t(256) << 20;
+} // namespace
+
+bool TIntelHexFile::Load(const std::string& fileName) {
+    Lines.clear();
+    Records.clear();
+    LineIndex = 0;
+    CurrentExtendedAddress = 0;
+    if (!fileName.empty())
+        FileName = fileName;
+    std::string text;
+    try {
+        text = ReadTextFile(FileName, MaxImageFileBytes);
+    } catch (const Exception& e) {
+        // No line was being parsed: line 0.
+        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" +
+                             e.Message());
+    }
+    return LoadFromText(text, FileName);
+}
+
+bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& name) {
+    Lines.clear();
+    Records.clear();
+    LineIndex = 0;
+    CurrentExtendedAddress = 0;
+    Lines = SplitTextLines(text);
+    Records.assign(Lines.size(), TIntelHexFileRecord());
+    bool result = true;
+    try {
+        for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex)
+            result = Records[LineIndex].Parse(Lines[LineIndex]) && result;
+    } catch (const Exception& e) {
+        throw VESK_Exception("File read error: " + name + "\nError on line " +
+                             std::to_string(LineIndex + 1) + "\n" + e.Message());
+    }
+    return result;
+}
+
+} // namespace vesk

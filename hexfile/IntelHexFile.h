@@ -1,0 +1,90 @@
+// Intel HEX image files: the reader, its records, and the cursor that yields the
+// image's data as 16-bit words with their word addresses.
+//
+// The file addresses bytes, the chips address words: every word is two bytes of a
+// data record, low byte first, and its word address is the byte address / 2.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// Upper 16 bits of the byte address, set by extended linear address records while a
+// file is parsed; reset to 0 by every `TIntelHexFile::Load`. Shared by the module, so
+// two files must not be loaded at the same time.
+extern uint16_t CurrentExtendedAddress;
+
+// Record types the reader gives a meaning to; every other type is checked and skipped.
+constexpr uint8_t IntelHexDataRecord = 0x00;
+constexpr uint8_t IntelHexExtendedLinearAddressRecord = 0x04;
+
+// One line of an Intel HEX file.
+class TIntelHexFileRecord {
+public:
+    int32_t Column = 1;            // 1-based column of the next character to read in `Line`
+    std::string Marker;            // the line's first character; ":" for a valid record
+    uint8_t ByteCount = 0;         // number of data bytes as written in the record
+    uint16_t Address = 0;          // low 16 bits of the byte address
+    uint16_t ExtendedAddress = 0;  // upper 16 bits, from `CurrentExtendedAddress`
+    uint8_t RecordType = 0;        // 00 data, 04 extended linear address, others skipped
+    std::vector<uint8_t> Data;     // exactly `ByteCount` bytes
+    uint8_t Checksum = 0;          // checksum byte as written
+    std::string Line;              // the text line parsed
+
+    // Fills the record from `line` and validates it. Returns true or throws
+    // `VESK_Exception` "Record read error on column N\n<cause>".
+    bool Parse(const std::string& line);
+    // Two's complement of the low byte of the sum of count, address bytes, type and data.
+    uint8_t ComputeChecksum() const;
+    // Marker, data size, checksum and whole words in data records; true or throws.
+    bool Validate() const;
+
+private:
+    uint8_t ReadByte();
+};
+
+// A loaded image file: its lines and one parsed record per line.
+class TIntelHexFile {
+public:
+    std::vector<std::string> Lines;
+    int32_t LineIndex = 0;  // line being parsed during Load; number of lines afterwards
+    std::string FileName;   // the name last given to Load
+    std::vector<TIntelHexFileRecord> Records;
+
+    // Discards the content, reads the file (an empty name means `FileName` from
+    // before) and parses every line. Returns true or throws `VESK_Exception`
+    // "File read error: <name>\nError on line N\n<cause>"; a file that cannot be
+    // opened or read reports line 0.
+    bool Load(const std::string& fileName);
+    // The same, for text already in memory; `name` only labels the messages.
+    bool LoadFromText(const std::string& text, const std::string& name);
+};
+
+// Walks the data words of a loaded file (which must stay unchanged meanwhile), in
+// line order and, within a record, in byte order. Records other than data records and
+// data records without bytes are skipped; an end-of-file record does not end the walk.
+class TIntelHexFileIterator {
+public:
+    explicit TIntelHexFileIterator(const TIntelHexFile& file);
+
+    bool IsValid() const;
+    // The word (low byte first), 0..65535; -1 when not valid.
+    int32_t Value() const;
+    // (ExtendedAddress * 65536 + Address) / 2 + word index, computed without
+    // overflow (up to 0x8000007E for the highest extended addresses); -1 when not valid.
+    int64_t WordAddress() const;
+    // Advances to the next data word; false when there is none.
+    bool Next();
+
+private:
+    bool Advance();
+
+    const TIntelHexFile& FFile;
+    int32_t FRecordIndex = 0;
+    int32_t FByteOffset = -2;
+    int32_t FWordIndex = -1;
+};
+
+} // namespace vesk

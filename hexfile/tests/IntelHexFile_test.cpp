@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "hexfile/IntelHexFile.h"
+
+TEST(IntelHexFile, Placeholder) { SUCCEED(); }
