@@ -1,0 +1,236 @@
+// The VT100/ANSI decoder on its own: which code a byte sequence yields.
+
+#include "EscapeCodesVT100.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace vesk;
+using Params = std::vector<std::string>;
+
+namespace {
+
+struct Decoded {
+    TEscapeCode Code = TEscapeCode::ecNotCompleted;
+    Params P;
+    int Codes = 0; // completed sequences
+    std::string Chars;
+};
+
+// Feeds bytes and records the last completed code, the plain characters and how many
+// sequences ended.
+Decoded Decode(TEscapeCodesVT100& dec, std::string_view bytes)
+{
+    Decoded d;
+    for (char c : bytes) {
+        switch (dec.ProcessChar(static_cast<unsigned char>(c))) {
+        case TEscapeResult::erChar: d.Chars += char(dec.Character()); break;
+        case TEscapeResult::erCode:
+            d.Code = dec.Code();
+            d.P = dec.Params();
+            ++d.Codes;
+            dec.ClearParams();
+            break;
+        case TEscapeResult::erNothing: break;
+        }
+    }
+    return d;
+}
+
+TEscapeCode CodeOf(std::string_view bytes)
+{
+    TEscapeCodesVT100 dec;
+    const Decoded d = Decode(dec, bytes);
+    EXPECT_EQ(d.Codes, 1) << bytes;
+    return d.Code;
+}
+
+} // namespace
+
+TEST(EscapeCodesVT100, PlainBytesAreCharacters)
+{
+    TEscapeCodesVT100 dec;
+    const Decoded d = Decode(dec, "ab\r\n\xff");
+    EXPECT_EQ(d.Chars, "ab\r\n\xff");
+    EXPECT_EQ(d.Codes, 0);
+    EXPECT_FALSE(dec.InSequence());
+}
+
+TEST(EscapeCodesVT100, ShortCodes)
+{
+    EXPECT_EQ(CodeOf("\0337"), TEscapeCode::ecSaveCaretAndAttr);
+    EXPECT_EQ(CodeOf("\0338"), TEscapeCode::ecRestoreCaretAndAttr);
+    EXPECT_EQ(CodeOf("\033H"), TEscapeCode::ecSetTab);
+    EXPECT_EQ(CodeOf("\033c"), TEscapeCode::ecReset);
+    EXPECT_EQ(CodeOf("\033#8"), TEscapeCode::ecTest);
+    EXPECT_EQ(CodeOf("\033OA"), TEscapeCode::ecAppCursorUp);
+    EXPECT_EQ(CodeOf("\033OB"), TEscapeCode::ecAppCursorDown);
+    EXPECT_EQ(CodeOf("\033OC"), TEscapeCode::ecAppCursorRight);
+    EXPECT_EQ(CodeOf("\033OD"), TEscapeCode::ecAppCursorLeft);
+    // Anything else ends at once as unknown, consuming only that byte.
+    EXPECT_EQ(CodeOf("\033M"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033#3"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033OZ"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033\033"), TEscapeCode::ecUnknown);
+}
+
+TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte)
+{
+    TEscapeCodesVT100 dec;
+    EXPECT_EQ(Decode(dec, "\033#").Codes, 0);
+    EXPECT_TRUE(dec.InSequence());
+    EXPECT_EQ(Decode(dec, "8").Code, TEscapeCode::ecTest);
+    EXPECT_EQ(Decode(dec, "\033O").Codes, 0);
+    EXPECT_TRUE(dec.InSequence());
+    EXPECT_FALSE(dec.InExtSequence());
+}
+
+TEST(EscapeCodesVT100, BracketedCodesByFinalLetter)
+{
+    EXPECT_EQ(CodeOf("\033[A"), TEscapeCode::ecCursorUp);
+    EXPECT_EQ(CodeOf("\033[3B"), TEscapeCode::ecCursorDown);
+    EXPECT_EQ(CodeOf("\033[C"), TEscapeCode::ecCursorRight);
+    EXPECT_EQ(CodeOf("\033[D"), TEscapeCode::ecCursorLeft);
+    EXPECT_EQ(CodeOf("\033[H"), TEscapeCode::ecCursorHome);
+    EXPECT_EQ(CodeOf("\033[1;1f"), TEscapeCode::ecCursorMove);
+    EXPECT_EQ(CodeOf("\033[R"), TEscapeCode::ecReportCursorPos);
+    EXPECT_EQ(CodeOf("\033[m"), TEscapeCode::ecAttributes);
+    EXPECT_EQ(CodeOf("\033[?1h"), TEscapeCode::ecSetMode);
+    EXPECT_EQ(CodeOf("\033[?1l"), TEscapeCode::ecResetMode);
+    EXPECT_EQ(CodeOf("\033[s"), TEscapeCode::ecSaveCaret);
+    EXPECT_EQ(CodeOf("\033[u"), TEscapeCode::ecRestoreCaret);
+    EXPECT_EQ(CodeOf("\033[5X"), TEscapeCode::ecUnknown);
+}
+
+TEST(EscapeCodesVT100, CodesChosenByFirstParameter)
+{
+    EXPECT_EQ(CodeOf("\033[J"), TEscapeCode::ecEraseScreenFrom);
+    EXPECT_EQ(CodeOf("\033[0J"), TEscapeCode::ecEraseScreenFrom);
+    EXPECT_EQ(CodeOf("\033[2J"), TEscapeCode::ecEraseScreen);
+    EXPECT_EQ(CodeOf("\033[1J"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[K"), TEscapeCode::ecEraseLineFrom);
+    EXPECT_EQ(CodeOf("\033[0K"), TEscapeCode::ecEraseLineFrom);
+    EXPECT_EQ(CodeOf("\033[2K"), TEscapeCode::ecEraseLine);
+    EXPECT_EQ(CodeOf("\033[1K"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[g"), TEscapeCode::ecClearTab);
+    EXPECT_EQ(CodeOf("\033[0g"), TEscapeCode::ecClearTab);
+    EXPECT_EQ(CodeOf("\033[3g"), TEscapeCode::ecClearAllTabs);
+    EXPECT_EQ(CodeOf("\033[2g"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[c"), TEscapeCode::ecIdentify);
+    EXPECT_EQ(CodeOf("\033[0c"), TEscapeCode::ecIdentify);
+    EXPECT_EQ(CodeOf("\033[00c"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[0;0c"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[5n"), TEscapeCode::ecQueryDevice);
+    EXPECT_EQ(CodeOf("\033[6n"), TEscapeCode::ecQueryCursorPos);
+    EXPECT_EQ(CodeOf("\033[0n"), TEscapeCode::ecReportDeviceOK);
+    EXPECT_EQ(CodeOf("\033[3n"), TEscapeCode::ecReportDeviceFailure);
+    EXPECT_EQ(CodeOf("\033[n"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[7n"), TEscapeCode::ecUnknown);
+}
+
+TEST(EscapeCodesVT100, ParametersSplitAtSemicolons)
+{
+    EXPECT_EQ(TEscapeCodesVT100::SplitParams("5;10"), (Params{"5", "10"}));
+    EXPECT_EQ(TEscapeCodesVT100::SplitParams(""), Params{});
+    EXPECT_EQ(TEscapeCodesVT100::SplitParams("?1"), Params{"?1"});
+    EXPECT_EQ(TEscapeCodesVT100::SplitParams("5;"), Params{"5"});
+    // A ';' met on a still empty field is taken into that field.
+    EXPECT_EQ(TEscapeCodesVT100::SplitParams(";5"), Params{";5"});
+    EXPECT_EQ(TEscapeCodesVT100::SplitParams("1;;2"), (Params{"1", ";2"}));
+
+    TEscapeCodesVT100 dec;
+    const Decoded d = Decode(dec, "\033[12;34H");
+    EXPECT_EQ(d.P, (Params{"12", "34"}));
+}
+
+TEST(EscapeCodesVT100, ParameterValues)
+{
+    const Params p{"12", "0", "x", "?1", "-3", "99999999999", ""};
+    EXPECT_EQ(TEscapeCodes::GetParam(1, p), 12);
+    EXPECT_EQ(TEscapeCodes::GetParam(2, p), 0);
+    EXPECT_EQ(TEscapeCodes::GetParam(3, p), 1);  // not a number
+    EXPECT_EQ(TEscapeCodes::GetParam(4, p), 1);
+    EXPECT_EQ(TEscapeCodes::GetParam(5, p), -3);
+    EXPECT_EQ(TEscapeCodes::GetParam(6, p), 1);  // out of range
+    EXPECT_EQ(TEscapeCodes::GetParam(7, p), 1);
+    EXPECT_EQ(TEscapeCodes::GetParam(8, p), 1);  // missing
+    EXPECT_EQ(TEscapeCodes::GetParam(0, p), 1);
+}
+
+TEST(EscapeCodesVT100, EverythingButALetterIsCollectedInsideBrackets)
+{
+    TEscapeCodesVT100 dec;
+    Decoded d = Decode(dec, "\033[1\r\n\0332");
+    EXPECT_EQ(d.Codes, 0);
+    EXPECT_TRUE(dec.InExtSequence());
+    EXPECT_EQ(dec.Data(), "[1\r\n\0332");
+    d = Decode(dec, "mZ");
+    EXPECT_EQ(d.Code, TEscapeCode::ecAttributes);
+    EXPECT_EQ(d.Chars, "Z");
+    EXPECT_FALSE(dec.InSequence());
+}
+
+TEST(EscapeCodesVT100, LongRunOfDigitsStaysOpenUntilALetter)
+{
+    TEscapeCodesVT100 dec;
+    Decoded d = Decode(dec, "\033[" + std::string(100, '1'));
+    EXPECT_EQ(d.Codes, 0);
+    EXPECT_EQ(d.Chars, "");
+    d = Decode(dec, "Hx");
+    EXPECT_EQ(d.Code, TEscapeCode::ecCursorHome);
+    EXPECT_EQ(d.Chars, "x");
+}
+
+TEST(EscapeCodesVT100, SequenceAtTheBoundStillDecodes)
+{
+    // '[' + 254 characters + the final letter: exactly the longest text kept.
+    std::string seq = "\033[" + std::string(TEscapeCodesVT100::MaxSequenceLength - 3, '0') + "5A";
+    ASSERT_EQ(seq.size() - 1, TEscapeCodesVT100::MaxSequenceLength);
+    TEscapeCodesVT100 dec;
+    const Decoded d = Decode(dec, seq);
+    EXPECT_EQ(d.Code, TEscapeCode::ecCursorUp);
+    EXPECT_EQ(TEscapeCodes::GetParam(1, d.P), 5);
+}
+
+TEST(EscapeCodesVT100, EndlessSequenceIsBoundedAndDroppedAsUnknown)
+{
+    TEscapeCodesVT100 dec;
+    Decode(dec, "\033[");
+    for (int i = 0; i < 100000; ++i)
+        Decode(dec, "1;");
+    EXPECT_TRUE(dec.InSequence());
+    EXPECT_LE(dec.Data().size(), TEscapeCodesVT100::MaxSequenceLength);
+    EXPECT_LE(dec.Data().capacity(), 4 * TEscapeCodesVT100::MaxSequenceLength);
+    // The final letter ends it, as unknown, without parameters; what follows is plain.
+    const Decoded d = Decode(dec, "Hok\033[2A");
+    EXPECT_EQ(d.Codes, 2);
+    EXPECT_EQ(d.Chars, "ok");
+    EXPECT_EQ(d.Code, TEscapeCode::ecCursorUp);
+
+    TEscapeCodesVT100 dec2;
+    const Decoded over = Decode(dec2, "\033[" + std::string(300, '2') + "J");
+    EXPECT_EQ(over.Codes, 1);
+    EXPECT_EQ(over.Code, TEscapeCode::ecUnknown);
+    EXPECT_TRUE(over.P.empty());
+}
+
+TEST(EscapeCodesVT100, CodesToText)
+{
+    TEscapeCodesVT100 dec;
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecIdentResponse, {"2"}), "\033[?1;2c");
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecReportDeviceOK, {}), "\033[0n");
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecReportCursorPos, {"3", "7"}), "\033[3;7R");
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecCursorUp, {}), "\033[A");
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecCursorUp, {"4"}), "\033[4A");
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecAppCursorLeft, {}), "\033OD");
+    EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecUnknown, {}), "");
+    // Every text decodes back to its own code.
+    for (auto code : {TEscapeCode::ecCursorHome, TEscapeCode::ecCursorMove, TEscapeCode::ecEraseLine,
+                      TEscapeCode::ecEraseScreen, TEscapeCode::ecClearAllTabs, TEscapeCode::ecQueryDevice,
+                      TEscapeCode::ecQueryCursorPos, TEscapeCode::ecTest, TEscapeCode::ecSaveCaretAndAttr,
+                      TEscapeCode::ecReset, TEscapeCode::ecSetTab, TEscapeCode::ecIdentify}) {
+        EXPECT_EQ(CodeOf(dec.EscCodeToStr(code, {"2", "5"})), code) << EscapeCodeName(code);
+    }
+}
