@@ -1,0 +1,59 @@
+// The open OS serial device behind `TCustomComPort`. The interface is the same on
+// every platform; each platform has one implementation file (ComPort_posix.cpp).
+// Every failure raises `EComPort` with the operation's code and the OS error
+// number as given by `LastOsError()`.
+#pragma once
+
+#include "ComPort.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace vesk {
+
+// Everything the device needs to set up the line.
+struct TLineSettings {
+    int32_t Speed = 9600; // bit/s
+    TDataBits DataBits = dbEight;
+    TStopBits StopBits = sbOneStopBit;
+    TComParity Parity;
+    TComFlowControl FlowControl;
+    bool DiscardNull = false;
+    char EventChar = 0;
+    int InputSize = 1024;
+};
+
+// The OS error number of the last failed system call, as reported in EComPort.
+int LastOsError();
+// The OS error number of an operation on a closed port (invalid handle).
+int InvalidHandleError();
+
+class TComDevice {
+public:
+    // Opens `path` for exclusive read and write access; code 1 on failure.
+    static std::unique_ptr<TComDevice> Open(const std::string& path);
+    virtual ~TComDevice() = default;
+
+    virtual int Handle() const = 0;
+    virtual void ApplyLine(const TLineSettings& line) = 0;    // code 7
+    virtual void ApplyTimeouts(const TComTimeouts& t) = 0;    // code 8
+    virtual void ApplyBuffer(int inputSize, int outputSize) = 0; // code 9
+    virtual int Write(const char* buffer, int count) = 0;     // code 2
+    virtual int Read(char* buffer, int count) = 0;            // code 3
+    virtual int InputCount() = 0;                             // code 10
+    virtual int OutputCount() = 0;                            // code 10
+    virtual bool WaitForInput(std::chrono::steady_clock::time_point deadline) = 0; // code 10
+    virtual void Purge(bool input, bool output) = 0;          // code 5
+    virtual void SetBreak(bool on) = 0;                       // code 12
+    virtual void SetDTR(bool on) = 0;                         // code 12
+    virtual void SetRTS(bool on) = 0;                         // code 12
+    virtual void SetXonXoff(bool on) = 0;                     // code 12
+    virtual void TransmitChar(char ch) = 0;                   // code 13
+    virtual TComSignals Signals() = 0;                        // code 11
+};
+
+// The device list of the system under `root`; code 23 when it cannot be read.
+std::vector<std::string> ListComDevices(const std::string& root);
+
+} // namespace vesk

@@ -1,0 +1,296 @@
+// Opening, closing, exclusive access, names and line settings of the port.
+#include "ComPort.h"
+#include "PseudoTerminal.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace vesk;
+using vesk::test::LineOutputSpeed;
+using vesk::test::PseudoTerminal;
+
+namespace {
+
+// Runs `body` and returns the EComPort it raised (fails the test when none).
+template <class Body>
+EComPort Raised(Body body) {
+    try {
+        body();
+    } catch (const EComPort& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no EComPort raised";
+    return EComPort(0);
+}
+
+} // namespace
+
+TEST(ComPortNames, MapToDevicePaths) {
+    EXPECT_EQ(ComPortDevicePath("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(ComPortDevicePath("COM10"), "/dev/ttyS9");
+    EXPECT_EQ(ComPortDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(ComPortDevicePath("/dev/pts/3"), "/dev/pts/3");
+    EXPECT_EQ(ComPortDevicePath("./link"), "./link");
+    EXPECT_EQ(ComPortDevicePath("COM0"), "/dev/COM0");
+    EXPECT_EQ(ComPortDevicePath("COMX"), "/dev/COMX");
+}
+
+TEST(ComPortDefaults, AsTheComponentShips) {
+    TComPort port;
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.Handle(), -1);
+    EXPECT_EQ(port.Port(), "COM1");
+    EXPECT_EQ(port.BaudRate(), br9600);
+    EXPECT_EQ(port.CustomBaudRate(), 9600);
+    EXPECT_EQ(port.DataBits(), dbEight);
+    EXPECT_EQ(port.StopBits(), sbOneStopBit);
+    EXPECT_EQ(port.Parity(), TComParity{});
+    EXPECT_EQ(port.Parity().Bits, prNone);
+    EXPECT_EQ(port.FlowControl().XonChar, 17);
+    EXPECT_EQ(port.FlowControl().XoffChar, 19);
+    EXPECT_EQ(port.FlowControl().ControlDTR, dtrDisable);
+    EXPECT_EQ(port.FlowControl().ControlRTS, rtsDisable);
+    EXPECT_EQ(port.Timeouts().ReadInterval, -1);
+    EXPECT_EQ(port.Timeouts().WriteTotalMultiplier, 100);
+    EXPECT_EQ(port.Timeouts().WriteTotalConstant, 1000);
+    EXPECT_EQ(port.Buffer().InputSize, 1024);
+    EXPECT_EQ(port.Buffer().OutputSize, 1024);
+    EXPECT_EQ(port.Events().size(), 10u);
+    EXPECT_EQ(port.SyncMethod(), smThreadSync);
+    EXPECT_TRUE(port.TriggersOnRxChar());
+    EXPECT_FALSE(port.DiscardNull());
+    EXPECT_EQ(port.EventChar(), 0);
+    EXPECT_EQ(BaudRateToInt(br256000), 256000);
+    EXPECT_EQ(BaudRateToInt(br56000), 56000);
+}
+
+TEST(ComPortDefaults, OddBufferSizesAreLowered) {
+    TComPort port;
+    port.SetBuffer({2049, 513});
+    EXPECT_EQ(port.Buffer().InputSize, 2048);
+    EXPECT_EQ(port.Buffer().OutputSize, 512);
+}
+
+TEST(ComPortErrors, MessagesCarryTheOsErrorWhereThereIsOne) {
+    EXPECT_STREQ(EComPort(1, 2).what(), "Unable to open com port (win error code: 2)");
+    EXPECT_STREQ(EComPort(23, 2).what(), "Registry error (win error code: 2)");
+    EXPECT_STREQ(EComPort(4).what(), "Invalid Async parameter");
+    EXPECT_STREQ(EComPort(14).what(), "Cannot set property while connected");
+    EXPECT_STREQ(EComPort(18).what(), "Link (un)registration failed");
+    EXPECT_STREQ(EComPort(20).what(), "Cannot wait for event if event thread is created");
+    EXPECT_STREQ(EComPort(22).what(), "A component is linked to OnRxBuf event");
+    EXPECT_EQ(EComPort(22).WinCode(), -1);
+    EXPECT_EQ(EComPort(3, 5).Code(), 3);
+    EXPECT_EQ(EComPort(3, 5).WinCode(), 5);
+    // The driver's wrappers catch the base class.
+    const Exception& base = EComPort(7, 22);
+    EXPECT_EQ(base.Message(), "SetCommState function failed (win error code: 22)");
+}
+
+TEST(ComPortOpen, MissingDeviceFailsAndStaysClosed) {
+    TComPort port;
+    port.SetPort("/dev/vesk-no-such-device");
+    const EComPort e = Raised([&] { port.SetConnected(true); });
+    EXPECT_EQ(e.Code(), 1);
+    EXPECT_EQ(e.WinCode(), 2);
+    EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.Handle(), -1);
+}
+
+TEST(ComPortOpen, PlainFileIsNotAPort) {
+    const std::string path = ::testing::TempDir() + "vesk_not_a_tty";
+    std::ofstream(path) << "x";
+    TComPort port;
+    port.SetPort(path);
+    EXPECT_EQ(Raised([&] { port.Open(); }).Code(), 1);
+    EXPECT_FALSE(port.Connected());
+    ::unlink(path.c_str());
+}
+
+TEST(ComPortOpen, OpenAndCloseCallTheHandlersInOrder) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    std::string log;
+    port.OnBeforeOpen = [&] { log += "[bo]"; };
+    port.OnAfterOpen = [&] { log += "[ao]"; };
+    port.OnBeforeClose = [&] { log += "[bc]"; };
+    port.OnAfterClose = [&] { log += "[ac]"; };
+    port.SetConnected(true);
+    EXPECT_TRUE(port.Connected());
+    EXPECT_GE(port.Handle(), 0);
+    port.Open(); // already open: nothing
+    port.SetConnected(false);
+    port.Close(); // already closed: nothing
+    EXPECT_EQ(log, "[bo][ao][bc][ac]");
+    EXPECT_EQ(port.Handle(), -1);
+}
+
+TEST(ComPortOpen, SecondOpenerInThisProcessIsRefused) {
+    PseudoTerminal pty;
+    TComPort first, second;
+    first.SetPort(pty.SlavePath());
+    second.SetPort(pty.SlavePath());
+    first.Open();
+    const EComPort e = Raised([&] { second.Open(); });
+    EXPECT_EQ(e.Code(), 1);
+    EXPECT_FALSE(second.Connected());
+    // Once the first lets go the device is free again.
+    first.Close();
+    EXPECT_NO_THROW(second.Open());
+    EXPECT_TRUE(second.Connected());
+}
+
+TEST(ComPortOpen, SecondOpenerInAnotherProcessIsRefused) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.Open();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int code = 0;
+        try {
+            TComPort other;
+            other.SetPort(pty.SlavePath());
+            other.Open();
+        } catch (const EComPort& e) {
+            code = e.Code();
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+TEST(ComPortSettings, CustomSpeedWhileClosedIsAppliedAtOpen) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.SetBaudRate(brCustom);
+    port.SetCustomBaudRate(31250);
+    EXPECT_EQ(port.CustomBaudRate(), 31250);
+    EXPECT_NE(LineOutputSpeed(pty.Master()), 31250u); // only stored
+    port.Open();
+    EXPECT_EQ(LineOutputSpeed(pty.Master()), 31250u);
+    // On an open port a new speed is in force at once, standard or not.
+    port.SetCustomBaudRate(57600);
+    EXPECT_EQ(LineOutputSpeed(pty.Master()), 57600u);
+    port.SetCustomBaudRate(250000);
+    EXPECT_EQ(LineOutputSpeed(pty.Master()), 250000u);
+    port.SetBaudRate(br19200);
+    EXPECT_EQ(LineOutputSpeed(pty.Master()), 19200u);
+}
+
+TEST(ComPortSettings, LineIsRaw8N1) {
+    // A pseudo-terminal keeps itself at 8 bits without parity, so only the settings
+    // it carries are checked here.
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.Open();
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.Master(), &t), 0);
+    EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_FALSE(t.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+    EXPECT_TRUE(t.c_cflag & CLOCAL);
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
+    EXPECT_FALSE(t.c_iflag & (ICRNL | IXON | IXOFF | ISTRIP));
+    EXPECT_FALSE(t.c_oflag & OPOST);
+    EXPECT_EQ(t.c_cc[VMIN], 0);
+    port.SetStopBits(sbTwoStopBits);
+    ASSERT_EQ(::tcgetattr(pty.Master(), &t), 0);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    TComFlowControl flow;
+    flow.XonXoffOut = true;
+    flow.XonChar = 0x11;
+    flow.XoffChar = 0x13;
+    port.SetFlowControl(flow);
+    ASSERT_EQ(::tcgetattr(pty.Master(), &t), 0);
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_EQ(t.c_cc[VSTART], 0x11);
+    EXPECT_EQ(t.c_cc[VSTOP], 0x13);
+}
+
+TEST(ComPortSettings, ZeroSpeedIsRefusedOnAnOpenPort) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.Open();
+    port.SetBaudRate(brCustom);
+    const EComPort e = Raised([&] { port.SetCustomBaudRate(0); });
+    EXPECT_EQ(e.Code(), 7);
+}
+
+TEST(ComPortSettings, FailedSetupLeavesThePortClosed) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.SetBaudRate(brCustom);
+    port.SetCustomBaudRate(-5);
+    EXPECT_EQ(Raised([&] { port.Open(); }).Code(), 7);
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.Handle(), -1);
+    port.SetCustomBaudRate(9600);
+    EXPECT_NO_THROW(port.Open()); // the device was released
+}
+
+TEST(ComPortSettings, ThreadSettingsOnlyWhileClosed) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.SetSyncMethod(smWindowSync);
+    port.Open();
+    EXPECT_EQ(Raised([&] { port.SetSyncMethod(smNone); }).Code(), 14);
+    EXPECT_EQ(Raised([&] { port.SetEventThreadPriority(2); }).Code(), 14);
+    EXPECT_NO_THROW(port.SetSyncMethod(smWindowSync)); // unchanged value
+    EXPECT_EQ(port.SyncMethod(), smWindowSync);
+}
+
+TEST(ComPortPort, SameNameKeepsTheOpenPortDifferentNameReopens) {
+    PseudoTerminal a, b;
+    TComPort port;
+    int opens = 0;
+    port.OnAfterOpen = [&] { ++opens; };
+    port.SetPort(a.SlavePath());
+    port.Open();
+    port.SetPort(a.SlavePath());
+    EXPECT_EQ(opens, 1);
+
+    port.SetPort(b.SlavePath());
+    EXPECT_EQ(opens, 2);
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(port.Port(), b.SlavePath());
+    port.WriteStr("B");
+    EXPECT_EQ(b.Receive(), "B");
+    // The first device was given back.
+    TComPort other;
+    other.SetPort(a.SlavePath());
+    EXPECT_NO_THROW(other.Open());
+}
+
+TEST(ComPortPort, NameChangeWhileClosedOnlyStores) {
+    PseudoTerminal a;
+    TComPort port;
+    int opens = 0;
+    port.OnAfterOpen = [&] { ++opens; };
+    port.SetPort(a.SlavePath());
+    EXPECT_EQ(opens, 0);
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST(ComPortPort, FailedReopenLeavesThePortClosed) {
+    PseudoTerminal a;
+    TComPort port;
+    port.SetPort(a.SlavePath());
+    port.Open();
+    EXPECT_EQ(Raised([&] { port.SetPort("/dev/vesk-no-such-device"); }).Code(), 1);
+    EXPECT_FALSE(port.Connected());
+}

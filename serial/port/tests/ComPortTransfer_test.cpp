@@ -1,0 +1,181 @@
+// Writing, reading, counting, waiting and purging through a pseudo-terminal.
+#include "ComPort.h"
+#include "PseudoTerminal.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+using namespace vesk;
+using vesk::test::PseudoTerminal;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+namespace {
+
+struct OpenPort : ::testing::Test {
+    PseudoTerminal pty;
+    TComPort port;
+    void SetUp() override {
+        port.SetPort(pty.SlavePath());
+        port.SetBaudRate(brCustom);
+        port.SetCustomBaudRate(19200);
+        port.Open();
+    }
+    // Waits until `n` bytes are queued at the port (the pty hands them over
+    // asynchronously).
+    void AwaitQueued(int n) {
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (port.InputCount() < n && Clock::now() < until)
+            port.WaitForInput(Clock::now() + milliseconds(20));
+    }
+};
+
+int CodeOf(auto body) {
+    try {
+        body();
+    } catch (const EComPort& e) {
+        return e.Code();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_F(OpenPort, WriteAndReadRoundTrip) {
+    EXPECT_EQ(port.WriteStr("0000h"), 5);
+    EXPECT_EQ(pty.Receive(), "0000h");
+    const std::string all(256, '\0');
+    std::string bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes += char(i);
+    pty.Send(bytes);
+    AwaitQueued(256);
+    EXPECT_EQ(port.InputCount(), 256); // counting consumes nothing
+    EXPECT_EQ(port.InputCount(), 256);
+    std::string got;
+    EXPECT_EQ(port.ReadStr(got, 300), 256);
+    EXPECT_EQ(got, bytes); // raw: every byte value comes through unchanged
+    EXPECT_EQ(port.InputCount(), 0);
+}
+
+TEST_F(OpenPort, ReadWithNothingReceivedReturnsZero) {
+    char c = 'x';
+    EXPECT_EQ(port.Read(&c, 1), 0);
+    EXPECT_EQ(c, 'x');
+    EXPECT_EQ(port.InputCount(), 0);
+    EXPECT_EQ(port.WriteStr(""), 0);
+}
+
+TEST_F(OpenPort, ReadTakesAtMostWhatIsAsked) {
+    pty.Send("abc");
+    AwaitQueued(3);
+    char c = 0;
+    EXPECT_EQ(port.Read(&c, 1), 1);
+    EXPECT_EQ(c, 'a');
+    EXPECT_EQ(port.InputCount(), 2);
+}
+
+TEST_F(OpenPort, WaitForInputWakesWhenAByteArrives) {
+    std::thread sender([&] {
+        std::this_thread::sleep_for(milliseconds(100));
+        pty.Send("?");
+    });
+    const bool got = port.WaitForInput(Clock::now() + std::chrono::seconds(30));
+    sender.join();
+    EXPECT_TRUE(got);
+    EXPECT_EQ(port.InputCount(), 1);
+    // A byte already waiting: true at once, even with the deadline passed.
+    EXPECT_TRUE(port.WaitForInput(Clock::now() - milliseconds(1)));
+}
+
+TEST_F(OpenPort, WaitForInputGivesUpAtTheDeadline) {
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.WaitForInput(start + milliseconds(120)));
+    EXPECT_GE(Clock::now() - start, milliseconds(120));
+    // A deadline in the past with nothing waiting ends at once.
+    EXPECT_FALSE(port.WaitForInput(Clock::now() - milliseconds(5)));
+}
+
+TEST_F(OpenPort, ClearBufferDiscardsReceivedBytes) {
+    pty.Send("junk");
+    AwaitQueued(4);
+    port.ClearBuffer(true, true);
+    EXPECT_EQ(port.InputCount(), 0);
+    port.ClearBuffer(false, false);
+}
+
+TEST_F(OpenPort, BreakOnAndOff) {
+    EXPECT_NO_THROW(port.SetBreak(true));
+    EXPECT_NO_THROW(port.SetBreak(false));
+}
+
+TEST_F(OpenPort, DiscardNullDropsNulBytes) {
+    port.SetDiscardNull(true);
+    pty.Send(std::string("a\0b\0", 4));
+    AwaitQueued(4);
+    std::string got;
+    EXPECT_EQ(port.ReadStr(got, 4), 2);
+    EXPECT_EQ(got, "ab");
+}
+
+TEST_F(OpenPort, WriteEndsAtItsTimeOut) {
+    // Nobody drains the master: the pty's queues fill and the write must give up
+    // after its time-out, reporting how much went out.
+    TComTimeouts t;
+    t.WriteTotalMultiplier = 0;
+    t.WriteTotalConstant = 200;
+    port.SetTimeouts(t);
+    std::vector<char> big(4 << 20, 'x');
+    const auto start = Clock::now();
+    const int written = port.Write(big.data(), int(big.size()));
+    EXPECT_GE(Clock::now() - start, milliseconds(200));
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, int(big.size()));
+}
+
+TEST_F(OpenPort, WriteReachesLinksTxBuf) {
+    TComLink link;
+    std::string sent;
+    link.TxBuf = [&](const char* b, int n) { sent.append(b, size_t(n)); };
+    port.RegisterLink(&link);
+    port.WriteStr("xyz");
+    EXPECT_EQ(sent, "xyz");
+    port.UnRegisterLink(&link);
+}
+
+TEST(ClosedPort, EveryOperationRaisesItsOwnCode) {
+    TComPort port;
+    char c = 0;
+    EXPECT_EQ(CodeOf([&] { port.Write("x", 1); }), 2);
+    EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), 3);
+    EXPECT_EQ(CodeOf([&] { port.InputCount(); }), 10);
+    EXPECT_EQ(CodeOf([&] { port.OutputCount(); }), 10);
+    EXPECT_EQ(CodeOf([&] { port.WaitForInput(Clock::now()); }), 10);
+    EXPECT_EQ(CodeOf([&] { port.ClearBuffer(true, true); }), 5);
+    EXPECT_EQ(CodeOf([&] { port.SetBreak(true); }), 12);
+    EXPECT_EQ(CodeOf([&] { port.TransmitChar('a'); }), 13);
+    EXPECT_EQ(CodeOf([&] { port.Signals(); }), 11);
+    try {
+        port.WriteStr("x");
+        FAIL();
+    } catch (const EComPort& e) {
+        EXPECT_STREQ(e.what(), "WriteFile function failed (win error code: 9)");
+    }
+}
+
+TEST(PortReopen, ReadAgainAfterCloseAndOpen) {
+    PseudoTerminal pty;
+    TComPort port;
+    port.SetPort(pty.SlavePath());
+    port.Open();
+    port.Close();
+    port.Open();
+    pty.Send("k");
+    ASSERT_TRUE(port.WaitForInput(Clock::now() + std::chrono::seconds(30)));
+    std::string got;
+    EXPECT_EQ(port.ReadStr(got, 1), 1);
+    EXPECT_EQ(got, "k");
+}
