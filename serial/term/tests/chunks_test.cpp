@@ -34,7 +34,7 @@ Snapshot Take(const TermScript& s)
     return snap;
 }
 
-Snapshot Run(const std::vector<std::string_view>& chunks)
+Snapshot Feed(const std::vector<std::string_view>& chunks)
 {
     TermScript s;
     for (auto chunk : chunks)
@@ -46,7 +46,7 @@ Snapshot Run(const std::vector<std::string_view>& chunks)
 
 TEST(TermChunks, WholeScriptReference)
 {
-    const Snapshot whole = Run({Script});
+    const Snapshot whole = Feed({Script});
     EXPECT_EQ(whole.Sent, "\033[3;7R\033[?1;2c\033[0n\033[?1;2c\033[24;80R");
     EXPECT_TRUE(whole.App);
     EXPECT_EQ(whole.Columns, 80);
@@ -54,23 +54,23 @@ TEST(TermChunks, WholeScriptReference)
 
 TEST(TermChunks, EveryTwoWayCutDecodesTheSame)
 {
-    const Snapshot whole = Run({Script});
+    const Snapshot whole = Feed({Script});
     const std::string_view all = Script;
     for (std::size_t cut = 0; cut <= all.size(); ++cut)
-        ASSERT_EQ(Run({all.substr(0, cut), all.substr(cut)}), whole) << "cut at " << cut;
+        ASSERT_EQ(Feed({all.substr(0, cut), all.substr(cut)}), whole) << "cut at " << cut;
 }
 
 TEST(TermChunks, ByteByByteAndThreeWayCutsDecodeTheSame)
 {
-    const Snapshot whole = Run({Script});
+    const Snapshot whole = Feed({Script});
     const std::string_view all = Script;
     std::vector<std::string_view> bytes;
     for (std::size_t i = 0; i < all.size(); ++i)
         bytes.push_back(all.substr(i, 1));
-    EXPECT_EQ(Run(bytes), whole);
+    EXPECT_EQ(Feed(bytes), whole);
     // Cuts inside the leading part where the short sequences are dense.
     for (std::size_t a = 0; a < 120; a += 3)
         for (std::size_t b = a; b < 160; b += 5)
-            ASSERT_EQ(Run({all.substr(0, a), all.substr(a, b - a), all.substr(b)}), whole)
+            ASSERT_EQ(Feed({all.substr(0, a), all.substr(a, b - a), all.substr(b)}), whole)
                 << "cuts at " << a << ", " << b;
 }
