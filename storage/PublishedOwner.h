@@ -147,19 +147,26 @@ public:
     TOwnerEvent OnDestroy;
 
     // Raise the events; call DoCreate() after construction and DoDestroy()
-    // at the start of the destructor.
-    // A copy of the handler runs, so a handler may replace itself safely.
+    // at the start of the destructor. Each event is raised once at most, so a
+    // base class destructor that also calls DoDestroy() does no harm. A copy of
+    // the handler runs, so a handler may replace itself safely.
     void DoCreate() {
+        if (FCreated) return;
+        FCreated = true;
         TOwnerEvent handler = OnCreate;
         if (handler) handler(*this);
     }
     void DoDestroy() {
+        if (FDestroyed) return;
+        FDestroyed = true;
         TOwnerEvent handler = OnDestroy;
         if (handler) handler(*this);
     }
 
 private:
     std::string FName;
+    bool FCreated = false;
+    bool FDestroyed = false;
 };
 
 } // namespace vesk

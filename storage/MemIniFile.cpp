@@ -1,0 +1,168 @@
+#include "storage/MemIniFile.h"
+
+#include "storage/SafeFile.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace vesk {
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string Trim(const std::string& s) {
+    std::size_t first = 0;
+    std::size_t last = s.size();
+    while (first < last && IsBlank(s[first])) ++first;
+    while (last > first && IsBlank(s[last - 1])) --last;
+    return s.substr(first, last - first);
+}
+
+// A CR or LF inside a name or value would end the line early and could even
+// make up an entry of its own; write it as the two characters "\n" instead.
+std::string OneLine(const std::string& s) {
+    if (s.find_first_of("\r\n") == std::string::npos) return s;
+    std::string out;
+    out.reserve(s.size() + 2);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+            out += "\\n";
+            ++i;
+        } else if (s[i] == '\r' || s[i] == '\n') {
+            out += "\\n";
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+int CompareText(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+TMemIniFile::TMemIniFile(const std::string& fileName) {
+    if (auto text = ReadWholeFile(fileName)) SetText(*text);
+}
+
+void TMemIniFile::SetText(const std::string& text) {
+    FSections.clear();
+    Section_t* current = nullptr;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[') {
+            if (line.size() < 2 || line.back() != ']') continue;  // not a section line
+            const std::string name = Trim(line.substr(1, line.size() - 2));
+            current = FindSection(name);
+            if (current == nullptr) {
+                FSections.push_back(Section_t{name, {}});
+                current = &FSections.back();
+            }
+            continue;
+        }
+        if (current == nullptr) continue;  // before the first section
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;  // not an entry
+        std::string name = Trim(line.substr(0, eq));
+        if (name.empty()) continue;
+        const bool known = std::any_of(current->Entries.begin(), current->Entries.end(),
+                                       [&](const auto& e) { return SameText(e.first, name); });
+        if (!known) current->Entries.emplace_back(std::move(name), Trim(line.substr(eq + 1)));
+    }
+}
+
+std::string TMemIniFile::Text() const {
+    std::string out;
+    for (const Section_t& section : FSections) {
+        out += '[';
+        out += OneLine(section.Name);
+        out += "]\n";
+        for (const auto& [name, value] : section.Entries) {
+            out += OneLine(name);
+            out += '=';
+            out += OneLine(value);
+            out += '\n';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+void TMemIniFile::UpdateFile(const std::string& fileName) const { WriteFileAtomically(fileName, Text()); }
+
+TMemIniFile::Section_t* TMemIniFile::FindSection(const std::string& name) {
+    for (Section_t& s : FSections)
+        if (SameText(s.Name, name)) return &s;
+    return nullptr;
+}
+
+const TMemIniFile::Section_t* TMemIniFile::FindSection(const std::string& name) const {
+    for (const Section_t& s : FSections)
+        if (SameText(s.Name, name)) return &s;
+    return nullptr;
+}
+
+std::optional<std::string> TMemIniFile::Value(const std::string& section, const std::string& name) const {
+    const Section_t* s = FindSection(section);
+    if (s == nullptr) return std::nullopt;
+    for (const auto& [key, value] : s->Entries)
+        if (SameText(key, name)) return value;
+    return std::nullopt;
+}
+
+std::string TMemIniFile::ReadString(const std::string& section, const std::string& name,
+                                    const std::string& defaultValue) const {
+    return Value(section, name).value_or(defaultValue);
+}
+
+void TMemIniFile::WriteString(const std::string& section, const std::string& name, const std::string& value) {
+    Section_t* s = FindSection(section);
+    if (s == nullptr) {
+        FSections.push_back(Section_t{section, {}});
+        s = &FSections.back();
+    }
+    for (auto& entry : s->Entries) {
+        if (SameText(entry.first, name)) {
+            entry.second = value;
+            return;
+        }
+    }
+    s->Entries.emplace_back(name, value);
+}
+
+std::vector<std::string> TMemIniFile::SectionNames() const {
+    std::vector<std::string> names;
+    names.reserve(FSections.size());
+    for (const Section_t& s : FSections) names.push_back(s.Name);
+    return names;
+}
+
+void TMemIniFile::EraseSection(const std::string& section) {
+    std::erase_if(FSections, [&](const Section_t& s) { return SameText(s.Name, section); });
+}
+
+} // namespace vesk

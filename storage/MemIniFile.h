@@ -1,0 +1,64 @@
+// An INI file held in memory: sections in creation order, each with its entries
+// in order. Section and entry names match without regard to (ASCII) case.
+//
+// Reading accepts any bytes: the text is cut into lines at LF (a CR before the
+// LF is dropped); lines are trimmed; empty lines, lines starting with ";",
+// lines before the first section and lines that are neither "[name]" nor
+// "name=value" are ignored. Names and values are trimmed of spaces and tabs.
+// A section named twice continues the first one; for an entry named twice
+// the first value counts.
+//
+// Writing gives "[name]", the entries as "name=value", and one empty line per
+// section, lines ending in LF. A CR or LF inside a name or value is written as
+// the two characters "\n", so a value can never break the file's structure.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vesk {
+
+class TMemIniFile {
+public:
+    struct Section_t {
+        std::string Name;
+        std::vector<std::pair<std::string, std::string>> Entries;
+    };
+
+    TMemIniFile() = default;
+    // The whole file; an absent file reads as empty. Raises `vesk::Exception`
+    // when the file exists but cannot be read.
+    explicit TMemIniFile(const std::string& fileName);
+
+    void SetText(const std::string& text);
+    std::string Text() const;
+
+    // Writes Text() to the file, replacing it in one step (see SafeFile.h).
+    void UpdateFile(const std::string& fileName) const;
+
+    // The value of an entry, or nothing when the section or entry is missing.
+    std::optional<std::string> Value(const std::string& section, const std::string& name) const;
+    std::string ReadString(const std::string& section, const std::string& name,
+                           const std::string& defaultValue) const;
+    // Replaces the entry's value in place, or appends the entry (and the
+    // section) when missing.
+    void WriteString(const std::string& section, const std::string& name, const std::string& value);
+
+    std::vector<std::string> SectionNames() const;
+    void EraseSection(const std::string& section);
+    const std::vector<Section_t>& Sections() const { return FSections; }
+
+private:
+    Section_t* FindSection(const std::string& name);
+    const Section_t* FindSection(const std::string& name) const;
+
+    std::vector<Section_t> FSections;
+};
+
+// ASCII case-insensitive equality and ordering of names.
+bool SameText(const std::string& a, const std::string& b);
+int CompareText(const std::string& a, const std::string& b);
+
+} // namespace vesk

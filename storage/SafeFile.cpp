@@ -1,0 +1,157 @@
+#include "storage/SafeFile.h"
+
+#include "hexfile/VESK_Exception.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vesk {
+
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+std::string FolderOf(const std::string& fileName) {
+    const std::size_t slash = fileName.rfind('/');
+    return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+}
+
+// The file that is really written: a symbolic link is followed, so that the
+// link itself stays in place and its target receives the new contents.
+std::string ResolveTarget(const std::string& fileName) {
+    struct stat st {};
+    if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(fileName.c_str(), resolved) != nullptr) return resolved;
+    }
+    return fileName;
+}
+
+// Closes the descriptor and removes the temporary file unless released.
+class TTempFile {
+public:
+    TTempFile(int fd, std::string name) : FFd(fd), FName(std::move(name)) {}
+    ~TTempFile() {
+        if (FFd >= 0) ::close(FFd);
+        if (!FName.empty()) ::unlink(FName.c_str());
+    }
+    TTempFile(const TTempFile&) = delete;
+    TTempFile& operator=(const TTempFile&) = delete;
+    int Fd() const { return FFd; }
+    const std::string& Name() const { return FName; }
+    int Close() {
+        const int rc = ::close(FFd);
+        FFd = -1;
+        return rc;
+    }
+    void Release() { FName.clear(); }
+
+private:
+    int FFd;
+    std::string FName;
+};
+
+// The process's umask, read without changing it (umask() would change it
+// for every thread for a moment).
+mode_t CurrentUmask() {
+    if (auto status = ReadWholeFile("/proc/self/status")) {
+        const std::size_t at = status->find("Umask:");
+        if (at != std::string::npos)
+            return static_cast<mode_t>(std::strtoul(status->c_str() + at + 6, nullptr, 8));
+    }
+    return 022;
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return std::nullopt;
+        throw Exception("Cannot open file \"" + fileName + "\". " + Reason(errno));
+    }
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            throw Exception("Cannot read file \"" + fileName + "\". " + Reason(error));
+        }
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return data;
+}
+
+void WriteFileAtomically(const std::string& fileName, const std::string& data) {
+    const std::string target = ResolveTarget(fileName);
+    const std::string folder = FolderOf(target);
+    const std::string base = target.substr(folder.size());
+    auto fail = [&](int error) {
+        throw Exception("Cannot write file \"" + fileName + "\". " + Reason(error));
+    };
+
+    std::string pattern = folder + "." + base + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) fail(errno);
+    TTempFile temp(fd, name.data());
+
+    // The new file keeps the old one's permissions; a first file gets what a
+    // plain creat() would give it under the process's umask.
+    struct stat old {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+    if (::fchmod(temp.Fd(), mode) != 0) fail(errno);
+
+    std::size_t written = 0;
+    while (written < data.size()) {
+        const ssize_t n = ::write(temp.Fd(), data.data() + written, data.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(temp.Fd()) != 0) fail(errno);
+    if (temp.Close() != 0) fail(errno);
+    if (::rename(temp.Name().c_str(), target.c_str()) != 0) fail(errno);
+    temp.Release();
+
+    // Make the rename itself durable; a failure here no longer risks the data.
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+std::string ProgramFolder() {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return {};
+    return FolderOf(std::string(buffer, static_cast<std::size_t>(n)));
+}
+
+std::string ProgramBaseName() {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return {};
+    std::string path(buffer, static_cast<std::size_t>(n));
+    std::string name = path.substr(FolderOf(path).size());
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
+} // namespace vesk

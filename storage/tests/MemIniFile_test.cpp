@@ -1,0 +1,95 @@
+#include "storage/MemIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using vesk::TMemIniFile;
+
+TEST(MemIniFile, WritesSectionsInCreationOrderWithOneEmptyLineAfterEach) {
+    TMemIniFile ini;
+    ini.WriteString("B", "x", "1");
+    ini.WriteString("A", "y", "two words");
+    ini.WriteString("b", "z", "3");  // same section, other case
+    EXPECT_EQ(ini.Text(), "[B]\nx=1\nz=3\n\n[A]\ny=two words\n\n");
+}
+
+TEST(MemIniFile, WritingAnExistingEntryReplacesItInPlace) {
+    TMemIniFile ini;
+    ini.WriteString("S", "First", "1");
+    ini.WriteString("S", "Second", "2");
+    ini.WriteString("s", "FIRST", "one");
+    EXPECT_EQ(ini.Text(), "[S]\nFirst=one\nSecond=2\n\n");
+}
+
+TEST(MemIniFile, NamesMatchWithoutRegardToCase) {
+    TMemIniFile ini;
+    ini.SetText("[DirUd]\nComPort=COM3\n");
+    EXPECT_EQ(ini.ReadString("DIRUD", "comport", "x"), "COM3");
+    EXPECT_EQ(ini.ReadString("DIRUD", "other", "x"), "x");
+    EXPECT_EQ(ini.ReadString("Other", "ComPort", "x"), "x");
+}
+
+TEST(MemIniFile, IgnoresLinesBeforeTheFirstSectionEmptyLinesCommentsAndBadLines) {
+    TMemIniFile ini;
+    ini.SetText("Lost=1\n; comment\n\n[S]\n;Hidden=2\nno equals sign\n=no name\n  Spaced  =  value  \r\n"
+                "[broken\nAfter=3\n");
+    ASSERT_EQ(ini.Sections().size(), 1u);
+    EXPECT_EQ(ini.Text(), "[S]\nSpaced=value\nAfter=3\n\n");
+    EXPECT_FALSE(ini.Value("S", "Lost"));
+    EXPECT_FALSE(ini.Value("S", "Hidden"));
+}
+
+TEST(MemIniFile, ReadsCrLfFilesAndAValueMayHoldAnEqualsSign) {
+    TMemIniFile ini;
+    ini.SetText("[S]\r\nA=1\r\nB=x=y\r\n");
+    EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
+    EXPECT_EQ(ini.ReadString("S", "B", ""), "x=y");
+}
+
+TEST(MemIniFile, ASectionNamedTwiceContinuesTheFirstAndTheFirstEntryCounts) {
+    TMemIniFile ini;
+    ini.SetText("[S]\nA=1\n[T]\nB=2\n[s]\nA=9\nC=3\n");
+    EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"S", "T"}));
+    EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
+    EXPECT_EQ(ini.ReadString("S", "C", ""), "3");
+}
+
+TEST(MemIniFile, ALineBreakInsideAValueCannotBreakTheFile) {
+    TMemIniFile ini;
+    ini.WriteString("S", "A", "x\nInjected=1\r\ny\rz");
+    EXPECT_EQ(ini.Text(), "[S]\nA=x\\nInjected=1\\ny\\nz\n\n");
+    TMemIniFile back;
+    back.SetText(ini.Text());
+    EXPECT_FALSE(back.Value("S", "Injected"));
+}
+
+TEST(MemIniFile, EraseSectionRemovesItWhateverTheCase) {
+    TMemIniFile ini;
+    ini.SetText("[A]\nx=1\n[B]\ny=2\n");
+    ini.EraseSection("a");
+    EXPECT_EQ(ini.Text(), "[B]\ny=2\n\n");
+}
+
+TEST(MemIniFile, ATruncatedOrBinaryTextNeverFails) {
+    const std::string good = "[DIRUD]\nImageFileName=/tmp/a.hex\nComPort=COM1\nRecentFiles=2\n";
+    for (std::size_t cut = 0; cut <= good.size(); ++cut) {
+        TMemIniFile ini;
+        ini.SetText(good.substr(0, cut));
+        (void)ini.Text();
+    }
+    std::mt19937 random(1234);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(static_cast<std::size_t>(random() % 300), '\0');
+        for (char& c : bytes) c = static_cast<char>(random() % 256);
+        if (round % 2 == 0) bytes = "[S]\n" + bytes;
+        TMemIniFile ini;
+        ini.SetText(bytes);
+        TMemIniFile again;
+        again.SetText(ini.Text());
+        EXPECT_EQ(again.Text(), ini.Text());
+    }
+    TMemIniFile edge;
+    edge.SetText(std::string("[\0]\n[]\n]\n[\n=\n[S]\nA\0B=\0\n", 24));
+    EXPECT_EQ(edge.Sections().size(), 3u);  // "\0", "" and "S"
+}

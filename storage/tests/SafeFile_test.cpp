@@ -1,0 +1,106 @@
+#include "storage/SafeFile.h"
+
+#include "TestSupport.h"
+#include "hexfile/VESK_Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vesk;
+using vesk::test::ReadText;
+using vesk::test::TTempFolder;
+using vesk::test::WriteText;
+
+namespace {
+
+std::vector<std::string> FolderEntries(const TTempFolder& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder.Path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(SafeFile, AnAbsentFileReadsAsNothingAFolderRaises) {
+    TTempFolder folder;
+    EXPECT_FALSE(ReadWholeFile(folder / "none.ini"));
+    EXPECT_THROW(ReadWholeFile(folder.Path()), Exception);
+}
+
+TEST(SafeFile, WritesANewFileAndReplacesAnOldOneLeavingNoTemporaryFile) {
+    TTempFolder folder;
+    WriteFileAtomically(folder / "a.ini", "first");
+    EXPECT_EQ(ReadText(folder / "a.ini"), "first");
+    ::chmod((folder / "a.ini").c_str(), 0640);
+    WriteFileAtomically(folder / "a.ini", std::string("second\0binary", 13));
+    EXPECT_EQ(ReadText(folder / "a.ini"), std::string("second\0binary", 13));
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"a.ini"});
+    struct stat st {};
+    ASSERT_EQ(::stat((folder / "a.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions kept
+}
+
+TEST(SafeFile, ASymbolicLinkStaysAndItsTargetIsWritten) {
+    TTempFolder folder;
+    WriteText(folder / "real.ini", "old");
+    std::filesystem::create_symlink(folder / "real.ini", folder / "link.ini");
+    WriteFileAtomically(folder / "link.ini", "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ini"));
+    EXPECT_EQ(ReadText(folder / "real.ini"), "new");
+}
+
+TEST(SafeFile, AReadOnlyFolderRaisesAndLeavesTheOldFileWhole) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    TTempFolder folder;
+    WriteText(folder / "a.ini", "old contents");
+    ::chmod(folder.Path().c_str(), 0555);
+    try {
+        WriteFileAtomically(folder / "a.ini", "new contents");
+        ADD_FAILURE() << "no error raised";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find(folder / "a.ini"), std::string::npos) << e.Message();
+    }
+    ::chmod(folder.Path().c_str(), 0755);
+    EXPECT_EQ(ReadText(folder / "a.ini"), "old contents");
+}
+
+TEST(SafeFile, AFullDiskMidWriteRaisesAndLeavesTheOldFileWhole) {
+    TTempFolder folder;
+    WriteText(folder / "a.ini", "old contents");
+    // A file size limit makes write() fail part-way, as a full disk does.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous {};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    bool raised = false;
+    try {
+        WriteFileAtomically(folder / "a.ini", std::string(100000, 'x'));
+    } catch (const Exception&) {
+        raised = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(ReadText(folder / "a.ini"), "old contents");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"a.ini"});
+}
+
+TEST(SafeFile, AMissingFolderRaises) {
+    TTempFolder folder;
+    EXPECT_THROW(WriteFileAtomically(folder / "no/such/a.ini", "x"), Exception);
+}
+
+TEST(SafeFile, TheProgramFolderIsThisTestsFolder) {
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(std::filesystem::exists(folder + ProgramBaseName()));
+}

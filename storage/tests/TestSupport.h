@@ -1,0 +1,118 @@
+// A small owner with one property of every kind, and a temporary folder.
+#pragma once
+
+#include "storage/AppDataStorage.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vesk::test {
+
+// A folder under the system's temporary folder, removed with everything in it.
+class TTempFolder {
+public:
+    TTempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vesk-storage-XXXXXX").string();
+        FPath = ::mkdtemp(pattern.data());
+    }
+    ~TTempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(FPath, ec);
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+    // The folder, ending in "/".
+    std::string Path() const { return FPath + "/"; }
+    std::string operator/(const std::string& name) const { return Path() + name; }
+
+private:
+    std::string FPath;
+};
+
+inline std::string ReadText(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+inline void WriteText(const std::string& fileName, const std::string& text) {
+    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// The driver-like object a forwarding property of the owner writes through to.
+struct TForwardTarget {
+    std::string Port = "COM1";
+    int SetCount = 0;
+};
+
+class TTestOwner : public TPublishedOwner {
+public:
+    explicit TTestOwner(std::string name = "TestForm") : TPublishedOwner(std::move(name)) {}
+    ~TTestOwner() override { DoDestroy(); }
+
+    // Properties the form class "inherits": excluded by the owner's list.
+    std::string Caption = "Form";
+    int32_t Left = 10;
+    // Its own, in declaration order.
+    int32_t Delay = 35;
+    bool Verify = false;
+    char Letter = 'A';
+    int32_t Parity = 2;  // an enumeration
+    double Ratio = 1.5;
+    std::string Text = "hello";
+    std::vector<std::string> Recent;
+    int64_t Big = 7;     // a 64-bit integer: never stored
+    int32_t Data_Port = 4;
+    TForwardTarget* Target = nullptr;  // ComPort forwards here when set
+
+    std::vector<TPublishedProperty> PublishedProperties() override {
+        using P = TPublishedProperty;
+        std::vector<P> list = {
+            P::String("Caption", [this] { return Caption; }, [this](const std::string& v) { Caption = v; }),
+            P::Integer("Left", [this] { return Left; }, [this](int32_t v) { Left = v; }),
+            P::Method("OnClick"),
+            P::Integer("Delay", [this] { return Delay; }, [this](int32_t v) { Delay = v; }),
+            P::Boolean("Verify", [this] { return Verify; }, [this](bool v) { Verify = v; }),
+            P::Char("Letter", [this] { return Letter; }, [this](char v) { Letter = v; }),
+            P::Enumeration("Parity", [this] { return Parity; }, [this](int32_t v) { Parity = v; }),
+            P::Float("Ratio", [this] { return Ratio; }, [this](double v) { Ratio = v; }),
+            P::String("Text", [this] { return Text; }, [this](const std::string& v) { Text = v; }),
+            P::StringList("Recent", [this] { return Recent; },
+                          [this](const std::vector<std::string>& v) { Recent = v; }),
+            P::Object("Font"),
+            P::Other("Big"),
+            P::Integer("Data_Port", [this] { return Data_Port; }, [this](int32_t v) { Data_Port = v; }),
+        };
+        if (Target != nullptr) {
+            list.push_back(P::String(
+                "ComPort", [this] { return Target->Port; },
+                [this](const std::string& v) {
+                    Target->Port = v;
+                    ++Target->SetCount;
+                }));
+        }
+        return list;
+    }
+};
+
+// A storage set up as the main window sets its own: file in `folder`, section
+// "DIRUD", no signature, no prefix, no backup, inherited names excluded.
+inline void ConfigureLikeWindow(TAppDataStorage& storage, const std::string& folder) {
+    storage.SetFilePath(folder);
+    storage.SetFileName("WinVESK.ini");
+    storage.SetUseFilePath(true);
+    storage.SetSectionName("DIRUD");
+    storage.SetUseSignature(false);
+    storage.SetUsePrefix(false);
+    storage.SetCreateBackup(false);
+    storage.SetExcludeList({"Left", "Caption", "Name"});
+}
+
+} // namespace vesk::test
