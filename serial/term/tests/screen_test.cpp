@@ -407,3 +407,32 @@ TEST(TermScreen, ChangeNotifications)
         size = size || c.Kind == TTermChangeKind::Size;
     EXPECT_TRUE(size);
 }
+
+TEST(TermScreen, OnCharSeesEveryPlainByte)
+{
+    TermScript s;
+    std::string seen;
+    s.T.OnChar = [&](unsigned char ch) { seen += char(ch); };
+    s.Push("a\033[1mb\x01\r\n");
+    EXPECT_EQ(seen, "ab\x01\r\n"); // sequence bytes are not plain characters
+}
+
+TEST(TermScreen, RestoreWithoutSaveGoesHome)
+{
+    TermScript s;
+    s.Push("\033[5;5H\0338");
+    EXPECT_EQ(s.Caret(), RC(1, 1));
+}
+
+TEST(TermScreen, SwitchingEmulationBackRestoresDecoding)
+{
+    TermScript s;
+    s.T.SetEmulation(TTermEmulation::teVT52); // not built: bytes are shown as they come
+    s.Push("\033[1mA");
+    EXPECT_EQ(s.Row(1), "[1mA");
+    s.T.SetEmulation(TTermEmulation::teVT100orANSI);
+    s.Push("\r\033[2KB");
+    EXPECT_EQ(s.Row(1), "B");
+    EXPECT_EQ(EscapeCodeName(TEscapeCode::ecQueryCursorPos), "ecQueryCursorPos");
+    EXPECT_EQ(EscapeCodeName(TEscapeCode::ecTest), "ecTest");
+}
