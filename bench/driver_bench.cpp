@@ -1,0 +1,230 @@
+// Speed of the programmer driver.
+//
+//  1. On a bare pseudo-terminal whose other end echoes at once: round-trip time of
+//     one echoed byte (median and 99th percentile) and the host's CPU time per byte.
+//  2. Against the simulated programmer pacing every byte at the line speed: erase,
+//     write all and verify of a full PIC16F877A image at 19200 and 115200 bit/s,
+//     compared with the wire limit (every byte exchanged costs 10 bit times out and
+//     10 bit times back for its echo), and the host's CPU load meanwhile.
+//
+// The echo end and the simulator run in a child process, so the CPU figures are the
+// driver's own. Usage: driver_bench [code-words] (default: the whole Code region).
+#include "driver/DeviceVESK1.h"
+
+#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipDefinitions.h"
+#include "sim/Simulator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace vesk;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A helper process serving the other end of a line.
+struct TChild {
+    pid_t Pid = -1;
+    int Control = -1; // closing it tells the child to finish
+    std::string Path; // the line's device path
+};
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+           usage.ru_stime.tv_usec / 1e6;
+}
+
+// Runs `serve(info, control)` in a child; it writes the line's path and a newline to
+// `info`, then serves until `control` reaches its end.
+template <class Serve>
+TChild Spawn(Serve serve) {
+    int info[2], control[2];
+    if (pipe(info) != 0 || pipe(control) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(info[0]);
+        close(control[1]);
+        serve(info[1], control[0]);
+        _exit(0);
+    }
+    close(info[1]);
+    close(control[0]);
+    TChild child{pid, control[1], {}};
+    char c;
+    while (read(info[0], &c, 1) == 1 && c != '\n')
+        child.Path += c;
+    close(info[0]);
+    return child;
+}
+
+void Finish(TChild& child) {
+    close(child.Control);
+    waitpid(child.Pid, nullptr, 0);
+}
+
+void SendPath(int info, const std::string& path) {
+    const std::string line = path + "\n";
+    if (write(info, line.data(), line.size()) != ssize_t(line.size()))
+        _exit(1);
+    close(info);
+}
+
+// A bare echo on a pseudo-terminal: every byte back at once, letters in upper case.
+TChild SpawnEcho() {
+    return Spawn([](int info, int control) {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            _exit(1);
+        SendPath(info, ptsname(master));
+        char buffer[256];
+        for (;;) {
+            pollfd fds[2] = {{master, POLLIN, 0}, {control, POLLIN, 0}};
+            poll(fds, 2, -1);
+            if (fds[1].revents != 0)
+                return;
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) { // no host has the line open yet, or it closed it
+                usleep(1000);
+                continue;
+            }
+            for (ssize_t i = 0; i < n; ++i)
+                buffer[i] = char(std::toupper(static_cast<unsigned char>(buffer[i])));
+            if (write(master, buffer, size_t(n)) != n)
+                return;
+        }
+    });
+}
+
+TChild SpawnSimulator(const TChipDefinition& chip) {
+    return Spawn([&](int info, int control) {
+        sim::TOptions options;
+        options.WireTime = true;
+        sim::TSimulator simulator(chip, options);
+        simulator.Start();
+        SendPath(info, simulator.SlavePath());
+        char c;
+        while (read(control, &c, 1) > 0) {
+        }
+        simulator.Stop();
+    });
+}
+
+double Percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size())));
+    return values[index];
+}
+
+void RoundTrip() {
+    TChild echo = SpawnEcho();
+    TDeviceVESK1 device;
+    device.SetComPort(echo.Path);
+    device.SetComReadTimeout(1000);
+    device.Open();
+    for (int i = 0; i < 1000; ++i) // warm up
+        device.SendByte('0');
+    const int count = 20000;
+    std::vector<double> micros;
+    micros.reserve(count);
+    const double cpu0 = CpuSeconds();
+    for (int i = 0; i < count; ++i) {
+        const auto t0 = Clock::now();
+        device.SendByte(uint8_t('a' + i % 26));
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    const double cpu = CpuSeconds() - cpu0;
+    device.Close();
+    Finish(echo);
+    std::printf("Echoed byte on a bare pseudo-terminal (%d bytes):\n", count);
+    std::printf("  round trip   median %.1f us, 99th percentile %.1f us\n", Percentile(micros, 0.5),
+                Percentile(micros, 0.99));
+    std::printf("  host CPU     %.1f us per byte\n\n", cpu * 1e6 / count);
+}
+
+// Fills the buffer with a program that differs from the blank value everywhere.
+void FillImage(TChipDefinition& chip, int codeWords) {
+    chip.ResetImage();
+    for (TChipRegion& region : chip.Regions) {
+        if (region.Code < 1 || region.Code > 3)
+            continue;
+        const int words = region.Code == 1 ? std::min(codeWords, region.Size) : region.Size;
+        for (int i = 0; i < words; ++i) {
+            int32_t word = (i * 0x1F + 0x155) & region.Default;
+            if (word == region.Default)
+                word = 0;
+            region.Data[i] = word;
+        }
+    }
+}
+
+void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords) {
+    const int baud = ProgrammerBaudRates[rateIndex];
+    FillImage(chip, codeWords);
+    TChild simulator = SpawnSimulator(chip);
+    TDeviceVESK1 device;
+    device.SetComPort(simulator.Path);
+    device.SetTarget(&chip);
+    device.Open();
+    device.Wakeup();
+    device.Activate();
+    device.SetBaudRate(rateIndex);
+    long bytes = 0;
+    device.OnTrace = [&](uint8_t, int) { ++bytes; };
+    const double cpu0 = CpuSeconds();
+    const auto t0 = Clock::now();
+    device.EraseChip();
+    device.WriteRegions(AllRegions);
+    device.VerifyRegions(AllRegions);
+    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double cpu = CpuSeconds() - cpu0;
+    device.RunTarget();
+    device.Close();
+    Finish(simulator);
+    const double limit = double(bytes) * 20.0 / baud;
+    std::printf("%s erase + write all + verify at %d bit/s:\n", chip.Name.c_str(), baud);
+    std::printf("  %ld bytes exchanged, %.2f s measured, wire limit %.2f s, ratio %.3f\n", bytes,
+                seconds, limit, seconds / limit);
+    std::printf("  host CPU %.2f s, %.2f %% of one core\n\n", cpu, 100.0 * cpu / seconds);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    signal(SIGPIPE, SIG_IGN);
+    try {
+        LoadChipDefinitions();
+        TChipDefinition* chip = nullptr;
+        for (auto& c : ChipDefinitions)
+            if (c->Name == "PIC16F877A")
+                chip = c.get();
+        if (chip == nullptr) {
+            std::fprintf(stderr, "ChipDef_PIC16F877A.ini not found beside the program\n");
+            return 1;
+        }
+        const int codeWords = argc > 1 ? std::atoi(argv[1]) : chip->RegionByCode(1).Size;
+        RoundTrip();
+        WriteAndVerify(*chip, 1, codeWords);
+        WriteAndVerify(*chip, 4, codeWords);
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message().c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,168 @@
+// The VESK programmer driver `TDeviceVESK1`.
+//
+// Layers, from the wire up:
+//  * the VBUS command link (DeviceVESK1Link.cpp): every byte is written and its echo
+//    awaited and compared; failures become chained `VESK_Exception` messages;
+//  * program mode, addressing and word access (DeviceVESK1Words.cpp), with the
+//    address cursor `TDeviceVESK1Address`;
+//  * the connection and target control (DeviceVESK1Connection.cpp);
+//  * the region operations: load, erase, write, read, verify (DeviceVESK1Regions.cpp).
+//
+// Everything runs on the caller's thread and blocks until the programmer answers.
+// The driver never knows about a window: the owner hooks in through `OnProgress`,
+// `OnProcessMessages` and `OnTrace`. Only `Abort` may be called from elsewhere
+// (another thread or a signal-safe context): it only sets a flag.
+#pragma once
+
+#include "driver/DeviceVESK1Address.h"
+#include "serial/port/ComPort.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vesk {
+
+class TChipDefinition;
+class TChipRegion;
+class TIntelHexFile;
+
+// Programmer speeds in bit/s, indexed 0 to 4 (the main window's `VeskBaudRate`).
+inline constexpr std::array<int32_t, 5> ProgrammerBaudRates = {9600, 19200, 38400, 57600, 115200};
+
+// Progress: a negative value -n announces n steps; each following value of zero or
+// more (the address being processed) is one step.
+using TProgressEvent = std::function<void(int)>;
+
+class TDeviceVESK1 {
+public:
+    TDeviceVESK1();
+    ~TDeviceVESK1();
+    TDeviceVESK1(const TDeviceVESK1&) = delete;
+    TDeviceVESK1& operator=(const TDeviceVESK1&) = delete;
+
+    // --- Published properties ------------------------------------------------------
+    const std::string& ComPort() const { return FComPort; }        // default "COM1"
+    void SetComPort(const std::string& value) { FComPort = value; }
+    int32_t ComBaudRate() const { return FComBaudRate; }           // default 19200
+    void SetComBaudRate(int32_t value) { FComBaudRate = value; }
+    int32_t ComReadTimeout() const { return FComReadTimeout; }     // ms, default 500
+    void SetComReadTimeout(int32_t value) { FComReadTimeout = value; }
+    int32_t ProgramDelay() const { return FProgramDelay; }         // default 35
+    void SetProgramDelay(int32_t value) { FProgramDelay = value; }
+    const std::string& DeviceID() const { return FDeviceID; }      // default "0000"
+    void SetDeviceID(const std::string& value) { FDeviceID = value; }
+    bool FixDataWriteError() const { return FFixDataWriteError; }  // kept, not consulted
+    void SetFixDataWriteError(bool value) { FFixDataWriteError = value; }
+    bool FixFusesWriteError() const { return FFixFusesWriteError; } // kept, not consulted
+    void SetFixFusesWriteError(bool value) { FFixFusesWriteError = value; }
+
+    // --- Hooks -----------------------------------------------------------------------
+    // Progress of the region operations, called only when assigned.
+    TProgressEvent OnProgress;
+    // Pending window messages are processed here while `SetBaudRate` lets the new
+    // speed settle (ten calls, 1 ms apart); a Stop button reaches `Abort` this way.
+    std::function<void()> OnProcessMessages;
+    // Every byte exchanged: the byte sent and the byte that answered it, or -1 when
+    // nothing answered in time or the byte is sent without waiting for an answer.
+    std::function<void(uint8_t sent, int answer)> OnTrace;
+
+    // --- Target ----------------------------------------------------------------------
+    // The selected chip (owned by `ChipDefinitions`), or null.
+    TChipDefinition* Target() const { return FTarget; }
+    // Selects a chip or none; its algorithm is in force from then on. Never raises.
+    void SetTarget(TChipDefinition* chip);
+
+    // --- Connection and target control ------------------------------------------------
+    void Open();                   // "VESK device open failed"
+    void Close();                  // "VESK device close failed"
+    void Wakeup();                 // "VESK wakeup failed"
+    void Activate();               // "VESK activation failed"
+    void SetBaudRate(int8_t index); // "VESK Baudrate setting failed: <rate>"
+    std::string GetType();         // "VESK Get type failed"; empty when no token
+    std::string GetVersion();      // "VESK Get version failed"
+    void RunTarget();              // "Target run failed"
+    void StopTarget();             // "Target stop failed"
+    // lines: 1 = lines 7,8, else 3,4; polarity: 1 = TTL, else RS232.
+    void EnterPassThrough(uint8_t lines, uint8_t polarity); // "Passthrough enter failed"
+    std::string GetTargetID();     // "VESK Get target ID failed"; >= 4 hex digits
+    TChipDefinition* FindTarget(); // "VESK target detect failed"; null when unreadable
+    void DetectTarget();           // "Target detect failed"
+    // Requests the running region loop to stop after its current word. The request
+    // is withdrawn by the next `Open`.
+    void Abort() { FAbort = true; }
+    bool AbortRequested() const { return FAbort; }
+
+    // --- Region operations -------------------------------------------------------------
+    bool LoadBuffer(const TIntelHexFile& image); // "Target buffer load failed"
+    void EraseChip();                            // "Erase chip failed"
+    void WriteRegions(int16_t regions);          // "Target write failed"
+    void ReadRegions(int16_t regions);           // "Target read failed"
+    void VerifyRegions(int16_t regions);         // no wrapper of its own
+    void WriteRegion(TChipRegion& region);
+    void ReadRegion(TChipRegion& region);
+    void VerifyRegion(TChipRegion& region);
+    void SavePreserved();
+    void RestorePreserved();
+
+    // --- Program mode, addressing and word access ------------------------------------
+    void ProgramModeEnter(int16_t code);
+    void AddressIncrement();
+    void AddressJump(int32_t address);
+    int DataDigits() const;
+    int32_t ReadData();
+    void WriteData(int32_t word);
+    void WriteDataLazy(int32_t word);
+    int32_t MergePreserved(int32_t word);
+    // `FAddress.MoveTo` returning the cursor's address afterwards.
+    int32_t MoveTo(int32_t address);
+
+    // --- VBUS command link ---------------------------------------------------------------
+    uint8_t SendByte(uint8_t b);
+    void SendByteNoEcho(uint8_t b);
+    void SendCommand(const std::string& cmd);
+    void SendCommandNoEcho(const std::string& s);
+    void SyncEcho();
+    uint8_t ReadReplyChar();
+    std::string ReadToken();
+
+    // --- State, for the owner's display and for tests -----------------------------------
+    int Region() const { return FRegion; }           // program mode in force, -1 none
+    int32_t Algorithm() const { return FAlgorithm; } // Target's algorithm, 0 when none
+    const TDeviceVESK1Address& Cursor() const { return FAddress; }
+    TComPort& Port() { return ComPort1; }
+
+private:
+    friend class TDeviceVESK1Address;
+
+    // The programmer left program mode (or may have): program mode must be entered
+    // again before the next access, and the address is unknown.
+    void ForgetPosition();
+    // "w" or "l" with the word in hex, under `context`; `merge` takes preserved bits
+    // from the chip first.
+    void SendWord(const std::string& context, char letter, int32_t word, bool merge);
+    // The abort test after every word of a region loop.
+    void CheckAbort();
+    // The three regions Code, Data, Fuses of the target, looked up by code.
+    std::array<TChipRegion*, 3> StandardRegions();
+    void RequireTarget() const;
+
+    TComPort ComPort1;
+    std::string FComPort = "COM1";
+    int32_t FComBaudRate = 19200;
+    int32_t FComReadTimeout = 500;
+    int32_t FProgramDelay = 35;
+    std::string FDeviceID = "0000";
+    bool FFixDataWriteError = true;
+    bool FFixFusesWriteError = true;
+
+    TChipDefinition* FTarget = nullptr;
+    int32_t FAlgorithm = 0;
+    int FRegion = -1;
+    std::atomic<bool> FAbort = false;
+    TDeviceVESK1Address FAddress{this};
+};
+
+} // namespace vesk

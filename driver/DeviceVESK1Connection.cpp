@@ -1,0 +1,176 @@
+// The driver as a whole object, and the connection-level operations.
+#include "driver/DeviceVESK1.h"
+#include "driver/VbusFormat.h"
+
+#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipDefinitions.h"
+#include "VESK_Exception.h"
+
+#include <chrono>
+#include <thread>
+
+namespace vesk {
+
+using vbus::Hex;
+
+TDeviceVESK1::TDeviceVESK1() {
+    // 8 data bits, no parity, one stop bit, no flow control, DTR and RTS inactive;
+    // the port name and speed are applied again by every Open.
+    ComPort1.SetConnected(false);
+    ComPort1.BeginUpdate();
+    ComPort1.SetPort(FComPort);
+    ComPort1.SetBaudRate(brCustom);
+    ComPort1.SetCustomBaudRate(FComBaudRate);
+    ComPort1.SetDataBits(dbEight);
+    ComPort1.SetParity(TComParity{});
+    ComPort1.SetStopBits(sbOneStopBit);
+    ComPort1.SetFlowControl(TComFlowControl{});
+    ComPort1.EndUpdate();
+}
+
+TDeviceVESK1::~TDeviceVESK1() = default;
+
+void TDeviceVESK1::SetTarget(TChipDefinition* chip) {
+    FTarget = chip;
+    FAlgorithm = chip != nullptr ? chip->Algorithm : 0;
+    ForgetPosition();
+}
+
+void TDeviceVESK1::ForgetPosition() {
+    FRegion = -1;
+    FAddress.Invalidate();
+}
+
+void TDeviceVESK1::Open() {
+    WithContext("VESK device open failed", [&] {
+        ComPort1.SetPort(FComPort);
+        ComPort1.SetCustomBaudRate(FComBaudRate);
+        ForgetPosition();
+        // An abort requested during an earlier operation is withdrawn here.
+        FAbort = false;
+        ComPort1.SetConnected(true);
+        if (!ComPort1.Connected())
+            throw Exception("COM port open failed");
+    });
+}
+
+void TDeviceVESK1::Close() {
+    WithContext("VESK device close failed", [&] {
+        ComPort1.SetConnected(false);
+        if (ComPort1.Connected())
+            throw Exception("COM port close failed");
+    });
+}
+
+void TDeviceVESK1::Wakeup() {
+    WithContext("VESK wakeup failed", [&] {
+        ForgetPosition();
+        ComPort1.SetBreak(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ComPort1.SetBreak(false);
+        // After the break the programmer listens at the start-up speed again.
+        ComPort1.SetCustomBaudRate(FComBaudRate);
+        SyncEcho();
+    });
+}
+
+void TDeviceVESK1::Activate() {
+    WithContext("VESK activation failed", [&] {
+        ForgetPosition();
+        SendCommand(FDeviceID + "h");
+    });
+}
+
+void TDeviceVESK1::SetBaudRate(int8_t index) {
+    const bool valid = index >= 0 && index < int(ProgrammerBaudRates.size());
+    const std::string rate =
+        valid ? std::to_string(ProgrammerBaudRates[index]) : "index " + std::to_string(index);
+    WithContext("VESK Baudrate setting failed: " + rate, [&] {
+        if (!valid)
+            throw Exception("Invalid argument");
+        // The echoes come back at the old speed; the programmer switches after them.
+        SendCommand("00" + Hex(index * 16 + 4, 2) + "p");
+        ComPort1.SetCustomBaudRate(ProgrammerBaudRates[index]);
+        for (int i = 0; i < 10; ++i) {
+            if (OnProcessMessages)
+                OnProcessMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        SyncEcho();
+        Activate();
+    });
+}
+
+std::string TDeviceVESK1::GetType() {
+    return WithContext("VESK Get type failed", [&] {
+        SendCommand("t");
+        return ReadToken();
+    });
+}
+
+std::string TDeviceVESK1::GetVersion() {
+    return WithContext("VESK Get version failed", [&] {
+        SendCommand("v");
+        return ReadToken();
+    });
+}
+
+void TDeviceVESK1::RunTarget() {
+    WithContext("Target run failed", [&] {
+        ForgetPosition(); // the programmer leaves program mode to release the target
+        SendCommand(FDeviceID + "g");
+    });
+}
+
+void TDeviceVESK1::StopTarget() {
+    // Entering program mode holds the target; there is no command of its own.
+    WithContext("Target stop failed", [&] { ProgramModeEnter(3); });
+}
+
+void TDeviceVESK1::EnterPassThrough(uint8_t lines, uint8_t polarity) {
+    WithContext("Passthrough enter failed", [&] {
+        int flags = 0;
+        if (lines == 1)
+            flags += 2; // lines 7,8 instead of 3,4
+        if (polarity == 1)
+            flags += 1; // TTL instead of RS232
+        ForgetPosition();
+        SendCommand("00" + Hex(flags, 2));
+        // From the letter on the programmer forwards the target's line, so its
+        // answer is not awaited.
+        SendCommandNoEcho("p");
+    });
+}
+
+std::string TDeviceVESK1::GetTargetID() {
+    return WithContext("VESK Get target ID failed", [&] {
+        ProgramModeEnter(3);
+        // The identification word lies at 0x2006 of the configuration space.
+        FAddress.Reach(3, 0x2006);
+        return Hex(ReadData(), 4);
+    });
+}
+
+TChipDefinition* TDeviceVESK1::FindTarget() {
+    return WithContext("VESK target detect failed", [&]() -> TChipDefinition* {
+        const int32_t id = vbus::ParseHex(GetTargetID());
+        if (id == -1)
+            return nullptr; // the word could not be read
+        for (const auto& chip : ChipDefinitions)
+            if (chip->Id == id)
+                return chip.get();
+        throw Exception("Unknown target: Id = 0x" + Hex(id, 6));
+    });
+}
+
+void TDeviceVESK1::DetectTarget() {
+    WithContext("Target detect failed", [&] {
+        TChipDefinition* chip = FindTarget();
+        if (chip == nullptr && FTarget == nullptr)
+            throw Exception("Unknown target");
+        if (chip != nullptr && chip != FTarget)
+            SetTarget(chip);
+    });
+}
+
+} // namespace vesk

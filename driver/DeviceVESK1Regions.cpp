@@ -1,0 +1,193 @@
+// The region operations: load the buffer, erase, write, read and verify.
+#include "driver/DeviceVESK1.h"
+#include "driver/VbusFormat.h"
+
+#include "chipdef/ChipDefinition.h"
+#include "hexfile/IntelHexFile.h"
+#include "VESK_Exception.h"
+
+namespace vesk {
+
+using vbus::Hex;
+
+namespace {
+
+bool Selected(int16_t regions, int index) {
+    return regions == AllRegions || regions == index + 1;
+}
+
+std::string RegionText(const TChipRegion& region) {
+    return "0x" + Hex(region.Code, 2) + " (" + region.Name + ")";
+}
+
+} // namespace
+
+void TDeviceVESK1::RequireTarget() const {
+    if (FTarget == nullptr)
+        throw VESK_Exception("No target selected");
+}
+
+std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
+    // All three are looked up whichever are processed: a chip that lacks one of
+    // them fails here.
+    return {&FTarget->RegionByCode(1), &FTarget->RegionByCode(2), &FTarget->RegionByCode(3)};
+}
+
+void TDeviceVESK1::CheckAbort() {
+    if (FAbort.exchange(false))
+        throw Exception("Aborted by user");
+}
+
+bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
+    WithContext("Target buffer load failed", [&] {
+        if (FTarget == nullptr)
+            throw Exception("Target not specified");
+        if (!FTarget->LoadImage(image))
+            throw Exception("Unknown error");
+    });
+    return true;
+}
+
+void TDeviceVESK1::EraseChip() {
+    WithContext("Erase chip failed", [&] {
+        RequireTarget();
+        SavePreserved();
+        ProgramModeEnter(0); // the programmer erases the whole chip
+        RestorePreserved();
+    });
+}
+
+void TDeviceVESK1::SavePreserved() {
+    for (TChipRegion& region : FTarget->Regions) {
+        if (region.Preserve.empty())
+            continue;
+        ProgramModeEnter(region.Code);
+        for (AddressAndMask_t& entry : region.Preserve) {
+            FAddress.Reach(region.Code, entry.Address);
+            const int32_t word = ReadData();
+            // Erasing now would lose the word for good.
+            if (word == -1)
+                throw Exception("Data read error");
+            entry.Saved = word;
+        }
+    }
+}
+
+void TDeviceVESK1::RestorePreserved() {
+    for (TChipRegion& region : FTarget->Regions) {
+        if (region.Preserve.empty())
+            continue;
+        ProgramModeEnter(region.Code);
+        for (const AddressAndMask_t& entry : region.Preserve) {
+            FAddress.Reach(region.Code, entry.Address);
+            // The saved word goes back unchanged: merging it with the erased chip
+            // would put back the erased bits.
+            const std::string context = "Write data failed: [0x" + Hex(FAddress.Address, 6) +
+                                        "] = 0x" + Hex(entry.Saved, 6);
+            if (entry.Saved < 0)
+                throw VESK_Exception(context + "\nNo saved word");
+            SendWord(context, 'w', entry.Saved, false);
+        }
+    }
+}
+
+void TDeviceVESK1::WriteRegions(int16_t regions) {
+    WithContext("Target write failed", [&] {
+        RequireTarget();
+        const auto all = StandardRegions();
+        int total = 0;
+        for (int i = 0; i < 3; ++i)
+            if (Selected(regions, i))
+                total += all[i]->CountNonDefault();
+        if (OnProgress)
+            OnProgress(-total);
+        for (int i = 0; i < 3; ++i)
+            if (Selected(regions, i))
+                WriteRegion(*all[i]);
+    });
+}
+
+void TDeviceVESK1::WriteRegion(TChipRegion& region) {
+    WithContext("Target region write failed: " + RegionText(region), [&] {
+        for (int32_t i = 0; i < region.Size; ++i) {
+            const int32_t word = region.Data[i];
+            // Blank words are never sent: after an erase the chip holds them already.
+            if (word != region.Default) {
+                const int32_t address = MoveTo(region.Start + i);
+                if (OnProgress)
+                    OnProgress(address);
+                WriteDataLazy(word);
+            }
+            CheckAbort();
+        }
+    });
+}
+
+void TDeviceVESK1::ReadRegions(int16_t regions) {
+    WithContext("Target read failed", [&] {
+        RequireTarget();
+        const auto all = StandardRegions();
+        int total = 0;
+        for (int i = 0; i < 3; ++i)
+            if (Selected(regions, i))
+                total += all[i]->Size;
+        if (OnProgress)
+            OnProgress(-total);
+        for (int i = 0; i < 3; ++i)
+            if (Selected(regions, i))
+                ReadRegion(*all[i]);
+    });
+}
+
+void TDeviceVESK1::ReadRegion(TChipRegion& region) {
+    WithContext("Target region read failed: " + RegionText(region), [&] {
+        region.Reset();
+        for (int32_t i = 0; i < region.Size; ++i) {
+            const int32_t address = MoveTo(region.Start + i);
+            if (OnProgress)
+                OnProgress(address);
+            const int32_t word = ReadData();
+            if (word == -1)
+                throw Exception("Data read error");
+            if (word != region.Default)
+                region.Data[i] = word;
+            CheckAbort();
+        }
+    });
+}
+
+void TDeviceVESK1::VerifyRegions(int16_t regions) {
+    RequireTarget();
+    const auto all = StandardRegions();
+    int total = 0;
+    for (int i = 0; i < 3; ++i)
+        if (Selected(regions, i))
+            total += all[i]->CountNonDefault();
+    if (OnProgress)
+        OnProgress(-total);
+    for (int i = 0; i < 3; ++i)
+        if (Selected(regions, i))
+            VerifyRegion(*all[i]);
+}
+
+void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
+    WithContext("Target region verify failed: " + RegionText(region), [&] {
+        for (int32_t i = 0; i < region.Size; ++i) {
+            const int32_t word = region.Data[i];
+            if (word != region.Default) {
+                const int32_t address = MoveTo(region.Start + i);
+                if (OnProgress)
+                    OnProgress(address);
+                const int32_t read = ReadData();
+                if (read == -1)
+                    throw Exception("Data read error");
+                if (read != word)
+                    throw Exception("Data verify error: [0x" + Hex(address, 6) + "] = 0x" +
+                                    Hex(read, 6) + ", buffer[] = 0x" + Hex(word, 6));
+            }
+            CheckAbort();
+        }
+    });
+}
+
+} // namespace vesk

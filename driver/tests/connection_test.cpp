@@ -1,0 +1,287 @@
+// The calling orders of the main window, each against the simulated programmer, with
+// the exact bytes on the wire; and the failures of the connection-level operations.
+#include "DriverFixture.h"
+
+namespace vesk::test {
+namespace {
+
+const std::string Sync = "\xFF";
+
+class ConnectionTest : public DriverTest {};
+
+TEST_F(ConnectionTest, DetectProgrammer) {
+    StartSim("T16");
+    Dev.Open();
+    Dev.Wakeup();
+    EXPECT_EQ(Dev.GetType(), "VESK1");
+    EXPECT_EQ(Dev.GetVersion(), "2.10");
+    Dev.Close();
+    EXPECT_FALSE(Dev.Port().Connected());
+    EXPECT_EQ(Sent(), Sync + "t" + Repeat("n", 7) + "v" + Repeat("n", 6));
+}
+
+TEST_F(ConnectionTest, DetectTargetSelectsTheChipWithTheIdRead) {
+    StartSim("CAL16");
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.DetectTarget();
+    Dev.RunTarget();
+    Dev.Close();
+    ASSERT_NE(Dev.Target(), nullptr);
+    EXPECT_EQ(Dev.Target()->Name, "CAL16");
+    // Fuses program mode puts the pointer at 0x2000; six increments reach the ID.
+    EXPECT_EQ(Sent(), Sync + "230fx" + Repeat("i", 6) + "rnnnn" + "0000g");
+    EXPECT_TRUE(Sim->TargetRunning());
+}
+
+TEST_F(ConnectionTest, RunTarget) {
+    StartSim("T16");
+    Dev.SetTarget(&Chip("T16"));
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.StopTarget();
+    EXPECT_FALSE(Sim->TargetRunning());
+    Dev.RunTarget();
+    Dev.Close();
+    EXPECT_EQ(Sent(), Sync + "230fx" + "0000g");
+    EXPECT_TRUE(Sim->TargetRunning());
+}
+
+TEST_F(ConnectionTest, EnterAndLeavePassThrough) {
+    StartSim("T16");
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.EnterPassThrough(1, 1);
+    Dev.Close();
+    // The digits are echoed and compared; the letter is sent without waiting.
+    ASSERT_TRUE(Sim->WaitReceived(6, 2000));
+    EXPECT_EQ(Sent(), Sync + "0003p");
+    EXPECT_TRUE(Sim->WaitPassThrough(true, 2000));
+    EXPECT_EQ(Sim->PassThroughFlags(), 3);
+
+    ClearSent();
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.SetBaudRate(1);
+    Dev.Close();
+    EXPECT_FALSE(Sim->InPassThrough());
+    EXPECT_EQ(Sent(), Sync + "0014p" + Sync + "0000h");
+}
+
+TEST_F(ConnectionTest, PassThroughFlagsFollowLinesAndPolarity) {
+    StartSim("T16");
+    Connect();
+    Dev.EnterPassThrough(0, 0);
+    ASSERT_TRUE(Sim->WaitReceived(5, 2000));
+    EXPECT_EQ(Sent(), "0000p");
+}
+
+TEST_F(ConnectionTest, SetBaudRateSwitchesAndTalksAtTheNewRate) {
+    StartSim("T16");
+    Connect();
+    int pumped = 0;
+    Dev.OnProcessMessages = [&] { ++pumped; };
+    Dev.SetBaudRate(4);
+    EXPECT_EQ(Sent(), "0044p" + Sync + "0000h");
+    EXPECT_EQ(Sim->BaudRate(), 115200);
+    EXPECT_EQ(Dev.Port().CustomBaudRate(), 115200);
+    EXPECT_EQ(pumped, 10);
+    // The next connection wakes the programmer at the start-up rate again.
+    Dev.Close();
+    Dev.Open();
+    Dev.Wakeup();
+    EXPECT_EQ(Dev.Port().CustomBaudRate(), 19200);
+    EXPECT_EQ(Sim->BaudRate(), 19200);
+}
+
+TEST_F(ConnectionTest, SetBaudRateRefusesIndexesOutsideTheTable) {
+    StartSim("T16");
+    Connect();
+    EXPECT_EQ(ErrorOf([&] { Dev.SetBaudRate(-1); }),
+              "VESK Baudrate setting failed: index -1\nInvalid argument");
+    EXPECT_EQ(ErrorOf([&] { Dev.SetBaudRate(5); }),
+              "VESK Baudrate setting failed: index 5\nInvalid argument");
+    EXPECT_EQ(Sent(), "");
+}
+
+TEST_F(ConnectionTest, ActivationTimeOutInsideSetBaudRate) {
+    StartSim("T16");
+    Connect();
+    Dev.SetComReadTimeout(50);
+    Faults({.StopAfter = 6}); // "0014p" and the synchronisation byte are answered
+    EXPECT_EQ(ErrorOf([&] { Dev.SetBaudRate(1); }),
+              "VESK Baudrate setting failed: 19200\nVESK activation failed\n"
+              "VBUS command '0000h' failed\nVBUS write failed\nVBUS Echo timeout");
+}
+
+TEST_F(ConnectionTest, WriteReadVerifyAndEraseOrders) {
+    StartSim("T16");
+    const auto image = HexImage({{0x000, 0x2800}, {0x001, 0x3FF0}, {0x005, 0x0123},
+                                 {0x2100, 0x0042}, {0x2007, 0x3F72}});
+    // write: Open, Wakeup, Activate, SetBaudRate, DetectTarget, LoadBuffer,
+    // EraseChip, WriteRegions, VerifyRegions, RunTarget, Close
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.Activate();
+    Dev.SetBaudRate(1);
+    Dev.DetectTarget();
+    ASSERT_EQ(Dev.Target(), &Chip("T16"));
+    EXPECT_TRUE(Dev.LoadBuffer(image));
+    ClearSent();
+    Dev.EraseChip();
+    Dev.WriteRegions(AllRegions);
+    EXPECT_EQ(Sent(), "230ex" "230cx" "000000m" "2800l" "i" "3FF0l" "000005m" "0123l"
+                      "230dx" "002100m" "0042l" "230fx" + Repeat("i", 7) + "3F72l");
+    ClearSent();
+    Dev.VerifyRegions(AllRegions);
+    EXPECT_EQ(Sent(), "230cx" "000000m" "rnnnn" "i" "rnnnn" "000005m" "rnnnn"
+                      "230dx" "002100m" "rnnnn" "230fx" + Repeat("i", 7) + "rnnnn");
+    Dev.RunTarget();
+    Dev.Close();
+    EXPECT_EQ(Sim->Word(0x000), 0x2800);
+    EXPECT_EQ(Sim->Word(0x001), 0x3FF0);
+    EXPECT_EQ(Sim->Word(0x002), 0x3FFF);
+    EXPECT_EQ(Sim->Word(0x005), 0x0123);
+    EXPECT_EQ(Sim->Word(0x2100), 0x42);
+    EXPECT_EQ(Sim->Word(0x2007), 0x3F72);
+
+    // read: the buffer is filled from the chip.
+    Chip("T16").ResetImage();
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.Activate();
+    Dev.SetBaudRate(1);
+    ClearSent();
+    Dev.ReadRegions(1);
+    Dev.RunTarget();
+    Dev.Close();
+    const auto& code = Chip("T16").RegionByCode(1);
+    EXPECT_EQ(code.Data[0], 0x2800);
+    EXPECT_EQ(code.Data[5], 0x0123);
+    EXPECT_EQ(code.CountNonDefault(), 3);
+    EXPECT_EQ(Sent(), "230cx" "000000m" "rnnnn" + Repeat("irnnnn", 2047) + "0000g");
+
+    // erase
+    Dev.Open();
+    Dev.Wakeup();
+    Dev.Activate();
+    Dev.SetBaudRate(1);
+    Dev.EraseChip();
+    Dev.Close();
+    EXPECT_EQ(Sim->Word(0x000), 0x3FFF);
+    EXPECT_EQ(Sim->Word(0x2100), 0xFF);
+}
+
+TEST_F(ConnectionTest, OpenFailsOnAMissingPort) {
+    Dev.SetComPort("/dev/vesk-no-such-port");
+    const std::string message = ErrorOf([&] { Dev.Open(); });
+    EXPECT_EQ(message.rfind("VESK device open failed\n", 0), 0u) << message;
+    EXPECT_FALSE(Dev.Port().Connected());
+}
+
+TEST_F(ConnectionTest, OperationWrappersOverATimeOut) {
+    StartSim("T16");
+    Dev.SetTarget(&Chip("T16"));
+    Connect();
+    Dev.SetComReadTimeout(50);
+    Faults({.NeverAnswer = true});
+    const std::string timeout = "\nVBUS write failed\nVBUS Echo timeout";
+    EXPECT_EQ(ErrorOf([&] { Dev.GetType(); }), "VESK Get type failed\nVBUS command 't' failed" + timeout);
+    EXPECT_EQ(ErrorOf([&] { Dev.GetVersion(); }), "VESK Get version failed\nVBUS command 'v' failed" + timeout);
+    EXPECT_EQ(ErrorOf([&] { Dev.RunTarget(); }), "Target run failed\nVBUS command '0000g' failed" + timeout);
+    EXPECT_EQ(ErrorOf([&] { Dev.StopTarget(); }),
+              "Target stop failed\nProgram mode enter failed: Region 0x03 (Fuses)\nVBUS command '230fx' failed" + timeout);
+    EXPECT_EQ(ErrorOf([&] { Dev.EnterPassThrough(1, 1); }),
+              "Passthrough enter failed\nVBUS command '0003' failed" + timeout);
+    EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }),
+              "Target detect failed\nVESK target detect failed\nVESK Get target ID failed\n"
+              "Program mode enter failed: Region 0x03 (Fuses)\nVBUS command '230fx' failed" + timeout);
+}
+
+TEST_F(ConnectionTest, GetTargetIdWithoutTargetReadsTheIdWord) {
+    StartSim("T16");
+    Connect();
+    EXPECT_EQ(Dev.GetTargetID(), "0F00");
+    EXPECT_EQ(Sent(), "230fx" + Repeat("i", 6) + "rnnnn");
+    EXPECT_EQ(Dev.Cursor().Address, 0x2006);
+}
+
+TEST_F(ConnectionTest, UnreadableIdFindsNothing) {
+    StartSim("T16");
+    Connect();
+    Faults({.BadReadReply = true});
+    EXPECT_EQ(Dev.GetTargetID(), "FFFFFFFF");
+    EXPECT_EQ(Dev.FindTarget(), nullptr);
+    EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }), "Target detect failed\nUnknown target");
+    // With a chip selected the selection stays, silently.
+    Dev.SetTarget(&Chip("CAL16"));
+    Dev.DetectTarget();
+    EXPECT_EQ(Dev.Target(), &Chip("CAL16"));
+}
+
+TEST_F(ConnectionTest, IdDifferingInTheLowestBitIsUnknown) {
+    StartSim("T16");
+    Connect();
+    Faults({.TargetId = 0x0F01});
+    EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }),
+              "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x000F01");
+    EXPECT_EQ(Dev.Target(), nullptr);
+}
+
+TEST_F(ConnectionTest, TwinChipsSelectTheFirstLoaded) {
+    StartSim("TWIN2");
+    Connect();
+    Dev.DetectTarget();
+    EXPECT_EQ(Dev.Target(), &Chip("TWIN1"));
+    EXPECT_EQ(Dev.Algorithm(), 2);
+}
+
+TEST_F(ConnectionTest, DetectingTheSelectedChipKeepsItsState) {
+    StartSim("CAL16");
+    Dev.SetTarget(&Chip("CAL16"));
+    Connect();
+    Dev.DetectTarget();
+    EXPECT_EQ(Dev.Target(), &Chip("CAL16"));
+    // The cursor stays true: it stands at the ID word it read.
+    EXPECT_EQ(Dev.Region(), 3);
+    EXPECT_EQ(Dev.Cursor().Address, 0x2006);
+}
+
+TEST_F(ConnectionTest, OpenKeepsTheSelectedChipsAlgorithm) {
+    StartSim("P18");
+    Dev.SetTarget(&Chip("P18"));
+    EXPECT_EQ(Dev.Algorithm(), 3);
+    Connect();
+    EXPECT_EQ(Dev.Algorithm(), 3);
+    Dev.StopTarget();
+    EXPECT_EQ(Sent(), "233fx");
+    Dev.SetTarget(nullptr);
+    EXPECT_EQ(Dev.Algorithm(), 0);
+}
+
+TEST_F(ConnectionTest, PropertiesKeepTheirValues) {
+    TDeviceVESK1 device;
+    EXPECT_EQ(device.ComPort(), "COM1");
+    EXPECT_EQ(device.ComBaudRate(), 19200);
+    EXPECT_EQ(device.ComReadTimeout(), 500);
+    EXPECT_EQ(device.ProgramDelay(), 35);
+    EXPECT_EQ(device.DeviceID(), "0000");
+    EXPECT_TRUE(device.FixDataWriteError());
+    EXPECT_TRUE(device.FixFusesWriteError());
+    EXPECT_EQ(device.Target(), nullptr);
+    EXPECT_EQ(device.Region(), -1);
+    EXPECT_TRUE(device.Cursor().IsNone());
+    EXPECT_EQ(device.Port().DataBits(), dbEight);
+    EXPECT_EQ(device.Port().BaudRate(), brCustom);
+    device.SetProgramDelay(0x12);
+    device.SetFixDataWriteError(false);
+    device.SetFixFusesWriteError(false);
+    EXPECT_EQ(device.ProgramDelay(), 0x12);
+    EXPECT_FALSE(device.FixDataWriteError());
+    EXPECT_FALSE(device.FixFusesWriteError());
+    EXPECT_EQ(ProgrammerBaudRates[0], 9600);
+    EXPECT_EQ(ProgrammerBaudRates[4], 115200);
+}
+
+} // namespace
+} // namespace vesk::test
