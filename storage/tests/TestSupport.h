@@ -4,6 +4,10 @@
 #include "storage/AppDataStorage.h"
 
 #include <cstdlib>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,6 +48,40 @@ inline std::string ReadText(const std::string& fileName) {
 inline void WriteText(const std::string& fileName, const std::string& text) {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+// Runs `body` where the folder cannot be written to and returns its result:
+// in this process with the folder made read-only, or, for the super-user whom
+// permissions do not bind, in a child process running as the unprivileged
+// user "nobody".
+inline bool WithReadOnlyFolder(const std::string& folder, const std::function<bool()>& body) {
+    if (::geteuid() != 0) {
+        ::chmod(folder.c_str(), 0555);
+        bool result = false;
+        try {
+            result = body();
+        } catch (...) {
+        }
+        ::chmod(folder.c_str(), 0700);
+        return result;
+    }
+    ::chmod(folder.c_str(), 0755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int code = 3;
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            try {
+                code = body() ? 0 : 1;
+            } catch (...) {
+                code = 4;
+            }
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(folder.c_str(), 0700);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // The driver-like object a forwarding property of the owner writes through to.
