@@ -142,9 +142,10 @@ void TCustomComPort::Open() {
     }
     if (OnAfterOpen)
         OnAfterOpen();
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->Conn)
-            link->Conn(true);
+    ForEachLink([&](TComLink& link) {
+        if (link.Conn)
+            link.Conn(true);
+    });
 }
 
 void TCustomComPort::Close() {
@@ -158,9 +159,10 @@ void TCustomComPort::Close() {
     FConnected = false;
     if (OnAfterClose)
         OnAfterClose();
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->Conn)
-            link->Conn(false);
+    ForEachLink([&](TComLink& link) {
+        if (link.Conn)
+            link.Conn(false);
+    });
 }
 
 void TCustomComPort::SetConnected(bool value) {
@@ -333,9 +335,10 @@ int TCustomComPort::Write(const void* buffer, int count) {
         return 0;
     const int written = device.Write(static_cast<const char*>(buffer), count);
     if (written > 0)
-        for (TComLink* link : std::vector<TComLink*>(FLinks))
-            if (link->TxBuf)
-                link->TxBuf(static_cast<const char*>(buffer), written);
+        ForEachLink([&](TComLink& link) {
+            if (link.TxBuf)
+                link.TxBuf(static_cast<const char*>(buffer), written);
+        });
     return written;
 }
 
@@ -388,6 +391,15 @@ TComSignals TCustomComPort::Signals() { return Device(11).Signals(); }
 // ---------------------------------------------------------------------------
 // Links and events
 
+void TCustomComPort::ForEachLink(const std::function<void(TComLink&)>& call) {
+    // A callback may attach or detach links: walk a copy and skip the links that
+    // were detached meanwhile.
+    const std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links)
+        if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
+            call(*link);
+}
+
 void TCustomComPort::UpdateHasLink() {
     FHasLink = std::any_of(FLinks.begin(), FLinks.end(),
                            [](const TComLink* link) { return bool(link->RxBuf); });
@@ -438,20 +450,22 @@ void TCustomComPort::CallRxChar() {
     int count = InputCount();
     if (count <= 0)
         return;
-    // Links may register or unregister from inside a callback: walk a copy.
-    const std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->RxNotify)
-            link->RxNotify(count);
+    ForEachLink([&](TComLink& link) {
+        if (link.RxNotify)
+            link.RxNotify(count);
+    });
+    if (!FConnected)
+        return; // closed by a link
     if (!FTriggersOnRxChar || FHasLink) {
         std::vector<char> buffer(size_t(count), '\0');
         count = Read(buffer.data(), count);
         if (count > 0) {
             if (OnRxBuf)
                 OnRxBuf(buffer.data(), count);
-            for (TComLink* link : links)
-                if (link->RxBuf)
-                    link->RxBuf(buffer.data(), count);
+            ForEachLink([&](TComLink& link) {
+                if (link.RxBuf)
+                    link.RxBuf(buffer.data(), count);
+            });
         }
         count = 0;
     }
@@ -462,52 +476,58 @@ void TCustomComPort::CallRxChar() {
 void TCustomComPort::CallTxEmpty() {
     if (OnTxEmpty)
         OnTxEmpty();
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->TxEmpty)
-            link->TxEmpty();
+    ForEachLink([&](TComLink& link) {
+        if (link.TxEmpty)
+            link.TxEmpty();
+    });
 }
 
 void TCustomComPort::CallBreak() {
     if (OnBreak)
         OnBreak();
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->Break)
-            link->Break();
+    ForEachLink([&](TComLink& link) {
+        if (link.Break)
+            link.Break();
+    });
 }
 
 void TCustomComPort::CallRing() {
     if (OnRing)
         OnRing();
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->Ring)
-            link->Ring();
+    ForEachLink([&](TComLink& link) {
+        if (link.Ring)
+            link.Ring();
+    });
 }
 
 void TCustomComPort::CallCTSChange() {
     const bool on = Signals().count(csCTS) != 0;
     if (OnCTSChange)
         OnCTSChange(on);
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->CTSChange)
-            link->CTSChange(on);
+    ForEachLink([&](TComLink& link) {
+        if (link.CTSChange)
+            link.CTSChange(on);
+    });
 }
 
 void TCustomComPort::CallDSRChange() {
     const bool on = Signals().count(csDSR) != 0;
     if (OnDSRChange)
         OnDSRChange(on);
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->DSRChange)
-            link->DSRChange(on);
+    ForEachLink([&](TComLink& link) {
+        if (link.DSRChange)
+            link.DSRChange(on);
+    });
 }
 
 void TCustomComPort::CallRLSDChange() {
     const bool on = Signals().count(csRLSD) != 0;
     if (OnRLSDChange)
         OnRLSDChange(on);
-    for (TComLink* link : std::vector<TComLink*>(FLinks))
-        if (link->RLSDChange)
-            link->RLSDChange(on);
+    ForEachLink([&](TComLink& link) {
+        if (link.RLSDChange)
+            link.RLSDChange(on);
+    });
 }
 
 void TCustomComPort::CallRxFlag() {

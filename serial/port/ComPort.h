@@ -28,6 +28,8 @@
 //    queued, so a level-triggered watcher fires again until somebody reads them).
 //    Watch the handle only while `Events` contains `evRxChar`; re-arm the watcher
 //    after `Open` (the handle changes on every open, also when `Port` changes).
+//    A line that hangs up stays readable and `ProcessReceived` then raises
+//    `EComPort` (code 10): close the port on that error.
 //
 // Settings are stored at once; line settings reach an open port at once and a
 // closed one at its next `Open` (`BeginUpdate`/`EndUpdate` hold them back).
@@ -231,7 +233,8 @@ public:
     int Write(const void* buffer, int count);
     int WriteStr(const std::string& text); // empty text writes nothing
     // Reads at most count bytes of what is already received; never waits with the
-    // default time-outs (returns 0 when nothing waits). Code 3.
+    // default time-outs (returns 0 when nothing waits). Code 3, also when the line
+    // has hung up (device unplugged).
     int Read(void* buffer, int count);
     int ReadStr(std::string& text, int count);
     int InputCount();  // bytes waiting to be read, not consumed. Code 10.
@@ -296,6 +299,7 @@ private:
     bool CanApply() const;
     TComDevice& Device(int errorCode); // the open device, or code `errorCode`
     void UpdateHasLink();
+    void ForEachLink(const std::function<void(TComLink&)>& call);
 
     std::unique_ptr<TComDevice> FDevice;
     bool FConnected = false;

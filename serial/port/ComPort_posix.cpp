@@ -199,12 +199,17 @@ public:
                 total += int(n);
                 continue;
             }
-            if (n == 0)
-                break; // hang-up
-            if (errno == EINTR)
+            if (n < 0 && errno == EINTR)
                 continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK)
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
                 Fail(3);
+            // A raw tty answers 0 (not EAGAIN) when nothing waits, and so does a
+            // line that hung up (device unplugged, pty master gone): that is an
+            // error, not an empty read.
+            if (n == 0 && total == 0 && HungUp()) {
+                errno = EIO;
+                Fail(3);
+            }
             if (immediate || (t.ReadInterval == -1 && total > 0))
                 break;
             const short r = WaitFd(FFd, POLLIN, deadline, 3);
@@ -232,9 +237,13 @@ public:
         const short r = WaitFd(FFd, POLLIN, {true, deadline}, 10);
         if (r == 0)
             return false;
-        if (r & POLLIN)
-            return true;
-        return InputCount() > 0; // hang-up or error: only what is already queued
+        if (r & (POLLHUP | POLLERR | POLLNVAL))
+        {
+            // The line hung up: only what is already queued counts.
+            int n = 0;
+            return ::ioctl(FFd, FIONREAD, &n) == 0 && n > 0;
+        }
+        return (r & POLLIN) != 0;
     }
 
     void Purge(bool input, bool output) override {
@@ -288,6 +297,11 @@ public:
     }
 
 private:
+    bool HungUp() const {
+        pollfd p{FFd, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    }
+
     void ModemLine(int bit, bool on) {
         if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0)
             Fail(12);

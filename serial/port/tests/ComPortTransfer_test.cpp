@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -178,4 +179,65 @@ TEST(PortReopen, ReadAgainAfterCloseAndOpen) {
     std::string got;
     EXPECT_EQ(port.ReadStr(got, 1), 1);
     EXPECT_EQ(got, "k");
+}
+
+TEST_F(OpenPort, WaitingForInputCostsNoProcessorTime) {
+    timespec before{}, after{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+    EXPECT_FALSE(port.WaitForInput(Clock::now() + milliseconds(300)));
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+    const double cpuMs = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 100.0); // a spinning wait would burn all 300 ms
+}
+
+TEST_F(OpenPort, ReadWithTotalTimeOutWaitsForTheRest) {
+    TComTimeouts t;
+    t.ReadInterval = 0;
+    t.ReadTotalConstant = 150;
+    port.SetTimeouts(t);
+    pty.Send("ab");
+    AwaitQueued(2);
+    std::string got;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadStr(got, 4), 2); // the rest never comes
+    EXPECT_GE(Clock::now() - start, milliseconds(150));
+    EXPECT_EQ(got, "ab");
+    // Bytes that come within the time-out complete the read.
+    t.ReadTotalConstant = 30000;
+    port.SetTimeouts(t);
+    std::thread sender([&] {
+        std::this_thread::sleep_for(milliseconds(50));
+        pty.Send("cd");
+    });
+    EXPECT_EQ(port.ReadStr(got, 2), 2);
+    sender.join();
+    EXPECT_EQ(got, "cd");
+}
+
+TEST_F(OpenPort, SettingsHeldDuringAnUpdateAreAppliedAtItsEnd) {
+    port.BeginUpdate();
+    port.SetCustomBaudRate(31250);
+    EXPECT_EQ(vesk::test::LineOutputSpeed(pty.Master()), 19200u);
+    port.EndUpdate();
+    EXPECT_EQ(vesk::test::LineOutputSpeed(pty.Master()), 31250u);
+}
+
+TEST(PortNames, ShortNamesAreLookedUpUnderDev) {
+    TComPort port;
+    port.SetPort("ttyvesk-no-such-port");
+    try {
+        port.Open();
+        FAIL() << "opened";
+    } catch (const EComPort& e) {
+        EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+    }
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(OpenPort, HangUpEndsTheWaitAndFailsTheRead) {
+    pty.CloseMaster();
+    EXPECT_FALSE(port.WaitForInput(Clock::now() + std::chrono::seconds(60)));
+    char c = 0;
+    EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), 3);
+    EXPECT_NO_THROW(port.Close());
 }

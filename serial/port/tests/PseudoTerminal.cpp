@@ -25,6 +25,12 @@ PseudoTerminal::~PseudoTerminal() {
         ::close(FMaster);
 }
 
+void PseudoTerminal::CloseMaster() {
+    if (FMaster >= 0)
+        ::close(FMaster);
+    FMaster = -1;
+}
+
 void PseudoTerminal::Send(const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {

@@ -17,6 +17,7 @@ public:
     const std::string& SlavePath() const { return FSlavePath; }
 
     void Send(const std::string& bytes); // write on the master side
+    void CloseMaster();                  // hang the line up
     // Everything the slave side sent within `waitMs` after the first byte (or
     // nothing if nothing comes within `waitMs`).
     std::string Receive(int waitMs = 2000);
