@@ -40,8 +40,7 @@ std::string EComPort::Text(int code) {
         "A component is linked to OnRxBuf event",
         "Registry error",
     };
-    if (code < 1 || code >= int(std::size(texts)))
-        return "";
+    if (code < 1 || code >= int(std::size(texts))) return "";
     return texts[code];
 }
 
@@ -53,8 +52,7 @@ bool HasNoOsError(int code) {
 
 std::string ComErrorMessage(int code, int winCode) {
     std::string text = EComPort::Text(code);
-    if (HasNoOsError(code))
-        return text;
+    if (HasNoOsError(code)) return text;
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, " (win error code: %d)", winCode);
     return text + suffix;
@@ -71,43 +69,40 @@ EComPort::EComPort(int code) : EComPort(code, -1) {}
 // Free helpers
 
 int BaudRateToInt(TBaudRate rate) {
-    static const int speeds[] = {0,     110,   300,   600,   1200,   2400,   4800,   9600,
+    static const int speeds[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                  14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
     const int i = int(rate);
     return i >= 0 && i < int(std::size(speeds)) ? speeds[i] : 0;
 }
 
 TComEvents AllComEvents() {
-    return {evRxChar, evTxEmpty, evRxFlag, evRing, evBreak,
-            evCTS,    evDSR,     evError,  evRLSD, evRx80Full};
+    return {evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full};
 }
 
 std::string ComPortDevicePath(const std::string& port) {
-    if (port.find('/') != std::string::npos)
-        return port;
+    if (port.find('/') != std::string::npos) return port;
     // "COMn": the n-th legacy serial port, numbered from ttyS0.
     if (port.size() > 3 && std::toupper((unsigned char)port[0]) == 'C' &&
-        std::toupper((unsigned char)port[1]) == 'O' &&
-        std::toupper((unsigned char)port[2]) == 'M' &&
+        std::toupper((unsigned char)port[1]) == 'O' && std::toupper((unsigned char)port[2]) == 'M' &&
         std::all_of(port.begin() + 3, port.end(), [](char c) { return std::isdigit((unsigned char)c); }) &&
         port.size() <= 12) {
         const long n = std::stol(port.substr(3));
-        if (n >= 1)
-            return "/dev/ttyS" + std::to_string(n - 1);
+        if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
     }
     return "/dev/" + port;
 }
 
-void EnumComPorts(std::vector<std::string>& list) { EnumComPorts(list, "/sys"); }
+void EnumComPorts(std::vector<std::string>& list) {
+    EnumComPorts(list, "/sys");
+}
 
 void EnumComPorts(std::vector<std::string>& list, const std::string& sysfsRoot) {
     std::vector<std::string> found = ListComDevices(sysfsRoot);
     // Case-insensitive text order, so ttyS10 comes before ttyS2.
     std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
-        return std::lexicographical_compare(
-            a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-                return std::tolower((unsigned char)x) < std::tolower((unsigned char)y);
-            });
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower((unsigned char)x) < std::tolower((unsigned char)y);
+        });
     });
     list = std::move(found);
 }
@@ -127,10 +122,8 @@ TCustomComPort::~TCustomComPort() {
 }
 
 void TCustomComPort::Open() {
-    if (FConnected)
-        return;
-    if (OnBeforeOpen)
-        OnBeforeOpen();
+    if (FConnected) return;
+    if (OnBeforeOpen) OnBeforeOpen();
     FDevice = TComDevice::Open(ComPortDevicePath(FPort));
     FConnected = true;
     try {
@@ -140,52 +133,48 @@ void TCustomComPort::Open() {
         FConnected = false;
         throw;
     }
-    if (OnAfterOpen)
-        OnAfterOpen();
+    if (OnAfterOpen) OnAfterOpen();
     ForEachLink([&](TComLink& link) {
-        if (link.Conn)
-            link.Conn(true);
+        if (link.Conn) link.Conn(true);
     });
 }
 
 void TCustomComPort::Close() {
-    if (!FConnected)
-        return;
-    if (OnBeforeClose)
-        OnBeforeClose();
+    if (!FConnected) return;
+    if (OnBeforeClose) OnBeforeClose();
     // Nothing is in flight between calls here (every transfer completes inside its
     // call), so there is nothing to abort; queued output is still sent by the OS.
     FDevice.reset();
     FConnected = false;
-    if (OnAfterClose)
-        OnAfterClose();
+    if (OnAfterClose) OnAfterClose();
     ForEachLink([&](TComLink& link) {
-        if (link.Conn)
-            link.Conn(false);
+        if (link.Conn) link.Conn(false);
     });
 }
 
 void TCustomComPort::SetConnected(bool value) {
-    if (value == FConnected)
-        return;
+    if (value == FConnected) return;
     if (value)
         Open();
     else
         Close();
 }
 
-int TCustomComPort::Handle() const { return FDevice ? FDevice->Handle() : -1; }
+int TCustomComPort::Handle() const {
+    return FDevice ? FDevice->Handle() : -1;
+}
 
 TComDevice& TCustomComPort::Device(int errorCode) {
-    if (!FDevice)
-        throw EComPort(errorCode, InvalidHandleError());
+    if (!FDevice) throw EComPort(errorCode, InvalidHandleError());
     return *FDevice;
 }
 
 // ---------------------------------------------------------------------------
 // Settings
 
-bool TCustomComPort::CanApply() const { return FDevice && FUpdateCount == 0; }
+bool TCustomComPort::CanApply() const {
+    return FDevice && FUpdateCount == 0;
+}
 
 void TCustomComPort::SetupComPort() {
     ApplyBuffer();
@@ -194,8 +183,7 @@ void TCustomComPort::SetupComPort() {
 }
 
 void TCustomComPort::ApplyDCB() {
-    if (!CanApply())
-        return;
+    if (!CanApply()) return;
     TLineSettings line;
     line.Speed = FBaudRate == brCustom ? FCustomBaudRate : BaudRateToInt(FBaudRate);
     line.DataBits = FDataBits;
@@ -209,48 +197,41 @@ void TCustomComPort::ApplyDCB() {
 }
 
 void TCustomComPort::ApplyTimeouts() {
-    if (CanApply())
-        FDevice->ApplyTimeouts(FTimeouts);
+    if (CanApply()) FDevice->ApplyTimeouts(FTimeouts);
 }
 
 void TCustomComPort::ApplyBuffer() {
-    if (CanApply())
-        FDevice->ApplyBuffer(FBuffer.InputSize, FBuffer.OutputSize);
+    if (CanApply()) FDevice->ApplyBuffer(FBuffer.InputSize, FBuffer.OutputSize);
 }
 
-void TCustomComPort::BeginUpdate() { ++FUpdateCount; }
+void TCustomComPort::BeginUpdate() {
+    ++FUpdateCount;
+}
 
 void TCustomComPort::EndUpdate() {
-    if (FUpdateCount == 0)
-        return;
-    if (--FUpdateCount == 0 && FDevice)
-        SetupComPort();
+    if (FUpdateCount == 0) return;
+    if (--FUpdateCount == 0 && FDevice) SetupComPort();
 }
 
 namespace {
 // Stores `value` in `field` when it differs; returns whether it changed.
-template <class T>
-bool Store(T& field, const T& value) {
-    if (field == value)
-        return false;
+template <class T> bool Store(T& field, const T& value) {
+    if (field == value) return false;
     field = value;
     return true;
 }
 } // namespace
 
 void TCustomComPort::SetBaudRate(TBaudRate value) {
-    if (Store(FBaudRate, value))
-        ApplyDCB();
+    if (Store(FBaudRate, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetCustomBaudRate(int32_t value) {
-    if (Store(FCustomBaudRate, value))
-        ApplyDCB();
+    if (Store(FCustomBaudRate, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetPort(const std::string& value) {
-    if (!Store(FPort, value))
-        return;
+    if (!Store(FPort, value)) return;
     if (FConnected) {
         Close();
         Open();
@@ -258,31 +239,28 @@ void TCustomComPort::SetPort(const std::string& value) {
 }
 
 void TCustomComPort::SetParity(const TComParity& value) {
-    if (Store(FParity, value))
-        ApplyDCB();
+    if (Store(FParity, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetStopBits(TStopBits value) {
-    if (Store(FStopBits, value))
-        ApplyDCB();
+    if (Store(FStopBits, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetDataBits(TDataBits value) {
-    if (Store(FDataBits, value))
-        ApplyDCB();
+    if (Store(FDataBits, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetDiscardNull(bool value) {
-    if (Store(FDiscardNull, value))
-        ApplyDCB();
+    if (Store(FDiscardNull, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetEventChar(char value) {
-    if (Store(FEventChar, value))
-        ApplyDCB();
+    if (Store(FEventChar, value)) ApplyDCB();
 }
 
-void TCustomComPort::SetEvents(const TComEvents& value) { FEvents = value; }
+void TCustomComPort::SetEvents(const TComEvents& value) {
+    FEvents = value;
+}
 
 void TCustomComPort::SetBuffer(const TComBuffer& value) {
     TComBuffer even = value;
@@ -295,34 +273,27 @@ void TCustomComPort::SetBuffer(const TComBuffer& value) {
 }
 
 void TCustomComPort::SetTimeouts(const TComTimeouts& value) {
-    if (Store(FTimeouts, value))
-        ApplyTimeouts();
+    if (Store(FTimeouts, value)) ApplyTimeouts();
 }
 
 void TCustomComPort::SetFlowControl(const TComFlowControl& value) {
-    if (Store(FFlowControl, value))
-        ApplyDCB();
+    if (Store(FFlowControl, value)) ApplyDCB();
 }
 
 void TCustomComPort::SetSyncMethod(TSyncMethod value) {
-    if (value == FSyncMethod)
-        return;
-    if (FConnected)
-        throw EComPort(14);
+    if (value == FSyncMethod) return;
+    if (FConnected) throw EComPort(14);
     FSyncMethod = value;
 }
 
 void TCustomComPort::SetEventThreadPriority(int value) {
-    if (value == FEventThreadPriority)
-        return;
-    if (FConnected)
-        throw EComPort(14);
+    if (value == FEventThreadPriority) return;
+    if (FConnected) throw EComPort(14);
     FEventThreadPriority = value;
 }
 
 void TCustomComPort::SetTriggersOnRxChar(bool value) {
-    if (FHasLink)
-        throw EComPort(22);
+    if (FHasLink) throw EComPort(22);
     FTriggersOnRxChar = value;
 }
 
@@ -331,31 +302,26 @@ void TCustomComPort::SetTriggersOnRxChar(bool value) {
 
 int TCustomComPort::Write(const void* buffer, int count) {
     TComDevice& device = Device(2);
-    if (count <= 0)
-        return 0;
+    if (count <= 0) return 0;
     const int written = device.Write(static_cast<const char*>(buffer), count);
     if (written > 0)
         ForEachLink([&](TComLink& link) {
-            if (link.TxBuf)
-                link.TxBuf(static_cast<const char*>(buffer), written);
+            if (link.TxBuf) link.TxBuf(static_cast<const char*>(buffer), written);
         });
     return written;
 }
 
 int TCustomComPort::WriteStr(const std::string& text) {
-    if (text.empty())
-        return 0;
+    if (text.empty()) return 0;
     return Write(text.data(), int(text.size()));
 }
 
 int TCustomComPort::Read(void* buffer, int count) {
     TComDevice& device = Device(3);
-    if (count <= 0)
-        return 0;
+    if (count <= 0) return 0;
     char* bytes = static_cast<char*>(buffer);
     int n = device.Read(bytes, count);
-    if (FDiscardNull)
-        n = int(std::remove(bytes, bytes + n, '\0') - bytes);
+    if (FDiscardNull) n = int(std::remove(bytes, bytes + n, '\0') - bytes);
     return n;
 }
 
@@ -366,27 +332,45 @@ int TCustomComPort::ReadStr(std::string& text, int count) {
     return n;
 }
 
-int TCustomComPort::InputCount() { return Device(10).InputCount(); }
+int TCustomComPort::InputCount() {
+    return Device(10).InputCount();
+}
 
-int TCustomComPort::OutputCount() { return Device(10).OutputCount(); }
+int TCustomComPort::OutputCount() {
+    return Device(10).OutputCount();
+}
 
 bool TCustomComPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
     return Device(10).WaitForInput(deadline);
 }
 
-void TCustomComPort::ClearBuffer(bool input, bool output) { Device(5).Purge(input, output); }
+void TCustomComPort::ClearBuffer(bool input, bool output) {
+    Device(5).Purge(input, output);
+}
 
-void TCustomComPort::SetBreak(bool on) { Device(12).SetBreak(on); }
+void TCustomComPort::SetBreak(bool on) {
+    Device(12).SetBreak(on);
+}
 
-void TCustomComPort::SetDTR(bool on) { Device(12).SetDTR(on); }
+void TCustomComPort::SetDTR(bool on) {
+    Device(12).SetDTR(on);
+}
 
-void TCustomComPort::SetRTS(bool on) { Device(12).SetRTS(on); }
+void TCustomComPort::SetRTS(bool on) {
+    Device(12).SetRTS(on);
+}
 
-void TCustomComPort::SetXonXoff(bool on) { Device(12).SetXonXoff(on); }
+void TCustomComPort::SetXonXoff(bool on) {
+    Device(12).SetXonXoff(on);
+}
 
-void TCustomComPort::TransmitChar(char ch) { Device(13).TransmitChar(ch); }
+void TCustomComPort::TransmitChar(char ch) {
+    Device(13).TransmitChar(ch);
+}
 
-TComSignals TCustomComPort::Signals() { return Device(11).Signals(); }
+TComSignals TCustomComPort::Signals() {
+    return Device(11).Signals();
+}
 
 // ---------------------------------------------------------------------------
 // Links and events
@@ -396,50 +380,40 @@ void TCustomComPort::ForEachLink(const std::function<void(TComLink&)>& call) {
     // were detached meanwhile.
     const std::vector<TComLink*> links = FLinks;
     for (TComLink* link : links)
-        if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
-            call(*link);
+        if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) call(*link);
 }
 
 void TCustomComPort::UpdateHasLink() {
-    FHasLink = std::any_of(FLinks.begin(), FLinks.end(),
-                           [](const TComLink* link) { return bool(link->RxBuf); });
+    FHasLink =
+        std::any_of(FLinks.begin(), FLinks.end(), [](const TComLink* link) { return bool(link->RxBuf); });
 }
 
 void TCustomComPort::RegisterLink(TComLink* link) {
-    if (!link || std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
-        throw EComPort(18);
+    if (!link || std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) throw EComPort(18);
     FLinks.push_back(link);
     UpdateHasLink();
 }
 
 void TCustomComPort::UnRegisterLink(TComLink* link) {
     auto it = std::find(FLinks.begin(), FLinks.end(), link);
-    if (!link || it == FLinks.end())
-        throw EComPort(18);
+    if (!link || it == FLinks.end()) throw EComPort(18);
     FLinks.erase(it);
     UpdateHasLink();
 }
 
 void TCustomComPort::ProcessReceived() {
-    if (FConnected && FEvents.count(evRxChar))
-        CallRxChar();
+    if (FConnected && FEvents.count(evRxChar)) CallRxChar();
 }
 
 void TCustomComPort::DoEvents(const TComEvents& events) {
-    if (!FConnected)
-        return;
+    if (!FConnected) return;
     using Call = void (TCustomComPort::*)();
     static const std::pair<TComEvent, Call> order[] = {
-        {evError, &TCustomComPort::CallError},
-        {evRxChar, &TCustomComPort::CallRxChar},
-        {evTxEmpty, &TCustomComPort::CallTxEmpty},
-        {evBreak, &TCustomComPort::CallBreak},
-        {evRing, &TCustomComPort::CallRing},
-        {evCTS, &TCustomComPort::CallCTSChange},
-        {evDSR, &TCustomComPort::CallDSRChange},
-        {evRxFlag, &TCustomComPort::CallRxFlag},
-        {evRLSD, &TCustomComPort::CallRLSDChange},
-        {evRx80Full, &TCustomComPort::CallRx80Full},
+        {evError, &TCustomComPort::CallError},     {evRxChar, &TCustomComPort::CallRxChar},
+        {evTxEmpty, &TCustomComPort::CallTxEmpty}, {evBreak, &TCustomComPort::CallBreak},
+        {evRing, &TCustomComPort::CallRing},       {evCTS, &TCustomComPort::CallCTSChange},
+        {evDSR, &TCustomComPort::CallDSRChange},   {evRxFlag, &TCustomComPort::CallRxFlag},
+        {evRLSD, &TCustomComPort::CallRLSDChange}, {evRx80Full, &TCustomComPort::CallRx80Full},
     };
     for (const auto& [event, call] : order)
         if (events.count(event) && FConnected) // a handler may have closed the port
@@ -448,101 +422,80 @@ void TCustomComPort::DoEvents(const TComEvents& events) {
 
 void TCustomComPort::CallRxChar() {
     int count = InputCount();
-    if (count <= 0)
-        return;
+    if (count <= 0) return;
     ForEachLink([&](TComLink& link) {
-        if (link.RxNotify)
-            link.RxNotify(count);
+        if (link.RxNotify) link.RxNotify(count);
     });
-    if (!FConnected)
-        return; // closed by a link
+    if (!FConnected) return; // closed by a link
     if (!FTriggersOnRxChar || FHasLink) {
         std::vector<char> buffer(size_t(count), '\0');
         count = Read(buffer.data(), count);
         if (count > 0) {
-            if (OnRxBuf)
-                OnRxBuf(buffer.data(), count);
+            if (OnRxBuf) OnRxBuf(buffer.data(), count);
             ForEachLink([&](TComLink& link) {
-                if (link.RxBuf)
-                    link.RxBuf(buffer.data(), count);
+                if (link.RxBuf) link.RxBuf(buffer.data(), count);
             });
         }
         count = 0;
     }
-    if (count > 0 && OnRxChar)
-        OnRxChar(count);
+    if (count > 0 && OnRxChar) OnRxChar(count);
 }
 
 void TCustomComPort::CallTxEmpty() {
-    if (OnTxEmpty)
-        OnTxEmpty();
+    if (OnTxEmpty) OnTxEmpty();
     ForEachLink([&](TComLink& link) {
-        if (link.TxEmpty)
-            link.TxEmpty();
+        if (link.TxEmpty) link.TxEmpty();
     });
 }
 
 void TCustomComPort::CallBreak() {
-    if (OnBreak)
-        OnBreak();
+    if (OnBreak) OnBreak();
     ForEachLink([&](TComLink& link) {
-        if (link.Break)
-            link.Break();
+        if (link.Break) link.Break();
     });
 }
 
 void TCustomComPort::CallRing() {
-    if (OnRing)
-        OnRing();
+    if (OnRing) OnRing();
     ForEachLink([&](TComLink& link) {
-        if (link.Ring)
-            link.Ring();
+        if (link.Ring) link.Ring();
     });
 }
 
 void TCustomComPort::CallCTSChange() {
     const bool on = Signals().count(csCTS) != 0;
-    if (OnCTSChange)
-        OnCTSChange(on);
+    if (OnCTSChange) OnCTSChange(on);
     ForEachLink([&](TComLink& link) {
-        if (link.CTSChange)
-            link.CTSChange(on);
+        if (link.CTSChange) link.CTSChange(on);
     });
 }
 
 void TCustomComPort::CallDSRChange() {
     const bool on = Signals().count(csDSR) != 0;
-    if (OnDSRChange)
-        OnDSRChange(on);
+    if (OnDSRChange) OnDSRChange(on);
     ForEachLink([&](TComLink& link) {
-        if (link.DSRChange)
-            link.DSRChange(on);
+        if (link.DSRChange) link.DSRChange(on);
     });
 }
 
 void TCustomComPort::CallRLSDChange() {
     const bool on = Signals().count(csRLSD) != 0;
-    if (OnRLSDChange)
-        OnRLSDChange(on);
+    if (OnRLSDChange) OnRLSDChange(on);
     ForEachLink([&](TComLink& link) {
-        if (link.RLSDChange)
-            link.RLSDChange(on);
+        if (link.RLSDChange) link.RLSDChange(on);
     });
 }
 
 void TCustomComPort::CallRxFlag() {
-    if (OnRxFlag)
-        OnRxFlag();
+    if (OnRxFlag) OnRxFlag();
 }
 
 void TCustomComPort::CallError() {
-    if (OnError)
-        OnError();
+    if (OnError) OnError();
 }
 
 void TCustomComPort::CallRx80Full() {
-    if (OnRx80Full)
-        OnRx80Full();
+    if (OnRx80Full) OnRx80Full();
 }
 
 } // namespace vesk

@@ -74,18 +74,7 @@ enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
 enum TParityBits { prNone, prOdd, prEven, prMark, prSpace };
 enum TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
 enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
-enum TComEvent {
-    evRxChar,
-    evTxEmpty,
-    evRxFlag,
-    evRing,
-    evBreak,
-    evCTS,
-    evDSR,
-    evError,
-    evRLSD,
-    evRx80Full
-};
+enum TComEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full };
 using TComEvents = std::set<TComEvent>;
 enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 
@@ -138,7 +127,7 @@ struct TComFlowControl {
 // Error of the serial port: a code, its fixed text and the OS error number
 // (`errno` here; -1 when there is none).
 class EComPort : public Exception {
-public:
+  public:
     // Message: the code's text and " (win error code: <winCode>)", except for the
     // codes that never carry an OS error (4, 14, 18, 20, 22): text alone.
     EComPort(int code, int winCode);
@@ -148,7 +137,7 @@ public:
     // Fixed text of an error code ("Unable to open com port" for 1, ...).
     static std::string Text(int code);
 
-private:
+  private:
     int FCode;
     int FWinCode;
 };
@@ -156,8 +145,8 @@ private:
 // A record of optional callbacks attached to a port with `RegisterLink`. The port
 // keeps a plain pointer: the owner keeps the link alive until it is unregistered.
 struct TComLink {
-    std::function<void(bool opened)> Conn;              // after open (true) / close (false)
-    std::function<void(int count)> RxNotify;            // bytes arrived (count waiting)
+    std::function<void(bool opened)> Conn;                 // after open (true) / close (false)
+    std::function<void(int count)> RxNotify;               // bytes arrived (count waiting)
     std::function<void(const char* buf, int count)> RxBuf; // received bytes, read once
     std::function<void(const char* buf, int count)> TxBuf; // bytes just written
     std::function<void()> TxEmpty;
@@ -169,7 +158,7 @@ struct TComLink {
 };
 
 class TCustomComPort {
-public:
+  public:
     TCustomComPort();
     virtual ~TCustomComPort(); // closes the port
     TCustomComPort(const TCustomComPort&) = delete;
@@ -244,12 +233,12 @@ public:
     // up. Code 10 on a closed port.
     bool WaitForInput(std::chrono::steady_clock::time_point deadline);
     void ClearBuffer(bool input, bool output); // discard queued bytes. Code 5.
-    void SetBreak(bool on); // Code 12.
-    void SetDTR(bool on);   // Code 12.
-    void SetRTS(bool on);   // Code 12.
-    void SetXonXoff(bool on); // on: resume sending (as after XON), off: hold. Code 12.
-    void TransmitChar(char ch); // Code 13.
-    TComSignals Signals(); // Code 11.
+    void SetBreak(bool on);                    // Code 12.
+    void SetDTR(bool on);                      // Code 12.
+    void SetRTS(bool on);                      // Code 12.
+    void SetXonXoff(bool on);                  // on: resume sending (as after XON), off: hold. Code 12.
+    void TransmitChar(char ch);                // Code 13.
+    TComSignals Signals();                     // Code 11.
 
     // --- Events ------------------------------------------------------------------
     // Code 18 when the link is already attached / not attached (or null).
@@ -279,7 +268,7 @@ public:
     std::function<void()> OnError;
     std::function<void()> OnRx80Full;
 
-protected:
+  protected:
     void CallRxChar();
     void CallTxEmpty();
     void CallBreak();
@@ -291,7 +280,7 @@ protected:
     void CallError();
     void CallRx80Full();
 
-private:
+  private:
     void SetupComPort();
     void ApplyDCB();
     void ApplyTimeouts();
@@ -325,7 +314,7 @@ private:
 
 // The component as the program uses it.
 class TComPort : public TCustomComPort {
-public:
+  public:
     using TCustomComPort::TCustomComPort;
 };
 

@@ -30,27 +30,27 @@ int LastOsError();
 int InvalidHandleError();
 
 class TComDevice {
-public:
+  public:
     // Opens `path` for exclusive read and write access; code 1 on failure.
     static std::unique_ptr<TComDevice> Open(const std::string& path);
     virtual ~TComDevice() = default;
 
     virtual int Handle() const = 0;
-    virtual void ApplyLine(const TLineSettings& line) = 0;    // code 7
-    virtual void ApplyTimeouts(const TComTimeouts& t) = 0;    // code 8
-    virtual void ApplyBuffer(int inputSize, int outputSize) = 0; // code 9
-    virtual int Write(const char* buffer, int count) = 0;     // code 2
-    virtual int Read(char* buffer, int count) = 0;            // code 3
-    virtual int InputCount() = 0;                             // code 10
-    virtual int OutputCount() = 0;                            // code 10
+    virtual void ApplyLine(const TLineSettings& line) = 0;                         // code 7
+    virtual void ApplyTimeouts(const TComTimeouts& t) = 0;                         // code 8
+    virtual void ApplyBuffer(int inputSize, int outputSize) = 0;                   // code 9
+    virtual int Write(const char* buffer, int count) = 0;                          // code 2
+    virtual int Read(char* buffer, int count) = 0;                                 // code 3
+    virtual int InputCount() = 0;                                                  // code 10
+    virtual int OutputCount() = 0;                                                 // code 10
     virtual bool WaitForInput(std::chrono::steady_clock::time_point deadline) = 0; // code 10
-    virtual void Purge(bool input, bool output) = 0;          // code 5
-    virtual void SetBreak(bool on) = 0;                       // code 12
-    virtual void SetDTR(bool on) = 0;                         // code 12
-    virtual void SetRTS(bool on) = 0;                         // code 12
-    virtual void SetXonXoff(bool on) = 0;                     // code 12
-    virtual void TransmitChar(char ch) = 0;                   // code 13
-    virtual TComSignals Signals() = 0;                        // code 11
+    virtual void Purge(bool input, bool output) = 0;                               // code 5
+    virtual void SetBreak(bool on) = 0;                                            // code 12
+    virtual void SetDTR(bool on) = 0;                                              // code 12
+    virtual void SetRTS(bool on) = 0;                                              // code 12
+    virtual void SetXonXoff(bool on) = 0;                                          // code 12
+    virtual void TransmitChar(char ch) = 0;                                        // code 13
+    virtual TComSignals Signals() = 0;                                             // code 11
 };
 
 // The device list of the system under `root`; code 23 when it cannot be read.

@@ -16,8 +16,7 @@ bool SetCustomLineSpeed(int fd, int32_t speed) {
         return false;
     }
     struct termios2 t;
-    if (ioctl(fd, TCGETS2, &t) != 0)
-        return false;
+    if (ioctl(fd, TCGETS2, &t) != 0) return false;
     // BOTHER: the speed is taken from c_ospeed / c_ispeed as a plain number.
     t.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
     t.c_cflag |= BOTHER | (BOTHER << IBSHIFT);

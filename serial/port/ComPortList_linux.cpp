@@ -27,8 +27,7 @@ std::string DriverName(const fs::path& entry) {
 bool LegacyPortIsReal(const fs::path& entry) {
     std::ifstream type(entry / "type");
     int value = 0;
-    if (type >> value)
-        return value != 0;
+    if (type >> value) return value != 0;
     return DriverName(entry) != "serial8250";
 }
 
@@ -38,21 +37,17 @@ std::vector<std::string> ListComDevices(const std::string& root) {
     const fs::path classDir = fs::path(root) / "class" / "tty";
     std::error_code ec;
     fs::directory_iterator it(classDir, ec);
-    if (ec)
-        throw EComPort(23, ec.value());
+    if (ec) throw EComPort(23, ec.value());
     std::vector<std::string> found;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec)
-            throw EComPort(23, ec.value());
+        if (ec) throw EComPort(23, ec.value());
         const fs::path entry = it->path();
         const std::string name = entry.filename().string();
         // Only entries backed by a device: virtual consoles, pseudo-terminals and
         // the console alias have none.
         std::error_code linkError;
-        if (!fs::exists(entry / "device", linkError))
-            continue;
-        if (name.rfind("ttyS", 0) == 0 && !LegacyPortIsReal(entry))
-            continue;
+        if (!fs::exists(entry / "device", linkError)) continue;
+        if (name.rfind("ttyS", 0) == 0 && !LegacyPortIsReal(entry)) continue;
         found.push_back("/dev/" + name);
     }
     return found;

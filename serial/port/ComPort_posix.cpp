@@ -16,38 +16,63 @@
 
 namespace vesk {
 
-int LastOsError() { return errno; }
+int LastOsError() {
+    return errno;
+}
 
-int InvalidHandleError() { return EBADF; }
+int InvalidHandleError() {
+    return EBADF;
+}
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-[[noreturn]] void Fail(int code) { throw EComPort(code, LastOsError()); }
+[[noreturn]] void Fail(int code) {
+    throw EComPort(code, LastOsError());
+}
 
 // termios speed constants of the standard rates; 0 when the rate has none.
 speed_t StandardSpeed(int32_t speed) {
     switch (speed) {
-    case 50: return B50;
-    case 75: return B75;
-    case 110: return B110;
-    case 134: return B134;
-    case 150: return B150;
-    case 200: return B200;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 1800: return B1800;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return 0;
+    case 50:
+        return B50;
+    case 75:
+        return B75;
+    case 110:
+        return B110;
+    case 134:
+        return B134;
+    case 150:
+        return B150;
+    case 200:
+        return B200;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 1800:
+        return B1800;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return 0;
     }
 }
 
@@ -68,8 +93,7 @@ short WaitFd(int fd, short events, const TDeadline& deadline, int code) {
         timespec* timeout = nullptr;
         if (deadline.Limited) {
             auto left = deadline.At - Clock::now();
-            if (left < Clock::duration::zero())
-                left = Clock::duration::zero();
+            if (left < Clock::duration::zero()) left = Clock::duration::zero();
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
             ts.tv_sec = static_cast<time_t>(ns / 1000000000);
             ts.tv_nsec = static_cast<long>(ns % 1000000000);
@@ -78,20 +102,17 @@ short WaitFd(int fd, short events, const TDeadline& deadline, int code) {
         pollfd p{fd, events, 0};
         const int r = ::ppoll(&p, 1, timeout, nullptr);
         if (r < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             Fail(code);
         }
-        if (r > 0)
-            return p.revents;
-        if (!deadline.Limited || Clock::now() >= deadline.At)
-            return 0;
+        if (r > 0) return p.revents;
+        if (!deadline.Limited || Clock::now() >= deadline.At) return 0;
         // Woken early (timer slack): wait out the rest.
     }
 }
 
 class TPosixComDevice final : public TComDevice {
-public:
+  public:
     explicit TPosixComDevice(int fd) : FFd(fd) {}
     ~TPosixComDevice() override {
         // Exclusive mode belongs to the tty, which outlives this descriptor (a
@@ -108,34 +129,37 @@ public:
             Fail(7);
         }
         termios t{};
-        if (::tcgetattr(FFd, &t) != 0)
-            Fail(7);
+        if (::tcgetattr(FFd, &t) != 0) Fail(7);
         ::cfmakeraw(&t);
         t.c_cflag |= CREAD | CLOCAL | HUPCL;
         t.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
         static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
         t.c_cflag |= sizes[line.DataBits];
         // Two stop bits; with five data bits the UART sends one and a half.
-        if (line.StopBits != sbOneStopBit)
-            t.c_cflag |= CSTOPB;
+        if (line.StopBits != sbOneStopBit) t.c_cflag |= CSTOPB;
         switch (line.Parity.Bits) {
-        case prNone: break;
-        case prOdd: t.c_cflag |= PARENB | PARODD; break;
-        case prEven: t.c_cflag |= PARENB; break;
-        case prMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case prSpace: t.c_cflag |= PARENB | CMSPAR; break;
+        case prNone:
+            break;
+        case prOdd:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case prEven:
+            t.c_cflag |= PARENB;
+            break;
+        case prMark:
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case prSpace:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
         }
         t.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP | IXON | IXOFF | IXANY);
         // With checking on, a byte with a parity error is read as NUL.
-        if (line.Parity.Check)
-            t.c_iflag |= INPCK;
+        if (line.Parity.Check) t.c_iflag |= INPCK;
         const TComFlowControl& f = line.FlowControl;
-        if (f.XonXoffOut)
-            t.c_iflag |= IXON;
-        if (f.XonXoffIn)
-            t.c_iflag |= IXOFF;
-        if (f.OutCTSFlow || f.ControlRTS == rtsHandshake)
-            t.c_cflag |= CRTSCTS;
+        if (f.XonXoffOut) t.c_iflag |= IXON;
+        if (f.XonXoffIn) t.c_iflag |= IXOFF;
+        if (f.OutCTSFlow || f.ControlRTS == rtsHandshake) t.c_cflag |= CRTSCTS;
         t.c_cc[VSTART] = static_cast<cc_t>(f.XonChar);
         t.c_cc[VSTOP] = static_cast<cc_t>(f.XoffChar);
         // Reads return at once with what is there; poll reports one byte as ready.
@@ -146,10 +170,8 @@ public:
         const speed_t base = standard ? standard : B38400;
         ::cfsetispeed(&t, base);
         ::cfsetospeed(&t, base);
-        if (::tcsetattr(FFd, TCSANOW, &t) != 0)
-            Fail(7);
-        if (!standard && !SetCustomLineSpeed(FFd, line.Speed))
-            Fail(7);
+        if (::tcsetattr(FFd, TCSANOW, &t) != 0) Fail(7);
+        if (!standard && !SetCustomLineSpeed(FFd, line.Speed)) Fail(7);
 
         SetModemLine(TIOCM_DTR, f.ControlDTR != dtrDisable);
         SetModemLine(TIOCM_RTS, f.ControlRTS != rtsDisable);
@@ -164,8 +186,8 @@ public:
     int Write(const char* buffer, int count) override {
         const int64_t ms = int64_t(uint32_t(FTimeouts.WriteTotalMultiplier)) * count +
                            uint32_t(FTimeouts.WriteTotalConstant);
-        const TDeadline deadline = TDeadline::After(
-            ms, FTimeouts.WriteTotalMultiplier != 0 || FTimeouts.WriteTotalConstant != 0);
+        const TDeadline deadline =
+            TDeadline::After(ms, FTimeouts.WriteTotalMultiplier != 0 || FTimeouts.WriteTotalConstant != 0);
         int total = 0;
         while (total < count) {
             const ssize_t n = ::write(FFd, buffer + total, size_t(count - total));
@@ -173,12 +195,9 @@ public:
                 total += int(n);
                 continue;
             }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-                Fail(2);
-            if (WaitFd(FFd, POLLOUT, deadline, 2) == 0)
-                break; // time-out: report what went out
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Fail(2);
+            if (WaitFd(FFd, POLLOUT, deadline, 2) == 0) break; // time-out: report what went out
         }
         return total;
     }
@@ -186,10 +205,8 @@ public:
     int Read(char* buffer, int count) override {
         const TComTimeouts& t = FTimeouts;
         // ReadInterval with all bits set and no totals: return at once.
-        const bool immediate =
-            t.ReadInterval == -1 && t.ReadTotalMultiplier == 0 && t.ReadTotalConstant == 0;
-        const int64_t ms = int64_t(uint32_t(t.ReadTotalMultiplier)) * count +
-                           uint32_t(t.ReadTotalConstant);
+        const bool immediate = t.ReadInterval == -1 && t.ReadTotalMultiplier == 0 && t.ReadTotalConstant == 0;
+        const int64_t ms = int64_t(uint32_t(t.ReadTotalMultiplier)) * count + uint32_t(t.ReadTotalConstant);
         const TDeadline deadline =
             TDeadline::After(ms, t.ReadTotalMultiplier != 0 || t.ReadTotalConstant != 0);
         int total = 0;
@@ -199,10 +216,8 @@ public:
                 total += int(n);
                 continue;
             }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-                Fail(3);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Fail(3);
             // A raw tty answers 0 (not EAGAIN) when nothing waits, and so does a
             // line that hung up (device unplugged, pty master gone): that is an
             // error, not an empty read.
@@ -210,35 +225,29 @@ public:
                 errno = EIO;
                 Fail(3);
             }
-            if (immediate || (t.ReadInterval == -1 && total > 0))
-                break;
+            if (immediate || (t.ReadInterval == -1 && total > 0)) break;
             const short r = WaitFd(FFd, POLLIN, deadline, 3);
-            if (r == 0 || (r & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-                break;
+            if (r == 0 || (r & (POLLHUP | POLLERR | POLLNVAL)) != 0) break;
         }
         return total;
     }
 
     int InputCount() override {
         int n = 0;
-        if (::ioctl(FFd, FIONREAD, &n) != 0)
-            Fail(10);
+        if (::ioctl(FFd, FIONREAD, &n) != 0) Fail(10);
         return n;
     }
 
     int OutputCount() override {
         int n = 0;
-        if (::ioctl(FFd, TIOCOUTQ, &n) != 0)
-            Fail(10);
+        if (::ioctl(FFd, TIOCOUTQ, &n) != 0) Fail(10);
         return n;
     }
 
     bool WaitForInput(Clock::time_point deadline) override {
         const short r = WaitFd(FFd, POLLIN, {true, deadline}, 10);
-        if (r == 0)
-            return false;
-        if (r & (POLLHUP | POLLERR | POLLNVAL))
-        {
+        if (r == 0) return false;
+        if (r & (POLLHUP | POLLERR | POLLNVAL)) {
             // The line hung up: only what is already queued counts.
             int n = 0;
             return ::ioctl(FFd, FIONREAD, &n) == 0 && n > 0;
@@ -247,72 +256,57 @@ public:
     }
 
     void Purge(bool input, bool output) override {
-        if (!input && !output)
-            return;
+        if (!input && !output) return;
         const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-        if (::tcflush(FFd, which) != 0)
-            Fail(5);
+        if (::tcflush(FFd, which) != 0) Fail(5);
     }
 
     void SetBreak(bool on) override {
-        if (::ioctl(FFd, on ? TIOCSBRK : TIOCCBRK) != 0)
-            Fail(12);
+        if (::ioctl(FFd, on ? TIOCSBRK : TIOCCBRK) != 0) Fail(12);
     }
 
     void SetDTR(bool on) override { ModemLine(TIOCM_DTR, on); }
     void SetRTS(bool on) override { ModemLine(TIOCM_RTS, on); }
 
     void SetXonXoff(bool on) override {
-        if (::tcflow(FFd, on ? TCOON : TCOOFF) != 0)
-            Fail(12);
+        if (::tcflow(FFd, on ? TCOON : TCOOFF) != 0) Fail(12);
     }
 
     void TransmitChar(char ch) override {
         for (;;) {
             const ssize_t n = ::write(FFd, &ch, 1);
-            if (n == 1)
-                return;
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n == 0)
-                errno = EAGAIN;
+            if (n == 1) return;
+            if (n < 0 && errno == EINTR) continue;
+            if (n == 0) errno = EAGAIN;
             Fail(13);
         }
     }
 
     TComSignals Signals() override {
         int bits = 0;
-        if (::ioctl(FFd, TIOCMGET, &bits) != 0)
-            Fail(11);
+        if (::ioctl(FFd, TIOCMGET, &bits) != 0) Fail(11);
         TComSignals s;
-        if (bits & TIOCM_CTS)
-            s.insert(csCTS);
-        if (bits & TIOCM_DSR)
-            s.insert(csDSR);
-        if (bits & TIOCM_RI)
-            s.insert(csRing);
-        if (bits & TIOCM_CD)
-            s.insert(csRLSD);
+        if (bits & TIOCM_CTS) s.insert(csCTS);
+        if (bits & TIOCM_DSR) s.insert(csDSR);
+        if (bits & TIOCM_RI) s.insert(csRing);
+        if (bits & TIOCM_CD) s.insert(csRLSD);
         return s;
     }
 
-private:
+  private:
     bool HungUp() const {
         pollfd p{FFd, POLLIN, 0};
         return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     }
 
     void ModemLine(int bit, bool on) {
-        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0)
-            Fail(12);
+        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0) Fail(12);
     }
 
     // Line state as part of the line settings: devices without modem lines
     // (pseudo-terminals) simply have none to set.
     void SetModemLine(int bit, bool on) {
-        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY &&
-            errno != EINVAL)
-            Fail(7);
+        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY && errno != EINVAL) Fail(7);
     }
 
     int FFd;
@@ -323,20 +317,16 @@ private:
 
 std::unique_ptr<TComDevice> TComDevice::Open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        Fail(1);
+    if (fd < 0) Fail(1);
     auto refuse = [fd](int error) {
         ::close(fd);
         throw EComPort(1, error);
     };
-    if (!::isatty(fd))
-        refuse(errno);
+    if (!::isatty(fd)) refuse(errno);
     // flock refuses a second opener of the device, also one in this process;
     // TIOCEXCL refuses plain open() by other programs that do not lock.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        refuse(errno);
-    if (::ioctl(fd, TIOCEXCL) != 0)
-        refuse(errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(errno);
+    if (::ioctl(fd, TIOCEXCL) != 0) refuse(errno);
     RequestLowLatency(fd);
     return std::make_unique<TPosixComDevice>(fd);
 }

@@ -16,8 +16,7 @@ using vesk::test::PseudoTerminal;
 namespace {
 
 // Runs `body` and returns the EComPort it raised (fails the test when none).
-template <class Body>
-EComPort Raised(Body body) {
+template <class Body> EComPort Raised(Body body) {
     try {
         body();
     } catch (const EComPort& e) {

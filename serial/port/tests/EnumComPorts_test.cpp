@@ -22,8 +22,7 @@ struct FakeSysfs : ::testing::Test {
     }
     void TearDown() override { fs::remove_all(root); }
     // A tty entry; with a device when `device`, and a "type" file when type >= 0.
-    void Tty(const std::string& name, bool device, int type = -1,
-             const std::string& driver = "") {
+    void Tty(const std::string& name, bool device, int type = -1, const std::string& driver = "") {
         const fs::path entry = root / "class" / "tty" / name;
         fs::create_directories(entry);
         if (device) {
@@ -33,8 +32,7 @@ struct FakeSysfs : ::testing::Test {
                 fs::create_directory_symlink(root / "drivers" / driver, entry / "device" / "driver");
             }
         }
-        if (type >= 0)
-            std::ofstream(entry / "type") << type << "\n";
+        if (type >= 0) std::ofstream(entry / "type") << type << "\n";
     }
 };
 
@@ -48,16 +46,15 @@ TEST_F(FakeSysfs, ListsRealDevicesSortedCaseInsensitively) {
     Tty("ttyacm9", true);
     Tty("ttyACM0", true);
     Tty("ttyS0", true, 4);
-    Tty("ttyS1", true, 0);              // 8250 placeholder without a UART
+    Tty("ttyS1", true, 0); // 8250 placeholder without a UART
     Tty("ttyS10", true, 4);
     Tty("ttyS2", true, 4);
     Tty("ttyS3", true, -1, "serial8250"); // placeholder without a type file
     Tty("ttyS4", true, -1, "serial");     // a UART of another bus, no type file
     std::vector<std::string> list{"stale"};
     EnumComPorts(list, root.string());
-    const std::vector<std::string> expected{
-        "/dev/ttyACM0", "/dev/ttyacm9", "/dev/ttyS0", "/dev/ttyS10",
-        "/dev/ttyS2",   "/dev/ttyS4",   "/dev/ttyUSB0"};
+    const std::vector<std::string> expected{"/dev/ttyACM0", "/dev/ttyacm9", "/dev/ttyS0",  "/dev/ttyS10",
+                                            "/dev/ttyS2",   "/dev/ttyS4",   "/dev/ttyUSB0"};
     EXPECT_EQ(list, expected);
 }
 

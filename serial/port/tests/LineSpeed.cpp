@@ -7,8 +7,7 @@ namespace vesk::test {
 
 unsigned LineOutputSpeed(int fd) {
     struct termios2 t;
-    if (ioctl(fd, TCGETS2, &t) != 0)
-        return 0;
+    if (ioctl(fd, TCGETS2, &t) != 0) return 0;
     return t.c_ospeed;
 }
 

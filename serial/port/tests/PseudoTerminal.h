@@ -7,8 +7,8 @@
 namespace vesk::test {
 
 class PseudoTerminal {
-public:
-    PseudoTerminal();  // throws std::runtime_error when no pty can be had
+  public:
+    PseudoTerminal(); // throws std::runtime_error when no pty can be had
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
@@ -22,7 +22,7 @@ public:
     // nothing if nothing comes within `waitMs`).
     std::string Receive(int waitMs = 2000);
 
-private:
+  private:
     int FMaster = -1;
     std::string FSlavePath;
 };
