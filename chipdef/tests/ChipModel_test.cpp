@@ -1,5 +1,188 @@
+// The chip and region model: lookups, buffer words and image loading.
 #include <gtest/gtest.h>
 
-#include "chipdef/ChipDefinitions.h"
+#include <climits>
+#include <functional>
 
-TEST(ChipModel, Placeholder) { SUCCEED(); }
+#include "VESK_Exception.h"
+#include "chipdef/ChipDefinition.h"
+
+using namespace vesk;
+
+namespace {
+
+TChipDefinition MakeChip() {
+    TChipDefinition chip;
+    chip.Name = "T1";
+    chip.Id = 1;
+    chip.Algorithm = AlgorithmPIC16;
+    chip.Regions.emplace_back("Code", RegionCodeCode, 0, 0, 0x100, 0x3FFF, -1);
+    chip.Regions.emplace_back("Data", RegionCodeData, 0x2100, 0x2100, 0x10, 0xFF, -1);
+    return chip;
+}
+
+std::string MessageOf(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const VESK_Exception& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}
+
+TIntelHexFile ImageOf(const std::string& text) {
+    TIntelHexFile image;
+    image.LoadFromText(text, "image.hex");
+    return image;
+}
+
+} // namespace
+
+TEST(ChipRegion, NewRegionIsFilledWithDefault) {
+    TChipRegion region("Code", RegionCodeCode, 0, 0x10, 5, 0x3FFF, AlgorithmPIC16A);
+    EXPECT_EQ(region.Data, std::vector<int32_t>(5, 0x3FFF));
+    EXPECT_TRUE(region.Preserve.empty());
+    EXPECT_EQ(region.Algorithm, AlgorithmPIC16A);
+    EXPECT_EQ(region.CountNonDefault(), 0);
+    region.Data[2] = 0;
+    region.Data[4] = 1;
+    EXPECT_EQ(region.CountNonDefault(), 2);
+    region.Reset();
+    EXPECT_EQ(region.Data, std::vector<int32_t>(5, 0x3FFF));
+}
+
+TEST(ChipRegion, ContainsIsHalfOpen) {
+    TChipRegion region("Data", RegionCodeData, 0, 0x2100, 0x40, 0xFF, -1);
+    EXPECT_FALSE(region.Contains(0x20FF));
+    EXPECT_TRUE(region.Contains(0x2100));
+    EXPECT_TRUE(region.Contains(0x213F));   // Start + Size - 1
+    EXPECT_FALSE(region.Contains(0x2140));  // Start + Size
+    EXPECT_FALSE(region.Contains(-1));
+}
+
+TEST(ChipRegion, SizeZeroContainsNothing) {
+    TChipRegion region("Id", RegionCodeId, 0, 0x2000, 0, 0x3FFF, -1);
+    EXPECT_TRUE(region.Data.empty());
+    EXPECT_FALSE(region.Contains(0x2000));
+    EXPECT_EQ(region.CountNonDefault(), 0);
+}
+
+TEST(ChipRegion, ContainsDoesNotOverflowNearTheTop) {
+    TChipRegion region("Code", RegionCodeCode, 0, INT_MAX - 1, 4, 0, -1);
+    EXPECT_TRUE(region.Contains(INT_MAX));
+    EXPECT_TRUE(region.Contains(int64_t(INT_MAX) + 2));
+    EXPECT_FALSE(region.Contains(int64_t(INT_MAX) + 3));
+    EXPECT_FALSE(region.Contains(INT_MIN));
+    EXPECT_FALSE(region.Contains(0));
+}
+
+TEST(ChipDefinition, LookupsByCode) {
+    TChipDefinition chip = MakeChip();
+    EXPECT_TRUE(chip.HasRegion(RegionCodeCode));
+    EXPECT_TRUE(chip.HasRegion(RegionCodeData));
+    EXPECT_FALSE(chip.HasRegion(RegionCodeFuses));
+    EXPECT_EQ(chip.RegionByCode(RegionCodeData).Name, "Data");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByCode(RegionCodeFuses); }),
+              "Chip T1 has no region with code 0x03");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByCode(0x123); }),
+              "Chip T1 has no region with code 0x123");
+}
+
+TEST(ChipDefinition, LookupsByAddress) {
+    TChipDefinition chip = MakeChip();
+    EXPECT_EQ(chip.RegionByAddress(0xFF).Name, "Code");
+    EXPECT_EQ(chip.RegionByAddress(0x210F).Name, "Data");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x4200); }),
+              "Chip T1 has no region with address 0x004200");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x100); }),
+              "Chip T1 has no region with address 0x000100");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x12345678); }),
+              "Chip T1 has no region with address 0x12345678");
+}
+
+TEST(ChipDefinition, OverlappingRegionsTheFirstWins) {
+    TChipDefinition chip = MakeChip();
+    chip.Regions.emplace_back("Id", RegionCodeId, 0, 0x80, 0x100, 0, -1);
+    chip.Regions.emplace_back("Code", RegionCodeCode, 0, 0x3000, 1, 0, -1);
+    chip.SetWord(0x90, 0x1234);
+    EXPECT_EQ(chip.Regions[0].Data[0x90], 0x1234);
+    EXPECT_EQ(chip.Regions[2].CountNonDefault(), 0);
+    chip.SetWord(0x17F, 7);  // only the later region holds it
+    EXPECT_EQ(chip.Regions[2].Data[0xFF], 7);
+    EXPECT_EQ(&chip.RegionByCode(RegionCodeCode), &chip.Regions[0]);
+}
+
+TEST(ChipDefinition, SetWordStoresTheValueUnchanged) {
+    TChipDefinition chip = MakeChip();
+    chip.SetWord(0x2100, 0x12345);
+    chip.SetWord(0x210F, -7);
+    EXPECT_EQ(chip.Regions[1].Data[0], 0x12345);
+    EXPECT_EQ(chip.Regions[1].Data[15], -7);
+    chip.ResetImage();
+    EXPECT_EQ(chip.Regions[0].CountNonDefault(), 0);
+    EXPECT_EQ(chip.Regions[1].CountNonDefault(), 0);
+}
+
+TEST(ChipDefinition, LoadImagePlacesWordsAndTheLaterOneWins) {
+    TChipDefinition chip = MakeChip();
+    const TIntelHexFile real = ImageOf(
+        ":0400020034127856E6\n"     // words 1, 2 = 0x1234, 0x5678
+        ":020002009A0062\n"         // word 1 again = 0x009A
+        ":02420000AB0011\n"         // word 0x2100 = 0xAB
+        ":00000001FF\n");
+    ASSERT_TRUE(chip.LoadImage(real));
+    EXPECT_EQ(chip.Regions[0].Data[1], 0x009A);
+    EXPECT_EQ(chip.Regions[0].Data[2], 0x5678);
+    EXPECT_EQ(chip.Regions[1].Data[0], 0xAB);
+    EXPECT_EQ(chip.Regions[0].CountNonDefault(), 2);
+    const auto first = chip.Regions;
+    chip.Regions[0].Data[0x80] = 1;  // stale word: a second load starts with a reset
+    ASSERT_TRUE(chip.LoadImage(real));
+    EXPECT_EQ(chip.Regions[0].Data, first[0].Data);
+    EXPECT_EQ(chip.Regions[1].Data, first[1].Data);
+}
+
+TEST(ChipDefinition, LoadImageStopsAtTheFirstWordWithoutRegion) {
+    TChipDefinition chip = MakeChip();
+    const TIntelHexFile image = ImageOf(
+        ":020000001100ED\n"   // word 0 = 0x11
+        ":02840000220058\n"   // word 0x4200: no region
+        ":020004003300C7\n"); // word 2, never reached
+    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }),
+              "Chip T1 has no region with address 0x004200");
+    EXPECT_EQ(chip.Regions[0].Data[0], 0x11);
+    EXPECT_EQ(chip.Regions[0].Data[2], 0x3FFF);
+}
+
+TEST(ChipDefinition, LoadImageWithWordsAboveTheSignedRange) {
+    TChipDefinition chip = MakeChip();
+    // Extended address 0xFFFF: byte addresses 0xFFFF0000.., word 0x7FFF8000...
+    const TIntelHexFile image = ImageOf(":02000004FFFFFC\n:020000001100ED\n");
+    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }),
+              "Chip T1 has no region with address 0x7FFF8000");
+    chip.Regions.emplace_back("Id", RegionCodeId, 0, 0x7FFF8000, 0x10, 0, -1);
+    ASSERT_TRUE(chip.LoadImage(image));
+    EXPECT_EQ(chip.Regions[2].Data[0], 0x11);
+}
+
+TEST(NameTables, ExactNamesOnly) {
+    EXPECT_EQ(RegionCodeOf("Code"), 1);
+    EXPECT_EQ(RegionCodeOf("Data"), 2);
+    EXPECT_EQ(RegionCodeOf("Fuses"), 3);
+    EXPECT_EQ(RegionCodeOf("Id"), 4);
+    EXPECT_EQ(RegionCodeOf(""), -1);
+    EXPECT_EQ(RegionCodeOf("code"), -1);
+    EXPECT_EQ(RegionCodeOf("ID"), -1);
+    EXPECT_EQ(AlgorithmCodeOf("PIC16"), 0);
+    EXPECT_EQ(AlgorithmCodeOf("PIC16A"), 1);
+    EXPECT_EQ(AlgorithmCodeOf("PIC16B"), 2);
+    EXPECT_EQ(AlgorithmCodeOf("PIC18"), 3);
+    EXPECT_EQ(AlgorithmCodeOf("PIC16C"), 4);
+    EXPECT_EQ(AlgorithmCodeOf("pic16"), -1);
+    EXPECT_EQ(AlgorithmCodeOf("PIC16 "), -1);
+    EXPECT_EQ(AlgorithmCodeOf(""), -1);
+    EXPECT_EQ(RegionNameOf(RegionCodeFuses), "Fuses");
+    EXPECT_EQ(AlgorithmNameOf(AlgorithmPIC16C), "PIC16C");
+    EXPECT_EQ(AlgorithmNameOf(9), "");
+    EXPECT_EQ(AllRegions, 0x7FFF);
+}

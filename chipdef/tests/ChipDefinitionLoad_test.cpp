@@ -1,0 +1,191 @@
+// Filling a chip from a definition file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TempDir.h"
+#include "VESK_Exception.h"
+#include "chipdef/ChipDefinition.h"
+
+using namespace vesk;
+using vesk::test::ReadFile;
+using vesk::test::TTempDir;
+
+namespace {
+
+const std::string DataDir = VESK_CHIPDEF_TEST_DATA;
+const std::string ChipSection = "[Chip]\nName=X\nId=1\nAlgorithm=PIC16\n";
+
+std::string LoadMessage(const std::string& path) {
+    TChipDefinition chip;
+    try {
+        chip.LoadFromFile(path);
+    } catch (const VESK_Exception& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}
+
+TChipDefinition FromText(const std::string& text) {
+    TChipDefinition chip;
+    chip.LoadFromText(text);
+    return chip;
+}
+
+} // namespace
+
+TEST(ChipDefinitionLoad, Demo16AsDescribed) {
+    TChipDefinition chip;
+    ASSERT_TRUE(chip.LoadFromFile(DataDir + "/ChipDef_demo.ini"));
+    EXPECT_EQ(chip.Name, "DEMO16");
+    EXPECT_EQ(chip.Id, 3840);
+    EXPECT_EQ(chip.Algorithm, AlgorithmPIC16);
+    ASSERT_EQ(chip.Regions.size(), 4u);
+
+    const TChipRegion& code = chip.Regions[0];
+    EXPECT_EQ(code.Name, "Code");
+    EXPECT_EQ(code.Code, RegionCodeCode);
+    EXPECT_EQ(code.Base, 0);
+    EXPECT_EQ(code.Start, 0);
+    EXPECT_EQ(code.Size, 1024);
+    EXPECT_EQ(code.Default, 0x3FFF);
+    EXPECT_EQ(code.Algorithm, -1);
+    EXPECT_EQ(code.Data, std::vector<int32_t>(1024, 0x3FFF));
+    ASSERT_EQ(code.Preserve.size(), 1u);
+    EXPECT_EQ(code.Preserve[0].Address, 0x3FF);
+    EXPECT_EQ(code.Preserve[0].Mask, 0x3FFF);
+    EXPECT_EQ(code.Preserve[0].Saved, -1);
+
+    const TChipRegion& data = chip.Regions[1];
+    EXPECT_EQ(data.Code, RegionCodeData);
+    EXPECT_TRUE(data.Contains(0x2100));
+    EXPECT_TRUE(data.Contains(0x213F));
+    EXPECT_FALSE(data.Contains(0x2140));
+    EXPECT_EQ(data.Data, std::vector<int32_t>(64, 0xFF));
+    EXPECT_TRUE(data.Preserve.empty());
+
+    const TChipRegion& fuses = chip.Regions[2];
+    EXPECT_EQ(fuses.Code, RegionCodeFuses);
+    EXPECT_EQ(fuses.Start, 0x2007);
+    EXPECT_EQ(fuses.Size, 1);
+    EXPECT_EQ(fuses.Algorithm, AlgorithmPIC16A);
+    ASSERT_EQ(fuses.Preserve.size(), 1u);
+    EXPECT_EQ(fuses.Preserve[0].Address, 0x2007);
+    EXPECT_EQ(fuses.Preserve[0].Mask, 0x3000);
+
+    const TChipRegion& id = chip.Regions[3];
+    EXPECT_EQ(id.Code, RegionCodeId);
+    EXPECT_EQ(id.Start, 0x2000);
+    EXPECT_EQ(id.Size, 4);
+    EXPECT_EQ(id.Data, std::vector<int32_t>(4, 0x3FFF));
+}
+
+// Each data/bad/<case>.ini fails with the message in <case>.message.
+TEST(ChipDefinitionLoad, BadFilesGiveTheirMessages) {
+    int cases = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(DataDir + "/bad")) {
+        if (entry.path().extension() != ".ini")
+            continue;
+        const std::string path = entry.path().string();
+        std::string expected = ReadFile(std::filesystem::path(entry.path()).replace_extension(".message").string());
+        expected.replace(expected.find("%PATH%"), 6, path);
+        EXPECT_EQ(LoadMessage(path), expected) << path;
+        ++cases;
+    }
+    EXPECT_GE(cases, 25);
+}
+
+TEST(ChipDefinitionLoad, FileErrors) {
+    TTempDir dir;
+    EXPECT_EQ(LoadMessage(dir.Dir() + "ChipDef_none.ini"),
+              "Error reading file: " + dir.Dir() + "ChipDef_none.ini\n"
+              "Cannot open file: No such file or directory");
+    std::filesystem::create_directory(dir.Dir() + "ChipDef_dir.ini");
+    EXPECT_EQ(LoadMessage(dir.Dir() + "ChipDef_dir.ini"),
+              "Error reading file: " + dir.Dir() + "ChipDef_dir.ini\nNot a regular file");
+    const std::string big = dir.Write("ChipDef_big.ini", std::string((1 << 20) + 1, ';'));
+    EXPECT_EQ(LoadMessage(big), "Error reading file: " + big + "\nFile is larger than 1048576 bytes");
+    EXPECT_EQ(LoadMessage("/dev/zero"), "Error reading file: /dev/zero\nNot a regular file");
+}
+
+TEST(ChipDefinitionLoad, IdForms) {
+    for (const char* id : {"0x0F00", "$F00", "xF00", "3840"})
+        EXPECT_EQ(FromText(std::string("[Chip]\nName=X\nAlgorithm=PIC16\nId=") + id).Id, 3840) << id;
+}
+
+TEST(ChipDefinitionLoad, NoRegionsAndSizeZero) {
+    EXPECT_TRUE(FromText(ChipSection).Regions.empty());
+    const auto chip = FromText(ChipSection +
+                               "[Region1]\nName=Id\nBase=0\nStart=0x2000\nSize=0\nDefault=0\n");
+    ASSERT_EQ(chip.Regions.size(), 1u);
+    EXPECT_TRUE(chip.Regions[0].Data.empty());
+}
+
+TEST(ChipDefinitionLoad, LargestRegionSizeIsAccepted) {
+    const auto chip = FromText(ChipSection +
+                               "[Region1]\nName=Code\nBase=0\nStart=0\nSize=16777216\nDefault=1\n");
+    EXPECT_EQ(chip.Regions[0].Data.size(), 16777216u);
+}
+
+TEST(ChipDefinitionLoad, RegionNumberingStopsAtTheFirstGap) {
+    const std::string region = "Base=0\nStart=0\nSize=1\nDefault=0\n";
+    const auto chip = FromText(ChipSection +
+                               "[Region1]\nName=Code\n" + region +
+                               "[Region2]\nName=Data\n" + region +
+                               "[Region4]\nName=Fuses\n" + region);
+    ASSERT_EQ(chip.Regions.size(), 2u);
+    EXPECT_EQ(chip.Regions[1].Name, "Data");
+    // An empty section ends the list just as a missing one does; "Region01" is not Region1.
+    EXPECT_TRUE(FromText(ChipSection + "[Region1]\n;nothing\n[Region2]\nName=Data\n" + region)
+                    .Regions.empty());
+    EXPECT_TRUE(FromText(ChipSection + "[Region01]\nName=Code\n" + region).Regions.empty());
+}
+
+TEST(ChipDefinitionLoad, ChipWithoutDataRegionLoads) {
+    const auto chip = FromText(ChipSection +
+                               "[Region1]\nName=Code\nBase=0\nStart=0\nSize=2\nDefault=0\n");
+    EXPECT_FALSE(chip.HasRegion(RegionCodeData));
+}
+
+TEST(ChipDefinitionLoad, PreserveLists) {
+    const std::string region = "[Region1]\nName=Fuses\nBase=0\nStart=0x2007\nSize=2\nDefault=0\n";
+    auto chip = FromText(ChipSection + region + "Preserve=0x2007=0x3000,0x2008=0x00FF\n");
+    ASSERT_EQ(chip.Regions[0].Preserve.size(), 2u);
+    EXPECT_EQ(chip.Regions[0].Preserve[0].Address, 0x2007);
+    EXPECT_EQ(chip.Regions[0].Preserve[0].Mask, 0x3000);
+    EXPECT_EQ(chip.Regions[0].Preserve[1].Address, 0x2008);
+    EXPECT_EQ(chip.Regions[0].Preserve[1].Mask, 0xFF);
+    EXPECT_EQ(chip.Regions[0].Preserve[1].Saved, -1);
+    // Blanks separate items too; quoted items may hold blanks; order is kept, not sorted.
+    chip = FromText(ChipSection + region + "Preserve= 0x2008=1  \"0x2007= 2\" , 0x0=3\n");
+    ASSERT_EQ(chip.Regions[0].Preserve.size(), 3u);
+    EXPECT_EQ(chip.Regions[0].Preserve[0].Address, 0x2008);
+    EXPECT_EQ(chip.Regions[0].Preserve[1].Mask, 2);
+    EXPECT_EQ(chip.Regions[0].Preserve[2].Address, 0);
+    // The item's first '=' splits address and mask: "1=2=3" has the mask "2=3", which is bad.
+    EXPECT_THROW(FromText(ChipSection + region + "Preserve=1=2=3\n"), VESK_Exception);
+}
+
+TEST(ChipDefinitionLoad, RegionAlgorithmOutsideTheTableMeansTheChips) {
+    const auto chip = FromText(ChipSection +
+                               "[Region1]\nName=Code\nBase=0\nStart=0\nSize=1\nDefault=0\n"
+                               "Algorithm=pic18\n");
+    EXPECT_EQ(chip.Regions[0].Algorithm, -1);
+}
+
+TEST(ChipDefinitionLoad, LoadingAgainStartsFromAnEmptyChip) {
+    TChipDefinition chip;
+    ASSERT_TRUE(chip.LoadFromFile(DataDir + "/ChipDef_demo.ini"));
+    ASSERT_TRUE(chip.LoadFromFile(DataDir + "/ChipDef_demo.ini"));
+    EXPECT_EQ(chip.Regions.size(), 4u);
+}
+
+TEST(ChipDefinitionLoad, CrLfAndMissingFinalLineBreak) {
+    const auto chip = FromText(
+        "[Chip]\r\nName=CR\r\nId=7\r\nAlgorithm=PIC18\r\n[Region1]\rName=Code\rBase=0\r"
+        "Start=0\rSize=2\rDefault=0xFFFF");
+    EXPECT_EQ(chip.Name, "CR");
+    EXPECT_EQ(chip.Algorithm, AlgorithmPIC18);
+    ASSERT_EQ(chip.Regions.size(), 1u);
+    EXPECT_EQ(chip.Regions[0].Default, 0xFFFF);
+}

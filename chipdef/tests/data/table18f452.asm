@@ -1,0 +1,28 @@
+; A small PIC18F452 program with a constant table, configuration bytes, ID bytes and
+; data EEPROM bytes. Assembled with gpasm into table18f452.hex:
+;   gpasm -a inhx32 table18f452.asm
+; The image's byte addresses: code from 0, ID 0x200000, configuration 0x300000,
+; EEPROM 0xF00000; as words (byte address / 2): 0, 0x100000, 0x180000, 0x780000.
+        list    p=18f452
+
+        org     0
+        movlw   0x55
+        movwf   0x80, 0
+        bra     $
+table   db      0x01, 0x02, 0x03, 0x04
+
+        org     0x7FFE
+        dw      0xBEEF
+
+        org     0x200000
+        db      0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80
+
+        org     0x300000
+        db      0xFF, 0x22, 0x0F, 0x0E, 0xFF, 0x01, 0x81, 0xFF
+        db      0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40
+
+        org     0xF00000
+        de      0xA1, 0xB2, 0xC3, 0xD4
+        org     0xF000FE
+        de      0xEE, 0xFF
+        end

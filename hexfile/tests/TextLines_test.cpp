@@ -1,0 +1,36 @@
+// Splitting text into lines and reading files whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TempDir.h"
+#include "VESK_Exception.h"
+#include "hexfile/TextLines.h"
+
+using namespace vesk;
+using V = std::vector<std::string>;
+
+TEST(TextLines, LineBreaks) {
+    EXPECT_EQ(SplitTextLines(""), V{});
+    EXPECT_EQ(SplitTextLines("a"), V{"a"});
+    EXPECT_EQ(SplitTextLines("a\n"), V{"a"});
+    EXPECT_EQ(SplitTextLines("a\n\n"), (V{"a", ""}));
+    EXPECT_EQ(SplitTextLines("\n"), V{""});
+    EXPECT_EQ(SplitTextLines("a\r\nb\rc\nd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitTextLines("a\n\rb"), (V{"a", "", "b"}));  // LF CR is two breaks
+    EXPECT_EQ(SplitTextLines("a\r\r\n"), (V{"a", ""}));
+}
+
+TEST(TextLines, ReadTextFileLimits) {
+    vesk::test::TTempDir dir;
+    const std::string path = dir.Write("f.txt", std::string(100, 'x'));
+    EXPECT_EQ(ReadTextFile(path, 100).size(), 100u);
+    try {
+        ReadTextFile(path, 99);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "File is larger than 99 bytes");
+    }
+    EXPECT_THROW(ReadTextFile(dir.Dir(), 100), Exception);
+    EXPECT_THROW(ReadTextFile(dir.Dir() + "missing", 100), Exception);
+}
