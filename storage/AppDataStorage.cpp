@@ -53,7 +53,9 @@ void TAppDataStorage::SetFileName(const std::string& value) {
     FFullFileName = SplitFolder(FFullFileName) + value;
 }
 
-std::string TAppDataStorage::FilePath() const { return NormalizePath(SplitFolder(FFullFileName)); }
+std::string TAppDataStorage::FilePath() const {
+    return NormalizePath(SplitFolder(FFullFileName));
+}
 
 void TAppDataStorage::SetFilePath(const std::string& value) {
     FFullFileName = NormalizePath(value) + FileName();
@@ -89,8 +91,9 @@ bool TAppDataStorage::IsSelected(const std::string& propertyName) {
                SameText(propertyName.substr(0, FPrefix.size()), FPrefix);
     }
     const auto& list = ExcludeList();
-    const auto it = std::lower_bound(list.begin(), list.end(), propertyName,
-                                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    const auto it =
+        std::lower_bound(list.begin(), list.end(), propertyName,
+                         [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
     return it == list.end() || !SameText(*it, propertyName);
 }
 
@@ -104,13 +107,17 @@ void TAppDataStorage::Loaded() {
     std::weak_ptr<TAppDataStorage*> self = FSelf;
     FOwner.OnCreate = [self, old = FOldCreate](TPublishedOwner& sender) {
         auto alive = self.lock();
-        if (alive && *alive) (*alive)->FormCreate(sender);
-        else if (old) old(sender);
+        if (alive && *alive)
+            (*alive)->FormCreate(sender);
+        else if (old)
+            old(sender);
     };
     FOwner.OnDestroy = [self, old = FOldDestroy](TPublishedOwner& sender) {
         auto alive = self.lock();
-        if (alive && *alive) (*alive)->FormDestroy(sender);
-        else if (old) old(sender);
+        if (alive && *alive)
+            (*alive)->FormDestroy(sender);
+        else if (old)
+            old(sender);
     };
 }
 
@@ -118,8 +125,10 @@ void TAppDataStorage::FormCreate(TPublishedOwner& sender) {
     if (FOldCreate) FOldCreate(sender);
     try {
         if (!FOwner.IsDesigning() && !FUseFilePath) {
-            if (FUseRegistry) SetFilePath("Software/" + ProgramBaseName());  // a registry key path
-            else SetFilePath(ProgramFolder());
+            if (FUseRegistry)
+                SetFilePath("Software/" + ProgramBaseName()); // a registry key path
+            else
+                SetFilePath(ProgramFolder());
         }
         if (FActive) Load();
     } catch (...) {
@@ -149,7 +158,8 @@ std::optional<TPublishedProperty> FindProperty(TPublishedOwner& owner, const std
 }
 
 bool IsOrdinal(TPropertyKind kind) {
-    return kind == TPropertyKind::Integer || kind == TPropertyKind::Char || kind == TPropertyKind::Enumeration;
+    return kind == TPropertyKind::Integer || kind == TPropertyKind::Char ||
+           kind == TPropertyKind::Enumeration;
 }
 
 } // namespace

@@ -15,6 +15,18 @@
 // A string list property N is stored as N=<count> and N000, N001, ... N999,
 // N1000 ... holding its lines.
 //
+// Values: integers, characters and enumerations (bool 0 or 1) as decimal
+// numbers, read back also as "0x" hexadecimal; floating point numbers as the
+// shortest text that reads back exactly, with "." as decimal point ("," is
+// accepted on reading); texts with line breaks written as the two characters
+// "\n" and read back as CR LF (so a text that already held a backslash
+// followed by "n" comes back with a line break there). A missing or
+// unreadable number leaves the property's value as it was; a missing text
+// keeps the current text. Blanks
+// at either end of a value are not kept (the file may be edited by hand).
+// String list lines are written as they are, except that a line break inside
+// a line is written as "\n" (and read back so) to keep the file's structure.
+//
 // Saving never damages the previous file: the new contents go to a temporary
 // file in the same folder, are flushed to disk and then renamed over the old
 // file in one step. A failure raises `vesk::Exception` and leaves the old file
@@ -41,7 +53,7 @@ class TAppDataStorage;
 using TStorageEvent = std::function<void(TAppDataStorage& Sender)>;
 
 class TAppDataStorage {
-public:
+  public:
     // Defaults: Prefix "Data_", FileName = owner's name + ".Dat" with no folder,
     // Active false, Signature = owner's name + "DataFileSignature",
     // UseSignature true, UsePrefix true, UseFilePath false, UseRegistry false,
@@ -163,7 +175,7 @@ public:
     bool WriteClassData(const std::string& name, const TPublishedProperty& property);
     bool ReadClassData(const std::string& name, const TPublishedProperty& property);
 
-private:
+  private:
     bool IsSelected(const std::string& propertyName);
     void SortExcludeList();
     void CheckRegistry() const;
@@ -181,10 +193,10 @@ private:
     bool FUseRegistry = false;
     std::string FSectionName;
     std::vector<std::string> FExcludeList;
-    bool FExcludeListPending = true;  // default list not built yet
+    bool FExcludeListPending = true; // default list not built yet
     bool FCreateBackup = true;
 
-    TMemIniFile* FIniFile = nullptr;  // open only while Load or Save runs
+    TMemIniFile* FIniFile = nullptr; // open only while Load or Save runs
     bool FHooked = false;
     TOwnerEvent FOldCreate;
     TOwnerEvent FOldDestroy;

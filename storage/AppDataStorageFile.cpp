@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace vesk {
 
@@ -27,13 +27,13 @@ constexpr std::size_t SpareListLines = 1000;
 
 // Makes `ini` the open store for the lifetime of the scope.
 class TOpenStore {
-public:
+  public:
     TOpenStore(TMemIniFile*& slot, TMemIniFile& ini) : FSlot(slot), FPrevious(slot) { FSlot = &ini; }
     ~TOpenStore() { FSlot = FPrevious; }
     TOpenStore(const TOpenStore&) = delete;
     TOpenStore& operator=(const TOpenStore&) = delete;
 
-private:
+  private:
     TMemIniFile*& FSlot;
     TMemIniFile* FPrevious;
 };
@@ -45,7 +45,8 @@ std::string LowerCase(std::string s) {
 }
 
 bool IsOrdinal(TPropertyKind kind) {
-    return kind == TPropertyKind::Integer || kind == TPropertyKind::Char || kind == TPropertyKind::Enumeration;
+    return kind == TPropertyKind::Integer || kind == TPropertyKind::Char ||
+           kind == TPropertyKind::Enumeration;
 }
 
 // The file name with its extension replaced by `extension` (or appended when
@@ -62,12 +63,13 @@ std::string ChangeFileExt(const std::string& fileName, const std::string& extens
 
 void TAppDataStorage::CheckRegistry() const {
     if (FUseRegistry)
-        throw Exception("Registry storage is not available on this system; clear UseRegistry to use the file \"" +
-                        FFullFileName + "\"");
+        throw Exception(
+            "Registry storage is not available on this system; clear UseRegistry to use the file \"" +
+            FFullFileName + "\"");
 }
 
 bool TAppDataStorage::Load() {
-    ExcludeList();  // builds the default list if none was given
+    ExcludeList(); // builds the default list if none was given
     SortExcludeList();
     CheckRegistry();
     TMemIniFile ini(FFullFileName);
@@ -161,7 +163,8 @@ bool TAppDataStorage::IniReadStrings(const std::string& name, std::vector<std::s
     std::unordered_map<std::string, const std::string*> entries;
     for (const auto& s : FIniFile->Sections()) {
         if (!SameText(s.Name, FSectionName)) continue;
-        for (const auto& [key, value] : s.Entries) entries.emplace(LowerCase(key), &value);
+        for (const auto& [key, value] : s.Entries)
+            entries.emplace(LowerCase(key), &value);
     }
     n = std::min(n, entries.size() + SpareListLines);
 
@@ -193,10 +196,10 @@ void TAppDataStorage::CreateBackupFile(const std::string& fileName, bool deleteF
     if (backup == fileName) return;
     try {
         const std::optional<std::string> data = ReadWholeFile(fileName);
-        if (!data) return;  // nothing to keep yet
+        if (!data) return; // nothing to keep yet
         WriteFileAtomically(backup, *data);
     } catch (const Exception&) {
-        return;  // a backup that cannot be made is skipped; the file stays
+        return; // a backup that cannot be made is skipped; the file stays
     }
     if (deleteFile) ::unlink(fileName.c_str());
 }

@@ -11,8 +11,10 @@ namespace {
 std::string TrimBlanks(const std::string& s) {
     std::size_t first = 0;
     std::size_t last = s.size();
-    while (first < last && (s[first] == ' ' || s[first] == '\t')) ++first;
-    while (last > first && (s[last - 1] == ' ' || s[last - 1] == '\t')) --last;
+    while (first < last && (s[first] == ' ' || s[first] == '\t'))
+        ++first;
+    while (last > first && (s[last - 1] == ' ' || s[last - 1] == '\t'))
+        --last;
     return s.substr(first, last - first);
 }
 

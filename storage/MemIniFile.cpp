@@ -9,15 +9,21 @@ namespace vesk {
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string Trim(const std::string& s) {
     std::size_t first = 0;
     std::size_t last = s.size();
-    while (first < last && IsBlank(s[first])) ++first;
-    while (last > first && IsBlank(s[last - 1])) --last;
+    while (first < last && IsBlank(s[first]))
+        ++first;
+    while (last > first && IsBlank(s[last - 1]))
+        --last;
     return s.substr(first, last - first);
 }
 
@@ -43,9 +49,8 @@ std::string OneLine(const std::string& s) {
 } // namespace
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 int CompareText(const std::string& a, const std::string& b) {
@@ -75,7 +80,7 @@ void TMemIniFile::SetText(const std::string& text) {
 
         if (line.empty() || line[0] == ';') continue;
         if (line.front() == '[') {
-            if (line.size() < 2 || line.back() != ']') continue;  // not a section line
+            if (line.size() < 2 || line.back() != ']') continue; // not a section line
             const std::string name = Trim(line.substr(1, line.size() - 2));
             current = FindSection(name);
             if (current == nullptr) {
@@ -84,9 +89,9 @@ void TMemIniFile::SetText(const std::string& text) {
             }
             continue;
         }
-        if (current == nullptr) continue;  // before the first section
+        if (current == nullptr) continue; // before the first section
         const std::size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;  // not an entry
+        if (eq == std::string::npos) continue; // not an entry
         std::string name = Trim(line.substr(0, eq));
         if (name.empty()) continue;
         const bool known = std::any_of(current->Entries.begin(), current->Entries.end(),
@@ -112,7 +117,9 @@ std::string TMemIniFile::Text() const {
     return out;
 }
 
-void TMemIniFile::UpdateFile(const std::string& fileName) const { WriteFileAtomically(fileName, Text()); }
+void TMemIniFile::UpdateFile(const std::string& fileName) const {
+    WriteFileAtomically(fileName, Text());
+}
 
 TMemIniFile::Section_t* TMemIniFile::FindSection(const std::string& name) {
     for (Section_t& s : FSections)
@@ -157,7 +164,8 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& nam
 std::vector<std::string> TMemIniFile::SectionNames() const {
     std::vector<std::string> names;
     names.reserve(FSections.size());
-    for (const Section_t& s : FSections) names.push_back(s.Name);
+    for (const Section_t& s : FSections)
+        names.push_back(s.Name);
     return names;
 }
 

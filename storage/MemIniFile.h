@@ -21,7 +21,7 @@
 namespace vesk {
 
 class TMemIniFile {
-public:
+  public:
     struct Section_t {
         std::string Name;
         std::vector<std::pair<std::string, std::string>> Entries;
@@ -50,7 +50,7 @@ public:
     void EraseSection(const std::string& section);
     const std::vector<Section_t>& Sections() const { return FSections; }
 
-private:
+  private:
     Section_t* FindSection(const std::string& name);
     const Section_t* FindSection(const std::string& name) const;
 

@@ -45,8 +45,10 @@ TPublishedProperty TPublishedProperty::Char(std::string name, std::function<char
     TOrdGetter ordGet;
     TOrdSetter ordSet;
     // The ordinal of a character is its byte value, 0 to 255.
-    if (get) ordGet = [get = std::move(get)] { return static_cast<int32_t>(static_cast<unsigned char>(get())); };
-    if (set) ordSet = [set = std::move(set)](int32_t v) { set(static_cast<char>(static_cast<unsigned char>(v))); };
+    if (get)
+        ordGet = [get = std::move(get)] { return static_cast<int32_t>(static_cast<unsigned char>(get())); };
+    if (set)
+        ordSet = [set = std::move(set)](int32_t v) { set(static_cast<char>(static_cast<unsigned char>(v))); };
     return Ordinal(std::move(name), TPropertyKind::Char, std::move(ordGet), std::move(ordSet));
 }
 

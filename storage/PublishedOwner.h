@@ -55,14 +55,14 @@ namespace vesk {
 
 // The kinds of published property the storage tells apart.
 enum class TPropertyKind {
-    Integer,      // 32-bit integer; stored as decimal
-    Char,         // one character, stored as its ordinal number
-    Enumeration,  // enumeration (bool included), stored as its ordinal number
-    Float,        // floating point number
-    String,       // text; line breaks are encoded
-    Object,       // an object; only string lists are stored
-    Method,       // method pointer (event handler); never stored
-    Other         // sets, 64-bit integers, variants, arrays ...; never stored
+    Integer,     // 32-bit integer; stored as decimal
+    Char,        // one character, stored as its ordinal number
+    Enumeration, // enumeration (bool included), stored as its ordinal number
+    Float,       // floating point number
+    String,      // text; line breaks are encoded
+    Object,      // an object; only string lists are stored
+    Method,      // method pointer (event handler); never stored
+    Other        // sets, 64-bit integers, variants, arrays ...; never stored
 };
 
 // One published property of an owner. Only the accessors of the property's kind
@@ -92,9 +92,7 @@ struct TPublishedProperty {
     TStringsSetter SetStrings;
 
     // True for an Object property backed by a list of texts (both accessors set).
-    bool IsStringList() const {
-        return Kind == TPropertyKind::Object && GetStrings && SetStrings;
-    }
+    bool IsStringList() const { return Kind == TPropertyKind::Object && GetStrings && SetStrings; }
 
     // Shorthands for building the property table.
     static TPublishedProperty Integer(std::string name, TOrdGetter get, TOrdSetter set);
@@ -121,7 +119,7 @@ using TOwnerEvent = std::function<void(TPublishedOwner& Sender)>;
 
 // Base of every object whose published properties a storage keeps.
 class TPublishedOwner {
-public:
+  public:
     explicit TPublishedOwner(std::string name) : FName(std::move(name)) {}
     virtual ~TPublishedOwner() = default;
     TPublishedOwner(const TPublishedOwner&) = delete;
@@ -163,7 +161,7 @@ public:
         if (handler) handler(*this);
     }
 
-private:
+  private:
     std::string FName;
     bool FCreated = false;
     bool FDestroyed = false;

@@ -15,7 +15,9 @@ namespace vesk {
 
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) {
+    return std::strerror(error);
+}
 
 std::string FolderOf(const std::string& fileName) {
     const std::size_t slash = fileName.rfind('/');
@@ -35,7 +37,7 @@ std::string ResolveTarget(const std::string& fileName) {
 
 // Closes the descriptor and removes the temporary file unless released.
 class TTempFile {
-public:
+  public:
     TTempFile(int fd, std::string name) : FFd(fd), FName(std::move(name)) {}
     ~TTempFile() {
         if (FFd >= 0) ::close(FFd);
@@ -52,7 +54,7 @@ public:
     }
     void Release() { FName.clear(); }
 
-private:
+  private:
     int FFd;
     std::string FName;
 };

@@ -14,7 +14,7 @@ namespace {
 
 // An owner whose storage is one of its members, as in a real window.
 class TWindow : public TTestOwner {
-public:
+  public:
     TWindow(const std::string& folder, std::vector<std::string>* log, bool active = true)
         : TTestOwner("Window"), Storage(*this) {
         ConfigureLikeWindow(Storage, folder);
@@ -51,9 +51,7 @@ TEST(StorageHooks, CreationRunsTheOwnersHandlerThenLoadsDestructionSavesThenRuns
 TEST(StorageHooks, AnInactiveStorageNeitherLoadsNorSaves) {
     TTempFolder folder;
     std::vector<std::string> log;
-    {
-        TWindow window(folder.Path(), &log, false);
-    }
+    { TWindow window(folder.Path(), &log, false); }
     EXPECT_EQ(log, (std::vector<std::string>{"own create", "own destroy"}));
     EXPECT_FALSE(std::filesystem::exists(folder / "WinVESK.ini"));
 }
@@ -67,12 +65,12 @@ TEST(StorageHooks, LoadAndSaveFailuresAreSwallowed) {
         TAppDataStorage storage(owner);
         ConfigureLikeWindow(storage, folder.Path());
         storage.SetActive(true);
-        storage.SetUseSignature(true);  // the file has none: the load is refused
+        storage.SetUseSignature(true); // the file has none: the load is refused
         owner.OnDestroy = [&](TPublishedOwner&) { log.push_back("own destroy"); };
         storage.Loaded();
         owner.DoCreate();
         EXPECT_EQ(owner.Delay, 35);
-        storage.SetFilePath(folder / "missing");  // the save cannot write
+        storage.SetFilePath(folder / "missing"); // the save cannot write
         owner.DoDestroy();
         owner.OnDestroy = nullptr;
     }

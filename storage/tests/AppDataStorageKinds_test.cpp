@@ -9,7 +9,7 @@ using namespace vesk::test;
 namespace {
 
 class Kinds : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ConfigureLikeWindow(Storage, Folder.Path()); }
     std::string File() const { return Folder / "WinVESK.ini"; }
     void Load(const std::string& section) {
@@ -27,9 +27,9 @@ protected:
 TEST(MultilineString, LineBreaksBecomeBackslashN) {
     EXPECT_EQ(TAppDataStorage::EncodeMultilineString("a\r\nb"), "a\\nb");
     EXPECT_EQ(TAppDataStorage::EncodeMultilineString("a\r\n\r\nb\r\n"), "a\\n\\nb\\n");
-    EXPECT_EQ(TAppDataStorage::EncodeMultilineString("a\nb\rc"), "a\\nb\\nc");  // bare breaks too
+    EXPECT_EQ(TAppDataStorage::EncodeMultilineString("a\nb\rc"), "a\\nb\\nc"); // bare breaks too
     EXPECT_EQ(TAppDataStorage::DecodeMultilineString("a\\nb"), "a\r\nb");
-    EXPECT_EQ(TAppDataStorage::DecodeMultilineString("a\\Nb\\"), "a\\Nb\\");  // case-sensitive
+    EXPECT_EQ(TAppDataStorage::DecodeMultilineString("a\\Nb\\"), "a\\Nb\\"); // case-sensitive
 }
 
 TEST_F(Kinds, ATwoLineTextIsStoredAsOneValueAndReadBackAsTwoLines) {
@@ -57,6 +57,11 @@ TEST_F(Kinds, ABareLineBreakCannotSplitTheEntry) {
     EXPECT_EQ(Owner.Text, "a\r\nDelay=1");
 }
 
+TEST_F(Kinds, BlanksAroundAValueAreNotKept) {
+    Load("  Text =  padded value\t\r\n");
+    EXPECT_EQ(Owner.Text, "padded value");
+}
+
 TEST_F(Kinds, AnEmptyListWritesOnlyItsCount) {
     Storage.Save(false);
     const std::string text = ReadText(File());
@@ -77,7 +82,8 @@ TEST_F(Kinds, AMissingListLineReadsAsNotAvailable) {
 }
 
 TEST_F(Kinds, ListLineOneThousandHasFourDigits) {
-    for (int i = 0; i < 1001; ++i) Owner.Recent.push_back("line " + std::to_string(i));
+    for (int i = 0; i < 1001; ++i)
+        Owner.Recent.push_back("line " + std::to_string(i));
     Storage.Save(false);
     const std::string text = ReadText(File());
     EXPECT_NE(text.find("\nRecent=1001\n"), std::string::npos);

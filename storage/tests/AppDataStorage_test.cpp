@@ -62,19 +62,18 @@ TEST(AppDataStorage, SavesTheSelectedPropertiesInTheOwnersOrder) {
     TAppDataStorage storage(owner);
     ConfigureLikeWindow(storage, folder.Path());
     EXPECT_TRUE(storage.Save(false));
-    EXPECT_EQ(ReadText(folder / "WinVESK.ini"),
-              "[DIRUD]\n"
-              "Delay=35\n"
-              "Verify=0\n"
-              "Letter=65\n"
-              "Parity=2\n"
-              "Ratio=1.5\n"
-              "Text=hello\n"
-              "Recent=2\n"
-              "Recent000=/a.hex\n"
-              "Recent001=/b.hex\n"
-              "Data_Port=4\n"
-              "\n");
+    EXPECT_EQ(ReadText(folder / "WinVESK.ini"), "[DIRUD]\n"
+                                                "Delay=35\n"
+                                                "Verify=0\n"
+                                                "Letter=65\n"
+                                                "Parity=2\n"
+                                                "Ratio=1.5\n"
+                                                "Text=hello\n"
+                                                "Recent=2\n"
+                                                "Recent000=/a.hex\n"
+                                                "Recent001=/b.hex\n"
+                                                "Data_Port=4\n"
+                                                "\n");
 }
 
 TEST(AppDataStorage, LoadRestoresWhatSaveWrote) {
@@ -104,14 +103,14 @@ TEST(AppDataStorage, LoadRestoresWhatSaveWrote) {
     EXPECT_EQ(owner.Ratio, -0.125);
     EXPECT_EQ(owner.Text, "C:/x y/z.hex");
     EXPECT_EQ(owner.Recent, (std::vector<std::string>{"one", "", "three"}));
-    EXPECT_EQ(owner.Caption, "Form");  // excluded, never written
+    EXPECT_EQ(owner.Caption, "Form"); // excluded, never written
 }
 
 TEST(AppDataStorage, FirstRunWithoutAFileKeepsScalarsAndEmptiesLists) {
     TTempFolder folder;
     TTestOwner owner;
     owner.Delay = 12;
-    owner.Text = "keep\\nme";  // a missing entry keeps the text exactly
+    owner.Text = "keep\\nme"; // a missing entry keeps the text exactly
     owner.Recent = {"x"};
     TAppDataStorage storage(owner);
     ConfigureLikeWindow(storage, folder.Path());
@@ -119,7 +118,7 @@ TEST(AppDataStorage, FirstRunWithoutAFileKeepsScalarsAndEmptiesLists) {
     EXPECT_EQ(owner.Delay, 12);
     EXPECT_EQ(owner.Text, "keep\\nme");
     EXPECT_TRUE(owner.Recent.empty());
-    EXPECT_FALSE(std::filesystem::exists(folder / "WinVESK.ini"));  // loading writes nothing
+    EXPECT_FALSE(std::filesystem::exists(folder / "WinVESK.ini")); // loading writes nothing
 
     storage.Save(false);
     const std::string text = ReadText(folder / "WinVESK.ini");
@@ -152,7 +151,7 @@ TEST(AppDataStorage, WithAPrefixOnlyPrefixedNamesAreKept) {
     TAppDataStorage storage(owner);
     ConfigureLikeWindow(storage, folder.Path());
     storage.SetUsePrefix(true);
-    storage.SetExcludeList({"Data_Port"});  // not consulted with a prefix
+    storage.SetExcludeList({"Data_Port"}); // not consulted with a prefix
     storage.Save(false);
     EXPECT_EQ(ReadText(folder / "WinVESK.ini"), "[DIRUD]\nData_Port=4\n\n");
 
@@ -178,8 +177,8 @@ TEST(AppDataStorage, TheDefaultExclusionListNamesEveryPropertyButEvents) {
     TTestOwner owner;
     TAppDataStorage storage(owner);
     EXPECT_EQ(storage.ExcludeList(),
-              (std::vector<std::string>{"Big", "Caption", "Data_Port", "Delay", "Font", "Left", "Letter", "Parity",
-                                        "Ratio", "Recent", "Text", "Verify"}));
+              (std::vector<std::string>{"Big", "Caption", "Data_Port", "Delay", "Font", "Left", "Letter",
+                                        "Parity", "Ratio", "Recent", "Text", "Verify"}));
     storage.SetExcludeList({});
     storage.BuildDefaultExcludeList();
     EXPECT_EQ(storage.ExcludeList().size(), 12u);
@@ -191,7 +190,8 @@ TEST(AppDataStorage, TheSignatureIsWrittenAndAForeignFileIsRefused) {
     TAppDataStorage storage(owner);
     ConfigureLikeWindow(storage, folder.Path());
     storage.SetUseSignature(true);
-    storage.SetExcludeList({"Caption", "Left", "Verify", "Letter", "Parity", "Ratio", "Text", "Recent", "Data_Port"});
+    storage.SetExcludeList(
+        {"Caption", "Left", "Verify", "Letter", "Parity", "Ratio", "Text", "Recent", "Data_Port"});
     storage.Save(false);
     EXPECT_EQ(ReadText(folder / "WinVESK.ini"),
               "[SystemData]\nSignature=TestFormDataFileSignature\n\n[DIRUD]\nDelay=35\n\n");
@@ -219,7 +219,7 @@ TEST(AppDataStorage, ABackupCopyKeepsThePreviousContents) {
     TAppDataStorage storage(owner);
     ConfigureLikeWindow(storage, folder.Path());
     storage.SetCreateBackup(true);
-    storage.Save(false);  // no file yet: no backup, no error
+    storage.Save(false); // no file yet: no backup, no error
     EXPECT_FALSE(std::filesystem::exists(folder / "WinVESK.bak"));
     const std::string first = ReadText(folder / "WinVESK.ini");
     owner.Delay = 77;
@@ -231,7 +231,7 @@ TEST(AppDataStorage, ABackupCopyKeepsThePreviousContents) {
     TAppDataStorage::CreateBackupFile(folder / "plain", true);
     EXPECT_EQ(ReadText(folder / "plain.bak"), "p");
     EXPECT_FALSE(std::filesystem::exists(folder / "plain"));
-    TAppDataStorage::CreateBackupFile(folder / "missing.ini", true);  // ignored
+    TAppDataStorage::CreateBackupFile(folder / "missing.ini", true); // ignored
     EXPECT_FALSE(std::filesystem::exists(folder / "missing.bak"));
 }
 
@@ -286,11 +286,13 @@ TEST(AppDataStorage, ATruncatedOrBinaryFileLoadsWhatIsReadable) {
     storage.Load();
     EXPECT_EQ(owner.Delay, 61);
     EXPECT_EQ(owner.Text, "ab");
-    WriteText(folder / "WinVESK.ini", std::string("\x7f" "ELF\0\0\n[DIRUD]\nDelay=62\n\xff\xfe\0=\n", 27));
+    WriteText(folder / "WinVESK.ini", std::string("\x7f"
+                                                  "ELF\0\0\n[DIRUD]\nDelay=62\n\xff\xfe\0=\n",
+                                                  27));
     storage.Load();
     EXPECT_EQ(owner.Delay, 62);
     WriteText(folder / "WinVESK.ini", "[DIRUD]\nRecent=2000000000\nRecent000=x\n");
-    storage.Load();  // a damaged count does not exhaust memory
+    storage.Load(); // a damaged count does not exhaust memory
     ASSERT_LE(owner.Recent.size(), 1002u);
     EXPECT_EQ(owner.Recent[0], "x");
     EXPECT_EQ(owner.Recent[1], "<N/A>");
@@ -310,7 +312,7 @@ TEST(AppDataStorage, PropertiesByName) {
     TAppDataStorage storage(owner);
     EXPECT_EQ(storage.GetPropertyString("text"), "hello");
     EXPECT_EQ(storage.GetPropertyString("Nothing"), "");
-    EXPECT_EQ(storage.GetPropertyString("Delay"), "");  // not a string
+    EXPECT_EQ(storage.GetPropertyString("Delay"), ""); // not a string
     EXPECT_EQ(storage.GetPropertyOrd("DELAY"), 35);
     EXPECT_EQ(storage.GetPropertyOrd("Verify"), 0);
     EXPECT_EQ(storage.GetPropertyOrd("Nothing"), 0);

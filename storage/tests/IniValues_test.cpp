@@ -19,7 +19,7 @@ TEST(IniValues, ZeroXIntroducesHexadecimal) {
     EXPECT_EQ(TextToInt32("0x1F"), 31);
     EXPECT_EQ(TextToInt32("0Xff"), 255);
     EXPECT_EQ(TextToInt32("0x7FFFFFFF"), INT32_MAX);
-    EXPECT_EQ(TextToInt32("0xFFFFFFFF"), -1);  // the 32-bit pattern
+    EXPECT_EQ(TextToInt32("0xFFFFFFFF"), -1); // the 32-bit pattern
 }
 
 TEST(IniValues, UnreadableIntegersGiveNothing) {

@@ -10,7 +10,7 @@ TEST(MemIniFile, WritesSectionsInCreationOrderWithOneEmptyLineAfterEach) {
     TMemIniFile ini;
     ini.WriteString("B", "x", "1");
     ini.WriteString("A", "y", "two words");
-    ini.WriteString("b", "z", "3");  // same section, other case
+    ini.WriteString("b", "z", "3"); // same section, other case
     EXPECT_EQ(ini.Text(), "[B]\nx=1\nz=3\n\n[A]\ny=two words\n\n");
 }
 
@@ -81,7 +81,8 @@ TEST(MemIniFile, ATruncatedOrBinaryTextNeverFails) {
     std::mt19937 random(1234);
     for (int round = 0; round < 200; ++round) {
         std::string bytes(static_cast<std::size_t>(random() % 300), '\0');
-        for (char& c : bytes) c = static_cast<char>(random() % 256);
+        for (char& c : bytes)
+            c = static_cast<char>(random() % 256);
         if (round % 2 == 0) bytes = "[S]\n" + bytes;
         TMemIniFile ini;
         ini.SetText(bytes);
@@ -91,5 +92,5 @@ TEST(MemIniFile, ATruncatedOrBinaryTextNeverFails) {
     }
     TMemIniFile edge;
     edge.SetText(std::string("[\0]\n[]\n]\n[\n=\n[S]\nA\0B=\0\n", 24));
-    EXPECT_EQ(edge.Sections().size(), 3u);  // "\0", "" and "S"
+    EXPECT_EQ(edge.Sections().size(), 3u); // "\0", "" and "S"
 }

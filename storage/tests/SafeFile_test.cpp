@@ -44,7 +44,7 @@ TEST(SafeFile, WritesANewFileAndReplacesAnOldOneLeavingNoTemporaryFile) {
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"a.ini"});
     struct stat st {};
     ASSERT_EQ(::stat((folder / "a.ini").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions kept
+    EXPECT_EQ(st.st_mode & 0777, 0640u); // permissions kept
 }
 
 TEST(SafeFile, ASymbolicLinkStaysAndItsTargetIsWritten) {
@@ -78,7 +78,7 @@ TEST(SafeFile, AFullDiskMidWriteRaisesAndLeavesTheOldFileWhole) {
     WriteText(folder / "a.ini", "old contents");
     // A file size limit makes write() fail part-way, as a full disk does.
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous {};
+    rlimit previous{};
     ::getrlimit(RLIMIT_FSIZE, &previous);
     rlimit small = previous;
     small.rlim_cur = 4096;

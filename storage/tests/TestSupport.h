@@ -4,21 +4,21 @@
 #include "storage/AppDataStorage.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
+#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 namespace vesk::test {
 
 // A folder under the system's temporary folder, removed with everything in it.
 class TTempFolder {
-public:
+  public:
     TTempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vesk-storage-XXXXXX").string();
         FPath = ::mkdtemp(pattern.data());
@@ -34,7 +34,7 @@ public:
     std::string Path() const { return FPath + "/"; }
     std::string operator/(const std::string& name) const { return Path() + name; }
 
-private:
+  private:
     std::string FPath;
 };
 
@@ -91,7 +91,7 @@ struct TForwardTarget {
 };
 
 class TTestOwner : public TPublishedOwner {
-public:
+  public:
     explicit TTestOwner(std::string name = "TestForm") : TPublishedOwner(std::move(name)) {}
     ~TTestOwner() override { DoDestroy(); }
 
@@ -102,31 +102,41 @@ public:
     int32_t Delay = 35;
     bool Verify = false;
     char Letter = 'A';
-    int32_t Parity = 2;  // an enumeration
+    int32_t Parity = 2; // an enumeration
     double Ratio = 1.5;
     std::string Text = "hello";
     std::vector<std::string> Recent;
-    int64_t Big = 7;     // a 64-bit integer: never stored
+    int64_t Big = 7; // a 64-bit integer: never stored
     int32_t Data_Port = 4;
-    TForwardTarget* Target = nullptr;  // ComPort forwards here when set
+    TForwardTarget* Target = nullptr; // ComPort forwards here when set
 
     std::vector<TPublishedProperty> PublishedProperties() override {
         using P = TPublishedProperty;
         std::vector<P> list = {
-            P::String("Caption", [this] { return Caption; }, [this](const std::string& v) { Caption = v; }),
-            P::Integer("Left", [this] { return Left; }, [this](int32_t v) { Left = v; }),
+            P::String(
+                "Caption", [this] { return Caption; }, [this](const std::string& v) { Caption = v; }),
+            P::Integer(
+                "Left", [this] { return Left; }, [this](int32_t v) { Left = v; }),
             P::Method("OnClick"),
-            P::Integer("Delay", [this] { return Delay; }, [this](int32_t v) { Delay = v; }),
-            P::Boolean("Verify", [this] { return Verify; }, [this](bool v) { Verify = v; }),
-            P::Char("Letter", [this] { return Letter; }, [this](char v) { Letter = v; }),
-            P::Enumeration("Parity", [this] { return Parity; }, [this](int32_t v) { Parity = v; }),
-            P::Float("Ratio", [this] { return Ratio; }, [this](double v) { Ratio = v; }),
-            P::String("Text", [this] { return Text; }, [this](const std::string& v) { Text = v; }),
-            P::StringList("Recent", [this] { return Recent; },
-                          [this](const std::vector<std::string>& v) { Recent = v; }),
+            P::Integer(
+                "Delay", [this] { return Delay; }, [this](int32_t v) { Delay = v; }),
+            P::Boolean(
+                "Verify", [this] { return Verify; }, [this](bool v) { Verify = v; }),
+            P::Char(
+                "Letter", [this] { return Letter; }, [this](char v) { Letter = v; }),
+            P::Enumeration(
+                "Parity", [this] { return Parity; }, [this](int32_t v) { Parity = v; }),
+            P::Float(
+                "Ratio", [this] { return Ratio; }, [this](double v) { Ratio = v; }),
+            P::String(
+                "Text", [this] { return Text; }, [this](const std::string& v) { Text = v; }),
+            P::StringList(
+                "Recent", [this] { return Recent; },
+                [this](const std::vector<std::string>& v) { Recent = v; }),
             P::Object("Font"),
             P::Other("Big"),
-            P::Integer("Data_Port", [this] { return Data_Port; }, [this](int32_t v) { Data_Port = v; }),
+            P::Integer(
+                "Data_Port", [this] { return Data_Port; }, [this](int32_t v) { Data_Port = v; }),
         };
         if (Target != nullptr) {
             list.push_back(P::String(
