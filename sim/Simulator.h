@@ -42,7 +42,7 @@ struct TFaults {
     bool BadReadReply = false;     // reply "ZZZZ" to every "r"
     int64_t StopAfter = 0;         // answer bytes 1..N, then nothing more
     int AnswerDelayMs = 0;         // hold back every answer by this many milliseconds
-    int64_t DropLineAfter = 0;     // after byte N, close the line as an unplugged adapter
+    int64_t DropLineAfter = 0;     // answer bytes 1..N; byte N+1 finds the line closed (unplugged)
     int32_t TargetId = -1;         // ID word read at 0x2006 instead of the device ID; -1 = none
 };
 
@@ -110,7 +110,7 @@ public:
     std::string LastActivationId() const;  // argument of the last "h"
     std::optional<TProgramMode> LastProgramMode(char region) const;
     std::vector<TProgramMode> ProgramModes() const;  // every program-mode command, in order
-    int Connections() const;       // host connections seen (opens after a close count)
+    int Connections() const;       // times the host reopened the port after closing it
     std::string TargetReceived() const;  // bytes passed through to the target
 
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total

@@ -1,0 +1,159 @@
+#include "TargetMemory.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "VESK_Exception.h"
+#include "chipdef/ChipDefinition.h"
+#include "hexfile/IntelHexFile.h"
+
+namespace vesk::sim {
+
+TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip) : FDeviceId(chip.Id) {
+    for (const auto& r : chip.Regions) {
+        TMemoryRegion m;
+        m.Name = r.Name;
+        m.Code = r.Code;
+        m.Start = r.Start;
+        m.Size = r.Size;
+        m.Default = r.Default;
+        FRegions.push_back(std::move(m));
+    }
+    EraseAll();
+}
+
+TTargetMemory::TTargetMemory(std::vector<TMemoryRegion> regions, int32_t deviceId)
+    : FRegions(std::move(regions)), FDeviceId(deviceId) {
+    EraseAll();
+}
+
+int32_t TTargetMemory::WidthMask(int32_t defaultValue) {
+    uint32_t mask = 0xFF;
+    while (mask < uint32_t(defaultValue) && mask != 0xFFFFFFFFu)
+        mask = (mask << 1) | 1;
+    return int32_t(mask);
+}
+
+const TMemoryRegion* TTargetMemory::RegionAt(int64_t address) const {
+    for (const auto& r : FRegions)
+        if (r.Contains(address))
+            return &r;
+    return nullptr;
+}
+
+TMemoryRegion* TTargetMemory::MutableRegionAt(int64_t address) {
+    return const_cast<TMemoryRegion*>(std::as_const(*this).RegionAt(address));
+}
+
+const TMemoryRegion* TTargetMemory::RegionByCode(int16_t code) const {
+    for (const auto& r : FRegions)
+        if (r.Code == code)
+            return &r;
+    return nullptr;
+}
+
+int32_t TTargetMemory::Word(int64_t address) const {
+    // The identification word is read-only silicon, whatever region may cover it.
+    if (address == DeviceIdAddress)
+        return FDeviceIdOverride >= 0 ? FDeviceIdOverride : FDeviceId;
+    const TMemoryRegion* r = RegionAt(address);
+    return r ? r->Words[size_t(address - r->Start)] : 0;
+}
+
+bool TTargetMemory::SetWord(int64_t address, int32_t value) {
+    TMemoryRegion* r = MutableRegionAt(address);
+    if (!r)
+        return false;
+    r->Words[size_t(address - r->Start)] = value;
+    return true;
+}
+
+bool TTargetMemory::Program(int64_t address, int32_t value) {
+    TMemoryRegion* r = MutableRegionAt(address);
+    if (!r)
+        return false;
+    r->Words[size_t(address - r->Start)] = value & r->Mask;
+    return true;
+}
+
+void TTargetMemory::EraseAll() {
+    for (auto& r : FRegions) {
+        r.Mask = WidthMask(r.Default);
+        r.Words.assign(size_t(r.Size > 0 ? r.Size : 0), r.Default);
+    }
+}
+
+std::string TTargetMemory::DumpText() const {
+    std::string out;
+    char line[64];
+    for (const auto& r : FRegions) {
+        std::snprintf(line, sizeof line, "; %s %06X..%06X\n", r.Name.c_str(), unsigned(r.Start),
+                      unsigned(r.Start + r.Size - 1));
+        out += line;
+        for (int32_t i = 0; i < r.Size; ++i) {
+            std::snprintf(line, sizeof line, "%06X %04X\n", unsigned(r.Start + i),
+                          unsigned(r.Words[size_t(i)]));
+            out += line;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+void AppendRecord(std::string& out, uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
+    char buf[16];
+    unsigned sum = unsigned(data.size()) + (address >> 8) + (address & 0xFF) + type;
+    std::snprintf(buf, sizeof buf, ":%02X%04X%02X", unsigned(data.size()), unsigned(address), unsigned(type));
+    out += buf;
+    for (uint8_t b : data) {
+        std::snprintf(buf, sizeof buf, "%02X", unsigned(b));
+        out += buf;
+        sum += b;
+    }
+    std::snprintf(buf, sizeof buf, "%02X\n", unsigned((0x100 - (sum & 0xFF)) & 0xFF));
+    out += buf;
+}
+
+} // namespace
+
+std::string TTargetMemory::DumpIntelHex() const {
+    std::string out;
+    uint32_t upper = 0;
+    for (const auto& r : FRegions) {
+        int32_t i = 0;
+        while (i < r.Size) {
+            uint32_t byteAddress = uint32_t(r.Start + i) * 2;
+            if ((byteAddress >> 16) != upper) {
+                upper = byteAddress >> 16;
+                AppendRecord(out, 0x04, 0, {uint8_t(upper >> 8), uint8_t(upper)});
+            }
+            // Up to 8 words per record, never across a 64 KiB boundary.
+            std::vector<uint8_t> data;
+            while (i < r.Size && data.size() < 16) {
+                uint32_t a = uint32_t(r.Start + i) * 2;
+                if ((a >> 16) != upper)
+                    break;
+                int32_t w = r.Words[size_t(i)];
+                data.push_back(uint8_t(w));
+                data.push_back(uint8_t(w >> 8));
+                ++i;
+            }
+            AppendRecord(out, 0x00, uint16_t(byteAddress), data);
+        }
+    }
+    AppendRecord(out, 0x01, 0, {});
+    return out;
+}
+
+int TTargetMemory::LoadIntelHexFile(const std::string& path) {
+    TIntelHexFile file;
+    file.Load(path);
+    int skipped = 0;
+    for (TIntelHexFileIterator it(file); it.IsValid(); it.Next())
+        if (!Program(it.WordAddress(), it.Value()))
+            ++skipped;
+    return skipped;
+}
+
+} // namespace vesk::sim

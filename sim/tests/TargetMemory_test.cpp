@@ -1,0 +1,109 @@
+// Target memory: layout from the chip, word widths, overlaps, dumps and images.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TargetMemory.h"
+#include "TestChip.h"
+#include "VESK_Exception.h"
+
+namespace vesk::sim {
+namespace {
+
+std::string TempPath(const std::string& name) {
+    auto dir = std::filesystem::temp_directory_path() / ("vesk_sim_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(TargetMemoryTest, WidthMaskCoversTheDefault) {
+    EXPECT_EQ(TTargetMemory::WidthMask(0x3FFF), 0x3FFF);
+    EXPECT_EQ(TTargetMemory::WidthMask(0xFF), 0xFF);
+    EXPECT_EQ(TTargetMemory::WidthMask(0), 0xFF);
+    EXPECT_EQ(TTargetMemory::WidthMask(0xFFFF), 0xFFFF);
+    EXPECT_EQ(TTargetMemory::WidthMask(0x1000), 0x1FFF);
+}
+
+TEST(TargetMemoryTest, LaidOutFromTheChipAtDefaults) {
+    TTargetMemory m(test::Demo16());
+    ASSERT_EQ(m.Regions().size(), 4u);
+    EXPECT_EQ(m.Word(0), 0x3FFF);
+    EXPECT_EQ(m.Word(0x3FF), 0x3FFF);
+    EXPECT_EQ(m.Word(0x400), 0);  // outside every region
+    EXPECT_EQ(m.Word(0x213F), 0xFF);
+    EXPECT_EQ(m.Word(0x2006), 0x0F00);
+    EXPECT_FALSE(m.Program(0x400, 1));
+    EXPECT_TRUE(m.Program(0x2101, 0x1FF));
+    EXPECT_EQ(m.Word(0x2101), 0xFF);
+}
+
+TEST(TargetMemoryTest, OverlappingRegionsResolveToTheFirst) {
+    TMemoryRegion a{"Code", 1, 0, 16, 0x3FFF, 0, {}};
+    TMemoryRegion b{"Data", 2, 8, 16, 0xFF, 0, {}};
+    TTargetMemory m({a, b});
+    EXPECT_EQ(m.RegionAt(10)->Name, "Code");
+    EXPECT_EQ(m.RegionAt(20)->Name, "Data");
+    m.Program(10, 0xFFFF);
+    EXPECT_EQ(m.Word(10), 0x3FFF);
+}
+
+TEST(TargetMemoryTest, IntelHexDumpLoadsBackIntoTheSameMemory) {
+    TTargetMemory m(test::Demo16());
+    m.SetWord(0, 0x2834);
+    m.SetWord(0x3FF, 0x3412);
+    m.SetWord(0x2100, 0x55);
+    m.SetWord(0x2007, 0x3F72);
+    const std::string path = TempPath("dump.hex");
+    std::ofstream(path) << m.DumpIntelHex();
+    TTargetMemory n(test::Demo16());
+    EXPECT_EQ(n.LoadIntelHexFile(path), 0);
+    for (int32_t a : {0, 1, 0x3FF, 0x2100, 0x2101, 0x2007, 0x2000})
+        EXPECT_EQ(n.Word(a), m.Word(a)) << a;
+    // PIC16 layout: the configuration word at byte address 0x400E.
+    EXPECT_NE(ReadFile(path).find(":02400E00723F"), std::string::npos);
+}
+
+TEST(TargetMemoryTest, HighAddressesGetExtendedAddressRecords) {
+    TMemoryRegion config{"Fuses", 3, 0x180000, 2, 0xFFFF, 0, {}};
+    TTargetMemory m({config});
+    m.SetWord(0x180001, 0xABCD);
+    const std::string hex = m.DumpIntelHex();
+    EXPECT_NE(hex.find(":020000040030CA"), std::string::npos);
+    const std::string path = TempPath("high.hex");
+    std::ofstream(path) << hex;
+    TTargetMemory n({config});
+    n.LoadIntelHexFile(path);
+    EXPECT_EQ(n.Word(0x180001), 0xABCD);
+}
+
+TEST(TargetMemoryTest, TextDumpListsEveryWord) {
+    TTargetMemory m(test::Demo16());
+    m.SetWord(1, 0x1234);
+    const std::string text = m.DumpText();
+    EXPECT_NE(text.find("000001 1234\n"), std::string::npos);
+    EXPECT_NE(text.find("002007 3FFF\n"), std::string::npos);
+    EXPECT_NE(text.find("; Data 002100..00213F\n"), std::string::npos);
+}
+
+TEST(TargetMemoryTest, ImageWordsOutsideMemoryAreCountedAndBadFilesRaise) {
+    const std::string path = TempPath("outside.hex");
+    // One word at byte 0 (word 0) and one at byte 0x1000 (word 0x800, outside).
+    std::ofstream(path) << ":02000000FF3FC0\n:021000003412A8\n:00000001FF\n";
+    TTargetMemory m(test::Demo16());
+    EXPECT_EQ(m.LoadIntelHexFile(path), 1);
+    EXPECT_EQ(m.Word(0), 0x3FFF);
+    std::ofstream(path) << ":02000000FF3FC1\n";
+    EXPECT_THROW(m.LoadIntelHexFile(path), Exception);
+}
+
+} // namespace
+} // namespace vesk::sim
