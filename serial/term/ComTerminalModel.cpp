@@ -113,17 +113,22 @@ void TComTerminalModel::RxBuf(std::string_view bytes)
 void TComTerminalModel::Write(std::string_view bytes)
 {
     // The caret is hidden while bytes are written and shown again afterwards, also
-    // when a reply to the line fails on the way.
+    // when a reply to the line fails on the way; the guard runs no hook, so it cannot
+    // throw while such an error unwinds.
     struct CaretHider {
-        TComTerminalModel& Model;
-        explicit CaretHider(TComTerminalModel& model) : Model(model) { Model.FCaretVisible = false; }
-        ~CaretHider()
-        {
-            Model.FCaretVisible = true;
-            Model.Changed(TTermChangeKind::Caret);
-        }
-    } hider(*this);
+        bool& Visible;
+        explicit CaretHider(bool& visible) : Visible(visible) { Visible = false; }
+        ~CaretHider() { Visible = true; }
+    };
+    {
+        CaretHider hider(FCaretVisible);
+        WriteBytes(bytes);
+    }
+    Changed(TTermChangeKind::Caret);
+}
 
+void TComTerminalModel::WriteBytes(std::string_view bytes)
+{
     for (char c : bytes) {
         unsigned char ch = static_cast<unsigned char>(c);
         if (FForce7Bit)

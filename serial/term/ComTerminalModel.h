@@ -133,6 +133,7 @@ private:
     void ScrollUp();
     void ScrollDown();
     void Reallocate(int columns, int rows);
+    void WriteBytes(std::string_view bytes);
     bool Transmit(std::string_view bytes);
     std::string CodeToStr(TEscapeCode code, const std::vector<std::string>& params) const;
     void Changed(TTermChangeKind kind, int column = 0, int row = 0);
