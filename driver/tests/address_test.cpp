@@ -87,7 +87,7 @@ TEST_F(AddressTest, MovingBackEntersProgramModeAgain) {
 TEST_F(AddressTest, MoveToWithoutTargetSendsNothing) {
     StartSim("T16");
     Connect();
-    EXPECT_FALSE(Dev.MoveTo(0));
+    EXPECT_EQ(Dev.MoveTo(0), TDeviceVESK1Address::None);
     EXPECT_EQ(Sent(), "");
     EXPECT_TRUE(Dev.Cursor().IsNone());
 }
