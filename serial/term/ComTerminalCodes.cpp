@@ -8,6 +8,14 @@ namespace vesk {
 
 bool TComTerminalModel::PutEscapeCode(TEscapeCode code, const std::vector<std::string>& params)
 {
+    // ecUnknown and the reports a terminal only sends (identification response,
+    // device status, cursor position) fall through every group: not handled.
+    return PutCaretCode(code, params) || PutEraseCode(code) || PutReplyCode(code)
+        || PutStateCode(code, params);
+}
+
+bool TComTerminalModel::PutCaretCode(TEscapeCode code, const std::vector<std::string>& params)
+{
     const auto P = [&params](int i) { return (long long)TEscapeCodes::GetParam(i, params); };
     const long long col = FCaretColumn, row = FCaretRow;
 
@@ -15,105 +23,124 @@ bool TComTerminalModel::PutEscapeCode(TEscapeCode code, const std::vector<std::s
     case TEscapeCode::ecCursorUp:
     case TEscapeCode::ecAppCursorUp:
         MoveCaret(col, row - P(1));
-        break;
+        return true;
     // ESC O B/C/D arrive when a target echoes cursor keys typed in application mode;
     // they move the caret like ESC [ B/C/D, as ESC O A does like ESC [ A.
     case TEscapeCode::ecCursorDown:
     case TEscapeCode::ecAppCursorDown:
         MoveCaret(col, row + P(1));
-        break;
+        return true;
     case TEscapeCode::ecCursorRight:
     case TEscapeCode::ecAppCursorRight:
         MoveCaret(col + P(1), row);
-        break;
+        return true;
     case TEscapeCode::ecCursorLeft:
     case TEscapeCode::ecAppCursorLeft:
         MoveCaret(col - P(1), row);
-        break;
+        return true;
     case TEscapeCode::ecCursorHome:
     case TEscapeCode::ecCursorMove: // CUP/HVP: row first, then column
         MoveCaret(P(2), P(1));
-        break;
+        return true;
     case TEscapeCode::ecReverseLineFeed:
         ReverseLineFeed();
-        break;
+        return true;
+    case TEscapeCode::ecSaveCaret:
+        FSavedCaretColumn = FCaretColumn;
+        FSavedCaretRow = FCaretRow;
+        return true;
+    case TEscapeCode::ecRestoreCaret:
+        // Clamped: the screen may have become smaller since the caret was saved.
+        MoveCaret(FSavedCaretColumn, FSavedCaretRow);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TComTerminalModel::PutEraseCode(TEscapeCode code)
+{
+    switch (code) {
     case TEscapeCode::ecEraseLineFrom:
         FBuffer.EraseLineFrom(FCaretColumn, FCaretRow, BlankChar());
-        Changed(TTermChangeKind::Screen);
         break;
     case TEscapeCode::ecEraseScreenFrom:
         FBuffer.EraseScreenFrom(FCaretColumn, FCaretRow, BlankChar());
-        Changed(TTermChangeKind::Screen);
         break;
     case TEscapeCode::ecEraseLine:
         FBuffer.EraseLine(FCaretRow, BlankChar());
-        Changed(TTermChangeKind::Screen);
         MoveCaret(1, FCaretRow);
         break;
     case TEscapeCode::ecEraseScreen:
         FBuffer.EraseScreen(BlankChar());
-        Changed(TTermChangeKind::Screen);
         MoveCaret(1, 1);
         break;
-    case TEscapeCode::ecSetTab:
-        FBuffer.SetTab(FCaretColumn, true);
+    case TEscapeCode::ecTest: // DECALN: the screen filled with 'E', the caret stays
+        FBuffer.Fill(TComTermChar{'E', FFontColor, FColor, false});
         break;
-    case TEscapeCode::ecClearTab:
-        FBuffer.SetTab(FCaretColumn, false);
-        break;
-    case TEscapeCode::ecClearAllTabs:
-        FBuffer.ClearAllTabs();
-        break;
+    default:
+        return false;
+    }
+    Changed(TTermChangeKind::Screen);
+    return true;
+}
+
+bool TComTerminalModel::PutReplyCode(TEscapeCode code)
+{
+    // Replies go to the line only; they are never echoed on the screen.
+    switch (code) {
     case TEscapeCode::ecIdentify:
         SendCodeNoEcho(TEscapeCode::ecIdentResponse, {"2"});
-        break;
+        return true;
     case TEscapeCode::ecQueryDevice:
         SendCodeNoEcho(TEscapeCode::ecReportDeviceOK, {});
-        break;
+        return true;
     case TEscapeCode::ecQueryCursorPos:
         SendCodeNoEcho(TEscapeCode::ecReportCursorPos,
                        {std::to_string(FCaretRow), std::to_string(FCaretColumn)});
-        break;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TComTerminalModel::PutStateCode(TEscapeCode code, const std::vector<std::string>& params)
+{
+    switch (code) {
+    case TEscapeCode::ecSetTab:
+        FBuffer.SetTab(FCaretColumn, true);
+        return true;
+    case TEscapeCode::ecClearTab:
+        FBuffer.SetTab(FCaretColumn, false);
+        return true;
+    case TEscapeCode::ecClearAllTabs:
+        FBuffer.ClearAllTabs();
+        return true;
     case TEscapeCode::ecAttributes:
         SetAttributes(params);
-        break;
+        return true;
     case TEscapeCode::ecSetMode:
         SetMode(params, true);
-        break;
+        return true;
     case TEscapeCode::ecResetMode:
         SetMode(params, false);
-        break;
+        return true;
     case TEscapeCode::ecReset: // attributes only; screen, caret and modes stay
         SetAttributes({"0"});
-        break;
+        return true;
     case TEscapeCode::ecSaveCaretAndAttr:
         FSavedBold = FBold;
         FSavedUnderline = FUnderline;
         FSavedReverse = FReverse;
-        [[fallthrough]];
-    case TEscapeCode::ecSaveCaret:
-        FSavedCaretColumn = FCaretColumn;
-        FSavedCaretRow = FCaretRow;
-        break;
+        return PutCaretCode(TEscapeCode::ecSaveCaret, {});
     case TEscapeCode::ecRestoreCaretAndAttr:
         FBold = FSavedBold;
         FUnderline = FSavedUnderline;
         FReverse = FSavedReverse;
-        [[fallthrough]];
-    case TEscapeCode::ecRestoreCaret:
-        // Clamped: the screen may have become smaller since the caret was saved.
-        MoveCaret(FSavedCaretColumn, FSavedCaretRow);
-        break;
-    case TEscapeCode::ecTest: // DECALN: the screen filled with 'E', the caret stays
-        FBuffer.Fill(TComTermChar{'E', FFontColor, FColor, false});
-        Changed(TTermChangeKind::Screen);
-        break;
+        return PutCaretCode(TEscapeCode::ecRestoreCaret, {});
     default:
-        // ecUnknown and the reports a terminal only sends (identification response,
-        // device status, cursor position) are not acted upon.
         return false;
     }
-    return true;
 }
 
 void TComTerminalModel::SetAttributes(const std::vector<std::string>& params)

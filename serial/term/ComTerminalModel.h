@@ -134,6 +134,11 @@ private:
     void ScrollDown();
     void Reallocate(int columns, int rows);
     void WriteBytes(std::string_view bytes);
+    // PutEscapeCode's groups; each returns false for codes outside it.
+    bool PutCaretCode(TEscapeCode code, const std::vector<std::string>& params);
+    bool PutEraseCode(TEscapeCode code);
+    bool PutReplyCode(TEscapeCode code);
+    bool PutStateCode(TEscapeCode code, const std::vector<std::string>& params);
     bool Transmit(std::string_view bytes);
     std::string CodeToStr(TEscapeCode code, const std::vector<std::string>& params) const;
     void Changed(TTermChangeKind kind, int column = 0, int row = 0);
