@@ -32,48 +32,19 @@ using Clock = std::chrono::steady_clock;
     throw EComPort(code, LastOsError());
 }
 
-// termios speed constants of the standard rates; 0 when the rate has none.
+// termios speed constant of a standard rate; 0 when the rate has none and must
+// go through the custom-speed interface.
 speed_t StandardSpeed(int32_t speed) {
-    switch (speed) {
-    case 50:
-        return B50;
-    case 75:
-        return B75;
-    case 110:
-        return B110;
-    case 134:
-        return B134;
-    case 150:
-        return B150;
-    case 200:
-        return B200;
-    case 300:
-        return B300;
-    case 600:
-        return B600;
-    case 1200:
-        return B1200;
-    case 1800:
-        return B1800;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    case 230400:
-        return B230400;
-    default:
-        return 0;
-    }
+    static const struct {
+        int32_t Rate;
+        speed_t Code;
+    } table[] = {{50, B50},       {75, B75},         {110, B110},      {134, B134},     {150, B150},
+                 {200, B200},     {300, B300},       {600, B600},      {1200, B1200},   {1800, B1800},
+                 {2400, B2400},   {4800, B4800},     {9600, B9600},    {19200, B19200}, {38400, B38400},
+                 {57600, B57600}, {115200, B115200}, {230400, B230400}};
+    for (const auto& entry : table)
+        if (entry.Rate == speed) return entry.Code;
+    return 0;
 }
 
 // Deadline of an operation given `ms` milliseconds; `limited` false means no limit.

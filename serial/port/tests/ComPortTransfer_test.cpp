@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -240,4 +241,30 @@ TEST_F(OpenPort, HangUpEndsTheWaitAndFailsTheRead) {
     char c = 0;
     EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), 3);
     EXPECT_NO_THROW(port.Close());
+}
+
+TEST_F(OpenPort, ByteByByteEchoExchange) {
+    // The driver's pattern: one byte out, wait for its echo, read it.
+    const std::string command = "0000h230cx002007m3fffl";
+    std::thread echo([&] {
+        size_t echoed = 0;
+        while (echoed < command.size()) {
+            std::string b = pty.Receive(5000);
+            if (b.empty()) return;
+            for (char& c : b)
+                c = char(std::toupper((unsigned char)c));
+            pty.Send(b);
+            echoed += b.size();
+        }
+    });
+    std::string echoes;
+    for (char c : command) {
+        char e = 0;
+        if (port.Write(&c, 1) != 1 || !port.WaitForInput(Clock::now() + std::chrono::seconds(30)) ||
+            port.Read(&e, 1) != 1)
+            break; // the comparison below reports it; the echo thread still ends
+        echoes += e;
+    }
+    echo.join();
+    EXPECT_EQ(echoes, "0000H230CX002007M3FFFL");
 }
