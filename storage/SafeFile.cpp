@@ -73,10 +73,17 @@ mode_t CurrentUmask() {
 } // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe in the file's place cannot hang the reader.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return std::nullopt;
         throw Exception("Cannot open file \"" + fileName + "\". " + Reason(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        throw Exception("Cannot open file \"" + fileName + "\". " + Reason(error));
     }
     std::string data;
     char buffer[65536];
@@ -103,6 +110,13 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
         throw Exception("Cannot write file \"" + fileName + "\". " + Reason(error));
     };
 
+    // A file the user made read-only is not replaced behind his back, although
+    // the rename into a writable folder would allow it.
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) fail(EISDIR);
+    if (exists && ::access(target.c_str(), W_OK) != 0) fail(errno);
+
     std::string pattern = folder + "." + base + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -112,8 +126,7 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
 
     // The new file keeps the old one's permissions; a first file gets what a
     // plain creat() would give it under the process's umask.
-    struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+    const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
     if (::fchmod(temp.Fd(), mode) != 0) fail(errno);
 
     std::size_t written = 0;
