@@ -23,15 +23,13 @@ uint64_t HexBits(int64_t value) {
 
 bool TChipDefinition::HasRegion(RegionCode code) const {
     for (const auto& region : Regions)
-        if (region.Code == code)
-            return true;
+        if (region.Code == code) return true;
     return false;
 }
 
 const TChipRegion& TChipDefinition::RegionByCode(RegionCode code) const {
     for (const auto& region : Regions)
-        if (region.Code == code)
-            return region;
+        if (region.Code == code) return region;
     throw VESK_Exception("Chip " + Name + " has no region with code 0x" +
                          Hex(static_cast<uint16_t>(code), 2));
 }
@@ -42,10 +40,8 @@ TChipRegion& TChipDefinition::RegionByCode(RegionCode code) {
 
 const TChipRegion& TChipDefinition::RegionByAddress(int64_t address) const {
     for (const auto& region : Regions)
-        if (region.Contains(address))
-            return region;
-    throw VESK_Exception("Chip " + Name + " has no region with address 0x" +
-                         Hex(HexBits(address), 6));
+        if (region.Contains(address)) return region;
+    throw VESK_Exception("Chip " + Name + " has no region with address 0x" + Hex(HexBits(address), 6));
 }
 
 TChipRegion& TChipDefinition::RegionByAddress(int64_t address) {

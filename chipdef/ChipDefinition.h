@@ -37,42 +37,47 @@ struct NameAndCode_t {
 
 // Fixed name tables; names match exactly, letter case included. A name not in a table
 // (the empty name too) yields -1.
-inline constexpr std::array<NameAndCode_t, 5> RegionNameTable{{
-    {"", -1}, {"Code", RegionCodeCode}, {"Data", RegionCodeData},
-    {"Fuses", RegionCodeFuses}, {"Id", RegionCodeId}}};
-inline constexpr std::array<NameAndCode_t, 6> AlgorithmNameTable{{
-    {"", -1}, {"PIC16", AlgorithmPIC16}, {"PIC16A", AlgorithmPIC16A},
-    {"PIC16B", AlgorithmPIC16B}, {"PIC18", AlgorithmPIC18}, {"PIC16C", AlgorithmPIC16C}}};
+inline constexpr std::array<NameAndCode_t, 5> RegionNameTable{{{"", -1},
+                                                               {"Code", RegionCodeCode},
+                                                               {"Data", RegionCodeData},
+                                                               {"Fuses", RegionCodeFuses},
+                                                               {"Id", RegionCodeId}}};
+inline constexpr std::array<NameAndCode_t, 6> AlgorithmNameTable{{{"", -1},
+                                                                  {"PIC16", AlgorithmPIC16},
+                                                                  {"PIC16A", AlgorithmPIC16A},
+                                                                  {"PIC16B", AlgorithmPIC16B},
+                                                                  {"PIC18", AlgorithmPIC18},
+                                                                  {"PIC16C", AlgorithmPIC16C}}};
 
-RegionCode RegionCodeOf(std::string_view name);        // -1 when not in the table
-AlgorithmCode AlgorithmCodeOf(std::string_view name);  // -1 when not in the table
-std::string_view RegionNameOf(RegionCode code);        // "" when not in the table
-std::string_view AlgorithmNameOf(AlgorithmCode code);  // "" when not in the table
+RegionCode RegionCodeOf(std::string_view name);       // -1 when not in the table
+AlgorithmCode AlgorithmCodeOf(std::string_view name); // -1 when not in the table
+std::string_view RegionNameOf(RegionCode code);       // "" when not in the table
+std::string_view AlgorithmNameOf(AlgorithmCode code); // "" when not in the table
 
 // One preserve entry: bits of one word that programming keeps.
 struct AddressAndMask_t {
-    int32_t Address = 0;  // word address of the protected word
-    int32_t Mask = 0;     // set bits are taken from the target, clear bits from the buffer
-    int32_t Saved = -1;   // word read before an erase; -1 when nothing has been read
+    int32_t Address = 0; // word address of the protected word
+    int32_t Mask = 0;    // set bits are taken from the target, clear bits from the buffer
+    int32_t Saved = -1;  // word read before an erase; -1 when nothing has been read
 };
 
 // One memory region of a chip, and the image buffer for it.
 class TChipRegion {
-public:
-    std::string Name;           // as written in the definition file
-    RegionCode Code = -1;       // RegionNameTable code of Name
-    int32_t Base = 0;           // kept from the file; not used otherwise
-    int32_t Start = 0;          // word address of the first word
-    int32_t Size = 0;           // number of words
-    int32_t Default = 0;        // value of an erased word
-    std::vector<int32_t> Data;  // Data[i] is the word at Start + i; Size entries
+  public:
+    std::string Name;          // as written in the definition file
+    RegionCode Code = -1;      // RegionNameTable code of Name
+    int32_t Base = 0;          // kept from the file; not used otherwise
+    int32_t Start = 0;         // word address of the first word
+    int32_t Size = 0;          // number of words
+    int32_t Default = 0;       // value of an erased word
+    std::vector<int32_t> Data; // Data[i] is the word at Start + i; Size entries
     AlgorithmCode Algorithm = -1;
-    std::vector<AddressAndMask_t> Preserve;  // in file order
+    std::vector<AddressAndMask_t> Preserve; // in file order
 
     TChipRegion() = default;
     // Stores the values, starts with no preserve entries and fills Data with Default.
-    TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start,
-                int32_t size, int32_t defaultValue, AlgorithmCode algorithm);
+    TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start, int32_t size,
+                int32_t defaultValue, AlgorithmCode algorithm);
 
     // Data becomes Size copies of Default.
     void Reset();
@@ -84,11 +89,11 @@ public:
 
 // One chip type.
 class TChipDefinition {
-public:
+  public:
     int32_t Id = -1;
     std::string Name;
     AlgorithmCode Algorithm = -1;
-    std::vector<TChipRegion> Regions;  // in the file's order
+    std::vector<TChipRegion> Regions; // in the file's order
 
     bool HasRegion(RegionCode code) const;
     // First region with this code; throws VESK_Exception

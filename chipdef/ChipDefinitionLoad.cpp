@@ -24,16 +24,11 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section) {
     const std::string preserve = ini.Value(section, "Preserve");
 
     const RegionCode code = RegionCodeOf(name);
-    if (code < 0)
-        throw VESK_Exception("Unkown region name: " + name);
-    if (base < 0)
-        throw VESK_Exception("Missing or bad region base address");
-    if (start < 0)
-        throw VESK_Exception("Missing or bad region start address");
-    if (size < 0 || size > MaxRegionSize)
-        throw VESK_Exception("Missing or bad region size");
-    if (defaultValue < 0)
-        throw VESK_Exception("Missing or bad region default value");
+    if (code < 0) throw VESK_Exception("Unkown region name: " + name);
+    if (base < 0) throw VESK_Exception("Missing or bad region base address");
+    if (start < 0) throw VESK_Exception("Missing or bad region start address");
+    if (size < 0 || size > MaxRegionSize) throw VESK_Exception("Missing or bad region size");
+    if (defaultValue < 0) throw VESK_Exception("Missing or bad region default value");
 
     TChipRegion region(name, code, base, start, size, defaultValue, algorithm);
     for (const std::string& item : SplitCommaText(preserve)) {
@@ -41,11 +36,9 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section) {
         // An item without '=' has an empty, and so bad, address.
         const int32_t address =
             eq == std::string::npos ? -1 : ReadDefinitionNumber(std::string_view(item).substr(0, eq));
-        if (address < 0)
-            throw VESK_Exception("Bad preserve address");
+        if (address < 0) throw VESK_Exception("Bad preserve address");
         const int32_t mask = ReadDefinitionNumber(std::string_view(item).substr(eq + 1));
-        if (mask < 0)
-            throw VESK_Exception("Bad preserve bit mask");
+        if (mask < 0) throw VESK_Exception("Bad preserve bit mask");
         region.Preserve.push_back(AddressAndMask_t{address, mask, -1});
     }
     return region;
@@ -55,12 +48,9 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
     const std::string name = ini.Value("Chip", "Name");
     const int32_t id = ReadDefinitionNumber(ini.Value("Chip", "Id"));
     const AlgorithmCode algorithm = AlgorithmCodeOf(ini.Value("Chip", "Algorithm"));
-    if (algorithm < 0)
-        throw VESK_Exception("Missing or bad chip algorithm");
-    if (name.empty())
-        throw VESK_Exception("Missing or bad chip name");
-    if (id < 0)
-        throw VESK_Exception("Missing or bad chip Id");
+    if (algorithm < 0) throw VESK_Exception("Missing or bad chip algorithm");
+    if (name.empty()) throw VESK_Exception("Missing or bad chip name");
+    if (id < 0) throw VESK_Exception("Missing or bad chip Id");
     chip.Name = name;
     chip.Id = id;
     chip.Algorithm = algorithm;
@@ -69,10 +59,9 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
     // section ends the list.
     for (int n = 1;; ++n) {
         const std::string section = "Region" + std::to_string(n);
-        if (!ini.HasSection(section))
-            break;
-        chip.Regions.push_back(WithContext("Error reading section: " + section,
-                                           [&] { return ReadRegion(ini, section); }));
+        if (!ini.HasSection(section)) break;
+        chip.Regions.push_back(
+            WithContext("Error reading section: " + section, [&] { return ReadRegion(ini, section); }));
     }
 }
 

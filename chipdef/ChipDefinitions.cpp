@@ -13,12 +13,10 @@ std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
 namespace {
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
+    if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(text[i]) != lower(prefix[i]))
-            return false;
+        if (lower(text[i]) != lower(prefix[i])) return false;
     }
     return true;
 }
@@ -32,10 +30,8 @@ bool IsDefinitionFileName(const std::string& name) {
 }
 
 std::string WithTrailingSeparator(std::string directory) {
-    if (directory.empty())
-        return "./";
-    if (directory.back() != '/')
-        directory += '/';
+    if (directory.empty()) return "./";
+    if (directory.back() != '/') directory += '/';
     return directory;
 }
 
@@ -44,8 +40,7 @@ std::string WithTrailingSeparator(std::string directory) {
 std::string ProgramDirectory() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty())
-        return "./";
+    if (ec || exe.empty()) return "./";
     return WithTrailingSeparator(exe.parent_path().string());
 }
 
@@ -54,28 +49,23 @@ std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
     std::vector<std::string> names;
     std::error_code ec;
     fs::directory_iterator it(directory, ec);
-    if (ec)
-        throw Exception("Cannot search directory " + directory + ": " + ec.message());
+    if (ec) throw Exception("Cannot search directory " + directory + ": " + ec.message());
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.empty() || name[0] == '.' || !IsDefinitionFileName(name))
-            continue;
+        if (name.empty() || name[0] == '.' || !IsDefinitionFileName(name)) continue;
         std::error_code statusError;
         // Regular files and links to them; directories, devices and pipes are skipped.
-        if (!fs::is_regular_file(it->path(), statusError))
-            continue;
+        if (!fs::is_regular_file(it->path(), statusError)) continue;
         names.push_back(name);
     }
-    if (ec)
-        throw Exception("Cannot search directory " + directory + ": " + ec.message());
+    if (ec) throw Exception("Cannot search directory " + directory + ": " + ec.message());
     // The directory's own order differs between machines; sorting makes the list and
     // target detection (first chip with a matching Id) the same everywhere.
     std::sort(names.begin(), names.end());
     return names;
 }
 
-bool LoadChipDefinitions(const std::string& directory,
-                         std::vector<std::unique_ptr<TChipDefinition>>& into) {
+bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_ptr<TChipDefinition>>& into) {
     return WithContext("Error loading chip definitions", [&] {
         const std::string dir = WithTrailingSeparator(directory);
         for (const std::string& name : FindChipDefinitionFiles(dir)) {

@@ -25,8 +25,7 @@ std::vector<std::string> FindChipDefinitionFiles(const std::string& directory);
 // Loads every definition file of `directory` into `into` (appending; nothing is
 // cleared). Returns true or throws VESK_Exception
 // "Error loading chip definitions\n<cause>"; chips loaded before the faulty file stay.
-bool LoadChipDefinitions(const std::string& directory,
-                         std::vector<std::unique_ptr<TChipDefinition>>& into);
+bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_ptr<TChipDefinition>>& into);
 // The same into `ChipDefinitions`.
 bool LoadChipDefinitions(const std::string& directory);
 // The same from `ProgramDirectory()`.

@@ -4,10 +4,10 @@
 
 namespace vesk {
 
-TChipRegion::TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start,
-                         int32_t size, int32_t defaultValue, AlgorithmCode algorithm)
-    : Name(std::move(name)), Code(code), Base(base), Start(start), Size(size),
-      Default(defaultValue), Algorithm(algorithm) {
+TChipRegion::TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start, int32_t size,
+                         int32_t defaultValue, AlgorithmCode algorithm)
+    : Name(std::move(name)), Code(code), Base(base), Start(start), Size(size), Default(defaultValue),
+      Algorithm(algorithm) {
     Reset();
 }
 

@@ -10,27 +10,20 @@ namespace vesk {
 namespace {
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
     }
     return true;
 }
 
 int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
@@ -44,7 +37,7 @@ TDefinitionIni TDefinitionIni::Parse(const std::string& text) {
     TDefinitionIni ini;
     const std::vector<std::string> lines = SplitTextLines(text);
     Section_t* current = nullptr;
-    Section_t ignored;  // the repeated occurrence of a section collects here
+    Section_t ignored; // the repeated occurrence of a section collects here
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::string& line = lines[n];
         if (line.size() > MaxLineLength)
@@ -52,8 +45,7 @@ TDefinitionIni TDefinitionIni::Parse(const std::string& text) {
                             std::to_string(MaxLineLength) + " characters");
         if (line.find('\0') != std::string::npos)
             throw Exception("Line " + std::to_string(n + 1) + " holds binary data");
-        if (line.empty() || line[0] == ';')
-            continue;
+        if (line.empty() || line[0] == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             const std::string name = line.substr(1, line.size() - 2);
             if (ini.FindSection(name) != nullptr) {
@@ -65,16 +57,14 @@ TDefinitionIni TDefinitionIni::Parse(const std::string& text) {
             }
             continue;
         }
-        if (current != nullptr)
-            current->Lines.push_back(line);
+        if (current != nullptr) current->Lines.push_back(line);
     }
     return ini;
 }
 
 const TDefinitionIni::Section_t* TDefinitionIni::FindSection(std::string_view section) const {
     for (const auto& s : FSections)
-        if (EqualNoCase(s.Name, section))
-            return &s;
+        if (EqualNoCase(s.Name, section)) return &s;
     return nullptr;
 }
 
@@ -85,8 +75,7 @@ bool TDefinitionIni::HasSection(std::string_view section) const {
 
 std::string TDefinitionIni::Value(std::string_view section, std::string_view key) const {
     const Section_t* s = FindSection(section);
-    if (s == nullptr)
-        return {};
+    if (s == nullptr) return {};
     for (const auto& line : s->Lines) {
         const std::size_t eq = line.find('=');
         if (eq != std::string::npos && EqualNoCase(std::string_view(line).substr(0, eq), key))
@@ -112,23 +101,19 @@ std::optional<int32_t> ParseDefinitionNumber(std::string_view text) {
         hex = true;
         i += 2;
     }
-    if (i >= text.size())
-        return std::nullopt;
+    if (i >= text.size()) return std::nullopt;
     const uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
     uint64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? HexDigitValue(text[i])
-                              : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
-        if (digit < 0)
-            return std::nullopt;
+        const int digit =
+            hex ? HexDigitValue(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        if (digit < 0) return std::nullopt;
         magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
-        if (magnitude > limit)
-            return std::nullopt;
+        if (magnitude > limit) return std::nullopt;
     }
     // Two's complement in unsigned arithmetic: hex 80000000 and above read as negative.
     uint32_t bits = static_cast<uint32_t>(magnitude);
-    if (negative)
-        bits = 0u - bits;
+    if (negative) bits = 0u - bits;
     return static_cast<int32_t>(bits);
 }
 
@@ -171,8 +156,7 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
         items.push_back(std::move(item));
         skipBlanks();
         if (i < n && text[i] == ',') {
-            if (i + 1 == n)
-                items.emplace_back();
+            if (i + 1 == n) items.emplace_back();
             ++i;
             skipBlanks();
         }

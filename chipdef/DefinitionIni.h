@@ -18,7 +18,7 @@
 namespace vesk {
 
 class TDefinitionIni {
-public:
+  public:
     // Longest line and largest file accepted; definition files are a few hundred bytes.
     static constexpr std::size_t MaxLineLength = 65536;
     static constexpr std::size_t MaxFileBytes = std::size_t(1) << 20;
@@ -32,7 +32,7 @@ public:
     // The value of the key, "" when the section or the key is absent.
     std::string Value(std::string_view section, std::string_view key) const;
 
-private:
+  private:
     struct Section_t {
         std::string Name;
         std::vector<std::string> Lines;

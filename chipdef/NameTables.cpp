@@ -4,19 +4,15 @@ namespace vesk {
 
 namespace {
 
-template <class Table>
-int32_t CodeOf(const Table& table, std::string_view name) {
+template <class Table> int32_t CodeOf(const Table& table, std::string_view name) {
     for (const auto& entry : table)
-        if (entry.Name == name)
-            return entry.Code;
+        if (entry.Name == name) return entry.Code;
     return -1;
 }
 
-template <class Table>
-std::string_view NameOf(const Table& table, int32_t code) {
+template <class Table> std::string_view NameOf(const Table& table, int32_t code) {
     for (const auto& entry : table)
-        if (entry.Code == code)
-            return entry.Name;
+        if (entry.Code == code) return entry.Name;
     return {};
 }
 

@@ -17,15 +17,13 @@ bool TIntelHexFile::Load(const std::string& fileName) {
     Records.clear();
     LineIndex = 0;
     CurrentExtendedAddress = 0;
-    if (!fileName.empty())
-        FileName = fileName;
+    if (!fileName.empty()) FileName = fileName;
     std::string text;
     try {
         text = ReadTextFile(FileName, MaxImageFileBytes);
     } catch (const Exception& e) {
         // No line was being parsed: line 0.
-        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" +
-                             e.Message());
+        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" + e.Message());
     }
     return LoadFromText(text, FileName);
 }
@@ -42,8 +40,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex)
             result = Records[LineIndex].Parse(Lines[LineIndex]) && result;
     } catch (const Exception& e) {
-        throw VESK_Exception("File read error: " + name + "\nError on line " +
-                             std::to_string(LineIndex + 1) + "\n" + e.Message());
+        throw VESK_Exception("File read error: " + name + "\nError on line " + std::to_string(LineIndex + 1) +
+                             "\n" + e.Message());
     }
     return result;
 }

@@ -22,16 +22,16 @@ constexpr uint8_t IntelHexExtendedLinearAddressRecord = 0x04;
 
 // One line of an Intel HEX file.
 class TIntelHexFileRecord {
-public:
-    int32_t Column = 1;            // 1-based column of the next character to read in `Line`
-    std::string Marker;            // the line's first character; ":" for a valid record
-    uint8_t ByteCount = 0;         // number of data bytes as written in the record
-    uint16_t Address = 0;          // low 16 bits of the byte address
-    uint16_t ExtendedAddress = 0;  // upper 16 bits, from `CurrentExtendedAddress`
-    uint8_t RecordType = 0;        // 00 data, 04 extended linear address, others skipped
-    std::vector<uint8_t> Data;     // exactly `ByteCount` bytes
-    uint8_t Checksum = 0;          // checksum byte as written
-    std::string Line;              // the text line parsed
+  public:
+    int32_t Column = 1;           // 1-based column of the next character to read in `Line`
+    std::string Marker;           // the line's first character; ":" for a valid record
+    uint8_t ByteCount = 0;        // number of data bytes as written in the record
+    uint16_t Address = 0;         // low 16 bits of the byte address
+    uint16_t ExtendedAddress = 0; // upper 16 bits, from `CurrentExtendedAddress`
+    uint8_t RecordType = 0;       // 00 data, 04 extended linear address, others skipped
+    std::vector<uint8_t> Data;    // exactly `ByteCount` bytes
+    uint8_t Checksum = 0;         // checksum byte as written
+    std::string Line;             // the text line parsed
 
     // Fills the record from `line` and validates it. Returns true or throws
     // `VESK_Exception` "Record read error on column N\n<cause>".
@@ -41,16 +41,16 @@ public:
     // Marker, data size, checksum and whole words in data records; true or throws.
     bool Validate() const;
 
-private:
+  private:
     uint8_t ReadByte();
 };
 
 // A loaded image file: its lines and one parsed record per line.
 class TIntelHexFile {
-public:
+  public:
     std::vector<std::string> Lines;
-    int32_t LineIndex = 0;  // line being parsed during Load; number of lines afterwards
-    std::string FileName;   // the name last given to Load
+    int32_t LineIndex = 0; // line being parsed during Load; number of lines afterwards
+    std::string FileName;  // the name last given to Load
     std::vector<TIntelHexFileRecord> Records;
 
     // Discards the content, reads the file (an empty name means `FileName` from
@@ -66,7 +66,7 @@ public:
 // line order and, within a record, in byte order. Records other than data records and
 // data records without bytes are skipped; an end-of-file record does not end the walk.
 class TIntelHexFileIterator {
-public:
+  public:
     explicit TIntelHexFileIterator(const TIntelHexFile& file);
 
     bool IsValid() const;
@@ -78,7 +78,7 @@ public:
     // Advances to the next data word; false when there is none.
     bool Next();
 
-private:
+  private:
     bool Advance();
 
     const TIntelHexFile& FFile;

@@ -9,12 +9,9 @@ namespace vesk {
 namespace {
 
 int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
@@ -32,20 +29,17 @@ uint8_t TIntelHexFileRecord::ReadByte() {
     std::string digits;
     for (int k = 0; k < 2; ++k) {
         const std::size_t index = static_cast<std::size_t>(Column - 1 + k);
-        if (index < Line.size())
-            digits += Line[index];
+        if (index < Line.size()) digits += Line[index];
     }
     Column += 2;
     int value = 0;
     bool ok = !digits.empty();
     for (char c : digits) {
         const int digit = HexDigitValue(c);
-        if (digit < 0)
-            ok = false;
+        if (digit < 0) ok = false;
         value = value * 16 + (digit < 0 ? 0 : digit);
     }
-    if (!ok)
-        throw Exception("'0x" + digits + "' is not a valid integer value");
+    if (!ok) throw Exception("'0x" + digits + "' is not a valid integer value");
     return static_cast<uint8_t>(value);
 }
 
@@ -61,8 +55,7 @@ bool TIntelHexFileRecord::Parse(const std::string& line) {
     try {
         Marker = Line.substr(0, 1);
         Column = 2;
-        if (Marker != ":")
-            throw Exception("Record marker ':' missing");
+        if (Marker != ":") throw Exception("Record marker ':' missing");
         ByteCount = ReadByte();
         Data.assign(ByteCount, 0);
         ExtendedAddress = CurrentExtendedAddress;
@@ -77,8 +70,7 @@ bool TIntelHexFileRecord::Parse(const std::string& line) {
         Checksum = ReadByte();
         return Validate();
     } catch (const Exception& e) {
-        throw VESK_Exception("Record read error on column " + std::to_string(Column) + "\n" +
-                             e.Message());
+        throw VESK_Exception("Record read error on column " + std::to_string(Column) + "\n" + e.Message());
     }
 }
 
@@ -90,15 +82,14 @@ uint8_t TIntelHexFileRecord::ComputeChecksum() const {
 }
 
 bool TIntelHexFileRecord::Validate() const {
-    if (Marker != ":")
-        throw Exception("Record marker ':' missing");
+    if (Marker != ":") throw Exception("Record marker ':' missing");
     if (Data.size() != ByteCount)
-        throw Exception("Record data size mismatch. Expected " + std::to_string(ByteCount) +
-                        ", got " + std::to_string(Data.size()));
+        throw Exception("Record data size mismatch. Expected " + std::to_string(ByteCount) + ", got " +
+                        std::to_string(Data.size()));
     const uint8_t computed = ComputeChecksum();
     if (computed != Checksum)
-        throw Exception("Record data checksum mismatch. Expected 0x" + Hex2(computed) +
-                        ", got 0x" + Hex2(Checksum));
+        throw Exception("Record data checksum mismatch. Expected 0x" + Hex2(computed) + ", got 0x" +
+                        Hex2(Checksum));
     // Every word of the image is two bytes; a lone last byte would have no high byte.
     if (RecordType == IntelHexDataRecord && ByteCount % 2 != 0)
         throw Exception("Record data size is odd: " + std::to_string(ByteCount) + " bytes");

@@ -19,15 +19,13 @@ std::vector<std::string> SplitTextLines(const std::string& text) {
         if (c == '\r' || c == '\n') {
             lines.push_back(text.substr(start, i - start));
             ++i;
-            if (c == '\r' && i < text.size() && text[i] == '\n')
-                ++i;
+            if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
             start = i;
         } else {
             ++i;
         }
     }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
+    if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
 }
 
@@ -39,12 +37,10 @@ std::string ReadTextFile(const std::string& path, std::size_t maxBytes) {
         throw Exception("Cannot open file: " +
                         (ec ? ec.message() : std::string("No such file or directory")));
     // Devices, pipes and directories are refused: reading them could block or not end.
-    if (!fs::is_regular_file(status))
-        throw Exception("Not a regular file");
+    if (!fs::is_regular_file(status)) throw Exception("Not a regular file");
 
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Exception(std::string("Cannot open file: ") + std::strerror(errno));
+    if (!in) throw Exception(std::string("Cannot open file: ") + std::strerror(errno));
     std::string text;
     char buffer[65536];
     while (in) {
@@ -54,8 +50,7 @@ std::string ReadTextFile(const std::string& path, std::size_t maxBytes) {
             throw Exception("File is larger than " + std::to_string(maxBytes) + " bytes");
         text.append(buffer, got);
     }
-    if (in.bad())
-        throw Exception(std::string("Cannot read file: ") + std::strerror(errno));
+    if (in.bad()) throw Exception(std::string("Cannot read file: ") + std::strerror(errno));
     return text;
 }
 

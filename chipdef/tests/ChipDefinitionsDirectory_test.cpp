@@ -57,12 +57,11 @@ TEST(ChipDefinitionsDirectory, FilesAreMatchedAndSortedByName) {
     ASSERT_EQ(mkfifo((dir.Dir() + "ChipDef_pipe.ini").c_str(), 0600), 0);
 
     EXPECT_EQ(FindChipDefinitionFiles(dir.Dir()),
-              (std::vector<std::string>{"ChipDef_.ini", "ChipDef_C.ini", "ChipDef_a.ini",
-                                        "ChipDef_b.ini", "ChipDef_link.ini", "chipdef_lower.INI"}));
+              (std::vector<std::string>{"ChipDef_.ini", "ChipDef_C.ini", "ChipDef_a.ini", "ChipDef_b.ini",
+                                        "ChipDef_link.ini", "chipdef_lower.INI"}));
     ChipList chips;
     ASSERT_TRUE(LoadChipDefinitions(dir.Dir(), chips));
-    EXPECT_EQ(NamesOf(chips),
-              (std::vector<std::string>{"EMPTYSTAR", "C", "A", "B", "A", "LOWER"}));
+    EXPECT_EQ(NamesOf(chips), (std::vector<std::string>{"EMPTYSTAR", "C", "A", "B", "A", "LOWER"}));
 }
 
 TEST(ChipDefinitionsDirectory, DirectoryWithoutTrailingSeparator) {
@@ -87,20 +86,22 @@ TEST(ChipDefinitionsDirectory, SameIdTwiceBothLoadInOrder) {
 TEST(ChipDefinitionsDirectory, FirstFaultyFileEndsTheLoad) {
     TTempDir dir;
     dir.Write("ChipDef_1.ini", ChipFile("ONE", 1));
-    dir.Write("ChipDef_2.ini", ChipFile("TWO", 2) +
-                                   "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nDefault=0xFF\n");
+    dir.Write("ChipDef_2.ini",
+              ChipFile("TWO", 2) + "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nDefault=0xFF\n");
     dir.Write("ChipDef_3.ini", ChipFile("THREE", 3));
     ChipList chips;
-    chips.push_back(std::make_unique<TChipDefinition>());  // nothing is cleared first
+    chips.push_back(std::make_unique<TChipDefinition>()); // nothing is cleared first
     chips.back()->Name = "EARLIER";
     try {
         LoadChipDefinitions(dir.Dir(), chips);
         FAIL();
     } catch (const VESK_Exception& e) {
         EXPECT_EQ(e.Message(), "Error loading chip definitions\n"
-                               "Error reading file: " + dir.Dir() + "ChipDef_2.ini\n"
-                               "Error reading section: Region2\n"
-                               "Missing or bad region size");
+                               "Error reading file: " +
+                                   dir.Dir() +
+                                   "ChipDef_2.ini\n"
+                                   "Error reading section: Region2\n"
+                                   "Missing or bad region size");
     }
     EXPECT_EQ(NamesOf(chips), (std::vector<std::string>{"EARLIER", "ONE"}));
 }
@@ -112,8 +113,8 @@ TEST(ChipDefinitionsDirectory, MissingDirectoryIsReported) {
         LoadChipDefinitions(dir.Dir() + "none", chips);
         FAIL();
     } catch (const VESK_Exception& e) {
-        EXPECT_EQ(e.Message(), "Error loading chip definitions\nCannot search directory " +
-                                   dir.Dir() + "none/: No such file or directory");
+        EXPECT_EQ(e.Message(), "Error loading chip definitions\nCannot search directory " + dir.Dir() +
+                                   "none/: No such file or directory");
     }
 }
 
@@ -121,6 +122,5 @@ TEST(ChipDefinitionsDirectory, ProgramDirectoryIsTheExecutablesFolder) {
     const std::string dir = ProgramDirectory();
     ASSERT_FALSE(dir.empty());
     EXPECT_EQ(dir.back(), '/');
-    EXPECT_EQ(std::filesystem::canonical(dir),
-              std::filesystem::canonical("/proc/self/exe").parent_path());
+    EXPECT_EQ(std::filesystem::canonical(dir), std::filesystem::canonical("/proc/self/exe").parent_path());
 }

@@ -55,8 +55,8 @@ TEST(ChipRegion, ContainsIsHalfOpen) {
     TChipRegion region("Data", RegionCodeData, 0, 0x2100, 0x40, 0xFF, -1);
     EXPECT_FALSE(region.Contains(0x20FF));
     EXPECT_TRUE(region.Contains(0x2100));
-    EXPECT_TRUE(region.Contains(0x213F));   // Start + Size - 1
-    EXPECT_FALSE(region.Contains(0x2140));  // Start + Size
+    EXPECT_TRUE(region.Contains(0x213F));  // Start + Size - 1
+    EXPECT_FALSE(region.Contains(0x2140)); // Start + Size
     EXPECT_FALSE(region.Contains(-1));
 }
 
@@ -82,10 +82,8 @@ TEST(ChipDefinition, LookupsByCode) {
     EXPECT_TRUE(chip.HasRegion(RegionCodeData));
     EXPECT_FALSE(chip.HasRegion(RegionCodeFuses));
     EXPECT_EQ(chip.RegionByCode(RegionCodeData).Name, "Data");
-    EXPECT_EQ(MessageOf([&] { chip.RegionByCode(RegionCodeFuses); }),
-              "Chip T1 has no region with code 0x03");
-    EXPECT_EQ(MessageOf([&] { chip.RegionByCode(0x123); }),
-              "Chip T1 has no region with code 0x123");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByCode(RegionCodeFuses); }), "Chip T1 has no region with code 0x03");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByCode(0x123); }), "Chip T1 has no region with code 0x123");
 }
 
 TEST(ChipDefinition, LookupsByAddress) {
@@ -94,8 +92,7 @@ TEST(ChipDefinition, LookupsByAddress) {
     EXPECT_EQ(chip.RegionByAddress(0x210F).Name, "Data");
     EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x4200); }),
               "Chip T1 has no region with address 0x004200");
-    EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x100); }),
-              "Chip T1 has no region with address 0x000100");
+    EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x100); }), "Chip T1 has no region with address 0x000100");
     EXPECT_EQ(MessageOf([&] { chip.RegionByAddress(0x12345678); }),
               "Chip T1 has no region with address 0x12345678");
 }
@@ -107,7 +104,7 @@ TEST(ChipDefinition, OverlappingRegionsTheFirstWins) {
     chip.SetWord(0x90, 0x1234);
     EXPECT_EQ(chip.Regions[0].Data[0x90], 0x1234);
     EXPECT_EQ(chip.Regions[2].CountNonDefault(), 0);
-    chip.SetWord(0x17F, 7);  // only the later region holds it
+    chip.SetWord(0x17F, 7); // only the later region holds it
     EXPECT_EQ(chip.Regions[2].Data[0xFF], 7);
     EXPECT_EQ(&chip.RegionByCode(RegionCodeCode), &chip.Regions[0]);
 }
@@ -125,18 +122,17 @@ TEST(ChipDefinition, SetWordStoresTheValueUnchanged) {
 
 TEST(ChipDefinition, LoadImagePlacesWordsAndTheLaterOneWins) {
     TChipDefinition chip = MakeChip();
-    const TIntelHexFile real = ImageOf(
-        ":0400020034127856E6\n"     // words 1, 2 = 0x1234, 0x5678
-        ":020002009A0062\n"         // word 1 again = 0x009A
-        ":02420000AB0011\n"         // word 0x2100 = 0xAB
-        ":00000001FF\n");
+    const TIntelHexFile real = ImageOf(":0400020034127856E6\n" // words 1, 2 = 0x1234, 0x5678
+                                       ":020002009A0062\n"     // word 1 again = 0x009A
+                                       ":02420000AB0011\n"     // word 0x2100 = 0xAB
+                                       ":00000001FF\n");
     ASSERT_TRUE(chip.LoadImage(real));
     EXPECT_EQ(chip.Regions[0].Data[1], 0x009A);
     EXPECT_EQ(chip.Regions[0].Data[2], 0x5678);
     EXPECT_EQ(chip.Regions[1].Data[0], 0xAB);
     EXPECT_EQ(chip.Regions[0].CountNonDefault(), 2);
     const auto first = chip.Regions;
-    chip.Regions[0].Data[0x80] = 1;  // stale word: a second load starts with a reset
+    chip.Regions[0].Data[0x80] = 1; // stale word: a second load starts with a reset
     ASSERT_TRUE(chip.LoadImage(real));
     EXPECT_EQ(chip.Regions[0].Data, first[0].Data);
     EXPECT_EQ(chip.Regions[1].Data, first[1].Data);
@@ -144,12 +140,10 @@ TEST(ChipDefinition, LoadImagePlacesWordsAndTheLaterOneWins) {
 
 TEST(ChipDefinition, LoadImageStopsAtTheFirstWordWithoutRegion) {
     TChipDefinition chip = MakeChip();
-    const TIntelHexFile image = ImageOf(
-        ":020000001100ED\n"   // word 0 = 0x11
-        ":02840000220058\n"   // word 0x4200: no region
-        ":020004003300C7\n"); // word 2, never reached
-    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }),
-              "Chip T1 has no region with address 0x004200");
+    const TIntelHexFile image = ImageOf(":020000001100ED\n"   // word 0 = 0x11
+                                        ":02840000220058\n"   // word 0x4200: no region
+                                        ":020004003300C7\n"); // word 2, never reached
+    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }), "Chip T1 has no region with address 0x004200");
     EXPECT_EQ(chip.Regions[0].Data[0], 0x11);
     EXPECT_EQ(chip.Regions[0].Data[2], 0x3FFF);
 }
@@ -158,8 +152,7 @@ TEST(ChipDefinition, LoadImageWithWordsAboveTheSignedRange) {
     TChipDefinition chip = MakeChip();
     // Extended address 0xFFFF: byte addresses 0xFFFF0000.., word 0x7FFF8000...
     const TIntelHexFile image = ImageOf(":02000004FFFFFC\n:020000001100ED\n");
-    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }),
-              "Chip T1 has no region with address 0x7FFF8000");
+    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }), "Chip T1 has no region with address 0x7FFF8000");
     chip.Regions.emplace_back("Id", RegionCodeId, 0, 0x7FFF8000, 0x10, 0, -1);
     ASSERT_TRUE(chip.LoadImage(image));
     EXPECT_EQ(chip.Regions[2].Data[0], 0x11);

@@ -7,39 +7,37 @@
 using namespace vesk;
 
 TEST(DefinitionIni, SectionsKeysAndComments) {
-    const auto ini = TDefinitionIni::Parse(
-        "Name=outside\n"
-        "; comment\n"
-        "[Chip]\r\n"
-        "NAME=first\r"
-        "name=second\n"
-        "\n"
-        ";Id=5\n"
-        "Id= 7\n"
-        "Algorithm\n"
-        "Empty=\n"
-        " Key=blank in front\n"
-        "Key2 =blank before equals\n"
-        "Path=a=b\n");
-    EXPECT_EQ(ini.Value("chip", "Name"), "first");  // first occurrence, any case
-    EXPECT_EQ(ini.Value("Chip", "Id"), " 7");       // blanks after '=' stay in the value
-    EXPECT_EQ(ini.Value("Chip", "Algorithm"), "");  // a line without '=' defines no key
+    const auto ini = TDefinitionIni::Parse("Name=outside\n"
+                                           "; comment\n"
+                                           "[Chip]\r\n"
+                                           "NAME=first\r"
+                                           "name=second\n"
+                                           "\n"
+                                           ";Id=5\n"
+                                           "Id= 7\n"
+                                           "Algorithm\n"
+                                           "Empty=\n"
+                                           " Key=blank in front\n"
+                                           "Key2 =blank before equals\n"
+                                           "Path=a=b\n");
+    EXPECT_EQ(ini.Value("chip", "Name"), "first"); // first occurrence, any case
+    EXPECT_EQ(ini.Value("Chip", "Id"), " 7");      // blanks after '=' stay in the value
+    EXPECT_EQ(ini.Value("Chip", "Algorithm"), ""); // a line without '=' defines no key
     EXPECT_EQ(ini.Value("Chip", "Empty"), "");
-    EXPECT_EQ(ini.Value("Chip", "Key"), "");         // the key is " Key"
+    EXPECT_EQ(ini.Value("Chip", "Key"), ""); // the key is " Key"
     EXPECT_EQ(ini.Value("Chip", " Key"), "blank in front");
     EXPECT_EQ(ini.Value("Chip", "Key2"), "");
     EXPECT_EQ(ini.Value("Chip", "Key2 "), "blank before equals");
     EXPECT_EQ(ini.Value("Chip", "Path"), "a=b");
     EXPECT_EQ(ini.Value("Missing", "Name"), "");
-    EXPECT_EQ(ini.Value("", "Name"), "");  // lines before the first section are ignored
+    EXPECT_EQ(ini.Value("", "Name"), ""); // lines before the first section are ignored
 }
 
 TEST(DefinitionIni, SectionHeaderMustFillTheLine) {
-    const auto ini = TDefinitionIni::Parse(
-        "[Chip]\nName=A\n"
-        " [Region1]\nName=B\n"
-        "[Region2] \nName=C\n"
-        "[]\nName=D\n");
+    const auto ini = TDefinitionIni::Parse("[Chip]\nName=A\n"
+                                           " [Region1]\nName=B\n"
+                                           "[Region2] \nName=C\n"
+                                           "[]\nName=D\n");
     EXPECT_FALSE(ini.HasSection("Region1"));
     EXPECT_FALSE(ini.HasSection("Region2"));
     EXPECT_EQ(ini.Value("Chip", "Name"), "A");
@@ -48,8 +46,8 @@ TEST(DefinitionIni, SectionHeaderMustFillTheLine) {
 }
 
 TEST(DefinitionIni, FirstOccurrenceOfASectionCounts) {
-    const auto ini = TDefinitionIni::Parse(
-        "[Region1]\nName=Code\n[Other]\nX=1\n[REGION1]\nName=Data\nSize=5\n");
+    const auto ini =
+        TDefinitionIni::Parse("[Region1]\nName=Code\n[Other]\nX=1\n[REGION1]\nName=Data\nSize=5\n");
     EXPECT_EQ(ini.Value("Region1", "Name"), "Code");
     EXPECT_EQ(ini.Value("Region1", "Size"), "");
     EXPECT_EQ(ini.Value("Other", "X"), "1");
@@ -58,7 +56,7 @@ TEST(DefinitionIni, FirstOccurrenceOfASectionCounts) {
 TEST(DefinitionIni, EmptySectionDoesNotExist) {
     const auto ini = TDefinitionIni::Parse("[Region1]\n; only a comment\n\n[Region2]\nx\n");
     EXPECT_FALSE(ini.HasSection("Region1"));
-    EXPECT_TRUE(ini.HasSection("Region2"));  // any line counts, with or without '='
+    EXPECT_TRUE(ini.HasSection("Region2")); // any line counts, with or without '='
     EXPECT_FALSE(ini.HasSection("Region3"));
 }
 
@@ -80,8 +78,8 @@ TEST(DefinitionIni, RefusesBinaryAndOverlongLines) {
 }
 
 TEST(DefinitionNumber, AllPrefixesGiveTheSameValue) {
-    for (const char* text : {"0x0F00", "0X0f00", "$F00", "xF00", "XF00", "3840", "+3840",
-                             "   3840", " 0x0F00", "+$f00", "000003840"})
+    for (const char* text : {"0x0F00", "0X0f00", "$F00", "xF00", "XF00", "3840", "+3840", "   3840",
+                             " 0x0F00", "+$f00", "000003840"})
         EXPECT_EQ(ParseDefinitionNumber(text), 3840) << text;
 }
 
@@ -101,8 +99,8 @@ TEST(DefinitionNumber, RangeAndSign) {
 }
 
 TEST(DefinitionNumber, MalformedTextDoesNotParse) {
-    for (const char* text : {"", " ", "+", "-", "0x", "$", "x", "abc", "0x0F00 ", "12 ",
-                             "\t12", "1.5", "0x-1", "--1", "0xG", "1e3", "0b101", "12a"})
+    for (const char* text : {"", " ", "+", "-", "0x", "$", "x", "abc", "0x0F00 ", "12 ", "\t12", "1.5",
+                             "0x-1", "--1", "0xG", "1e3", "0b101", "12a"})
         EXPECT_EQ(ParseDefinitionNumber(text), std::nullopt) << '"' << text << '"';
     EXPECT_EQ(ReadDefinitionNumber("abc"), -1);
 }

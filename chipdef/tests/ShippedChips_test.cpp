@@ -38,11 +38,9 @@ std::vector<std::unique_ptr<TChipDefinition>> LoadShipped(const std::string& dir
     return chips;
 }
 
-TChipDefinition& ChipNamed(std::vector<std::unique_ptr<TChipDefinition>>& chips,
-                           const std::string& name) {
+TChipDefinition& ChipNamed(std::vector<std::unique_ptr<TChipDefinition>>& chips, const std::string& name) {
     for (auto& chip : chips)
-        if (chip->Name == name)
-            return *chip;
+        if (chip->Name == name) return *chip;
     throw std::runtime_error("no chip " + name);
 }
 
@@ -147,11 +145,11 @@ TEST(GpasmImages, Blink16F877A) {
     ExpectEveryWordInItsRegion(chip, image);
     ASSERT_TRUE(chip.LoadImage(image));
     const auto& code = chip.RegionByCode(RegionCodeCode).Data;
-    EXPECT_EQ(code[0], 0x2805);   // goto start
-    EXPECT_EQ(code[1], 0x3FFF);   // gap left erased
-    EXPECT_EQ(code[4], 0x0009);   // retfie
-    EXPECT_EQ(code[5], 0x1683);   // bsf STATUS, RP0
-    EXPECT_EQ(code[0x1FFF], 0x345A);  // retlw 0x5A at the last code word
+    EXPECT_EQ(code[0], 0x2805);      // goto start
+    EXPECT_EQ(code[1], 0x3FFF);      // gap left erased
+    EXPECT_EQ(code[4], 0x0009);      // retfie
+    EXPECT_EQ(code[5], 0x1683);      // bsf STATUS, RP0
+    EXPECT_EQ(code[0x1FFF], 0x345A); // retlw 0x5A at the last code word
     EXPECT_EQ(chip.RegionByCode(RegionCodeCode).CountNonDefault(), 12);
     EXPECT_EQ(chip.RegionByCode(RegionCodeFuses).Data, std::vector<int32_t>{0x3F32});
     EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data, (std::vector<int32_t>{1, 2, 3, 4}));
@@ -170,7 +168,7 @@ TEST(GpasmImages, Osccal12F675) {
     const auto& code = chip.RegionByCode(RegionCodeCode).Data;
     EXPECT_EQ((std::vector<int32_t>(code.begin(), code.begin() + 8)),
               (std::vector<int32_t>{0x1683, 0x23FF, 0x0090, 0x1005, 0x1283, 0x3001, 0x0685, 0x2805}));
-    EXPECT_EQ(code[0x3FF], 0x3FFF);  // the calibration word is not in the image
+    EXPECT_EQ(code[0x3FF], 0x3FFF); // the calibration word is not in the image
     EXPECT_EQ(chip.RegionByCode(RegionCodeFuses).Data, std::vector<int32_t>{0x31C4});
     EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data, (std::vector<int32_t>{1, 2, 3, 4}));
     const auto& data = chip.RegionByCode(RegionCodeData).Data;
@@ -187,16 +185,15 @@ TEST(GpasmImages, Table18F452) {
     const auto& code = chip.RegionByCode(RegionCodeCode).Data;
     EXPECT_EQ((std::vector<int32_t>(code.begin(), code.begin() + 6)),
               (std::vector<int32_t>{0x0E55, 0x6E80, 0xD7FF, 0x0201, 0x0403, 0xFFFF}));
-    EXPECT_EQ(code[0x3FFF], 0xBEEF);  // byte address 0x7FFE
-    EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data,
-              (std::vector<int32_t>{0x2010, 0x4030, 0x6050, 0x8070}));
+    EXPECT_EQ(code[0x3FFF], 0xBEEF); // byte address 0x7FFE
+    EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data, (std::vector<int32_t>{0x2010, 0x4030, 0x6050, 0x8070}));
     EXPECT_EQ(chip.RegionByCode(RegionCodeFuses).Data,
               (std::vector<int32_t>{0x22FF, 0x0E0F, 0x01FF, 0xFF81, 0xC00F, 0xE00F, 0x400F}));
     const auto& data = chip.RegionByCode(RegionCodeData).Data;
     EXPECT_EQ(data[0], 0xB2A1);
     EXPECT_EQ(data[1], 0xD4C3);
     EXPECT_EQ(data[2], 0xFFFF);
-    EXPECT_EQ(data[0x7F], 0xFFEE);  // byte address 0xF000FE, the last data word
+    EXPECT_EQ(data[0x7F], 0xFFEE); // byte address 0xF000FE, the last data word
 }
 
 TEST(GpasmImages, LoneByteRecordIsRefused) {

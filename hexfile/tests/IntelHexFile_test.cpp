@@ -21,8 +21,7 @@ std::string WordsOf(const TIntelHexFile& file) {
     std::string out;
     for (TIntelHexFileIterator it(file); it.IsValid(); it.Next()) {
         char line[32];
-        std::snprintf(line, sizeof line, "%06llX %04X\n",
-                      static_cast<unsigned long long>(it.WordAddress()),
+        std::snprintf(line, sizeof line, "%06llX %04X\n", static_cast<unsigned long long>(it.WordAddress()),
                       static_cast<unsigned>(it.Value()));
         out += line;
     }
@@ -41,8 +40,7 @@ std::string LoadMessage(TIntelHexFile& file, const std::string& path) {
 std::vector<std::filesystem::path> FilesIn(const std::string& dir, const std::string& ext) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir))
-        if (entry.path().extension() == ext)
-            files.push_back(entry.path());
+        if (entry.path().extension() == ext) files.push_back(entry.path());
     return files;
 }
 
@@ -80,7 +78,7 @@ TEST(IntelHexFile, FailedLoadKeepsLinesAndEarlierRecords) {
     ASSERT_EQ(file.Records.size(), 3u);
     EXPECT_EQ(file.LineIndex, 1);
     EXPECT_EQ(file.Records[0].Data.size(), 2u);
-    EXPECT_TRUE(file.Records[2].Line.empty());  // never parsed
+    EXPECT_TRUE(file.Records[2].Line.empty()); // never parsed
 }
 
 TEST(IntelHexFile, LineEndings) {
@@ -139,9 +137,9 @@ TEST(IntelHexFile, LoadReplacesEverything) {
 TEST(IntelHexFile, FilesThatCannotBeRead) {
     TTempDir dir;
     TIntelHexFile file;
-    EXPECT_EQ(LoadMessage(file, dir.Dir() + "none.hex"),
-              "File read error: " + dir.Dir() + "none.hex\nError on line 0\n"
-              "Cannot open file: No such file or directory");
+    EXPECT_EQ(LoadMessage(file, dir.Dir() + "none.hex"), "File read error: " + dir.Dir() +
+                                                             "none.hex\nError on line 0\n"
+                                                             "Cannot open file: No such file or directory");
     EXPECT_EQ(LoadMessage(file, dir.Dir()),
               "File read error: " + dir.Dir() + "\nError on line 0\nNot a regular file");
     EXPECT_EQ(LoadMessage(file, "/dev/zero"),

@@ -25,7 +25,7 @@ TEST(IntelHexIterator, WorkedExampleYieldsOneWord) {
     EXPECT_FALSE(it.IsValid());
     EXPECT_EQ(it.Value(), -1);
     EXPECT_EQ(it.WordAddress(), -1);
-    EXPECT_FALSE(it.Next());  // stays at the end
+    EXPECT_FALSE(it.Next()); // stays at the end
 }
 
 TEST(IntelHexIterator, ExtendedAddressExample) {
@@ -37,16 +37,14 @@ TEST(IntelHexIterator, ExtendedAddressExample) {
 }
 
 TEST(IntelHexIterator, WordsInLineAndByteOrder) {
-    const TIntelHexFile file = FromText(
-        ":0400100001020304E2\n"
-        ":00000001FF\n"
-        ":02000000AABB99\n");
+    const TIntelHexFile file = FromText(":0400100001020304E2\n"
+                                        ":00000001FF\n"
+                                        ":02000000AABB99\n");
     TIntelHexFileIterator it(file);
     std::vector<std::pair<int64_t, int32_t>> words;
     for (; it.IsValid(); it.Next())
         words.emplace_back(it.WordAddress(), it.Value());
-    EXPECT_EQ(words, (std::vector<std::pair<int64_t, int32_t>>{
-                         {8, 0x0201}, {9, 0x0403}, {0, 0xBBAA}}));
+    EXPECT_EQ(words, (std::vector<std::pair<int64_t, int32_t>>{{8, 0x0201}, {9, 0x0403}, {0, 0xBBAA}}));
 }
 
 TEST(IntelHexIterator, NoDataRecordsNoWords) {

@@ -47,7 +47,7 @@ TEST(IntelHexRecord, ExtendedLinearAddressSetsTheCurrentValue) {
     CurrentExtendedAddress = 0;
     TIntelHexFileRecord ext;
     ASSERT_TRUE(ext.Parse(":020000040001F9"));
-    EXPECT_EQ(ext.ExtendedAddress, 0);  // applies to the records after it
+    EXPECT_EQ(ext.ExtendedAddress, 0); // applies to the records after it
     EXPECT_EQ(CurrentExtendedAddress, 1);
     TIntelHexFileRecord data;
     ASSERT_TRUE(data.Parse(":020000003412B8"));

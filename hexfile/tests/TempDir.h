@@ -11,11 +11,10 @@
 namespace vesk::test {
 
 class TTempDir {
-public:
+  public:
     TTempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vesk-hexfile-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         FPath = pattern;
     }
     ~TTempDir() {
@@ -32,7 +31,7 @@ public:
         return path;
     }
 
-private:
+  private:
     std::filesystem::path FPath;
 };
 

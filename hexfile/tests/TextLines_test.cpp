@@ -17,7 +17,7 @@ TEST(TextLines, LineBreaks) {
     EXPECT_EQ(SplitTextLines("a\n\n"), (V{"a", ""}));
     EXPECT_EQ(SplitTextLines("\n"), V{""});
     EXPECT_EQ(SplitTextLines("a\r\nb\rc\nd"), (V{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitTextLines("a\n\rb"), (V{"a", "", "b"}));  // LF CR is two breaks
+    EXPECT_EQ(SplitTextLines("a\n\rb"), (V{"a", "", "b"})); // LF CR is two breaks
     EXPECT_EQ(SplitTextLines("a\r\r\n"), (V{"a", ""}));
 }
 
