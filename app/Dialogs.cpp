@@ -1,0 +1,35 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+void TWidgetDialogs::ShowError(QWidget* parent, const QString& message) {
+    QApplication::beep();
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void TWidgetDialogs::ShowApplicationError(QWidget* parent, const QString& title, const QString& message) {
+    QMessageBox box(QMessageBox::Critical, title, message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool TWidgetDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                                  const QString& defaultSuffix, QString& fileName) {
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filter.split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!fileName.isEmpty()) {
+        const QFileInfo preset(fileName);
+        dialog.setDirectory(preset.absolutePath());
+        dialog.selectFile(preset.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().front();
+    return true;
+}

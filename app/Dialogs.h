@@ -1,0 +1,35 @@
+// The one seam through which the main window shows modal dialogs: the error
+// dialog of the programming operations, the application's standard error box and
+// the file-open dialog. The program uses TWidgetDialogs; window tests install a
+// recording replacement so that they run unattended.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+
+    // Beep with the information sound, then the modal dialog captioned "Error"
+    // with an error icon, the message as given and one "OK" button.
+    virtual void ShowError(QWidget* parent, const QString& message) = 0;
+
+    // The application's standard error box: stop icon, one OK button, caption
+    // `title`; `message` already carries its full stop.
+    virtual void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) = 0;
+
+    // The file-open dialog. Returns true and sets `fileName` when the user confirms.
+    virtual bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                              const QString& defaultSuffix, QString& fileName) = 0;
+};
+
+// Real dialogs on the screen.
+class TWidgetDialogs : public TDialogs {
+public:
+    void ShowError(QWidget* parent, const QString& message) override;
+    void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) override;
+    bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                      const QString& defaultSuffix, QString& fileName) override;
+};

@@ -1,0 +1,318 @@
+// Construction, start-up, shutdown, page switching and the enabling rules of
+// the main window.
+#include "ProgrammingForm.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+
+#include "Dialogs.h"
+#include "ErrorBox.h"
+#include "StateLamp.h"
+#include "VersionInfo.h"
+#include "chipdef/ChipDefinitions.h"
+#include "driver/DeviceVESK1.h"
+#include "hexfile/IntelHexFile.h"
+
+TProgrammingForm* ProgrammingForm = nullptr;
+
+namespace {
+constexpr int StartupDetectDelayMs = 300;
+constexpr int MaxRecentFiles = 10;
+} // namespace
+
+QList<QAction*> TProgrammingForm::TActions::All() const {
+    return {atnProgram, atnProgramCode, atnProgramData, atnProgramFuses, atnRead,       atnReadCode,
+            atnReadData, atnReadFuses,  atnVerify,      atnVerifyCode,   atnVerifyData, atnVerifyFuses,
+            atnErase,    atnClearBuffer, atnRunTarget,  atnBrowseFile,   atnDetectTarget, atnStop};
+}
+
+TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& programDirectory,
+                                   TDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent), vesk::TPublishedOwner("ProgrammingForm"), FDevice(device),
+      FImage(std::make_unique<vesk::TIntelHexFile>()), FStorage(*this) {
+    if (dialogs) {
+        FDialogs = dialogs;
+    } else {
+        FOwnDialogs = std::make_unique<TWidgetDialogs>();
+        FDialogs = FOwnDialogs.get();
+    }
+    FProgramDirectory = programDirectory.isEmpty()
+                            ? QString::fromStdString(vesk::ProgramDirectory())
+                            : QDir(programDirectory).absolutePath() + QLatin1Char('/');
+
+    ConfigureStorage();
+    CreateActions();
+    CreatePages();
+    C.Pages[pgTerminal]->installEventFilter(this);
+
+    // Construction proper.
+    FImageFileName.clear();
+    FDeviceDescription.clear();
+    ShowPage(C.TabControl1->currentIndex());
+    C.VersionMemo->setHtml(ResourceText(QStringLiteral("FILE_ABOUT_TXT")));
+    C.lblVersion->setText(VersionLabelText());
+    FRecentFiles.clear();
+    FVeskBaudRate = 1;
+    FPassThroughEnter = true;
+    FPassThroughLines = 1;
+    FPassThroughPolarity = 1;
+    ProgressStep(-1);
+    SetLamp(lsGrey);
+    FDebugLevel = 0;
+    FUseBuiltInTerminal = false;
+    FTerminalBaudRate = 9600;
+    FTerminalLocalEcho = false;
+    FVerifyAfterWrite = false;
+    A.atnStop->setEnabled(false);
+
+    // The enabling rules run whenever the application is about to wait for the
+    // next event, i.e. after every user event and state change.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &TProgrammingForm::ActionUpdateUpdate);
+    FDevice.OnProcessMessages = [] { ProcessMessages(); };
+
+    // Construction is complete: the owner's creation event places and loads
+    // the settings file.
+    DoCreate();
+}
+
+TProgrammingForm::~TProgrammingForm() {
+    // Destruction event: the settings are saved while the driver still exists.
+    DoDestroy();
+    FDevice.OnProcessMessages = nullptr;
+    FDevice.OnProgress = nullptr;
+    if (ProgrammingForm == this)
+        ProgrammingForm = nullptr;
+}
+
+void TProgrammingForm::ConfigureStorage() {
+    FStorage.SetFileName("WinVESK.ini");
+    FStorage.SetSectionName("DIRUD");
+    FStorage.SetActive(true);
+    FStorage.SetPrefix("Data_");
+    FStorage.SetSignature("ProgrammingFormDataFileSignature");
+    FStorage.SetUseSignature(false);
+    FStorage.SetUsePrefix(false);
+    FStorage.SetCreateBackup(false);
+    FStorage.SetExcludeList(InheritedPropertyNames());
+    // The storage places the file beside the executable; a folder given at
+    // construction is kept instead.
+    if (FProgramDirectory != QString::fromStdString(vesk::ProgramDirectory())) {
+        FStorage.SetUseFilePath(true);
+        FStorage.SetFilePath(FProgramDirectory.toStdString());
+    }
+    FStorage.Loaded();
+}
+
+void TProgrammingForm::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TProgrammingForm::Guarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const vesk::Exception& e) {
+        ShowApplicationError(QString::fromStdString(e.Message()));
+    } catch (const std::exception& e) {
+        ShowApplicationError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TProgrammingForm::ShowError(const QString& message) { FDialogs->ShowError(this, message); }
+
+void TProgrammingForm::ShowApplicationError(const QString& message) {
+    FDialogs->ShowApplicationError(this, ApplicationTitle(), ErrorBoxText(message));
+}
+
+// ---- First showing --------------------------------------------------------------
+
+void TProgrammingForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!FShown) {
+        FShown = true;
+        // After the window has appeared, as the toolkit's show event does.
+        QTimer::singleShot(0, this, [this] {
+            Guarded([this] { FormShow(); });
+            emit FormShown();
+        });
+    }
+}
+
+void TProgrammingForm::FormShow() {
+    C.lblDevice->setText(QStringLiteral("Unknown"));
+    {
+        const QSignalBlocker block(C.cbxImageFile);
+        C.cbxImageFile->clear();
+        C.cbxImageFile->addItems(FRecentFiles);
+        C.cbxImageFile->setEditText(FImageFileName);
+    }
+    // The buffer view is bound to its grid at construction.
+    try {
+        FImage->Load(FImageFileName.toStdString());
+    } catch (...) {
+        // A remembered image that cannot be loaded is not reported.
+    }
+    ShowSettingsControls();
+    FillTargetTypes(); // an error ends FormShow here: no automatic detection
+    C.Timer1->start(StartupDetectDelayMs);
+}
+
+void TProgrammingForm::FillTargetTypes() {
+    C.cbxTargetType->blockSignals(true);
+    C.cbxTargetType->clear();
+    C.cbxTargetType->addItem(QStringLiteral("<Autodetect>"), QVariant::fromValue<void*>(nullptr));
+    C.cbxTargetType->blockSignals(false);
+    vesk::LoadChipDefinitions(FProgramDirectory.toStdString());
+    const QSignalBlocker block(C.cbxTargetType);
+    for (const auto& chip : vesk::ChipDefinitions)
+        C.cbxTargetType->addItem(QString::fromStdString(chip->Name),
+                                 QVariant::fromValue<void*>(chip.get()));
+    C.cbxTargetType->setCurrentIndex(0);
+}
+
+void TProgrammingForm::Timer1Timer() {
+    C.Timer1->stop();
+    C.btnDetect->click();
+}
+
+void TProgrammingForm::btnDetectClick() {
+    Guarded([this] { DetectDevice(); });
+}
+
+// ---- Pages ----------------------------------------------------------------------
+
+void TProgrammingForm::ShowPage(int index) {
+    if (index < 0 || index >= C.PageControl1->count())
+        return;
+    C.PageControl1->setCurrentIndex(index);
+}
+
+void TProgrammingForm::ShowMainPage() {
+    ShowPage(pgMain);
+    const QSignalBlocker block(C.TabControl1);
+    C.TabControl1->setCurrentIndex(pgMain);
+}
+
+void TProgrammingForm::TabControl1Change(int index) {
+    Guarded([this, index] {
+        if (index == pgBuffer) {
+            ShowPage(index);
+            ProcessMessages();
+            RefreshBufferView();
+        } else {
+            ShowPage(index);
+        }
+        ActionUpdateUpdate();
+    });
+}
+
+void TProgrammingForm::imgStateDblClick() {
+    if (FDebugLevel > 0)
+        ShowPage(pgTerminal); // the tab strip keeps its tab
+}
+
+void TProgrammingForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (C.VersionMemo && C.VersionMemo->isVisible())
+        C.VersionMemo->viewport()->update();
+}
+
+bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
+    // The About text never keeps the focus: it goes on to the tab strip.
+    if (watched == C.VersionMemo && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, C.TabControl1, [this] { C.TabControl1->setFocus(); });
+    // Showing and hiding the Terminal page connects and disconnects the terminal.
+    if (watched == C.Pages[pgTerminal]) {
+        if (event->type() == QEvent::Show)
+            tabDebugShow();
+        else if (event->type() == QEvent::Hide)
+            tabDebugHide();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Lamp, progress, recent files -------------------------------------------------
+
+void TProgrammingForm::SetLamp(int picture) { C.imgState->SetPicture(picture); }
+
+int TProgrammingForm::LampPicture() const { return C.imgState->Picture(); }
+
+void TProgrammingForm::ProgressStep(int value) {
+    if (value < 0) {
+        FProgressTotal = -value;
+        FProgressCount = 1;
+        FProgressLast = -1;
+        C.ProgressBar1->setValue(0);
+    } else {
+        const int32_t percentage = FProgressCount * 100 / FProgressTotal;
+        ++FProgressCount;
+        if (percentage != FProgressLast)
+            C.ProgressBar1->setValue(percentage % 100);
+        FProgressLast = percentage;
+    }
+    if (FProgressCount % 4 == 0)
+        ProcessMessages();
+}
+
+void TProgrammingForm::SetRecentFiles(const QStringList& value) {
+    if (&value == &FRecentFiles)
+        return;
+    FRecentFiles = value;
+}
+
+void TProgrammingForm::AddRecentFile(const QString& name) {
+    if (FRecentFiles.contains(name, Qt::CaseInsensitive))
+        return;
+    FRecentFiles.prepend(name);
+    if (FRecentFiles.size() > MaxRecentFiles)
+        FRecentFiles.removeLast();
+    const QSignalBlocker block(C.cbxImageFile);
+    const QString text = C.cbxImageFile->currentText();
+    C.cbxImageFile->clear();
+    C.cbxImageFile->addItems(FRecentFiles);
+    C.cbxImageFile->setEditText(text);
+}
+
+// ---- Enabling rules ------------------------------------------------------------------
+
+void TProgrammingForm::ActionUpdateUpdate() {
+    try {
+        const bool busy = A.atnStop->isEnabled();
+        const bool known = !FDeviceDescription.isEmpty();
+        const bool chip = FDevice.Target() != nullptr;
+        auto enable = [](auto* object, bool on) {
+            if (object->isEnabled() != on)
+                object->setEnabled(on);
+        };
+        enable(C.btnDetect, !busy);
+        enable(C.cbxTargetType, !busy);
+        for (QAction* action : {A.atnErase, A.atnProgram, A.atnProgramCode, A.atnProgramData,
+                                A.atnProgramFuses, A.atnClearBuffer, A.atnRead, A.atnReadCode,
+                                A.atnReadData, A.atnReadFuses, A.atnVerify, A.atnVerifyCode,
+                                A.atnVerifyData, A.atnVerifyFuses, A.atnDetectTarget})
+            enable(action, !busy && known);
+        enable(A.atnRunTarget, !busy && known && chip);
+        enable(A.atnBrowseFile, !busy);
+        enable(C.TabControl1, !busy);
+        enable(C.sbPassThrough, known);
+        enable(C.sbClearTerminal, known);
+        // The arrow buttons follow the main button they belong to.
+        enable(C.sbProgramMenu, A.atnProgram->isEnabled());
+        enable(C.sbReadMenu, A.atnRead->isEnabled());
+        enable(C.sbVerifyMenu, A.atnVerify->isEnabled());
+    } catch (...) {
+        // Errors in the enabling rules are swallowed.
+    }
+}

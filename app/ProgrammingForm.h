@@ -1,0 +1,333 @@
+// The main window of the program: five pages (Main, Buffer, Terminal, Settings,
+// About) switched by a tab strip at the bottom, the programming actions with
+// their enabling rules, the state lamp, the recent image files and the
+// seventeen published properties that its settings storage keeps in
+// "WinVESK.ini" beside the program.
+//
+// The window is the storage's owner: it lists the properties it inherits from
+// the toolkit's window class first and then its own seventeen; the exclusion
+// list names the inherited ones, so only the seventeen are written. Six of its
+// properties forward to the driver.
+//
+// Every modal dialog goes through a `TDialogs` seam, and the folder the window
+// reads its files from (settings, chip definitions) can be given at
+// construction, so tests run unattended in a folder of their own.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "storage/AppDataStorage.h"
+#include "storage/PublishedOwner.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStackedWidget;
+class QTabBar;
+class QTableWidget;
+class QTextBrowser;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+class TComComboBox;
+class TDialogs;
+class TStateLamp;
+
+namespace vesk {
+class TChipDefinition;
+class TDeviceVESK1;
+class TIntelHexFile;
+} // namespace vesk
+
+// Page indices; the tab strip's tabs match the pages by position.
+enum TFormPage { pgMain = 0, pgBuffer = 1, pgTerminal = 2, pgSettings = 3, pgAbout = 4 };
+
+class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
+    Q_OBJECT
+public:
+    // `programDirectory` is where "WinVESK.ini" and the chip definition files
+    // are looked for; empty means the directory of the running executable.
+    // `dialogs` replaces the real dialogs (tests); null means real dialogs.
+    // The settings are loaded at the end of construction.
+    explicit TProgrammingForm(vesk::TDeviceVESK1& device, const QString& programDirectory = QString(),
+                              TDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    // Saves the settings first, while every property can still be read.
+    ~TProgrammingForm() override;
+
+    // ---- Published properties, in declaration order ---------------------------
+    QString ImageFileName() const { return FImageFileName; }
+    void SetImageFileName(const QString& value) { FImageFileName = value; }
+    QString ComPort() const;                      // driver
+    void SetComPort(const QString& value);
+    int32_t ComReadTimeout() const;               // driver
+    void SetComReadTimeout(int32_t value);
+    int32_t ProgramDelay() const;                 // driver
+    void SetProgramDelay(int32_t value);
+    QString DeviceID() const;                     // driver
+    void SetDeviceID(const QString& value);
+    int32_t VeskBaudRate() const { return FVeskBaudRate; }
+    void SetVeskBaudRate(int32_t value) { FVeskBaudRate = value; }
+    bool PassThroughEnter() const { return FPassThroughEnter; }
+    void SetPassThroughEnter(bool value) { FPassThroughEnter = value; }
+    int32_t PassThroughLines() const { return FPassThroughLines; }
+    void SetPassThroughLines(int32_t value) { FPassThroughLines = value; }
+    int32_t PassThroughPolarity() const { return FPassThroughPolarity; }
+    void SetPassThroughPolarity(int32_t value) { FPassThroughPolarity = value; }
+    QStringList RecentFiles() const { return FRecentFiles; }
+    void SetRecentFiles(const QStringList& value);
+    bool FixDataWriteError() const;               // driver
+    void SetFixDataWriteError(bool value);
+    bool FixFusesWriteError() const;              // driver
+    void SetFixFusesWriteError(bool value);
+    int32_t DebugLevel() const { return FDebugLevel; }
+    void SetDebugLevel(int32_t value) { FDebugLevel = value; }
+    bool UseBuiltInTerminal() const { return FUseBuiltInTerminal; }
+    void SetUseBuiltInTerminal(bool value) { FUseBuiltInTerminal = value; }
+    int32_t TerminalBaudRate() const { return FTerminalBaudRate; }
+    void SetTerminalBaudRate(int32_t value) { FTerminalBaudRate = value; }
+    bool TerminalLocalEcho() const { return FTerminalLocalEcho; }
+    void SetTerminalLocalEcho(bool value) { FTerminalLocalEcho = value; }
+    bool VerifyAfterWrite() const { return FVerifyAfterWrite; }
+    void SetVerifyAfterWrite(bool value) { FVerifyAfterWrite = value; }
+
+    // The storage's view of the window: the inherited properties, then the
+    // seventeen above.
+    std::vector<vesk::TPublishedProperty> PublishedProperties() override;
+    // The names of the properties every window inherits from the toolkit's
+    // window class, in the order stored as the storage's exclusion list.
+    static std::vector<std::string> InheritedPropertyNames();
+
+    // ---- State -----------------------------------------------------------------
+    // Empty until a programmer has been identified: "<type> version <version>".
+    QString DeviceDescription() const { return FDeviceDescription; }
+    // Puts a name at the top of RecentFiles unless it is there already (letter
+    // case ignored); keeps the ten newest; refreshes the image list.
+    void AddRecentFile(const QString& name);
+    // The enabling rules; run whenever the application goes idle and after
+    // every state change.
+    void ActionUpdateUpdate();
+    // Processes pending window messages.
+    static void ProcessMessages();
+
+    vesk::TDeviceVESK1& Device() const { return FDevice; }
+    vesk::TAppDataStorage& Storage() { return FStorage; }
+    TDialogs& Dialogs() const { return *FDialogs; }
+    QString ProgramDirectory() const { return FProgramDirectory; }
+
+    // Progress handler bound to the driver's OnProgress; -1 resets the bar.
+    void ProgressStep(int value);
+    void SetLamp(int picture);
+    int LampPicture() const;
+
+    // ---- Operations (bound to the actions) ---------------------------------------
+    bool ProgramTarget(int16_t code);
+    bool ReadTarget(int16_t code);
+    bool VerifyTarget(int16_t code);
+    void EraseTarget();
+    void ClearBuffer();
+    void RunTarget();
+    void DetectTarget();
+    void DetectDevice();
+    void BrowseFile();
+    void StopOperation();
+    void EnterPassThroughMode();
+    void RefreshBufferView();
+    // Shows an error of an operation: beep and the "Error" dialog.
+    void ShowError(const QString& message);
+    // Shows an error that escaped an event handler in the application's
+    // standard error box.
+    void ShowApplicationError(const QString& message);
+
+    // Controls, actions and pages, reachable by tests and by the page code.
+    struct TControls {
+        QTabBar* TabControl1 = nullptr;
+        QStackedWidget* PageControl1 = nullptr;
+        QWidget* Pages[5] = {};
+        // Main page
+        QLabel* lblDevice = nullptr;
+        QPushButton* btnDetect = nullptr;
+        QComboBox* cbxImageFile = nullptr;
+        QPushButton* btnBrowse = nullptr;
+        QComboBox* cbxTargetType = nullptr;
+        QPushButton* btnDetectTarget = nullptr;
+        QPushButton* btnProgram = nullptr;
+        QPushButton* btnRead = nullptr;
+        QPushButton* btnVerify = nullptr;
+        QPushButton* btnRun = nullptr;
+        QPushButton* btnStop = nullptr;
+        QToolButton* sbProgramMenu = nullptr;
+        QToolButton* sbReadMenu = nullptr;
+        QToolButton* sbVerifyMenu = nullptr;
+        QMenu* pmProgram = nullptr;
+        QMenu* pmRead = nullptr;
+        QMenu* pmVerify = nullptr;
+        QCheckBox* chbVerifyAfterWrite = nullptr;
+        QCheckBox* chbPassThroughEnter = nullptr;
+        QProgressBar* ProgressBar1 = nullptr;
+        TStateLamp* imgState = nullptr;
+        // Buffer page
+        QToolButton* sbLoadBuffer = nullptr;
+        QToolButton* sbSaveBuffer = nullptr;
+        QTableWidget* BufferGrid = nullptr;
+        QLabel* pnlSelectTarget = nullptr;
+        // Terminal page
+        QToolButton* sbPassThrough = nullptr;
+        QToolButton* sbClearTerminal = nullptr;
+        QCheckBox* chbLocalEcho = nullptr;
+        QToolButton* sbCloseTerminal = nullptr;
+        QWidget* TerminalBox = nullptr;
+        // Settings page
+        TComComboBox* cbxComPort = nullptr;
+        QComboBox* cbxVeskBaudRate = nullptr;
+        QSpinBox* udProgramDelay = nullptr; // its text box is the delay's edit field
+        QRadioButton* rbLines34 = nullptr;
+        QRadioButton* rbLines78 = nullptr;
+        QRadioButton* rbRS232 = nullptr;
+        QRadioButton* rbTTL = nullptr;
+        QCheckBox* chbUseBuiltInTerminal = nullptr;
+        QComboBox* cbxTerminalBaudRate = nullptr;
+        QCheckBox* chbFixFusesWriteError = nullptr;
+        QCheckBox* chbFixDataWriteError = nullptr;
+        // About page
+        QLabel* lblVersion = nullptr;
+        QTextBrowser* VersionMemo = nullptr;
+        QList<QLabel*> LinkLabels;
+        // Timer
+        QTimer* Timer1 = nullptr;
+    };
+    struct TActions {
+        QAction* atnProgram = nullptr;
+        QAction* atnProgramCode = nullptr;
+        QAction* atnProgramData = nullptr;
+        QAction* atnProgramFuses = nullptr;
+        QAction* atnRead = nullptr;
+        QAction* atnReadCode = nullptr;
+        QAction* atnReadData = nullptr;
+        QAction* atnReadFuses = nullptr;
+        QAction* atnVerify = nullptr;
+        QAction* atnVerifyCode = nullptr;
+        QAction* atnVerifyData = nullptr;
+        QAction* atnVerifyFuses = nullptr;
+        QAction* atnErase = nullptr;
+        QAction* atnClearBuffer = nullptr;
+        QAction* atnRunTarget = nullptr;
+        QAction* atnBrowseFile = nullptr;
+        QAction* atnDetectTarget = nullptr;
+        QAction* atnStop = nullptr;
+        // Every action above, in table order.
+        QList<QAction*> All() const;
+    };
+    const TControls& Controls() const { return C; }
+    const TActions& Actions() const { return A; }
+
+signals:
+    // The first showing has run FormShow (tests wait for it).
+    void FormShown();
+
+public slots:
+    void FormShow();
+    void Timer1Timer();
+    void TabControl1Change(int index);
+    void imgStateDblClick();
+    void btnDetectClick();
+    void cbxTargetTypeChange(int index);
+    void cbxImageFileChange(const QString& text);
+    void sbPopupMenuClick();
+    // Settings page change handlers
+    void cbxComPortChange();
+    void cbxVeskBaudRateChange();
+    void udProgramDelayChange();
+    void rbLinesClick();
+    void rbPolarityClick();
+    void chbUseBuiltInTerminalClick();
+    void cbxTerminalBaudRateChange(const QString& text);
+    void chbFixFusesWriteErrorClick();
+    void chbFixDataWriteErrorClick();
+    // Main and Terminal page check boxes
+    void chbVerifyAfterWriteClick();
+    void chbPassThroughEnterClick();
+    void chbLocalEchoClick();
+    // Terminal and Buffer page tool buttons
+    void btnPassThroughClick();
+    void tabDebugShow();
+    void tabDebugHide();
+    void btnClearTerminalClick();
+    void btnLoadBufferClick();
+    void btnSaveBufferClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Layout, one builder per page (ProgrammingFormLayout.cpp, ...).
+    void CreateActions();
+    QWidget* CreateMainPage();
+    QWidget* CreateBufferPage();
+    QWidget* CreateTerminalPage();
+    QWidget* CreateSettingsPage();
+    QWidget* CreateAboutPage();
+    void CreatePages();
+    void ConfigureStorage();
+    void ShowSettingsControls();
+    void FillTargetTypes();
+    void SelectTargetItem();
+    void ShowPage(int index);
+    void ShowMainPage();
+    // Runs an event handler's body; an error that escapes it is shown in the
+    // application's standard error box and the program carries on.
+    void Guarded(const std::function<void()>& body);
+    // The frame shared by Write, Read and Verify.
+    bool RunRegionOperation(const std::function<void()>& ownSteps, bool passThroughAfter);
+
+    vesk::TDeviceVESK1& FDevice;
+    std::unique_ptr<TDialogs> FOwnDialogs;
+    TDialogs* FDialogs = nullptr;
+    QString FProgramDirectory;
+    std::unique_ptr<vesk::TIntelHexFile> FImage;
+
+    // Own published properties.
+    QString FImageFileName;
+    int32_t FVeskBaudRate = 1;
+    bool FPassThroughEnter = true;
+    int32_t FPassThroughLines = 1;
+    int32_t FPassThroughPolarity = 1;
+    QStringList FRecentFiles;
+    int32_t FDebugLevel = 0;
+    bool FUseBuiltInTerminal = false;
+    int32_t FTerminalBaudRate = 9600;
+    bool FTerminalLocalEcho = false;
+    bool FVerifyAfterWrite = false;
+
+    QString FDeviceDescription;
+    int32_t FProgressTotal = 1;
+    int32_t FProgressCount = 1;
+    int32_t FProgressLast = -1;
+    bool FShown = false;
+    bool FUpdatingControls = false;
+
+    TControls C;
+    TActions A;
+    QAction* ActionUpdate = nullptr;
+
+    // Declared last: constructed after every field it reads and writes.
+    vesk::TAppDataStorage FStorage;
+};
+
+// The application's main window, set by the start-up code.
+extern TProgrammingForm* ProgrammingForm;

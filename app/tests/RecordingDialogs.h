@@ -1,0 +1,40 @@
+// The window's dialogs for tests: nothing is shown, every dialog is recorded,
+// and the file dialog answers as the test prepared it.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "Dialogs.h"
+
+class TRecordingDialogs : public TDialogs {
+public:
+    struct TShown {
+        QString Kind; // "error", "application" or "open"
+        QString Caption;
+        QString Message;
+    };
+    QList<TShown> Log;
+    bool ConfirmFile = false;
+    QString FileToChoose;
+
+    void ShowError(QWidget*, const QString& message) override {
+        Log.append({QStringLiteral("error"), QStringLiteral("Error"), message});
+    }
+    void ShowApplicationError(QWidget*, const QString& title, const QString& message) override {
+        Log.append({QStringLiteral("application"), title, message});
+    }
+    bool OpenFileName(QWidget*, const QString& title, const QString&, const QString&, QString& fileName) override {
+        Log.append({QStringLiteral("open"), title, fileName});
+        if (!ConfirmFile)
+            return false;
+        fileName = FileToChoose;
+        return true;
+    }
+    int Count(const QString& kind) const {
+        int n = 0;
+        for (const TShown& shown : Log)
+            n += shown.Kind == kind ? 1 : 0;
+        return n;
+    }
+};
