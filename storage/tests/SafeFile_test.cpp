@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 using namespace vesk;
+using vesk::test::AsNobody;
 using vesk::test::ReadText;
 using vesk::test::TTempFolder;
 using vesk::test::WithReadOnlyFolder;
@@ -78,36 +79,23 @@ TEST(SafeFile, AReadOnlyFileIsNotReplaced) {
     const std::string file = folder / "a.ini";
     WriteText(file, "frozen");
     ::chmod(file.c_str(), 0444);
-    bool raised = false;
-    if (::geteuid() != 0) {
+    auto tryWrite = [&] {
         try {
             WriteFileAtomically(file, "new");
         } catch (const Exception&) {
-            raised = true;
+            return true;
         }
+        return false;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(tryWrite());
     } else {
         // The super-user may write anything: try as "nobody", who owns the
         // file and may write to the folder, so only the file's mode forbids.
         ::chmod(folder.Path().c_str(), 0777);
         ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            int code = 3;
-            if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
-                try {
-                    WriteFileAtomically(file, "new");
-                    code = 1;
-                } catch (const Exception&) {
-                    code = 0;
-                }
-            }
-            ::_exit(code);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        raised = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        EXPECT_TRUE(AsNobody(tryWrite));
     }
-    EXPECT_TRUE(raised);
     EXPECT_EQ(ReadText(file), "frozen");
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"a.ini"});
 }

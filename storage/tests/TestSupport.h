@@ -50,22 +50,10 @@ inline void WriteText(const std::string& fileName, const std::string& text) {
     out << text;
 }
 
-// Runs `body` where the folder cannot be written to and returns its result:
-// in this process with the folder made read-only, or, for the super-user whom
-// permissions do not bind, in a child process running as the unprivileged
-// user "nobody".
-inline bool WithReadOnlyFolder(const std::string& folder, const std::function<bool()>& body) {
-    if (::geteuid() != 0) {
-        ::chmod(folder.c_str(), 0555);
-        bool result = false;
-        try {
-            result = body();
-        } catch (...) {
-        }
-        ::chmod(folder.c_str(), 0700);
-        return result;
-    }
-    ::chmod(folder.c_str(), 0755);
+// Runs `body` in a child process as the unprivileged user "nobody" (uid and
+// gid 65534) and returns its result; false when the switch fails or `body`
+// raises.
+inline bool AsNobody(const std::function<bool()>& body) {
     const pid_t child = ::fork();
     if (child == 0) {
         int code = 3;
@@ -80,8 +68,26 @@ inline bool WithReadOnlyFolder(const std::string& folder, const std::function<bo
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    ::chmod(folder.c_str(), 0700);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs `body` where the folder cannot be written to and returns its result:
+// in this process with the folder made read-only, or, for the super-user whom
+// permissions do not bind, as "nobody".
+inline bool WithReadOnlyFolder(const std::string& folder, const std::function<bool()>& body) {
+    bool result = false;
+    if (::geteuid() != 0) {
+        ::chmod(folder.c_str(), 0555);
+        try {
+            result = body();
+        } catch (...) {
+        }
+    } else {
+        ::chmod(folder.c_str(), 0755);
+        result = AsNobody(body);
+    }
+    ::chmod(folder.c_str(), 0700);
+    return result;
 }
 
 // The driver-like object a forwarding property of the owner writes through to.
