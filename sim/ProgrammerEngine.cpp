@@ -135,7 +135,11 @@ TProgrammerEngine::TResult TProgrammerEngine::Interpret(uint8_t byte, int hostBa
         result.ToHost = std::string(1, SyncAnswer);
         return result;
     }
-    if (FOptions.StrictSpeed && hostBaud > 0 && hostBaud != FBaudRate) {
+    // The letter that starts pass-through is not awaited by the host, which may already
+    // have turned its line to the target's speed when the letter is read here.
+    const bool passThroughLetter =
+        byte == 'p' && FArgument.size() == 4 && ParseHex(FArgument, 4).value_or(4) <= 3;
+    if (FOptions.StrictSpeed && hostBaud > 0 && hostBaud != FBaudRate && !passThroughLetter) {
         // On a real line a byte at another speed arrives garbled and is not understood.
         Note("byte " + Printable(byte) + " at " + std::to_string(hostBaud) + " bit/s ignored, programmer at " +
              std::to_string(FBaudRate));

@@ -76,7 +76,8 @@ public:
             if (!LogFile)
                 throw Exception("Simulator: cannot write log file " + options.LogFile);
         }
-        Engine.Log = [this](const std::string& text) { Log("  # " + text); };
+        if (LogFile)
+            Engine.Log = [this](const std::string& text) { Log("  # " + text); };
     }
 
     std::unique_lock<std::mutex> Lock() const { return std::unique_lock(M); }
@@ -284,8 +285,9 @@ void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud) {
         faults = Engine.Faults();
     }
     AfterReset = false;
-    Log("> " + HexBytes(std::string(1, char(byte))) + " " + Visible(std::string(1, char(byte))) +
-        (passBefore ? " (to target)" : ""));
+    if (LogFile)
+        Log("> " + HexBytes(std::string(1, char(byte))) + " " + Visible(std::string(1, char(byte))) +
+            (passBefore ? " (to target)" : ""));
     if (!passBefore && passAfter && Options.TargetEcho)
         ScheduleBanner();
     if (passBefore && !passAfter)
@@ -355,7 +357,8 @@ void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime rea
     if (Host.Master() < 0)
         return;
     const bool written = WriteAll(Host.Master(), bytes);
-    Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
+    if (LogFile)
+        Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
     std::lock_guard lock(M);
     SentBytes += bytes;
 }

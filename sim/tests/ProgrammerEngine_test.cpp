@@ -290,3 +290,20 @@ TEST_F(EngineTest, FaultTargetIdOverride) {
 
 } // namespace
 } // namespace vesk::sim
+
+namespace vesk::sim {
+namespace {
+
+TEST(EngineStrictSpeedTest, ThePassThroughLetterIsTakenAtAnySpeed) {
+    TTargetMemory memory(test::Demo16());
+    TOptions o;
+    o.StrictSpeed = true;
+    TProgrammerEngine e(memory, o);
+    for (char c : std::string("0003"))
+        EXPECT_EQ(e.Receive(uint8_t(c), 19200).ToHost, std::string(1, c));
+    e.Receive('p', 9600);
+    EXPECT_TRUE(e.InPassThrough());
+}
+
+} // namespace
+} // namespace vesk::sim
