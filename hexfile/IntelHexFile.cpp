@@ -8,8 +8,12 @@ namespace vesk {
 uint16_t CurrentExtendedAddress = 0;
 
 namespace {
-// The largest image file read. Images of the largest region (16 Mi words) stay well below.
-constexpr std::size_t MaxImageFileBytes = std::size_t(256) << 20;
+// The largest image file read, and its most lines. 64 MiB hold 24 MiB of data in the
+// usual 16-byte records (1.5 Mi lines), far more than any supported chip has; the
+// bounds keep a wrong or hostile file from exhausting memory (every line becomes a
+// string and a record).
+constexpr std::size_t MaxImageFileBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxImageLines = std::size_t(2) << 20;
 } // namespace
 
 bool TIntelHexFile::Load(const std::string& fileName) {
@@ -33,7 +37,12 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
     Records.clear();
     LineIndex = 0;
     CurrentExtendedAddress = 0;
-    Lines = SplitTextLines(text);
+    try {
+        Lines = SplitTextLines(text, MaxImageLines);
+    } catch (const Exception& e) {
+        throw VESK_Exception("File read error: " + name + "\nError on line " +
+                             std::to_string(MaxImageLines + 1) + "\n" + e.Message());
+    }
     Records.assign(Lines.size(), TIntelHexFileRecord());
     bool result = true;
     try {

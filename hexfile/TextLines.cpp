@@ -4,20 +4,24 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "VESK_Exception.h"
 
 namespace vesk {
 
-std::vector<std::string> SplitTextLines(const std::string& text) {
+std::vector<std::string> SplitTextLines(const std::string& text, std::size_t maxLines) {
     std::vector<std::string> lines;
+    const auto add = [&](std::string line) {
+        if (lines.size() >= maxLines)
+            throw Exception("File has more than " + std::to_string(maxLines) + " lines");
+        lines.push_back(std::move(line));
+    };
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
-            lines.push_back(text.substr(start, i - start));
+            add(text.substr(start, i - start));
             ++i;
             if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
             start = i;
@@ -25,7 +29,7 @@ std::vector<std::string> SplitTextLines(const std::string& text) {
             ++i;
         }
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    if (start < text.size()) add(text.substr(start));
     return lines;
 }
 

@@ -148,6 +148,27 @@ TEST(IntelHexFile, FilesThatCannotBeRead) {
     EXPECT_TRUE(file.Records.empty());
 }
 
+TEST(IntelHexFile, TooManyLinesAreRefusedBeforeTheyFillMemory) {
+    TIntelHexFile file;
+    try {
+        file.LoadFromText(std::string((2 << 20) + 1, '\n'), "lines.hex");
+        FAIL();
+    } catch (const VESK_Exception& e) {
+        EXPECT_EQ(e.Message(),
+                  "File read error: lines.hex\nError on line 2097153\nFile has more than 2097152 lines");
+    }
+    EXPECT_TRUE(file.Lines.empty());
+    EXPECT_TRUE(file.Records.empty());
+}
+
+TEST(IntelHexFile, TooLargeFile) {
+    TTempDir dir;
+    const std::string path = dir.Write("big.hex", std::string((64 << 20) + 1, '\n'));
+    TIntelHexFile file;
+    EXPECT_EQ(LoadMessage(file, path),
+              "File read error: " + path + "\nError on line 0\nFile is larger than 67108864 bytes");
+}
+
 TEST(IntelHexFile, BinaryFile) {
     TTempDir dir;
     std::string bytes;

@@ -21,6 +21,16 @@ TEST(TextLines, LineBreaks) {
     EXPECT_EQ(SplitTextLines("a\r\r\n"), (V{"a", ""}));
 }
 
+TEST(TextLines, LineLimit) {
+    EXPECT_EQ(SplitTextLines("a\nb\n", 2), (V{"a", "b"}));
+    try {
+        SplitTextLines("a\nb\nc", 2);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "File has more than 2 lines");
+    }
+}
+
 TEST(TextLines, ReadTextFileLimits) {
     vesk::test::TTempDir dir;
     const std::string path = dir.Write("f.txt", std::string(100, 'x'));
