@@ -1,0 +1,57 @@
+#include "cli/BufferPrint.h"
+
+#include "chipdef/ChipDefinition.h"
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+
+namespace vesk::cli {
+
+namespace {
+
+constexpr int32_t WordsPerRow = 8;
+
+std::string HexText(int32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+    return text;
+}
+
+void PrintRegion(const TChipRegion& region, std::ostream& out) {
+    if (region.Size <= 0)
+        return;
+    const int64_t end = int64_t(region.Start) + region.Size;
+    for (int64_t row = region.Start - region.Start % WordsPerRow; row < end; row += WordsPerRow) {
+        std::string line = HexText(int32_t(row), 6) + ":";
+        std::string chars;
+        for (int64_t address = row; address < row + WordsPerRow; ++address) {
+            if (!region.Contains(address)) {
+                line += "     ";
+                chars += ' ';
+                continue;
+            }
+            const int32_t value = region.Data[size_t(address - region.Start)];
+            line += " " + HexText(value, 4);
+            const int low = value & 0xFF;
+            chars += (low >= 0x20 && low <= 0x7E) ? char(low) : '.';
+        }
+        out << line << "  " << chars << "\n";
+    }
+}
+
+} // namespace
+
+void PrintBuffer(const TChipDefinition& chip, int16_t regions, std::ostream& out) {
+    bool first = true;
+    for (RegionCode code : {RegionCodeCode, RegionCodeFuses, RegionCodeData}) {
+        if (regions != AllRegions && regions != code)
+            continue;
+        if (!first)
+            out << "\n";
+        first = false;
+        PrintRegion(chip.RegionByCode(code), out);
+    }
+}
+
+} // namespace vesk::cli

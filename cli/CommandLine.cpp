@@ -1,0 +1,111 @@
+#include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
+
+#include "driver/DeviceVESK1.h"
+
+#include <CLI/CLI.hpp>
+
+#include <map>
+#include <ostream>
+
+namespace vesk::cli {
+
+namespace {
+
+const std::map<std::string, int16_t> RegionNames = {
+    {"all", 0x7FFF}, {"code", 1}, {"data", 2}, {"fuses", 3}};
+
+void AddRegionOption(CLI::App* command, TOptions& o) {
+    command->add_option("--region", o.Regions, "all, code, data or fuses (default all)")
+        ->transform(CLI::CheckedTransformer(RegionNames, CLI::ignore_case))
+        ->option_text("R");
+}
+
+} // namespace
+
+int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out,
+                     std::ostream& err) {
+    CLI::App app{"vesk - program PIC microcontrollers through a VESK programmer", "vesk"};
+    app.set_version_flag("--version", std::string("vesk ") + VESK_FILE_VERSION);
+    app.require_subcommand(1, 1);
+    // Options of the tool may follow the command too.
+    app.fallthrough();
+    app.footer(std::string("Settings not given here come from \"WinVESK.ini\" beside the program when "
+                           "it exists, otherwise from the programmer driver's defaults.\n\n") +
+               ExitStatusTable);
+
+    app.add_option("-p,--port", o.Port, "serial port (name or path)")->option_text("NAME");
+    app.add_option("-c,--chip", o.Chip, "target chip type; without it the target is identified")
+        ->option_text("NAME");
+    app.add_option("-b,--baud", o.Baud, "programmer baud rate: 9600, 19200, 38400, 57600 or 115200")
+        ->check(CLI::IsMember(std::vector<int32_t>(ProgrammerBaudRates.begin(),
+                                                   ProgrammerBaudRates.end())))
+        ->option_text("RATE");
+    app.add_option("--delay", o.Delay, "programming delay 0..255")
+        ->check(CLI::Range(0, 255))
+        ->option_text("N");
+    app.add_option("--timeout", o.Timeout, "answer time-out per byte, in ms")
+        ->check(CLI::Range(1, 600000))
+        ->option_text("MS");
+    app.add_option("--device-id", o.DeviceId, "programmer identifier sent with activate and run")
+        ->option_text("TEXT");
+    app.add_option("--chipdefs", o.ChipDefs,
+                   "folder of the ChipDef_*.ini files (default: beside the program)")
+        ->option_text("DIR");
+    app.add_flag("--verify", o.Verify, "verify after write");
+    app.add_flag("-q,--quiet", o.Quiet, "no progress output");
+    app.add_flag("-v,--verbose", o.Verbose, "trace every VBUS byte and its echo on standard error");
+
+    app.add_subcommand("ports", "list the serial ports present, one per line");
+    app.add_subcommand("chips", "list the chip definitions: name, Id (hex), algorithm, regions");
+    app.add_subcommand("detect", "identify the programmer: prints \"<type> version <version>\"");
+    app.add_subcommand("identify", "read the target's ID and print the matching chip type");
+    auto* write = app.add_subcommand("write", "program the image");
+    write->add_option("FILE", o.File, "Intel HEX image")->required();
+    AddRegionOption(write, o);
+    auto* read = app.add_subcommand(
+        "read", "read the target; with --output write the words read as an Intel HEX file, "
+                "otherwise print them as the buffer view would");
+    AddRegionOption(read, o);
+    read->add_option("--output", o.Output, "Intel HEX file to write")->option_text("FILE");
+    auto* verify = app.add_subcommand("verify", "compare the target with the image");
+    verify->add_option("FILE", o.File, "Intel HEX image")->required();
+    AddRegionOption(verify, o);
+    app.add_subcommand("erase", "erase the target, keeping its preserved words");
+    app.add_subcommand("run", "restart the target (stop, then run)");
+    auto* pass = app.add_subcommand("passthrough", "switch the programmer to pass-through");
+    pass->add_option("--lines", o.Lines, "34 or 78 (default 78)")
+        ->check(CLI::IsMember({34, 78}))
+        ->option_text("34|78");
+    pass->add_option("--polarity", o.Polarity, "rs232 or ttl (default ttl)")
+        ->transform(CLI::IsMember({"rs232", "ttl"}, CLI::ignore_case))
+        ->option_text("rs232|ttl");
+    auto* show = app.add_subcommand(
+        "show", "load the image into the chip's buffer offline and print the buffer view "
+                "(no programmer needed; --chip required)");
+    show->add_option("FILE", o.File, "Intel HEX image")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return ExitSuccess;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return ExitSuccess;
+    } catch (const CLI::CallForVersion&) {
+        out << app.version() << "\n";
+        return ExitSuccess;
+    } catch (const CLI::ParseError& e) {
+        err << "vesk: " << e.what() << "\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    o.Command = app.get_subcommands().front()->get_name();
+    if (o.Command == "show" && o.Chip.empty()) {
+        err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    return -1;
+}
+
+} // namespace vesk::cli

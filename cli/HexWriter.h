@@ -1,0 +1,26 @@
+// Writes an image buffer as an Intel HEX file that the reader loads back into the same
+// buffer.
+#pragma once
+
+#include <string>
+
+namespace vesk {
+class TChipDefinition;
+}
+
+namespace vesk::cli {
+
+// The text of an Intel HEX file holding every word of Code, Data and Fuses that differs
+// from its region's default, at byte address word address x 2, low byte first. Data
+// records hold up to 16 bytes of consecutive words and never cross a 16-byte boundary
+// (so never a 64 KiB one); an extended linear address record (type 04) comes before
+// the first record whose upper 16 address bits differ from the previous ones (from 0 at
+// the start); the end-of-file record closes the file. Lines end in CR LF.
+std::string BufferToIntelHex(const TChipDefinition& chip);
+
+// Replaces `path` with `text` in one step: the text goes to a temporary file in the same
+// folder, is flushed to disk and renamed over `path`. On failure the temporary file is
+// removed, `path` is left as it was, and vesk::Exception is raised.
+void WriteFileAtomically(const std::string& path, const std::string& text);
+
+} // namespace vesk::cli

@@ -1,0 +1,32 @@
+// Everything the command line asks for, after defaults and settings were applied.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vesk::cli {
+
+struct TOptions {
+    std::string Command;          // ports, chips, detect, identify, write, read, ...
+    std::string File;             // image of write, verify and show
+    std::string Output;           // read --output
+    int16_t Regions = 0x7FFF;     // --region: AllRegions, 1 Code, 2 Data, 3 Fuses
+    int Lines = 78;               // passthrough --lines 34|78
+    std::string Polarity = "ttl"; // passthrough --polarity rs232|ttl
+
+    // Given on the command line; unset ones come from "WinVESK.ini" or the driver.
+    std::optional<std::string> Port;
+    std::optional<int32_t> Baud;  // bit/s, one of ProgrammerBaudRates
+    std::optional<int32_t> Delay;
+    std::optional<int32_t> Timeout;
+    std::optional<std::string> DeviceId;
+
+    std::string Chip;             // --chip; empty: identify the target
+    std::string ChipDefs;         // --chipdefs; empty: beside the program
+    bool Verify = false;
+    bool Quiet = false;
+    bool Verbose = false;
+};
+
+} // namespace vesk::cli

@@ -1,0 +1,27 @@
+// The programmer settings the desktop program saved in "WinVESK.ini" (section "DIRUD"),
+// read with the settings storage's rules. The tool only reads the file, never writes it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vesk {
+class TDeviceVESK1;
+}
+
+namespace vesk::cli {
+
+struct TSettings {
+    std::string ComPort;
+    int32_t ComReadTimeout = 0;
+    int32_t ProgramDelay = 0;
+    std::string DeviceID;
+    int32_t VeskBaudRate = 1; // index into ProgrammerBaudRates; the desktop's default
+};
+
+// Starts from the driver's current values (its defaults) and VeskBaudRate 1, then takes
+// every value present in `<directory>WinVESK.ini`. A missing file leaves the defaults;
+// an unreadable one is ignored as the desktop program ignores it.
+TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory);
+
+} // namespace vesk::cli
