@@ -56,7 +56,7 @@ class TIntelHexFile {
     // Discards the content, reads the file (an empty name means `FileName` from
     // before) and parses every line. Returns true or throws `VESK_Exception`
     // "File read error: <name>\nError on line N\n<cause>"; a file that cannot be
-    // opened or read reports line 0.
+    // opened or read reports line 0. Files above 64 MiB or 2 Mi lines are refused.
     bool Load(const std::string& fileName);
     // The same, for text already in memory; `name` only labels the messages.
     bool LoadFromText(const std::string& text, const std::string& name);
