@@ -1,0 +1,292 @@
+// The tool's pieces in process: the Intel HEX writer, the buffer print, the progress
+// line, the failure classification, the settings file and the command line.
+#include <gtest/gtest.h>
+
+#include "CliTestSupport.h"
+
+#include "cli/BufferPrint.h"
+#include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
+#include "cli/HexWriter.h"
+#include "cli/ProgressBar.h"
+#include "cli/Session.h"
+#include "cli/Settings.h"
+
+#include "chipdef/ChipDefinition.h"
+#include "driver/DeviceVESK1.h"
+#include "hexfile/IntelHexFile.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace vesk::cli {
+namespace {
+
+using test::HexRecord;
+
+TChipDefinition TinyChip() {
+    TChipDefinition chip;
+    chip.LoadFromText(test::TinyChipText());
+    return chip;
+}
+
+// --- Intel HEX writer ------------------------------------------------------------------
+
+TEST(HexWriter, WritesNonDefaultWordsInRecordsOfAtMost16AlignedBytes) {
+    TChipDefinition chip = TinyChip();
+    // Words 6..9 cross the 16-byte boundary at byte 0x10; word 12 stands alone.
+    for (int a : {6, 7, 8, 9})
+        chip.SetWord(a, 0x100 + a);
+    chip.SetWord(12, 0x0000);
+    chip.SetWord(0x2101, 0x00AB);
+    chip.SetWord(0x2007, 0x31C4);
+    // In byte address order, whatever the region.
+    const std::string expected = ":04000C0006010701E1\r\n"   // byte 0x0C: words 6, 7
+                                 ":0400100008010901D9\r\n"   // byte 0x10: words 8, 9
+                                 ":020018000000E6\r\n"       // word 12
+                                 ":02400E00C431BB\r\n"       // Fuses 0x2007
+                                 ":02420200AB000F\r\n"       // Data word 0x2101
+                                 ":00000001FF\r\n";
+    EXPECT_EQ(BufferToIntelHex(chip), expected);
+}
+
+TEST(HexWriter, AnEmptyBufferGivesOnlyTheEndRecord) {
+    EXPECT_EQ(BufferToIntelHex(TinyChip()), ":00000001FF\r\n");
+}
+
+TEST(HexWriter, HighAddressesGetExtendedLinearAddressRecordsAndLoadBack) {
+    TChipDefinition chip;
+    chip.LoadFromText("[Chip]\nName=HIGH\nId=0x0420\nAlgorithm=PIC18\n\n"
+                      "[Region1]\nName=Code\nBase=0x0\nStart=0x0\nSize=16\nDefault=0xFFFF\n\n"
+                      "[Region2]\nName=Data\nBase=0x780000\nStart=0x780000\nSize=8\nDefault=0xFF\n\n"
+                      "[Region3]\nName=Fuses\nBase=0x180000\nStart=0x180000\nSize=7\nDefault=0xFFFF\n\n");
+    chip.SetWord(0x0, 0x1234);
+    chip.SetWord(0x180003, 0x0E1F);
+    chip.SetWord(0x780001, 0x0042);
+    const std::string text = BufferToIntelHex(chip);
+    EXPECT_EQ(text, ":020000003412B8\r\n"
+                    ":020000040030CA\r\n"          // upper 0x0030: byte 0x300006
+                    ":020006001F0ECB\r\n"
+                    ":0200000400F00A\r\n"          // upper 0x00F0: byte 0xF00002
+                    ":020002004200BA\r\n"
+                    ":00000001FF\r\n");
+    TIntelHexFile file;
+    ASSERT_TRUE(file.LoadFromText(text, "high.hex"));
+    TChipDefinition back = chip;
+    back.ResetImage();
+    ASSERT_TRUE(back.LoadImage(file));
+    for (size_t r = 0; r < chip.Regions.size(); ++r)
+        EXPECT_EQ(back.Regions[r].Data, chip.Regions[r].Data) << chip.Regions[r].Name;
+}
+
+TEST(HexWriter, WritesAtomicallyAndLeavesNoTemporaryFile) {
+    test::TTempDir dir;
+    const std::string path = dir.Path() + "out.hex";
+    test::WriteText(path, "old");
+    WriteFileAtomically(path, "new text");
+    EXPECT_EQ(test::ReadText(path), "new text");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+    // A folder that does not exist: an error, and nothing written.
+    EXPECT_THROW(WriteFileAtomically(dir.Path() + "missing/out.hex", "x"), Exception);
+    EXPECT_FALSE(test::FileExists(dir.Path() + "missing"));
+}
+
+// --- Buffer print ------------------------------------------------------------------------
+
+TEST(BufferPrint, CodeThenFusesThenDataEightWordsPerRow) {
+    TChipDefinition chip = TinyChip();
+    chip.SetWord(0, 0x3F41);  // 'A'
+    chip.SetWord(9, 0x0020);  // ' '
+    chip.SetWord(0x2100, 0x007E);
+    chip.SetWord(0x2007, 0x31C4);
+    std::ostringstream out;
+    PrintBuffer(chip, AllRegions, out);
+    const std::string text = out.str();
+    const std::string blank8 = " 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF  ........\n";
+    std::string expected = "000000: 3F41 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF  A.......\n"
+                           "000008: 3FFF 0020 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF  . ......\n";
+    for (int row = 0x10; row < 0x40; row += 8) {
+        char address[8];
+        std::snprintf(address, sizeof address, "%06X:", row);
+        expected += address + blank8;
+    }
+    expected += "\n002000:                                    31C4         .\n\n";
+    expected += "002100: 007E 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ~.......\n"
+                "002108: 00FF 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ........\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST(BufferPrint, OneRegionOnly) {
+    TChipDefinition chip = TinyChip();
+    std::ostringstream out;
+    PrintBuffer(chip, RegionCodeData, out);
+    EXPECT_EQ(out.str(), "002100: 00FF 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ........\n"
+                         "002108: 00FF 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ........\n");
+}
+
+// --- Progress line -------------------------------------------------------------------------
+
+TEST(ProgressBar, LineShowsBarPercentageWordsTimeAndRate) {
+    EXPECT_EQ(TProgressBar::Line(100, 400, 2.0),
+              "[#######-----------------------]  25%  100/400 words  2.0 s  50 words/s");
+    EXPECT_EQ(TProgressBar::Line(0, 0, 0.0),
+              "[##############################] 100%  0/0 words  0.0 s  0 words/s");
+}
+
+TEST(ProgressBar, EndsTheBarWithALineBreak) {
+    std::ostringstream out;
+    {
+        TProgressBar bar(out);
+        bar.Step(-2);
+        bar.Step(0);
+        bar.Step(1);
+    }
+    const std::string text = out.str();
+    EXPECT_NE(text.find(" 100%  2/2 words"), std::string::npos) << text;
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+}
+
+// --- Failure classification -----------------------------------------------------------------
+
+TEST(Classify, ByTheStepThatFailed) {
+    EXPECT_EQ(ClassifyFailure(TStep::Connect, "VESK device open failed\nno such port"), ExitProgrammer);
+    EXPECT_EQ(ClassifyFailure(TStep::Connect, "VESK wakeup failed\nVBUS Echo timeout"), ExitProgrammer);
+    EXPECT_EQ(ClassifyFailure(TStep::Image, "File read error: x.hex\nError on line 0\n..."), ExitFile);
+    EXPECT_EQ(ClassifyFailure(TStep::Other, "Target write failed\nVBUS Echo timeout"), ExitFailed);
+    // Detection and verification: the root cause tells the finding from a link fault.
+    EXPECT_EQ(ClassifyFailure(TStep::Detect, "Target detect failed\nVESK target detect failed\n"
+                                             "Unknown target: Id = 0x001234"),
+              ExitTarget);
+    EXPECT_EQ(ClassifyFailure(TStep::Detect, "Target detect failed\nUnknown target"), ExitTarget);
+    EXPECT_EQ(ClassifyFailure(TStep::Detect, "Target detect failed\nVBUS Echo timeout"), ExitFailed);
+    EXPECT_EQ(ClassifyFailure(TStep::Verify, "Target region verify failed: 0x01 (Code)\n"
+                                             "Data verify error: [0x000001] = 0x000000, buffer[] = 0x000001"),
+              ExitVerify);
+    EXPECT_EQ(ClassifyFailure(TStep::Verify, "Target region verify failed: 0x01 (Code)\nData read error"),
+              ExitFailed);
+}
+
+TEST(Classify, StepTurnsAnExceptionIntoACommandError) {
+    try {
+        Step(TStep::Image, [] { throw VESK_Exception("outer\ninner"); });
+        FAIL() << "no error";
+    } catch (const ECommand& e) {
+        EXPECT_EQ(e.Status(), ExitFile);
+        EXPECT_EQ(e.Message(), "outer\ninner");
+    }
+    EXPECT_EQ(Step(TStep::Other, [] { return 7; }), 7);
+}
+
+// --- Settings -----------------------------------------------------------------------------------
+
+TEST(Settings, DriverDefaultsWithoutFile) {
+    test::TTempDir dir;
+    TDeviceVESK1 driver;
+    const TSettings s = ReadSettings(driver, dir.Path());
+    EXPECT_EQ(s.ComPort, "COM1");
+    EXPECT_EQ(s.ComReadTimeout, 500);
+    EXPECT_EQ(s.ProgramDelay, 35);
+    EXPECT_EQ(s.DeviceID, "0000");
+    EXPECT_EQ(s.VeskBaudRate, 1);
+}
+
+TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
+    test::TTempDir dir;
+    const std::string text = "[Other]\nComPort=/dev/wrong\n\n"
+                             "[DIRUD]\nImageFileName=/tmp/x.hex\ncomport= /dev/ttyUSB3 \n"
+                             "ComReadTimeout=0x40\nProgramDelay=300\nDeviceID=ABCD\n"
+                             "VeskBaudRate=4\nRecentFiles=0\n\n";
+    test::WriteText(dir.Path() + "WinVESK.ini", text);
+    TDeviceVESK1 driver;
+    const TSettings s = ReadSettings(driver, dir.Path());
+    EXPECT_EQ(s.ComPort, "/dev/ttyUSB3");
+    EXPECT_EQ(s.ComReadTimeout, 64);
+    EXPECT_EQ(s.ProgramDelay, 300 & 0xFF);
+    EXPECT_EQ(s.DeviceID, "ABCD");
+    EXPECT_EQ(s.VeskBaudRate, 4);
+    EXPECT_EQ(test::ReadText(dir.Path() + "WinVESK.ini"), text);
+}
+
+TEST(Settings, BadNumbersKeepTheDefaults) {
+    test::TTempDir dir;
+    test::WriteText(dir.Path() + "WinVESK.ini", "[DIRUD]\nComReadTimeout=soon\nVeskBaudRate=\n");
+    TDeviceVESK1 driver;
+    const TSettings s = ReadSettings(driver, dir.Path());
+    EXPECT_EQ(s.ComReadTimeout, 500);
+    EXPECT_EQ(s.VeskBaudRate, 1);
+}
+
+// --- Command line -------------------------------------------------------------------------------
+
+int Parse(std::vector<std::string> args, TOptions& o, std::string* out = nullptr,
+          std::string* err = nullptr) {
+    args.insert(args.begin(), "vesk");
+    std::vector<const char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream o1, o2;
+    const int status = ParseCommandLine(int(argv.size()), argv.data(), o, o1, o2);
+    if (out)
+        *out = o1.str();
+    if (err)
+        *err = o2.str();
+    return status;
+}
+
+TEST(CommandLine, CommandsOptionsAndRegions) {
+    TOptions o;
+    ASSERT_EQ(Parse({"-p", "/dev/x", "write", "a.hex", "--region", "Data", "--verify", "-b",
+                     "57600", "--delay", "0", "--timeout", "50", "--device-id", "12AB"},
+                    o),
+              -1);
+    EXPECT_EQ(o.Command, "write");
+    EXPECT_EQ(o.File, "a.hex");
+    EXPECT_EQ(o.Regions, 2);
+    EXPECT_TRUE(o.Verify);
+    EXPECT_EQ(o.Port, "/dev/x");
+    EXPECT_EQ(o.Baud, 57600);
+    EXPECT_EQ(o.Delay, 0);
+    EXPECT_EQ(o.Timeout, 50);
+    EXPECT_EQ(o.DeviceId, "12AB");
+    EXPECT_FALSE(o.Quiet);
+
+    TOptions p;
+    ASSERT_EQ(Parse({"passthrough", "--lines", "34", "--polarity", "rs232"}, p), -1);
+    EXPECT_EQ(p.Lines, 34);
+    EXPECT_EQ(p.Polarity, "rs232");
+    EXPECT_EQ(p.Regions, AllRegions);
+    EXPECT_FALSE(p.Port.has_value());
+}
+
+TEST(CommandLine, UsageErrorsGiveStatusTwoAndAHint) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {"-b", "1200", "detect"},
+             {"frobnicate"},
+             {"write"},
+             {"read", "--region", "eeprom"},
+             {"--delay", "256", "erase"},
+             {"passthrough", "--lines", "12"},
+             {"show", "a.hex"}}) {
+        TOptions o;
+        std::string err;
+        EXPECT_EQ(Parse(args, o, nullptr, &err), ExitUsage) << ::testing::PrintToString(args);
+        EXPECT_NE(err.find(UsageHint), std::string::npos) << err;
+    }
+}
+
+TEST(CommandLine, HelpListsTheExitStatusesAndVersionPrints) {
+    TOptions o;
+    std::string out;
+    EXPECT_EQ(Parse({"--help"}, o, &out), ExitSuccess);
+    EXPECT_NE(out.find(ExitStatusTable), std::string::npos) << out;
+    EXPECT_NE(out.find("passthrough"), std::string::npos);
+    EXPECT_EQ(Parse({"--version"}, o, &out), ExitSuccess);
+    EXPECT_EQ(out.rfind("vesk ", 0), 0u) << out;
+}
+
+} // namespace
+} // namespace vesk::cli
