@@ -18,7 +18,13 @@ QString VersionLabelText() {
            QStringLiteral(")");
 }
 
+// The resource file is compiled into a static library: it registers itself
+// only when asked.
+static void InitAppResources() { Q_INIT_RESOURCE(app); }
+
 QString ResourceText(const QString& name) {
+    static const bool registered = (InitAppResources(), true);
+    (void)registered;
     QFile file(QStringLiteral(":/") + name);
     if (!file.open(QIODevice::ReadOnly))
         return {};

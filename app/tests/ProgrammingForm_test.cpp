@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTextBrowser>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -367,7 +369,7 @@ void ProgrammingFormTest::startupDetectionFindsSimulatedProgrammer() {
     QTRY_COMPARE_WITH_TIMEOUT(c.lblDevice->text(), QStringLiteral("VESK1 version 2.10"), 10000);
     QCOMPARE(form.DeviceDescription(), QStringLiteral("VESK1 version 2.10"));
     QCOMPARE(form.LampPicture(), int(lsGreen));
-    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Log.front().Message));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
     QTest::qWait(20);
     // The programmer is known: every command but Run (no chip yet) and Stop is on.
     const auto& a = form.Actions();

@@ -31,6 +31,13 @@ public:
         fileName = FileToChoose;
         return true;
     }
+    // Every dialog shown, one per line, for failure messages.
+    QString Describe() const {
+        QString text;
+        for (const TShown& shown : Log)
+            text += shown.Kind + QStringLiteral(": ") + shown.Message + QLatin1Char('\n');
+        return text;
+    }
     int Count(const QString& kind) const {
         int n = 0;
         for (const TShown& shown : Log)
