@@ -104,6 +104,32 @@ TEST_F(LinkTest, TokenHoldsAtMostOneHundredCharacters) {
     EXPECT_EQ(Sent(), "t" + std::string(102, 'n'));
 }
 
+TEST_F(LinkTest, LateAnswerWithinTheTimeOutIsTaken) {
+    StartSim("T16");
+    Connect();
+    Faults({.AnswerDelayMs = 20});
+    Dev.SetComReadTimeout(1000);
+    Dev.Activate();
+    EXPECT_EQ(Sent(), "0000h");
+}
+
+TEST_F(LinkTest, AnswerAfterTheTimeOutIsATimeOut) {
+    StartSim("T16");
+    Connect();
+    Faults({.AnswerDelayMs = 500});
+    Dev.SetComReadTimeout(20);
+    EXPECT_EQ(ErrorOf([&] { Dev.SendByte('0'); }), "VBUS write failed\nVBUS Echo timeout");
+}
+
+TEST_F(LinkTest, UnpluggedLineFailsUnderTheWriteWrapper) {
+    StartSim("T16");
+    Connect();
+    Faults({.DropLineAfter = 2});
+    const std::string message = ErrorOf([&] { Dev.Activate(); });
+    EXPECT_EQ(message.rfind("VESK activation failed\nVBUS command '0000h' failed\nVBUS write failed\n", 0), 0u)
+        << message;
+}
+
 TEST_F(LinkTest, ClosedPortErrorArrivesUnderTheWriteWrapper) {
     StartSim("T16");
     const std::string message = ErrorOf([&] { Dev.SendByte('i'); });
