@@ -13,6 +13,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -36,12 +37,26 @@ constexpr auto HangupRetry = std::chrono::milliseconds(10);
 // The target's banner waits until the host's terminal has opened and purged the port.
 constexpr auto BannerDelay = std::chrono::milliseconds(300);
 constexpr auto WriteTimeout = std::chrono::milliseconds(200);
+// In wire-time mode, a byte read this soon after the last answer went out is taken as
+// written the moment that answer arrived.
+constexpr auto PtyLatencyAllowance = std::chrono::milliseconds(2);
 
 // Ten bit times (start, 8 data, stop) at the rate.
 TClock::duration ByteTime(int baud) {
     if (baud <= 0)
         return TClock::duration::zero();
     return std::chrono::duration_cast<TClock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud));
+}
+
+// Waits until the moment with the precision a line's timing needs: a plain sleep may
+// overshoot by tens of microseconds, a large part of a byte time at 115200 bit/s, so the
+// last stretch is spent reading the clock.
+void WaitPrecisely(TTime until) {
+    constexpr auto SpinStretch = std::chrono::microseconds(100);
+    if (until - TClock::now() > SpinStretch)
+        std::this_thread::sleep_until(until - SpinStretch);
+    while (TClock::now() < until) {
+    }
 }
 
 std::string HexBytes(const std::string& bytes) {
@@ -159,6 +174,8 @@ private:
 };
 
 void TSimulator::TImpl::Serve() {
+    // Timer slack of 1 ns: wake-ups as exact as the kernel can make them.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     Log("serving " + Host.SlavePath() + ", target " + Target.SlavePath());
     for (;;) {
         const TTime now = TClock::now();
@@ -297,7 +314,13 @@ void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud) {
     const int baud = passBefore && hostBaud > 0 ? hostBaud : rateBefore;
     TTime arrival = now;
     if (Options.WireTime) {
-        arrival = std::max(now, RxFree) + ByteTime(baud);
+        // A host that writes as soon as it has the last answer started this byte when
+        // that answer was delivered; the time the pseudo-terminal took on top is no part
+        // of a line's timing.
+        TTime written = now;
+        if (now >= TxFree && now - TxFree < PtyLatencyAllowance)
+            written = TxFree;
+        arrival = std::max(written, RxFree) + ByteTime(baud);
         RxFree = arrival;
     }
     if (!result.ToHost.empty())
@@ -352,7 +375,9 @@ void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime rea
         TxFree = done;
         ready = done;
     }
-    if (ready > TClock::now())
+    if (Options.WireTime)
+        WaitPrecisely(ready);
+    else if (ready > TClock::now())
         std::this_thread::sleep_until(ready);
     if (Host.Master() < 0)
         return;
