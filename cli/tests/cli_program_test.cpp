@@ -1,0 +1,384 @@
+// The built `vesk` end to end against the programmer simulator on a pseudo-terminal:
+// every command, its output, its exit status and what it did to the target's memory.
+#include "ProgramFixture.h"
+
+#include "chipdef/ChipDefinition.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+namespace vesk::cli::test {
+namespace {
+
+// Code 0..3, Fuses 0x2007 and Data 0x2100, 0x2101 of the small chip.
+std::string TinyImage() {
+    return HexRecord(4, 0, {0, 0}) +
+           HexRecord(0, 0x0000, {0x41, 0x30, 0x00, 0x00, 0x34, 0x12, 0x03, 0x28}) +
+           HexRecord(0, 0x400E, {0xC4, 0x31}) + HexRecord(0, 0x4200, {0x11, 0x00, 0x22, 0x00}) +
+           HexRecord(1, 0, {});
+}
+
+void ExpectTinyImageIn(const sim::TSimulator& sim) {
+    EXPECT_EQ(sim.Word(0), 0x3041);
+    EXPECT_EQ(sim.Word(1), 0x0000);
+    EXPECT_EQ(sim.Word(2), 0x1234);
+    EXPECT_EQ(sim.Word(3), 0x2803);
+    EXPECT_EQ(sim.Word(4), 0x3FFF);
+    EXPECT_EQ(sim.Word(0x2007), 0x31C4);
+    EXPECT_EQ(sim.Word(0x2100), 0x11);
+    EXPECT_EQ(sim.Word(0x2101), 0x22);
+    EXPECT_EQ(sim.Word(0x2102), 0xFF);
+}
+
+std::vector<char> Modes(const sim::TSimulator& sim) {
+    std::vector<char> regions;
+    for (const sim::TProgramMode& mode : sim.ProgramModes())
+        regions.push_back(mode.Region);
+    return regions;
+}
+
+bool Has(const std::vector<char>& v, char c) { return std::find(v.begin(), v.end(), c) != v.end(); }
+
+// --- write and verify ---------------------------------------------------------------------------
+
+TEST_F(ProgramTest, WriteIdentifiesTheTargetErasesWritesAndThenVerifyPasses) {
+    StartTinySim();
+    Sim->SetWord(10, 0x0123); // left over from an earlier program: the erase clears it
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    TRunResult r = RunOnSim({"write", image});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, ""); // standard error is not a terminal: no progress bar
+    ExpectTinyImageIn(*Sim);
+    EXPECT_EQ(Sim->Word(10), 0x3FFF);
+    const std::vector<char> modes = Modes(*Sim);
+    ASSERT_TRUE(Has(modes, 'e'));
+    ASSERT_TRUE(Has(modes, 'c'));
+    EXPECT_LT(std::find(modes.begin(), modes.end(), 'e') - modes.begin(),
+              std::find(modes.begin(), modes.end(), 'c') - modes.begin());
+    EXPECT_TRUE(Sim->TargetRunning()); // released at the end
+    EXPECT_EQ(Sim->BaudRate(), 19200);
+
+    r = RunOnSim({"verify", image});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    r = RunOnSim({"--chip", "TINY16", "write", image, "--verify", "-b", "115200"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->BaudRate(), 115200);
+}
+
+TEST_F(ProgramTest, WriteOfOneRegionDoesNotErase) {
+    StartTinySim();
+    Sim->SetWord(0x2105, 0x55);
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    const TRunResult r = RunOnSim({"write", image, "--region", "code", "--verify"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_FALSE(Has(Modes(*Sim), 'e'));
+    EXPECT_EQ(Sim->Word(2), 0x1234);
+    EXPECT_EQ(Sim->Word(0x2100), 0xFF); // Data not written
+    EXPECT_EQ(Sim->Word(0x2105), 0x55); // nor erased
+}
+
+TEST_F(ProgramTest, VerifyOfACorruptedTargetWordFailsWithTheDriversMessage) {
+    StartTinySim();
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    ASSERT_EQ(RunOnSim({"write", image}).Status, 0);
+    Sim->SetWord(2, 0x1235);
+    const TRunResult r = RunOnSim({"verify", image});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "Target region verify failed: 0x01 (Code)\n"
+                     "Data verify error: [0x000002] = 0x001235, buffer[] = 0x001234\n");
+    EXPECT_EQ(r.Out, "");
+}
+
+TEST_F(ProgramTest, WriteWithVerifyFindsAWordTheTargetDidNotKeep) {
+    StartTinySim();
+    // The code words are 14 bits wide: the target keeps 0x0001 of 0x4001.
+    const std::string image = WriteImage(
+        "wide.hex", HexRecord(0, 0x0006, {0x01, 0x40}) + HexRecord(1, 0, {}));
+    const TRunResult r = RunOnSim({"write", image, "--verify"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "Target region verify failed: 0x01 (Code)\n"
+                     "Data verify error: [0x000003] = 0x000001, buffer[] = 0x004001\n");
+}
+
+TEST_F(ProgramTest, AMissingImageIsStatusSixAndNothingIsWritten) {
+    StartTinySim();
+    const std::string missing = Dir.Path() + "missing.hex";
+    const TRunResult r = RunOnSim({"write", missing});
+    EXPECT_EQ(r.Status, 6);
+    EXPECT_EQ(r.Err.rfind("File read error: " + missing + "\nError on line 0\n", 0), 0u) << r.Err;
+    EXPECT_FALSE(Has(Modes(*Sim), 'c'));
+    EXPECT_FALSE(Has(Modes(*Sim), 'e'));
+
+    const std::string bad = WriteImage("bad.hex", ":10000000\n");
+    EXPECT_EQ(RunOnSim({"verify", bad}).Status, 6);
+}
+
+// --- read ------------------------------------------------------------------------------------
+
+TEST_F(ProgramTest, ReadToAFileThenVerifyOfThatFilePasses) {
+    StartTinySim();
+    Sim->SetWord(1, 0x2000);
+    Sim->SetWord(9, 0x0041);
+    Sim->SetWord(0x2007, 0x3F72);
+    Sim->SetWord(0x210F, 0x00A5);
+    const std::string out = Dir.Path() + "back.hex";
+    TRunResult r = RunOnSim({"read", "--output", out});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(ReadText(out), ":020002000020DC\r\n"
+                             ":020012004100AB\r\n"
+                             ":02400E00723FFF\r\n"
+                             ":02421E00A500F9\r\n"
+                             ":00000001FF\r\n");
+    r = RunOnSim({"verify", out});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    Sim->SetWord(0x210F, 0x00A4);
+    r = RunOnSim({"verify", out, "--region", "data"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "Target region verify failed: 0x02 (Data)\n"
+                     "Data verify error: [0x00210F] = 0x0000A4, buffer[] = 0x0000A5\n");
+}
+
+TEST_F(ProgramTest, ReadPrintsTheBufferView) {
+    StartTinySim();
+    Sim->SetWord(0x2100, 0x0048);
+    Sim->SetWord(0x2101, 0x0069);
+    const TRunResult r = RunOnSim({"read", "--region", "data"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "002100: 0048 0069 00FF 00FF 00FF 00FF 00FF 00FF  Hi......\n"
+                     "002108: 00FF 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ........\n");
+}
+
+TEST_F(ProgramTest, AFailedReadLeavesNoFile) {
+    StartTinySim();
+    const std::string out = Dir.Path() + "back.hex";
+    WriteText(out, "earlier");
+    sim::TFaults faults;
+    faults.StopAfter = 80; // past the connection, inside the Code region
+    Sim->SetFaults(faults);
+    const TRunResult r = RunOnSim({"--chip", "TINY16", "--timeout", "50", "read", "--output", out});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err.rfind("Target read failed\nTarget region read failed: 0x01 (Code)\n", 0), 0u)
+        << r.Err;
+    EXPECT_EQ(ReadText(out), "earlier");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+// --- identification ------------------------------------------------------------------------------
+
+TEST_F(ProgramTest, IdentifyFindsTheShippedChipByItsId) {
+    TChipDefinition chip;
+    chip.LoadFromFile(BuildBinDir() + "ChipDef_PIC12F675.ini");
+    StartSim(chip);
+    const TRunResult r = RunOnSim({"--chipdefs", BuildBinDir(), "identify"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "PIC12F675\n");
+    EXPECT_TRUE(Sim->TargetRunning());
+}
+
+TEST_F(ProgramTest, AnIdMatchingNoDefinitionIsStatusFive) {
+    StartTinySim();
+    Sim->SetDeviceId(0x1234);
+    TRunResult r = RunOnSim({"--chip", "TINY16", "identify"});
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(r.Err, "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234\n");
+    EXPECT_EQ(r.Out, "");
+    // Without a chip named, a write cannot start either.
+    r = RunOnSim({"erase"});
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(r.Err, "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234\n");
+}
+
+TEST_F(ProgramTest, AnUnknownChipNameIsAUsageErrorListingTheKnownOnes) {
+    StartTinySim();
+    const TRunResult r = RunOnSim({"--chip", "PIC99", "erase"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "vesk: unknown chip type: PIC99\nKnown chip types: TINY16\n"
+                     "Run 'vesk --help' for the commands and options.\n");
+    EXPECT_EQ(Sim->Received(), "");
+}
+
+// --- the programmer ----------------------------------------------------------------------------
+
+TEST_F(ProgramTest, DetectPrintsTypeAndVersion) {
+    StartTinySim();
+    const TRunResult r = RunOnSim({"detect"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "VESK1 version 2.10\n");
+}
+
+TEST_F(ProgramTest, DetectWithoutATypeIsUnknownAndStatusFour) {
+    sim::TOptions options;
+    options.Type = "";
+    StartTinySim(options);
+    const TRunResult r = RunOnSim({"detect"});
+    EXPECT_EQ(r.Status, 4);
+    EXPECT_EQ(r.Out, "Unknown\n");
+}
+
+TEST_F(ProgramTest, AnUnknownPortIsStatusFourWithTheChainedOpenMessage) {
+    const TRunResult r = Run({"-p", Dir.Path() + "no-such-port", "--chip", "TINY16", "erase"});
+    EXPECT_EQ(r.Status, 4);
+    EXPECT_EQ(r.Err.rfind("VESK device open failed\n", 0), 0u) << r.Err;
+    EXPECT_GE(std::count(r.Err.begin(), r.Err.end(), '\n'), 2);
+}
+
+TEST_F(ProgramTest, NoAnswerToTheWakeupIsStatusFour) {
+    StartTinySim();
+    sim::TFaults faults;
+    faults.NeverAnswer = true;
+    Sim->SetFaults(faults);
+    const TRunResult r = RunOnSim({"--timeout", "50", "--chip", "TINY16", "write", "x.hex"});
+    EXPECT_EQ(r.Status, 4);
+    EXPECT_EQ(r.Err.rfind("VESK wakeup failed\n", 0), 0u) << r.Err;
+}
+
+TEST_F(ProgramTest, AWrongBaudRateIsAUsageError) {
+    StartTinySim();
+    const TRunResult r = RunOnSim({"-b", "1234", "detect"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("--baud"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("Run 'vesk --help'"), std::string::npos);
+    EXPECT_EQ(Sim->Received(), "");
+}
+
+TEST_F(ProgramTest, AMalformedChipDefinitionIsStatusSixAndThePortIsNeverTouched) {
+    StartTinySim();
+    TTempDir defs;
+    WriteText(defs.Path() + "ChipDef_A.ini", TinyChipText());
+    WriteText(defs.Path() + "ChipDef_B.ini", "[Chip]\nName=BROKEN\nId=oops\n");
+    const TRunResult r = RunOnSim({"--chipdefs", defs.Path(), "write", "x.hex"});
+    EXPECT_EQ(r.Status, 6);
+    EXPECT_EQ(r.Err.rfind("Error loading chip definitions\n", 0), 0u) << r.Err;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Sim->Received(), "");
+    EXPECT_EQ(Sim->Connections(), 0);
+}
+
+// --- erase, run, pass-through, show ------------------------------------------------------------
+
+TEST_F(ProgramTest, EraseKeepsThePreservedBits) {
+    StartTinySim();
+    Sim->SetWord(5, 0x0000);
+    Sim->SetWord(0x2100, 0x12);
+    Sim->SetWord(0x2007, 0x0FF4); // bits 13:12 clear: they are the target's own
+    const TRunResult r = RunOnSim({"erase"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->Word(5), 0x3FFF);
+    EXPECT_EQ(Sim->Word(0x2100), 0xFF);
+    EXPECT_EQ(Sim->Word(0x2007), 0x0FF4);
+}
+
+TEST_F(ProgramTest, RunStopsAndReleasesTheTarget) {
+    StartTinySim();
+    const TRunResult r = RunOnSim({"run"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(Has(Modes(*Sim), 'f')); // stopped by entering program mode
+    EXPECT_TRUE(Sim->TargetRunning());
+    EXPECT_EQ(Sim->LastActivationId(), "");
+}
+
+TEST_F(ProgramTest, PassThroughWithDefaultsAndWithOptions) {
+    StartTinySim();
+    TRunResult r = RunOnSim({"passthrough"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(Sim->WaitPassThrough(true, 5000));
+    EXPECT_EQ(Sim->PassThroughFlags(), 3); // lines 7,8 and TTL
+
+    r = RunOnSim({"passthrough", "--lines", "34", "--polarity", "RS232"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(Sim->WaitPassThrough(true, 5000));
+    EXPECT_EQ(Sim->PassThroughFlags(), 0);
+}
+
+TEST_F(ProgramTest, ShowPrintsTheImageOfflineInTheChipsBuffer) {
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    TRunResult r = Run({"--chip", "tiny16", "show", image});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out.rfind("000000: 3041 0000 1234 2803 3FFF 3FFF 3FFF 3FFF  A.4.....\n", 0), 0u)
+        << r.Out;
+    EXPECT_NE(r.Out.find("\n\n002000:                                    31C4         .\n\n"
+                         "002100: 0011 0022 00FF"),
+              std::string::npos)
+        << r.Out;
+    // The image must fit the chip.
+    const std::string outside = WriteImage("outside.hex", HexRecord(0, 0x0100, {1, 2}) +
+                                                              HexRecord(1, 0, {}));
+    r = Run({"--chip", "TINY16", "show", outside});
+    EXPECT_EQ(r.Status, 6);
+    EXPECT_EQ(r.Err, "Target buffer load failed\nChip TINY16 has no region with address 0x000080\n");
+}
+
+TEST_F(ProgramTest, ChipsAndPortsList) {
+    TRunResult r = Run({"chips"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "TINY16      0x1230  PIC16   Code 0x0000 64, Data 0x2100 16, Fuses 0x2007 1\n");
+    r = Run({"ports"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    for (size_t at = 0; at < r.Out.size(); at = r.Out.find('\n', at) + 1)
+        EXPECT_EQ(r.Out.compare(at, 5, "/dev/"), 0) << r.Out;
+}
+
+// --- trace, Ctrl-C, settings --------------------------------------------------------------------
+
+TEST_F(ProgramTest, VerboseTracesEveryByteAndItsEcho) {
+    StartTinySim();
+    const TRunResult r = RunOnSim({"-v", "detect"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(r.Err.find("VBUS > FF      < 3F '?'\n"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("VBUS > 74 't'  < 54 'T'\n"), std::string::npos) << r.Err;
+}
+
+TEST_F(ProgramTest, CtrlCAbortsTheRegionLoopAndExitsWithOne) {
+    sim::TOptions options;
+    StartTinySim(options);
+    sim::TFaults faults;
+    faults.AnswerDelayMs = 2; // a read that lasts a few seconds
+    Sim->SetFaults(faults);
+    const std::string out = Dir.Path() + "back.hex";
+    const TRunResult r = RunProgram(
+        Vesk(), {"-p", Sim->SlavePath(), "--chip", "TINY16", "read", "--output", out},
+        [&](pid_t pid) {
+            // Well inside the Code region's loop.
+            if (Sim->WaitReceived(120, 20000))
+                kill(pid, SIGINT);
+        });
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err.rfind("Target read failed\nTarget region read failed: 0x01 (Code)\n"
+                          "Aborted by user\n",
+                          0),
+              0u)
+        << r.Err;
+    EXPECT_FALSE(FileExists(out));
+}
+
+TEST_F(ProgramTest, SettingsComeFromWinVeskIniAndOptionsOverrideThem) {
+    StartTinySim();
+    const std::string ini = BinDir() + "WinVESK.ini";
+    const std::string text = "[DIRUD]\nComPort=" + Sim->SlavePath() +
+                             "\nDeviceID=ABCD\nVeskBaudRate=0\nProgramDelay=18\n\n";
+    WriteText(ini, text);
+    TRunResult r = Run({"--chip", "TINY16", "erase"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->LastActivationId(), "ABCD");
+    EXPECT_EQ(Sim->BaudRate(), 9600);
+    ASSERT_TRUE(Sim->LastProgramMode('e').has_value());
+    EXPECT_EQ(Sim->LastProgramMode('e')->Delay, 18);
+
+    r = Run({"--chip", "TINY16", "--device-id", "1111", "-b", "38400", "--delay", "7", "erase"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->LastActivationId(), "1111");
+    EXPECT_EQ(Sim->BaudRate(), 38400);
+    EXPECT_EQ(Sim->LastProgramMode('e')->Delay, 7);
+    EXPECT_EQ(ReadText(ini), text); // never written
+    std::filesystem::remove(ini);
+}
+
+} // namespace
+} // namespace vesk::cli::test
