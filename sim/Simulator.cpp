@@ -146,6 +146,7 @@ public:
     TPseudoTerminal Target;
     std::string ReceivedBytes, SentBytes, TargetBytes;
     int ConnectionCount = 0;
+    bool Closed = false;  // the host's port as last seen: closed after a hang-up
     bool Dropped = false;
 
 private:
@@ -207,8 +208,12 @@ void TSimulator::TImpl::Serve() {
                 ReadHost();
             if (Host.Master() >= 0) {
                 if (fds[1].revents & POLLHUP) {
-                    if (!HostHungUp)
+                    if (!HostHungUp) {
                         Log("host closed the port");
+                        std::lock_guard lock(M);
+                        Closed = true;
+                        Cv.notify_all();
+                    }
                     HostHungUp = true;
                     HostRetryAt = TClock::now() + HangupRetry;
                 } else if (HostHungUp) {
@@ -217,6 +222,7 @@ void TSimulator::TImpl::Serve() {
                     Log("host opened the port");
                     std::lock_guard lock(M);
                     ++ConnectionCount;
+                    Closed = false;
                     if (Engine.InPassThrough() && Options.TargetEcho)
                         ScheduleBanner();
                     Cv.notify_all();
@@ -439,6 +445,7 @@ int32_t TSimulator::Address() const { auto lock = FImpl->Lock(); return FImpl->E
 std::string TSimulator::LastActivationId() const { auto lock = FImpl->Lock(); return FImpl->Engine.LastActivationId(); }
 std::vector<TProgramMode> TSimulator::ProgramModes() const { auto lock = FImpl->Lock(); return FImpl->Engine.ProgramModes(); }
 int TSimulator::Connections() const { auto lock = FImpl->Lock(); return FImpl->ConnectionCount; }
+bool TSimulator::HostClosed() const { auto lock = FImpl->Lock(); return FImpl->Closed; }
 std::string TSimulator::TargetReceived() const { auto lock = FImpl->Lock(); return FImpl->TargetBytes; }
 
 std::optional<TProgramMode> TSimulator::LastProgramMode(char region) const {

@@ -111,6 +111,7 @@ public:
     std::optional<TProgramMode> LastProgramMode(char region) const;
     std::vector<TProgramMode> ProgramModes() const;  // every program-mode command, in order
     int Connections() const;       // times the host reopened the port after closing it
+    bool HostClosed() const;       // the host has closed the port and not reopened it yet
     std::string TargetReceived() const;  // bytes passed through to the target
 
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total

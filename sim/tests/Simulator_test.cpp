@@ -71,11 +71,10 @@ TEST_F(SimulatorTest, KeepsServingWhenTheHostReopensThePort) {
         TPtyHost host(Sim->SlavePath());
         EXPECT_EQ(host.Exchange("\xff"), "?");
     }
-    // A reopen is counted once the simulator has seen the close.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(WaitFor([&] { return Sim->HostClosed(); }));
     TPtyHost host(Sim->SlavePath());
     EXPECT_EQ(host.Exchange("\xff" "0000h"), "?0000H");
-    EXPECT_TRUE(WaitFor([&] { return Sim->Connections() >= 1; }));
+    EXPECT_TRUE(WaitFor([&] { return Sim->Connections() == 1 && !Sim->HostClosed(); }));
 }
 
 TEST_F(SimulatorTest, BaudRateSwitchAndWakeupFollowTheHostsSpeed) {
@@ -143,6 +142,16 @@ TEST_F(SimulatorTest, PassThroughSurvivesTheHostReopeningThePort) {
     driver.Purge();
     EXPECT_EQ(driver.Exchange("\xff"), "?");
     EXPECT_FALSE(Sim->InPassThrough());
+}
+
+TEST_F(SimulatorTest, ThePassThroughLetterCountsWhenThePortClosesRightAfterIt) {
+    {
+        TPtyHost host(Sim->SlavePath());
+        host.Exchange("\xff" "0001");
+        host.Write("p");
+    }
+    EXPECT_TRUE(Sim->WaitPassThrough(true, 5000));
+    EXPECT_EQ(Sim->PassThroughFlags(), 1);
 }
 
 TEST_F(SimulatorTest, ScriptedTargetGreetsAndAnswersInUpperCase) {
