@@ -43,6 +43,7 @@ double Median(std::vector<double> v) {
 
 } // namespace
 
+// Optional argument: a PNG file that receives the painted page.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -75,6 +76,8 @@ int main(int argc, char** argv) {
         }
         QApplication::processEvents();
     }
+
+    if (argc > 1) editor.grab().save(QString::fromLocal8Bit(argv[1]));
 
     std::printf("Buffer grid: %d rows, %lld word writes per rebuild\n", editor.Grid().RowCount(),
                 static_cast<long long>(editor.Grid().WordWrites()));
