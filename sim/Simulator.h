@@ -17,6 +17,15 @@
 //    that the host sends at another speed than the programmer's is not answered, as
 //    on a real line where it would arrive garbled.
 //
+// Choices where the programmer's contract is silent:
+//  - 'n' with nothing (more) to fetch answers 'N', its plain echo.
+//  - The "p" that starts pass-through is not answered: the line is the target's from then on.
+//  - "i", "m", "r", "l" and "w" act only in program mode; a write reaches only the memory
+//    of its program mode (Code for "c", Data for "d", Fuses and Id for "f") and never the
+//    device ID word. Other commands and malformed arguments are echoed and ignored.
+//  - "g" releases the target and ends program mode; "x" holds the target.
+//  - Command arguments are upper-case hexadecimal; lower-case hex digits are malformed.
+//
 // All public members are thread-safe; the simulator serves on its own thread between
 // `Start` and `Stop`.
 #pragma once
