@@ -26,9 +26,9 @@ namespace {
 struct TContext {
     const TOptions& O;
     std::ostream& Out;
-    std::ostream& Err;
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
+    std::string CloseError; // a failing close after another error
 };
 
 std::string Hex(int64_t value, int digits) {
@@ -124,7 +124,7 @@ int Chips(TContext& c) {
 int Detect(TContext& c) {
     std::string type, version;
     {
-        TConnection connection(c.Driver, c.Err);
+        TConnection connection(c.Driver, c.CloseError);
         Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
         type = Step(TStep::Other, [&] { return c.Driver.GetType(); });
         if (!type.empty())
@@ -142,7 +142,7 @@ int Detect(TContext& c) {
 int Identify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.Err);
+    TConnection connection(c.Driver, c.CloseError);
     Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
     Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
     Step(TStep::Other, [&] { c.Driver.RunTarget(); });
@@ -154,7 +154,7 @@ int Identify(TContext& c) {
 int Write(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.Err);
+    TConnection connection(c.Driver, c.CloseError);
     StartProgramming(c);
     // The image is read from disk at this point, as the desktop program does.
     const TIntelHexFile image = LoadImage(c);
@@ -172,7 +172,7 @@ int Write(TContext& c) {
 int Verify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.Err);
+    TConnection connection(c.Driver, c.CloseError);
     StartProgramming(c);
     const TIntelHexFile image = LoadImage(c);
     Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
@@ -186,7 +186,7 @@ int Read(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     {
-        TConnection connection(c.Driver, c.Err);
+        TConnection connection(c.Driver, c.CloseError);
         StartProgramming(c);
         Step(TStep::Other, [&] { c.Driver.ReadRegions(c.O.Regions); });
         Step(TStep::Other, [&] { c.Driver.RunTarget(); });
@@ -203,7 +203,7 @@ int Read(TContext& c) {
 int Erase(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.Err);
+    TConnection connection(c.Driver, c.CloseError);
     StartProgramming(c);
     Step(TStep::Other, [&] { c.Driver.EraseChip(); });
     connection.Close();
@@ -216,7 +216,7 @@ int Run(TContext& c) {
         LoadChips(c);
         SelectChip(c);
     }
-    TConnection connection(c.Driver, c.Err);
+    TConnection connection(c.Driver, c.CloseError);
     Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
     Step(TStep::Other, [&] { c.Driver.StopTarget(); });
     Step(TStep::Other, [&] { c.Driver.RunTarget(); });
@@ -225,7 +225,7 @@ int Run(TContext& c) {
 }
 
 int PassThrough(TContext& c) {
-    TConnection connection(c.Driver, c.Err);
+    TConnection connection(c.Driver, c.CloseError);
     Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
     const uint8_t lines = c.O.Lines == 78 ? 1 : 0;
     const uint8_t polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
@@ -272,7 +272,7 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));
     driver.SetDeviceID(o.DeviceId.value_or(settings.DeviceID));
-    TContext c{o, out, err, driver, settings.VeskBaudRate};
+    TContext c{o, out, driver, settings.VeskBaudRate, {}};
     if (o.Baud) {
         const auto& rates = ProgrammerBaudRates;
         c.BaudIndex = int(std::find(rates.begin(), rates.end(), *o.Baud) - rates.begin());
@@ -293,6 +293,8 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
         err << e.Message() << "\n";
         if (e.Status() == ExitUsage)
             err << UsageHint << "\n";
+        if (!c.CloseError.empty())
+            err << c.CloseError << "\n";
         status = e.Status();
     }
     InstallInterruptHandler(nullptr);

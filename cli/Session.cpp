@@ -2,7 +2,6 @@
 
 #include "driver/DeviceVESK1.h"
 
-#include <ostream>
 
 namespace vesk::cli {
 
@@ -37,7 +36,8 @@ int ClassifyFailure(TStep step, const std::string& message) {
     return ExitFailed;
 }
 
-TConnection::TConnection(TDeviceVESK1& driver, std::ostream& err) : FDriver(driver), FErr(err) {
+TConnection::TConnection(TDeviceVESK1& driver, std::string& closeError)
+    : FDriver(driver), FCloseError(closeError) {
     // Open may fail half way; the destructor's Close then still runs.
     try {
         Step(TStep::Connect, [&] { FDriver.Open(); });
@@ -59,7 +59,7 @@ TConnection::~TConnection() {
     try {
         FDriver.Close();
     } catch (const Exception& e) {
-        FErr << e.Message() << "\n";
+        FCloseError = e.Message();
     }
 }
 

@@ -19,7 +19,6 @@
 
 #include "VESK_Exception.h"
 
-#include <iosfwd>
 #include <string>
 #include <utility>
 
@@ -49,10 +48,11 @@ decltype(auto) Step(TStep step, Body&& body) {
 
 // Opens the driver's port on construction (Step Connect) and closes it on every path:
 // `Close()` on success raises like any step; the destructor, reached on a failure,
-// closes too and reports a failing close on `err` after the first error.
+// closes too and keeps the message of a failing close in `closeError`, to be reported
+// after the error that ended the command.
 class TConnection {
 public:
-    TConnection(TDeviceVESK1& driver, std::ostream& err);
+    TConnection(TDeviceVESK1& driver, std::string& closeError);
     ~TConnection();
     TConnection(const TConnection&) = delete;
     TConnection& operator=(const TConnection&) = delete;
@@ -61,7 +61,7 @@ public:
 
 private:
     TDeviceVESK1& FDriver;
-    std::ostream& FErr;
+    std::string& FCloseError;
     bool FOpen = true;
 };
 
