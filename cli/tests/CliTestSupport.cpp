@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vesk::cli::test {
@@ -26,7 +27,7 @@ TTempDir::~TTempDir() {
 }
 
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::function<void(pid_t)>& whileRunning) {
+                      const std::function<void(pid_t)>& whileRunning, bool errOnTerminal) {
     TTempDir io;
     const std::string outPath = io.Path() + "out", errPath = io.Path() + "err";
     std::vector<std::string> all{program};
@@ -36,19 +37,46 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    int master = -1;
+    std::string terminal;
+    if (errOnTerminal) {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            throw std::runtime_error("no pseudo-terminal");
+        terminal = ptsname(master);
+    }
+
     const pid_t pid = fork();
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = errOnTerminal ? open(terminal.c_str(), O_RDWR | O_NOCTTY)
+                                      : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    // The terminal is read while the program runs, so that it never blocks on a full
+    // terminal; reading ends when the program's end closes the terminal (EIO).
+    std::string terminalText;
+    std::thread reader;
+    if (errOnTerminal)
+        reader = std::thread([&] {
+            char buffer[4096];
+            for (;;) {
+                const ssize_t n = read(master, buffer, sizeof buffer);
+                if (n > 0)
+                    terminalText.append(buffer, size_t(n));
+                else if (n < 0 && errno == EINTR)
+                    continue;
+                else
+                    break;
+            }
+        });
     if (whileRunning)
         whileRunning(pid);
     int status = 0;
@@ -58,6 +86,11 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.Out = ReadText(outPath);
     result.Err = ReadText(errPath);
+    if (errOnTerminal) {
+        reader.join();
+        close(master);
+        result.Err = terminalText;
+    }
     return result;
 }
 

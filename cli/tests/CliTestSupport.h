@@ -31,8 +31,11 @@ struct TRunResult {
 
 // Runs `program` with `args`, standard input from /dev/null, and waits for its end.
 // `whileRunning`, when given, is called with the child's pid right after it started.
+// With `errOnTerminal` standard error is a pseudo-terminal (whose line discipline turns
+// "\n" into "\r\n").
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::function<void(pid_t)>& whileRunning = {});
+                      const std::function<void(pid_t)>& whileRunning = {},
+                      bool errOnTerminal = false);
 
 void WriteText(const std::string& path, const std::string& text);
 std::string ReadText(const std::string& path);

@@ -325,6 +325,27 @@ TEST_F(ProgramTest, ChipsAndPortsList) {
         EXPECT_EQ(r.Out.compare(at, 5, "/dev/"), 0) << r.Out;
 }
 
+TEST_F(ProgramTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
+    StartTinySim();
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    TRunResult r = RunProgram(Vesk(), {"-p", Sim->SlavePath(), "write", image, "--verify"}, {},
+                              true);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    // One bar for writing and one for verifying, 7 words each, each ended by a line break.
+    EXPECT_NE(r.Err.find("[##############################] 100%  7/7 words  "), std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Err.find(" words/s\r\n"), std::string::npos) << r.Err;
+    size_t ends = 0;
+    for (size_t at = r.Err.find("100%  7/7 words"); at != std::string::npos;
+         at = r.Err.find("100%  7/7 words", at + 1))
+        ++ends;
+    EXPECT_GE(ends, 2u);
+
+    r = RunProgram(Vesk(), {"-p", Sim->SlavePath(), "-q", "write", image}, {}, true);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+}
+
 // --- trace, Ctrl-C, settings --------------------------------------------------------------------
 
 TEST_F(ProgramTest, VerboseTracesEveryByteAndItsEcho) {
