@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 
@@ -47,6 +48,7 @@ THexEditor::THexEditor(QWidget* parent) : QWidget(parent) {
         header->setSectionResizeMode(QHeaderView::Fixed);
     }
     FView->horizontalHeader()->setStretchLastSection(false);
+    FView->verticalScrollBar()->setTracking(true); // rows follow the thumb while it is dragged
 
     QPalette palette = FView->palette();
     FModel->SetSeparatorBrush(palette.brush(QPalette::AlternateBase));
@@ -56,8 +58,7 @@ THexEditor::THexEditor(QWidget* parent) : QWidget(parent) {
     FSelectTarget->setObjectName(QStringLiteral("pnlSelectTarget"));
     FSelectTarget->setFixedSize(225, 41);
     FSelectTarget->setAlignment(Qt::AlignCenter);
-    FSelectTarget->setFrameShape(QFrame::Panel);
-    FSelectTarget->setFrameShadow(QFrame::Raised);
+    FSelectTarget->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     FSelectTarget->setAutoFillBackground(true);
     FSelectTarget->setBackgroundRole(QPalette::Base); // the window colour of text areas
     FSelectTarget->setVisible(true);
@@ -95,8 +96,9 @@ void THexEditor::Clear() {
 void THexEditor::RefreshBufferView() {
     FSelectTarget->setVisible(FChip == nullptr);
     FModel->BeginRebuild();
+    bool shown = false;
     try {
-        vesk::RefreshBufferView(FGrid, FChip);
+        shown = vesk::RefreshBufferView(FGrid, FChip);
     } catch (...) {
         FGrid.Clear(); // the page stays empty
         FModel->EndRebuild();
@@ -105,7 +107,8 @@ void THexEditor::RefreshBufferView() {
     }
     FModel->EndRebuild();
     ApplyFormat();
-    FView->setCurrentIndex(FModel->index(0, 1)); // the first word cell, drawn with focus
+    // The first word cell is the current one, drawn with focus; an empty page has none.
+    if (shown) FView->setCurrentIndex(FModel->index(0, 1));
 }
 
 QString THexEditor::CellText(int column, int row) const {

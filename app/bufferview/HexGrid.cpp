@@ -23,8 +23,7 @@ int64_t FloorMod(int64_t a, int64_t b) {
 // 32-bit two's complement, as a word of the buffer holds it.
 std::string Hex(int64_t value, int digits) {
     static const char HexDigits[] = "0123456789ABCDEF";
-    uint64_t v = static_cast<uint32_t>(value);
-    if (value > static_cast<int64_t>(std::numeric_limits<uint32_t>::max())) v = static_cast<uint64_t>(value);
+    uint32_t v = static_cast<uint32_t>(value);
     char buffer[32];
     int n = 0;
     do {
@@ -151,7 +150,8 @@ bool THexGrid::ShowWord(int32_t address, int32_t value) {
 }
 
 bool THexGrid::IsSeparatorRow(int row) const {
-    if (row < 0 || row >= FRowCount) return false;
+    // The empty row of a grid without segments separates nothing.
+    if (row < 0 || row >= FRowCount || FSegments.empty()) return false;
     for (const Segment_t& s : FSegments)
         if (row >= s.FirstRow && row < s.FirstRow + SegmentRows(s)) return false;
     return true;

@@ -50,7 +50,8 @@ class THexGrid {
     // Number of rows a segment occupies: every row of WordsPerRow addresses that holds
     // at least one of its words (none for an empty segment).
     int SegmentRows(const Segment_t& segment) const;
-    // True for a row that belongs to no segment (the rows between blocks).
+    // True for a row that belongs to no segment (the rows between blocks); never for the
+    // empty row of a grid without segments.
     bool IsSeparatorRow(int row) const;
 
     // Text of a cell; "" for an empty cell or a cell outside the grid.

@@ -49,11 +49,32 @@ class HexEditorTest : public QObject {
         QCOMPARE(editor.View()->model()->columnCount(), 10);
         for (int c = 0; c < 10; ++c)
             QCOMPARE(Shown(editor, c, 0), QString());
+        // The empty row is neither selected nor styled as a separator.
+        QVERIFY(!editor.View()->currentIndex().isValid());
+        QVERIFY(
+            !editor.View()->model()->data(editor.View()->model()->index(0, 1), Qt::BackgroundRole).isValid());
         // The panel is kept centred in the page.
         const QRect panel = editor.SelectTargetPanel()->geometry();
         QCOMPARE(panel.size(), QSize(225, 41));
         QVERIFY(qAbs(panel.center().x() - editor.rect().center().x()) <= 1);
         QVERIFY(qAbs(panel.center().y() - editor.rect().center().y()) <= 1);
+    }
+
+    void ChoosingNoChipAfterOneEmptiesThePage() {
+        auto chip = ShippedChip("PIC16F84A");
+        THexEditor editor;
+        editor.resize(640, 400);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.SetChip(chip.get());
+        editor.RefreshBufferView();
+        QVERIFY(editor.SelectTargetPanel()->isHidden());
+        editor.SetChip(nullptr);
+        editor.RefreshBufferView();
+        QVERIFY(editor.SelectTargetPanel()->isVisible());
+        QCOMPARE(editor.View()->model()->rowCount(), 1);
+        QCOMPARE(Shown(editor, 0, 0), QString());
+        QVERIFY(!editor.View()->currentIndex().isValid());
     }
 
     void ChipWordsAreShownInTheTable() {

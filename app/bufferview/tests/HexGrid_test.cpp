@@ -37,6 +37,7 @@ TEST(HexGrid, StartsEmptyWithTheDefaultFormat) {
     EXPECT_EQ(g.RowCount(), 1); // an empty grid keeps one empty row
     EXPECT_TRUE(g.Segments().empty());
     EXPECT_TRUE(RowIsEmpty(g, 0));
+    EXPECT_FALSE(g.IsSeparatorRow(0)); // nothing to separate
     EXPECT_EQ(g.WordWrites(), 0);
 }
 
