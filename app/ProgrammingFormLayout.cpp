@@ -159,9 +159,7 @@ void TProgrammingForm::CreatePages() {
     C.TabControl1->setFocusPolicy(Qt::StrongFocus);
     for (const char* tab : {"Main", "Buffer", "Terminal", "Settings", "About"})
         C.TabControl1->addTab(QString::fromLatin1(tab));
-    C.TabControl1->setStyleSheet(QStringLiteral("QTabBar::tab { height: %1px; padding-left: 10px; "
-                                                "padding-right: 10px; }")
-                                     .arg(TabHeight - 2));
+    C.TabControl1->setMinimumHeight(TabHeight);
     connect(C.TabControl1, &QTabBar::currentChanged, this, &TProgrammingForm::TabControl1Change);
     strip->addWidget(C.TabControl1, 0, Qt::AlignTop);
     strip->addStretch(1);

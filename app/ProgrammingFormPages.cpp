@@ -95,10 +95,10 @@ QWidget* TProgrammingForm::CreateBufferPage() {
     C.pnlSelectTarget->setObjectName(QStringLiteral("pnlSelectTarget"));
     C.pnlSelectTarget->setFixedSize(225, 41);
     C.pnlSelectTarget->setAlignment(Qt::AlignCenter);
-    C.pnlSelectTarget->setFrameShape(QFrame::Panel);
-    C.pnlSelectTarget->setFrameShadow(QFrame::Raised);
+    C.pnlSelectTarget->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    C.pnlSelectTarget->setLineWidth(1);
     C.pnlSelectTarget->setAutoFillBackground(true);
-    C.pnlSelectTarget->setBackgroundRole(QPalette::Base);
+    C.pnlSelectTarget->setBackgroundRole(QPalette::Window);
     body->addWidget(C.pnlSelectTarget, 0, 0, Qt::AlignCenter);
     v->addLayout(body, 1);
     return page;
@@ -143,6 +143,10 @@ QWidget* TProgrammingForm::CreateTerminalPage() {
     screen->setPalette(black);
     screen->setAutoFillBackground(true);
     box->setWidget(screen);
+    auto* corner = new QWidget(box);
+    corner->setPalette(black);
+    corner->setAutoFillBackground(true);
+    box->setCornerWidget(corner);
     C.TerminalBox = box;
     v->addWidget(box, 1);
     return page;
@@ -313,8 +317,8 @@ QWidget* TProgrammingForm::CreateAboutPage() {
         const char* Text;
         const char* Address;
     } linkDefs[] = {{"lblHomePage", "Win VESK home page, ", HomePage},
-                    {"lblHardware", "VESK hardware, ", HardwarePage},
-                    {"lblFirmware", "VESK firmware download", FirmwarePage}};
+                    {"lblHardware", "hardware, ", HardwarePage},
+                    {"lblFirmware", "firmware download", FirmwarePage}};
     C.LinkLabels = {mail};
     for (const auto& def : linkDefs) {
         auto* link = new TLinkLabel(QString::fromLatin1(def.Text), QUrl(QString::fromLatin1(def.Address)), page);

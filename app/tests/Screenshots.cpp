@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         TProgrammingForm form(device, program.path(), &dialogs);
         form.show();
         const auto& c = form.Controls();
-        QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); }, 10000);
+        (void)QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); }, 10000);
         QTest::qWait(200);
         const char* names[] = {"1-main", "2-buffer", "3-terminal", "4-settings", "5-about"};
         for (int page = 0; page < 5; ++page) {
