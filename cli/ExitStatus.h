@@ -37,6 +37,7 @@ inline constexpr const char* ExitStatusTable =
     "  2  usage error\n"
     "  3  verification found a difference\n"
     "  4  the programmer could not be opened or did not answer the wake-up\n"
+    "     (detect: also when it gives no type or no version)\n"
     "  5  the target is unknown or not selected\n"
     "  6  the image file or a chip definition file is missing or malformed\n";
 
