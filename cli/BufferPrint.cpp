@@ -19,8 +19,7 @@ std::string HexText(int32_t value, int digits) {
 }
 
 void PrintRegion(const TChipRegion& region, std::ostream& out) {
-    if (region.Size <= 0)
-        return;
+    if (region.Size <= 0) return;
     const int64_t end = int64_t(region.Start) + region.Size;
     for (int64_t row = region.Start - region.Start % WordsPerRow; row < end; row += WordsPerRow) {
         std::string line = HexText(int32_t(row), 6) + ":";
@@ -45,10 +44,8 @@ void PrintRegion(const TChipRegion& region, std::ostream& out) {
 void PrintBuffer(const TChipDefinition& chip, int16_t regions, std::ostream& out) {
     bool first = true;
     for (RegionCode code : {RegionCodeCode, RegionCodeFuses, RegionCodeData}) {
-        if (regions != AllRegions && regions != code)
-            continue;
-        if (!first)
-            out << "\n";
+        if (regions != AllRegions && regions != code) continue;
+        if (!first) out << "\n";
         first = false;
         PrintRegion(chip.RegionByCode(code), out);
     }

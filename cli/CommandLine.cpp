@@ -12,8 +12,7 @@ namespace vesk::cli {
 
 namespace {
 
-const std::map<std::string, int16_t> RegionNames = {
-    {"all", 0x7FFF}, {"code", 1}, {"data", 2}, {"fuses", 3}};
+const std::map<std::string, int16_t> RegionNames = {{"all", 0x7FFF}, {"code", 1}, {"data", 2}, {"fuses", 3}};
 
 void AddRegionOption(CLI::App* command, TOptions& o) {
     command->add_option("--region", o.Regions, "all, code, data or fuses (default all)")
@@ -23,8 +22,7 @@ void AddRegionOption(CLI::App* command, TOptions& o) {
 
 } // namespace
 
-int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out,
-                     std::ostream& err) {
+int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out, std::ostream& err) {
     CLI::App app{"vesk - program PIC microcontrollers through a VESK programmer", "vesk"};
     app.set_version_flag("--version", std::string("vesk ") + VESK_FILE_VERSION);
     app.require_subcommand(1, 1);
@@ -38,8 +36,7 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     app.add_option("-c,--chip", o.Chip, "target chip type; without it the target is identified")
         ->option_text("NAME");
     app.add_option("-b,--baud", o.Baud, "programmer baud rate: 9600, 19200, 38400, 57600 or 115200")
-        ->check(CLI::IsMember(std::vector<int32_t>(ProgrammerBaudRates.begin(),
-                                                   ProgrammerBaudRates.end())))
+        ->check(CLI::IsMember(std::vector<int32_t>(ProgrammerBaudRates.begin(), ProgrammerBaudRates.end())))
         ->option_text("RATE");
     app.add_option("--delay", o.Delay, "programming delay 0..255")
         ->check(CLI::Range(0, 255))
@@ -80,9 +77,9 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     pass->add_option("--polarity", o.Polarity, "rs232 or ttl (default ttl)")
         ->transform(CLI::IsMember({"rs232", "ttl"}, CLI::ignore_case))
         ->option_text("rs232|ttl");
-    auto* show = app.add_subcommand(
-        "show", "load the image into the chip's buffer offline and print the buffer view "
-                "(no programmer needed; --chip required)");
+    auto* show =
+        app.add_subcommand("show", "load the image into the chip's buffer offline and print the buffer view "
+                                   "(no programmer needed; --chip required)");
     show->add_option("FILE", o.File, "Intel HEX image")->required();
 
     try {

@@ -53,8 +53,7 @@ void LoadChips(const TContext& c) {
 // --chip NAME: the definition of that name (exact, else ignoring letter case) becomes the
 // driver's target before the first driver call.
 void SelectChip(const TContext& c) {
-    if (c.O.Chip.empty())
-        return;
+    if (c.O.Chip.empty()) return;
     TChipDefinition* found = nullptr;
     for (auto& chip : ChipDefinitions)
         if (chip->Name == c.O.Chip) {
@@ -71,8 +70,8 @@ void SelectChip(const TContext& c) {
         std::string known;
         for (auto& chip : ChipDefinitions)
             known += (known.empty() ? "" : ", ") + chip->Name;
-        throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip + "\nKnown chip types: " +
-                                      (known.empty() ? "(none)" : known));
+        throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip +
+                                      "\nKnown chip types: " + (known.empty() ? "(none)" : known));
     }
     c.Driver.SetTarget(found);
 }
@@ -89,8 +88,7 @@ void StartProgramming(const TContext& c) {
     Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
     Step(TStep::Other, [&] { c.Driver.Activate(); });
     Step(TStep::Other, [&] { c.Driver.SetBaudRate(int8_t(std::clamp(c.BaudIndex, -1, 5))); });
-    if (c.Driver.Target() == nullptr)
-        Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
+    if (c.Driver.Target() == nullptr) Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
 }
 
 // --- Commands -----------------------------------------------------------------------------
@@ -114,8 +112,8 @@ int Chips(TContext& c) {
         line += algorithm;
         std::string regions;
         for (const TChipRegion& region : chip->Regions)
-            regions += (regions.empty() ? "" : ", ") + region.Name + " 0x" + Hex(region.Start, 4) +
-                       " " + std::to_string(region.Size);
+            regions += (regions.empty() ? "" : ", ") + region.Name + " 0x" + Hex(region.Start, 4) + " " +
+                       std::to_string(region.Size);
         c.Out << line << regions << "\n";
     }
     return ExitSuccess;
@@ -127,8 +125,7 @@ int Detect(TContext& c) {
         TConnection connection(c.Driver, c.CloseError);
         Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
         type = Step(TStep::Other, [&] { return c.Driver.GetType(); });
-        if (!type.empty())
-            version = Step(TStep::Other, [&] { return c.Driver.GetVersion(); });
+        if (!type.empty()) version = Step(TStep::Other, [&] { return c.Driver.GetVersion(); });
         connection.Close();
     }
     if (type.empty() || version.empty()) {
@@ -159,11 +156,9 @@ int Write(TContext& c) {
     // The image is read from disk at this point, as the desktop program does.
     const TIntelHexFile image = LoadImage(c);
     Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
-    if (c.O.Regions == AllRegions)
-        Step(TStep::Other, [&] { c.Driver.EraseChip(); });
+    if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
     Step(TStep::Other, [&] { c.Driver.WriteRegions(c.O.Regions); });
-    if (c.O.Verify)
-        Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
+    if (c.O.Verify) Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
     Step(TStep::Other, [&] { c.Driver.RunTarget(); });
     connection.Close();
     return ExitSuccess;
@@ -244,9 +239,12 @@ int Show(TContext& c) {
 }
 
 const std::map<std::string, std::function<int(TContext&)>> CommandTable = {
-    {"ports", Ports}, {"chips", Chips},   {"detect", Detect}, {"identify", Identify},
-    {"write", Write}, {"read", Read},     {"verify", Verify}, {"erase", Erase},
-    {"run", Run},     {"passthrough", PassThrough},           {"show", Show},
+    {"ports", Ports},   {"chips", Chips},
+    {"detect", Detect}, {"identify", Identify},
+    {"write", Write},   {"read", Read},
+    {"verify", Verify}, {"erase", Erase},
+    {"run", Run},       {"passthrough", PassThrough},
+    {"show", Show},
 };
 
 // "VBUS > 30 '0'  < 30 '0'": the byte sent and the byte that answered it.
@@ -279,8 +277,8 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     }
 
     TProgressBar bar(err);
-    if (errIsTerminal && !o.Quiet && !o.Verbose)
-        driver.OnProgress = [&bar](int value) { bar.Step(value); };
+    // The trace writes whole lines; a bar redrawn in between would tear them apart.
+    if (errIsTerminal && !o.Quiet && !o.Verbose) driver.OnProgress = [&bar](int value) { bar.Step(value); };
     if (o.Verbose)
         driver.OnTrace = [&err](uint8_t sent, int answer) { err << TraceLine(sent, answer) << "\n"; };
 
@@ -291,10 +289,8 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     } catch (const ECommand& e) {
         bar.Finish();
         err << e.Message() << "\n";
-        if (e.Status() == ExitUsage)
-            err << UsageHint << "\n";
-        if (!c.CloseError.empty())
-            err << c.CloseError << "\n";
+        if (e.Status() == ExitUsage) err << UsageHint << "\n";
+        if (!c.CloseError.empty()) err << c.CloseError << "\n";
         status = e.Status();
     }
     InstallInterruptHandler(nullptr);
@@ -302,12 +298,10 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     return status;
 }
 
-int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-            bool errIsTerminal) {
+int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     TOptions options;
     const int parsed = ParseCommandLine(argc, argv, options, out, err);
-    if (parsed >= 0)
-        return parsed;
+    if (parsed >= 0) return parsed;
     return RunCommand(options, out, err, errIsTerminal);
 }
 

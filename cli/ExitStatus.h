@@ -8,23 +8,23 @@ namespace vesk::cli {
 
 enum TExitStatus : int {
     ExitSuccess = 0,
-    ExitFailed = 1,         // the operation failed for any reason not listed below
-    ExitUsage = 2,          // bad command line
-    ExitVerify = 3,         // verification found a difference
-    ExitProgrammer = 4,     // programmer not opened, no answer to the wake-up, unknown type
-    ExitTarget = 5,         // target unknown or not selected
-    ExitFile = 6,           // image or chip definition file missing or malformed
+    ExitFailed = 1,     // the operation failed for any reason not listed below
+    ExitUsage = 2,      // bad command line
+    ExitVerify = 3,     // verification found a difference
+    ExitProgrammer = 4, // programmer not opened, no answer to the wake-up, unknown type
+    ExitTarget = 5,     // target unknown or not selected
+    ExitFile = 6,       // image or chip definition file missing or malformed
 };
 
 // A failed command: the exit status and the full message, one line per layer.
 class ECommand : public std::exception {
-public:
+  public:
     ECommand(int status, std::string message) : FStatus(status), FMessage(std::move(message)) {}
     int Status() const { return FStatus; }
     const std::string& Message() const { return FMessage; }
     const char* what() const noexcept override { return FMessage.c_str(); }
 
-private:
+  private:
     int FStatus;
     std::string FMessage;
 };

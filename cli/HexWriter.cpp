@@ -1,7 +1,7 @@
 #include "cli/HexWriter.h"
 
-#include "chipdef/ChipDefinition.h"
 #include "VESK_Exception.h"
+#include "chipdef/ChipDefinition.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,8 +20,7 @@ namespace {
 constexpr int64_t RecordBytes = 16;
 
 std::string Record(uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> bytes{uint8_t(data.size()), uint8_t(address >> 8), uint8_t(address),
-                               type};
+    std::vector<uint8_t> bytes{uint8_t(data.size()), uint8_t(address >> 8), uint8_t(address), type};
     bytes.insert(bytes.end(), data.begin(), data.end());
     uint8_t sum = 0;
     std::string line = ":";
@@ -41,13 +40,11 @@ std::string BufferToIntelHex(const TChipDefinition& chip) {
     // Byte address -> byte, every non-default word as two bytes.
     std::map<int64_t, uint8_t> bytes;
     for (RegionCode code : {RegionCodeCode, RegionCodeData, RegionCodeFuses}) {
-        if (!chip.HasRegion(code))
-            continue;
+        if (!chip.HasRegion(code)) continue;
         const TChipRegion& region = chip.RegionByCode(code);
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t word = region.Data[size_t(i)];
-            if (word == region.Default)
-                continue;
+            if (word == region.Default) continue;
             const int64_t byteAddress = (int64_t(region.Start) + i) * 2;
             bytes[byteAddress] = uint8_t(word & 0xFF);
             bytes[byteAddress + 1] = uint8_t((word >> 8) & 0xFF);
@@ -79,8 +76,7 @@ std::string BufferToIntelHex(const TChipDefinition& chip) {
 void WriteFileAtomically(const std::string& path, const std::string& text) {
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        throw Exception("Cannot create a file beside " + path + ": " + std::strerror(errno));
+    if (fd < 0) throw Exception("Cannot create a file beside " + path + ": " + std::strerror(errno));
     auto fail = [&](const char* what) {
         const int error = errno;
         ::close(fd);
@@ -91,8 +87,7 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             fail("Cannot write");
         }
         done += size_t(n);
@@ -100,8 +95,7 @@ void WriteFileAtomically(const std::string& path, const std::string& text) {
     // mkstemp creates the file for its owner only; an output file gets the usual rights.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0)
-        fail("Cannot write");
+    if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) fail("Cannot write");
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());

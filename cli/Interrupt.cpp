@@ -14,8 +14,7 @@ volatile std::sig_atomic_t InterruptSeen = 0;
 
 extern "C" void OnInterrupt(int) {
     InterruptSeen = 1;
-    if (TDeviceVESK1* driver = Driver.load())
-        driver->Abort(); // sets an atomic flag, nothing more
+    if (TDeviceVESK1* driver = Driver.load()) driver->Abort(); // sets an atomic flag, nothing more
     // The next Ctrl-C ends the program the default way.
     std::signal(SIGINT, SIG_DFL);
 }
@@ -31,6 +30,8 @@ void InstallInterruptHandler(TDeviceVESK1* driver) {
     sigaction(SIGINT, &action, nullptr);
 }
 
-bool Interrupted() { return InterruptSeen != 0; }
+bool Interrupted() {
+    return InterruptSeen != 0;
+}
 
 } // namespace vesk::cli

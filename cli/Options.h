@@ -17,13 +17,13 @@ struct TOptions {
 
     // Given on the command line; unset ones come from "WinVESK.ini" or the driver.
     std::optional<std::string> Port;
-    std::optional<int32_t> Baud;  // bit/s, one of ProgrammerBaudRates
+    std::optional<int32_t> Baud; // bit/s, one of ProgrammerBaudRates
     std::optional<int32_t> Delay;
     std::optional<int32_t> Timeout;
     std::optional<std::string> DeviceId;
 
-    std::string Chip;             // --chip; empty: identify the target
-    std::string ChipDefs;         // --chipdefs; empty: beside the program
+    std::string Chip;     // --chip; empty: identify the target
+    std::string ChipDefs; // --chipdefs; empty: beside the program
     bool Verify = false;
     bool Quiet = false;
     bool Verbose = false;

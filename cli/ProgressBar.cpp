@@ -13,12 +13,12 @@ constexpr int BarWidth = 30;
 std::string TProgressBar::Line(int done, int total, double seconds) {
     const int percent = total > 0 ? int(int64_t(done) * 100 / total) : 100;
     const int filled = total > 0 ? int(int64_t(done) * BarWidth / total) : BarWidth;
-    std::string bar = "[" + std::string(size_t(filled), '#') +
-                      std::string(size_t(BarWidth - filled), '-') + "]";
+    std::string bar =
+        "[" + std::string(size_t(filled), '#') + std::string(size_t(BarWidth - filled), '-') + "]";
     const double rate = seconds > 0 ? done / seconds : 0.0;
     char text[128];
-    std::snprintf(text, sizeof text, " %3d%%  %d/%d words  %.1f s  %.0f words/s", percent, done,
-                  total, seconds, rate);
+    std::snprintf(text, sizeof text, " %3d%%  %d/%d words  %.1f s  %.0f words/s", percent, done, total,
+                  seconds, rate);
     return bar + text;
 }
 
@@ -34,8 +34,7 @@ void TProgressBar::Step(int value) {
         FLastDraw = now;
         return;
     }
-    if (!FActive)
-        return;
+    if (!FActive) return;
     ++FDone;
     // Redrawn at most every 50 ms, and always at the end.
     if (FDone >= FTotal || now - FLastDraw >= std::chrono::milliseconds(50)) {
@@ -45,14 +44,12 @@ void TProgressBar::Step(int value) {
 }
 
 void TProgressBar::Draw() {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
     FOut << "\r" << Line(FDone, FTotal, seconds) << std::flush;
 }
 
 void TProgressBar::Finish() {
-    if (!FActive)
-        return;
+    if (!FActive) return;
     Draw();
     FOut << "\n" << std::flush;
     FActive = false;

@@ -7,7 +7,7 @@
 namespace vesk::cli {
 
 class TProgressBar {
-public:
+  public:
     explicit TProgressBar(std::ostream& out) : FOut(out) {}
     ~TProgressBar() { Finish(); }
 
@@ -20,7 +20,7 @@ public:
     // "[#####---------------]  25%  100/400 words  1.2 s  83 words/s"
     static std::string Line(int done, int total, double seconds);
 
-private:
+  private:
     void Draw();
 
     std::ostream& FOut;

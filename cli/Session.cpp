@@ -2,7 +2,6 @@
 
 #include "driver/DeviceVESK1.h"
 
-
 namespace vesk::cli {
 
 namespace {
@@ -19,8 +18,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 } // namespace
 
 int ClassifyFailure(TStep step, const std::string& message) {
-    if (Interrupted())
-        return ExitFailed;
+    if (Interrupted()) return ExitFailed;
     switch (step) {
     case TStep::Connect:
         return ExitProgrammer;
@@ -53,8 +51,7 @@ TConnection::TConnection(TDeviceVESK1& driver, std::string& closeError)
 }
 
 TConnection::~TConnection() {
-    if (!FOpen)
-        return;
+    if (!FOpen) return;
     FOpen = false;
     try {
         FDriver.Close();
@@ -64,8 +61,7 @@ TConnection::~TConnection() {
 }
 
 void TConnection::Close() {
-    if (!FOpen)
-        return;
+    if (!FOpen) return;
     FOpen = false;
     try {
         FDriver.Close();

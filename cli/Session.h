@@ -35,10 +35,8 @@ int ClassifyFailure(TStep step, const std::string& message);
 
 // Runs one step; an `Exception` it raises becomes an `ECommand` with the message as
 // raised and the status of `ClassifyFailure`.
-template <class Body>
-decltype(auto) Step(TStep step, Body&& body) {
-    if (Interrupted())
-        throw ECommand(ExitFailed, "Aborted by user");
+template <class Body> decltype(auto) Step(TStep step, Body&& body) {
+    if (Interrupted()) throw ECommand(ExitFailed, "Aborted by user");
     try {
         return std::forward<Body>(body)();
     } catch (const Exception& e) {
@@ -51,7 +49,7 @@ decltype(auto) Step(TStep step, Body&& body) {
 // closes too and keeps the message of a failing close in `closeError`, to be reported
 // after the error that ended the command.
 class TConnection {
-public:
+  public:
     TConnection(TDeviceVESK1& driver, std::string& closeError);
     ~TConnection();
     TConnection(const TConnection&) = delete;
@@ -59,7 +57,7 @@ public:
 
     void Close();
 
-private:
+  private:
     TDeviceVESK1& FDriver;
     std::string& FCloseError;
     bool FOpen = true;

@@ -14,26 +14,27 @@ namespace {
 // its published properties that the tool uses. The storage reads them by name and
 // leaves the file's other entries alone.
 class TSettingsOwner : public TPublishedOwner {
-public:
+  public:
     explicit TSettingsOwner(TSettings& s) : TPublishedOwner("ProgrammingForm"), S(s) {}
 
     std::vector<TPublishedProperty> PublishedProperties() override {
         using P = TPublishedProperty;
         return {
-            P::String("ComPort", [this] { return S.ComPort; },
-                      [this](const std::string& v) { S.ComPort = v; }),
-            P::Integer("ComReadTimeout", [this] { return S.ComReadTimeout; },
-                       [this](int32_t v) { S.ComReadTimeout = v; }),
-            P::Integer("ProgramDelay", [this] { return S.ProgramDelay; },
-                       [this](int32_t v) { S.ProgramDelay = v; }),
-            P::String("DeviceID", [this] { return S.DeviceID; },
-                      [this](const std::string& v) { S.DeviceID = v; }),
-            P::Integer("VeskBaudRate", [this] { return S.VeskBaudRate; },
-                       [this](int32_t v) { S.VeskBaudRate = v; }),
+            P::String(
+                "ComPort", [this] { return S.ComPort; }, [this](const std::string& v) { S.ComPort = v; }),
+            P::Integer(
+                "ComReadTimeout", [this] { return S.ComReadTimeout; },
+                [this](int32_t v) { S.ComReadTimeout = v; }),
+            P::Integer(
+                "ProgramDelay", [this] { return S.ProgramDelay; }, [this](int32_t v) { S.ProgramDelay = v; }),
+            P::String(
+                "DeviceID", [this] { return S.DeviceID; }, [this](const std::string& v) { S.DeviceID = v; }),
+            P::Integer(
+                "VeskBaudRate", [this] { return S.VeskBaudRate; }, [this](int32_t v) { S.VeskBaudRate = v; }),
         };
     }
 
-private:
+  private:
     TSettings& S;
 };
 
@@ -47,8 +48,7 @@ TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory)
     s.DeviceID = driver.DeviceID();
 
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(directory + "WinVESK.ini", ec))
-        return s;
+    if (!std::filesystem::is_regular_file(directory + "WinVESK.ini", ec)) return s;
     TSettings loaded = s;
     TSettingsOwner owner(loaded);
     // The desktop window's storage: no signature, no prefix. It is never made active

@@ -16,8 +16,7 @@ namespace vesk::cli::test {
 
 TTempDir::TTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vesk-cli-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     FPath = pattern + "/";
 }
 
@@ -47,8 +46,7 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
     }
 
     const pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
+    if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -77,8 +75,7 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
                     break;
             }
         });
-    if (whileRunning)
-        whileRunning(pid);
+    if (whileRunning) whileRunning(pid);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -97,8 +94,7 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary);
     file << text;
-    if (!file)
-        throw std::runtime_error("cannot write " + path);
+    if (!file) throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadText(const std::string& path) {

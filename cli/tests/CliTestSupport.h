@@ -11,7 +11,7 @@ namespace vesk::cli::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TTempDir {
-public:
+  public:
     TTempDir();
     ~TTempDir();
     TTempDir(const TTempDir&) = delete;
@@ -19,14 +19,14 @@ public:
     // The folder, with a trailing '/'.
     const std::string& Path() const { return FPath; }
 
-private:
+  private:
     std::string FPath;
 };
 
 struct TRunResult {
-    int Status = -1;   // exit status; 128 + signal when killed
-    std::string Out;   // standard output
-    std::string Err;   // standard error
+    int Status = -1; // exit status; 128 + signal when killed
+    std::string Out; // standard output
+    std::string Err; // standard error
 };
 
 // Runs `program` with `args`, standard input from /dev/null, and waits for its end.
@@ -34,8 +34,7 @@ struct TRunResult {
 // With `errOnTerminal` standard error is a pseudo-terminal (whose line discipline turns
 // "\n" into "\r\n").
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::function<void(pid_t)>& whileRunning = {},
-                      bool errOnTerminal = false);
+                      const std::function<void(pid_t)>& whileRunning = {}, bool errOnTerminal = false);
 
 void WriteText(const std::string& path, const std::string& text);
 std::string ReadText(const std::string& path);

@@ -19,7 +19,9 @@ void ProgramTest::TearDownTestSuite() {
     SuiteBin = nullptr;
 }
 
-std::string ProgramTest::BinDir() { return SuiteBin->Path(); }
+std::string ProgramTest::BinDir() {
+    return SuiteBin->Path();
+}
 
 void ProgramTest::StartSim(const TChipDefinition& chip, const sim::TOptions& options) {
     Chip = chip;

@@ -19,7 +19,7 @@
 namespace vesk::cli::test {
 
 class ProgramTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
 

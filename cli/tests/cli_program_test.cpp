@@ -15,8 +15,7 @@ namespace {
 
 // Code 0..3, Fuses 0x2007 and Data 0x2100, 0x2101 of the small chip.
 std::string TinyImage() {
-    return HexRecord(4, 0, {0, 0}) +
-           HexRecord(0, 0x0000, {0x41, 0x30, 0x00, 0x00, 0x34, 0x12, 0x03, 0x28}) +
+    return HexRecord(4, 0, {0, 0}) + HexRecord(0, 0x0000, {0x41, 0x30, 0x00, 0x00, 0x34, 0x12, 0x03, 0x28}) +
            HexRecord(0, 0x400E, {0xC4, 0x31}) + HexRecord(0, 0x4200, {0x11, 0x00, 0x22, 0x00}) +
            HexRecord(1, 0, {});
 }
@@ -40,7 +39,9 @@ std::vector<char> Modes(const sim::TSimulator& sim) {
     return regions;
 }
 
-bool Has(const std::vector<char>& v, char c) { return std::find(v.begin(), v.end(), c) != v.end(); }
+bool Has(const std::vector<char>& v, char c) {
+    return std::find(v.begin(), v.end(), c) != v.end();
+}
 
 // --- write and verify ---------------------------------------------------------------------------
 
@@ -96,8 +97,8 @@ TEST_F(ProgramTest, VerifyOfACorruptedTargetWordFailsWithTheDriversMessage) {
 TEST_F(ProgramTest, WriteWithVerifyFindsAWordTheTargetDidNotKeep) {
     StartTinySim();
     // The code words are 14 bits wide: the target keeps 0x0001 of 0x4001.
-    const std::string image = WriteImage(
-        "wide.hex", HexRecord(0, 0x0006, {0x01, 0x40}) + HexRecord(1, 0, {}));
+    const std::string image =
+        WriteImage("wide.hex", HexRecord(0, 0x0006, {0x01, 0x40}) + HexRecord(1, 0, {}));
     const TRunResult r = RunOnSim({"write", image, "--verify"});
     EXPECT_EQ(r.Status, 3);
     EXPECT_EQ(r.Err, "Target region verify failed: 0x01 (Code)\n"
@@ -162,12 +163,11 @@ TEST_F(ProgramTest, AFailedReadLeavesNoFile) {
     Sim->SetFaults(faults);
     const TRunResult r = RunOnSim({"--chip", "TINY16", "--timeout", "50", "read", "--output", out});
     EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err.rfind("Target read failed\nTarget region read failed: 0x01 (Code)\n", 0), 0u)
-        << r.Err;
+    EXPECT_EQ(r.Err.rfind("Target read failed\nTarget region read failed: 0x01 (Code)\n", 0), 0u) << r.Err;
     EXPECT_EQ(ReadText(out), "earlier");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(Dir.Path()), std::filesystem::directory_iterator()),
+        1);
 }
 
 // --- identification ------------------------------------------------------------------------------
@@ -301,15 +301,13 @@ TEST_F(ProgramTest, ShowPrintsTheImageOfflineInTheChipsBuffer) {
     const std::string image = WriteImage("tiny.hex", TinyImage());
     TRunResult r = Run({"--chip", "tiny16", "show", image});
     EXPECT_EQ(r.Status, 0) << r.Err;
-    EXPECT_EQ(r.Out.rfind("000000: 3041 0000 1234 2803 3FFF 3FFF 3FFF 3FFF  A.4.....\n", 0), 0u)
-        << r.Out;
+    EXPECT_EQ(r.Out.rfind("000000: 3041 0000 1234 2803 3FFF 3FFF 3FFF 3FFF  A.4.....\n", 0), 0u) << r.Out;
     EXPECT_NE(r.Out.find("\n\n002000:                                    31C4         .\n\n"
                          "002100: 0011 0022 00FF"),
               std::string::npos)
         << r.Out;
     // The image must fit the chip.
-    const std::string outside = WriteImage("outside.hex", HexRecord(0, 0x0100, {1, 2}) +
-                                                              HexRecord(1, 0, {}));
+    const std::string outside = WriteImage("outside.hex", HexRecord(0, 0x0100, {1, 2}) + HexRecord(1, 0, {}));
     r = Run({"--chip", "TINY16", "show", outside});
     EXPECT_EQ(r.Status, 6);
     EXPECT_EQ(r.Err, "Target buffer load failed\nChip TINY16 has no region with address 0x000080\n");
@@ -328,12 +326,10 @@ TEST_F(ProgramTest, ChipsAndPortsList) {
 TEST_F(ProgramTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
     StartTinySim();
     const std::string image = WriteImage("tiny.hex", TinyImage());
-    TRunResult r = RunProgram(Vesk(), {"-p", Sim->SlavePath(), "write", image, "--verify"}, {},
-                              true);
+    TRunResult r = RunProgram(Vesk(), {"-p", Sim->SlavePath(), "write", image, "--verify"}, {}, true);
     EXPECT_EQ(r.Status, 0) << r.Err;
     // One bar for writing and one for verifying, 7 words each, each ended by a line break.
-    EXPECT_NE(r.Err.find("[##############################] 100%  7/7 words  "), std::string::npos)
-        << r.Err;
+    EXPECT_NE(r.Err.find("[##############################] 100%  7/7 words  "), std::string::npos) << r.Err;
     EXPECT_NE(r.Err.find(" words/s\r\n"), std::string::npos) << r.Err;
     size_t ends = 0;
     for (size_t at = r.Err.find("100%  7/7 words"); at != std::string::npos;
@@ -364,11 +360,9 @@ TEST_F(ProgramTest, CtrlCAbortsTheRegionLoopAndExitsWithOne) {
     Sim->SetFaults(faults);
     const std::string out = Dir.Path() + "back.hex";
     const TRunResult r = RunProgram(
-        Vesk(), {"-p", Sim->SlavePath(), "--chip", "TINY16", "read", "--output", out},
-        [&](pid_t pid) {
+        Vesk(), {"-p", Sim->SlavePath(), "--chip", "TINY16", "read", "--output", out}, [&](pid_t pid) {
             // Well inside the Code region's loop.
-            if (Sim->WaitReceived(120, 20000))
-                kill(pid, SIGINT);
+            if (Sim->WaitReceived(120, 20000)) kill(pid, SIGINT);
         });
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Err.rfind("Target read failed\nTarget region read failed: 0x01 (Code)\n"
@@ -382,8 +376,8 @@ TEST_F(ProgramTest, CtrlCAbortsTheRegionLoopAndExitsWithOne) {
 TEST_F(ProgramTest, SettingsComeFromWinVeskIniAndOptionsOverrideThem) {
     StartTinySim();
     const std::string ini = BinDir() + "WinVESK.ini";
-    const std::string text = "[DIRUD]\nComPort=" + Sim->SlavePath() +
-                             "\nDeviceID=ABCD\nVeskBaudRate=0\nProgramDelay=18\n\n";
+    const std::string text =
+        "[DIRUD]\nComPort=" + Sim->SlavePath() + "\nDeviceID=ABCD\nVeskBaudRate=0\nProgramDelay=18\n\n";
     WriteText(ini, text);
     TRunResult r = Run({"--chip", "TINY16", "erase"});
     EXPECT_EQ(r.Status, 0) << r.Err;

@@ -11,8 +11,7 @@ TEST_F(ProgramTest, AnAssembledImageRoundTripsThroughTheTarget) {
     TChipDefinition chip;
     chip.LoadFromFile(BuildBinDir() + "ChipDef_PIC12F675.ini");
     StartSim(chip);
-    const std::string image =
-        std::string(VESK_SOURCE_DIR) + "/chipdef/tests/data/osccal12f675.hex";
+    const std::string image = std::string(VESK_SOURCE_DIR) + "/chipdef/tests/data/osccal12f675.hex";
     const std::string back = Dir.Path() + "back.hex";
 
     TRunResult r = RunOnSim({"--chipdefs", BuildBinDir(), "write", image, "--verify"});

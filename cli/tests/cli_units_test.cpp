@@ -41,11 +41,11 @@ TEST(HexWriter, WritesNonDefaultWordsInRecordsOfAtMost16AlignedBytes) {
     chip.SetWord(0x2101, 0x00AB);
     chip.SetWord(0x2007, 0x31C4);
     // In byte address order, whatever the region.
-    const std::string expected = ":04000C0006010701E1\r\n"   // byte 0x0C: words 6, 7
-                                 ":0400100008010901D9\r\n"   // byte 0x10: words 8, 9
-                                 ":020018000000E6\r\n"       // word 12
-                                 ":02400E00C431BB\r\n"       // Fuses 0x2007
-                                 ":02420200AB000F\r\n"       // Data word 0x2101
+    const std::string expected = ":04000C0006010701E1\r\n" // byte 0x0C: words 6, 7
+                                 ":0400100008010901D9\r\n" // byte 0x10: words 8, 9
+                                 ":020018000000E6\r\n"     // word 12
+                                 ":02400E00C431BB\r\n"     // Fuses 0x2007
+                                 ":02420200AB000F\r\n"     // Data word 0x2101
                                  ":00000001FF\r\n";
     EXPECT_EQ(BufferToIntelHex(chip), expected);
 }
@@ -65,9 +65,9 @@ TEST(HexWriter, HighAddressesGetExtendedLinearAddressRecordsAndLoadBack) {
     chip.SetWord(0x780001, 0x0042);
     const std::string text = BufferToIntelHex(chip);
     EXPECT_EQ(text, ":020000003412B8\r\n"
-                    ":020000040030CA\r\n"          // upper 0x0030: byte 0x300006
+                    ":020000040030CA\r\n" // upper 0x0030: byte 0x300006
                     ":020006001F0ECB\r\n"
-                    ":0200000400F00A\r\n"          // upper 0x00F0: byte 0xF00002
+                    ":0200000400F00A\r\n" // upper 0x00F0: byte 0xF00002
                     ":020002004200BA\r\n"
                     ":00000001FF\r\n");
     TIntelHexFile file;
@@ -85,9 +85,9 @@ TEST(HexWriter, WritesAtomicallyAndLeavesNoTemporaryFile) {
     test::WriteText(path, "old");
     WriteFileAtomically(path, "new text");
     EXPECT_EQ(test::ReadText(path), "new text");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()),
+        1);
     // A folder that does not exist: an error, and nothing written.
     EXPECT_THROW(WriteFileAtomically(dir.Path() + "missing/out.hex", "x"), Exception);
     EXPECT_FALSE(test::FileExists(dir.Path() + "missing"));
@@ -97,8 +97,8 @@ TEST(HexWriter, WritesAtomicallyAndLeavesNoTemporaryFile) {
 
 TEST(BufferPrint, CodeThenFusesThenDataEightWordsPerRow) {
     TChipDefinition chip = TinyChip();
-    chip.SetWord(0, 0x3F41);  // 'A'
-    chip.SetWord(9, 0x0020);  // ' '
+    chip.SetWord(0, 0x3F41); // 'A'
+    chip.SetWord(9, 0x0020); // ' '
     chip.SetWord(0x2100, 0x007E);
     chip.SetWord(0x2007, 0x31C4);
     std::ostringstream out;
@@ -229,17 +229,15 @@ int Parse(std::vector<std::string> args, TOptions& o, std::string* out = nullptr
         argv.push_back(a.c_str());
     std::ostringstream o1, o2;
     const int status = ParseCommandLine(int(argv.size()), argv.data(), o, o1, o2);
-    if (out)
-        *out = o1.str();
-    if (err)
-        *err = o2.str();
+    if (out) *out = o1.str();
+    if (err) *err = o2.str();
     return status;
 }
 
 TEST(CommandLine, CommandsOptionsAndRegions) {
     TOptions o;
-    ASSERT_EQ(Parse({"-p", "/dev/x", "write", "a.hex", "--region", "Data", "--verify", "-b",
-                     "57600", "--delay", "0", "--timeout", "50", "--device-id", "12AB"},
+    ASSERT_EQ(Parse({"-p", "/dev/x", "write", "a.hex", "--region", "Data", "--verify", "-b", "57600",
+                     "--delay", "0", "--timeout", "50", "--device-id", "12AB"},
                     o),
               -1);
     EXPECT_EQ(o.Command, "write");
@@ -262,15 +260,14 @@ TEST(CommandLine, CommandsOptionsAndRegions) {
 }
 
 TEST(CommandLine, UsageErrorsGiveStatusTwoAndAHint) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {},
-             {"-b", "1200", "detect"},
-             {"frobnicate"},
-             {"write"},
-             {"read", "--region", "eeprom"},
-             {"--delay", "256", "erase"},
-             {"passthrough", "--lines", "12"},
-             {"show", "a.hex"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"-b", "1200", "detect"},
+                                                                  {"frobnicate"},
+                                                                  {"write"},
+                                                                  {"read", "--region", "eeprom"},
+                                                                  {"--delay", "256", "erase"},
+                                                                  {"passthrough", "--lines", "12"},
+                                                                  {"show", "a.hex"}}) {
         TOptions o;
         std::string err;
         EXPECT_EQ(Parse(args, o, nullptr, &err), ExitUsage) << ::testing::PrintToString(args);
