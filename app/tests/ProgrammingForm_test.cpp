@@ -93,6 +93,37 @@ public:
     std::unique_ptr<TProgrammingForm> Form;
 };
 
+// The simulated programmer with a PIC16F628A, and a program folder whose
+// settings point the window at it.
+class TSimulatedRun : public TWindowRun {
+public:
+    TSimulatedRun() {
+        Chip.LoadFromFile((SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini")).toStdString());
+        Simulator = std::make_unique<vesk::sim::TSimulator>(Chip);
+        Simulator->Start();
+        CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), Dir.path());
+    }
+    ~TSimulatedRun() {
+        Close();
+        Simulator->Stop();
+    }
+    void WriteSettings(const QString& extra = QString()) {
+        WriteText(IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\n%2")
+                                 .arg(QString::fromStdString(Simulator->SlavePath()), extra));
+    }
+    // Shows the window and waits for the start-up detection.
+    bool ShowDetected() {
+        if (!Show(true))
+            return false;
+        return QTest::qWaitFor([this] { return !Form->DeviceDescription().isEmpty() || !Dialogs.Log.isEmpty(); },
+                               10000) &&
+               !Form->DeviceDescription().isEmpty();
+    }
+
+    vesk::TChipDefinition Chip;
+    std::unique_ptr<vesk::sim::TSimulator> Simulator;
+};
+
 } // namespace
 
 class ProgrammingFormTest : public QObject {
@@ -109,6 +140,10 @@ private slots:
     void startupDetectionFindsSimulatedProgrammer();
     void detectionWithoutAnswerShowsErrorBox();
     void programDelayIsCutToEightBits();
+    void writeProgramsTheSimulatedTarget();
+    void writeWithMissingImageReportsError();
+    void browseUsesTheDialogSeam();
+    void clearBufferTurnsLampGreen();
     void settingsControlsWriteTheirProperties();
     void lampDoubleClickNeedsDebugLevel();
     void errorBoxCaptionAndFullStop();
@@ -439,6 +474,85 @@ void ProgrammingFormTest::programDelayIsCutToEightBits() {
     auto* edit = again.Controls().udProgramDelay->findChild<QLineEdit*>();
     QVERIFY(edit);
     QCOMPARE(edit->maxLength(), 3);
+}
+
+void ProgrammingFormTest::writeProgramsTheSimulatedTarget() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.TabControl1->setCurrentIndex(pgSettings);
+    QVERIFY(form.ProgramTarget(vesk::AllRegions));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(run.Simulator->Word(0), 0x3001);
+    QCOMPARE(run.Simulator->Word(1), 0x008A);
+    QCOMPARE(run.Simulator->Word(2), 0x3FFF);
+    // The frame: Main page, recent file, detected chip selected, green lamp,
+    // not busy, and the programmer left in pass-through.
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.RecentFiles(), QStringList({image}));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    QCOMPARE(c.ProgressBar1->value(), 0);
+    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
+    // Run is possible now that a chip is selected.
+    QVERIFY(form.Actions().atnRunTarget->isEnabled());
+}
+
+void ProgrammingFormTest::writeWithMissingImageReportsError() {
+    TSimulatedRun run;
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(run.Path(QStringLiteral("gone.hex"))));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    QVERIFY(!form.ProgramTarget(vesk::AllRegions));
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Error"));
+    QVERIFY2(run.Dialogs.Log.front().Message.contains(QStringLiteral("gone.hex")),
+             qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    // Nothing was written; the port is free for the next operation.
+    QCOMPARE(run.Simulator->Word(0), 0x3FFF);
+    QVERIFY(form.ReadTarget(vesk::AllRegions));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+void ProgrammingFormTest::browseUsesTheDialogSeam() {
+    TWindowRun run;
+    const QString image = run.Path(QStringLiteral("chosen.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    form.Controls().TabControl1->setCurrentIndex(pgAbout);
+    run.Dialogs.ConfirmFile = true;
+    run.Dialogs.FileToChoose = image;
+    form.Actions().atnBrowseFile->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("open")), 1);
+    QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Select image file"));
+    QCOMPARE(form.ImageFileName(), image);
+    QCOMPARE(form.Controls().cbxImageFile->currentText(), image);
+    QCOMPARE(form.Controls().PageControl1->currentIndex(), int(pgMain));
+    // Browse does not add to the recent files; a cancelled dialog keeps the name.
+    QVERIFY(form.RecentFiles().isEmpty());
+    run.Dialogs.ConfirmFile = false;
+    form.Actions().atnBrowseFile->trigger();
+    QCOMPARE(form.ImageFileName(), image);
+    QCOMPARE(run.Dialogs.Log.last().Message, image); // the dialog was preset with it
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 0);
+}
+
+void ProgrammingFormTest::clearBufferTurnsLampGreen() {
+    TWindowRun run;
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    form.ClearBuffer();
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
 void ProgrammingFormTest::settingsControlsWriteTheirProperties() {
