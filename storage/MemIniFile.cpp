@@ -46,6 +46,13 @@ std::string OneLine(const std::string& s) {
     return out;
 }
 
+std::string LowerCase(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        c = LowerAscii(c);
+    return out;
+}
+
 } // namespace
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -70,7 +77,9 @@ TMemIniFile::TMemIniFile(const std::string& fileName) {
 
 void TMemIniFile::SetText(const std::string& text) {
     FSections.clear();
-    Section_t* current = nullptr;
+    FSectionIndex.clear();
+    FEntryIndex.clear();
+    std::optional<std::size_t> current;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -81,22 +90,15 @@ void TMemIniFile::SetText(const std::string& text) {
         if (line.empty() || line[0] == ';') continue;
         if (line.front() == '[') {
             if (line.size() < 2 || line.back() != ']') continue; // not a section line
-            const std::string name = Trim(line.substr(1, line.size() - 2));
-            current = FindSection(name);
-            if (current == nullptr) {
-                FSections.push_back(Section_t{name, {}});
-                current = &FSections.back();
-            }
+            current = AddSection(Trim(line.substr(1, line.size() - 2)));
             continue;
         }
-        if (current == nullptr) continue; // before the first section
+        if (!current) continue; // before the first section
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) continue; // not an entry
-        std::string name = Trim(line.substr(0, eq));
+        const std::string name = Trim(line.substr(0, eq));
         if (name.empty()) continue;
-        const bool known = std::any_of(current->Entries.begin(), current->Entries.end(),
-                                       [&](const auto& e) { return SameText(e.first, name); });
-        if (!known) current->Entries.emplace_back(std::move(name), Trim(line.substr(eq + 1)));
+        AddEntry(*current, name, Trim(line.substr(eq + 1)));
     }
 }
 
@@ -122,23 +124,49 @@ void TMemIniFile::UpdateFile(const std::string& fileName) const {
 }
 
 TMemIniFile::Section_t* TMemIniFile::FindSection(const std::string& name) {
-    for (Section_t& s : FSections)
-        if (SameText(s.Name, name)) return &s;
-    return nullptr;
+    const auto it = FSectionIndex.find(LowerCase(name));
+    return it == FSectionIndex.end() ? nullptr : &FSections[it->second];
 }
 
 const TMemIniFile::Section_t* TMemIniFile::FindSection(const std::string& name) const {
-    for (const Section_t& s : FSections)
-        if (SameText(s.Name, name)) return &s;
-    return nullptr;
+    const auto it = FSectionIndex.find(LowerCase(name));
+    return it == FSectionIndex.end() ? nullptr : &FSections[it->second];
+}
+
+std::size_t TMemIniFile::AddSection(const std::string& name) {
+    const auto [it, added] = FSectionIndex.emplace(LowerCase(name), FSections.size());
+    if (added) {
+        FSections.push_back(Section_t{name, {}});
+        FEntryIndex.emplace_back();
+    }
+    return it->second;
+}
+
+std::size_t TMemIniFile::AddEntry(std::size_t section, const std::string& name, const std::string& value) {
+    auto& entries = FSections[section].Entries;
+    const auto [it, added] = FEntryIndex[section].emplace(LowerCase(name), entries.size());
+    if (added) entries.emplace_back(name, value);
+    return it->second;
+}
+
+void TMemIniFile::RebuildIndex() {
+    std::vector<Section_t> sections = std::move(FSections);
+    FSections.clear();
+    FSectionIndex.clear();
+    FEntryIndex.clear();
+    for (Section_t& s : sections) {
+        const std::size_t at = AddSection(s.Name);
+        for (auto& [name, value] : s.Entries)
+            AddEntry(at, name, value);
+    }
 }
 
 std::optional<std::string> TMemIniFile::Value(const std::string& section, const std::string& name) const {
-    const Section_t* s = FindSection(section);
-    if (s == nullptr) return std::nullopt;
-    for (const auto& [key, value] : s->Entries)
-        if (SameText(key, name)) return value;
-    return std::nullopt;
+    const auto s = FSectionIndex.find(LowerCase(section));
+    if (s == FSectionIndex.end()) return std::nullopt;
+    const auto e = FEntryIndex[s->second].find(LowerCase(name));
+    if (e == FEntryIndex[s->second].end()) return std::nullopt;
+    return FSections[s->second].Entries[e->second].second;
 }
 
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& name,
@@ -147,18 +175,9 @@ std::string TMemIniFile::ReadString(const std::string& section, const std::strin
 }
 
 void TMemIniFile::WriteString(const std::string& section, const std::string& name, const std::string& value) {
-    Section_t* s = FindSection(section);
-    if (s == nullptr) {
-        FSections.push_back(Section_t{section, {}});
-        s = &FSections.back();
-    }
-    for (auto& entry : s->Entries) {
-        if (SameText(entry.first, name)) {
-            entry.second = value;
-            return;
-        }
-    }
-    s->Entries.emplace_back(name, value);
+    const std::size_t at = AddSection(section);
+    const std::size_t entry = AddEntry(at, name, value);
+    FSections[at].Entries[entry].second = value;
 }
 
 std::vector<std::string> TMemIniFile::SectionNames() const {
@@ -170,7 +189,9 @@ std::vector<std::string> TMemIniFile::SectionNames() const {
 }
 
 void TMemIniFile::EraseSection(const std::string& section) {
+    if (FindSection(section) == nullptr) return;
     std::erase_if(FSections, [&](const Section_t& s) { return SameText(s.Name, section); });
+    RebuildIndex();
 }
 
 } // namespace vesk

@@ -11,10 +11,16 @@
 // Writing gives "[name]", the entries as "name=value", and one empty line per
 // section, lines ending in LF. A CR or LF inside a name or value is written as
 // the two characters "\n", so a value can never break the file's structure.
+//
+// Sections and entries are also indexed by their lower-case names, so that reading
+// or writing a file of many entries takes time in proportion to its size (a
+// settings file edited by hand or damaged may hold any number of lines).
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,10 +57,20 @@ class TMemIniFile {
     const std::vector<Section_t>& Sections() const { return FSections; }
 
   private:
+    using Index_t = std::unordered_map<std::string, std::size_t>;
+
     Section_t* FindSection(const std::string& name);
     const Section_t* FindSection(const std::string& name) const;
+    // Position of the section in FSections, appended when missing.
+    std::size_t AddSection(const std::string& name);
+    // Appends the entry unless the section already has one of that name; returns
+    // its position in the section.
+    std::size_t AddEntry(std::size_t section, const std::string& name, const std::string& value);
+    void RebuildIndex();
 
     std::vector<Section_t> FSections;
+    Index_t FSectionIndex;            // lower-case section name -> position in FSections
+    std::vector<Index_t> FEntryIndex; // per section: lower-case entry name -> position
 };
 
 // ASCII case-insensitive equality and ordering of names.

@@ -94,3 +94,50 @@ TEST(MemIniFile, ATruncatedOrBinaryTextNeverFails) {
     edge.SetText(std::string("[\0]\n[]\n]\n[\n=\n[S]\nA\0B=\0\n", 24));
     EXPECT_EQ(edge.Sections().size(), 3u); // "\0", "" and "S"
 }
+
+// A settings file damaged or edited by hand may hold any number of lines: reading and
+// writing must stay in proportion to its size (each name used to be looked up by
+// walking all names before it, so 20,000 entries took many seconds and 100,000 hung
+// the program's start).
+TEST(MemIniFile, AFileOfManyEntriesAndSectionsReadsAndWritesCompletely) {
+    constexpr int Count = 100000;
+    std::string text = "[S]\n";
+    for (int i = 0; i < Count; ++i)
+        text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    text += "KEY7=again\n"; // a second entry of the same name: the first counts
+    for (int i = 0; i < Count / 4; ++i)
+        text += "[T" + std::to_string(i) + "]\nA=" + std::to_string(i) + "\n";
+    text += "[t5]\nB=later\n"; // continues section T5
+
+    TMemIniFile ini;
+    ini.SetText(text);
+    ASSERT_EQ(ini.Sections().size(), 1u + Count / 4);
+    ASSERT_EQ(ini.Sections()[0].Entries.size(), std::size_t(Count));
+    EXPECT_EQ(ini.ReadString("s", "key7", ""), "7");
+    EXPECT_EQ(ini.ReadString("S", "Key99999", ""), "99999");
+    EXPECT_EQ(ini.ReadString("T5", "B", ""), "later");
+
+    TMemIniFile written;
+    for (int i = 0; i < Count; ++i)
+        written.WriteString("S", "Key" + std::to_string(i), "x");
+    for (int i = 0; i < Count; ++i)
+        written.WriteString("s", "KEY" + std::to_string(i), std::to_string(i)); // replaces in place
+    EXPECT_EQ(written.Sections()[0].Entries.size(), std::size_t(Count));
+    EXPECT_EQ(written.ReadString("S", "Key12345", ""), "12345");
+    EXPECT_EQ(written.Sections()[0].Entries[12345].first, "Key12345");
+
+    written.EraseSection("S");
+    EXPECT_TRUE(written.Sections().empty());
+    written.WriteString("S", "A", "1"); // the index follows the erase
+    EXPECT_EQ(written.Text(), "[S]\nA=1\n\n");
+}
+
+TEST(MemIniFile, EraseSectionKeepsLookupsOfTheSectionsAfterIt) {
+    TMemIniFile ini;
+    ini.SetText("[A]\nx=1\n[B]\ny=2\n[C]\nz=3\n");
+    ini.EraseSection("b");
+    EXPECT_EQ(ini.ReadString("C", "z", ""), "3");
+    ini.WriteString("C", "Z", "4");
+    ini.WriteString("B", "y", "5");
+    EXPECT_EQ(ini.Text(), "[A]\nx=1\n\n[C]\nz=4\n\n[B]\ny=5\n\n");
+}
