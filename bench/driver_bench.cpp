@@ -226,6 +226,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         const int codeWords = argc > 1 ? std::atoi(argv[1]) : chip->RegionByCode(1).Size;
+        // Other work on the machine delays every wake-up and so every byte.
+        double load[3] = {0, 0, 0};
+        if (getloadavg(load, 3) > 0)
+            std::printf("Load average at start: %.2f (figures hold only on an idle machine)\n\n", load[0]);
         RoundTrip();
         WriteAndVerify(*chip, 1, codeWords);
         WriteAndVerify(*chip, 4, codeWords);

@@ -94,6 +94,16 @@ TEST_F(ConnectionTest, SetBaudRateSwitchesAndTalksAtTheNewRate) {
     EXPECT_EQ(Sim->BaudRate(), 19200);
 }
 
+TEST_F(ConnectionTest, PortTalksAtTheProgrammersRate) {
+    sim::TOptions options;
+    options.StrictSpeed = true; // bytes sent at another speed than the programmer's are lost
+    StartSim("T16", options);
+    Connect();
+    Dev.SetBaudRate(0);
+    EXPECT_EQ(Sim->BaudRate(), 9600);
+    EXPECT_EQ(Dev.GetType(), "VESK1");
+}
+
 TEST_F(ConnectionTest, SetBaudRateRefusesIndexesOutsideTheTable) {
     StartSim("T16");
     Connect();
