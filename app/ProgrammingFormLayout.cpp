@@ -42,32 +42,34 @@ QGroupBox* Group(const char* caption, QWidget* parent) {
 void TProgrammingForm::CreateActions() {
     struct Def {
         QAction** Target;
+        const char* Name;
         const char* Caption;
         const char* Hint;
         QKeySequence Shortcut;
     };
     const Def defs[] = {
-        {&A.atnProgram, "Write", "Write all regions", QKeySequence(Qt::CTRL | Qt::Key_F5)},
-        {&A.atnProgramCode, "Write Code", "Write code region", {}},
-        {&A.atnProgramData, "Write Data", "Write data region", {}},
-        {&A.atnProgramFuses, "Write Fuses", "Write fuses region", {}},
-        {&A.atnRead, "Read", "Read all regions", QKeySequence(Qt::CTRL | Qt::Key_F6)},
-        {&A.atnReadCode, "Read Code", "Read code region", {}},
-        {&A.atnReadData, "Read Data", "Read data region", {}},
-        {&A.atnReadFuses, "Read Fuses", "Read fuses region", {}},
-        {&A.atnVerify, "Verify", "Verify all regions", QKeySequence(Qt::CTRL | Qt::Key_F7)},
-        {&A.atnVerifyCode, "Verify Code", "Verify code region", {}},
-        {&A.atnVerifyData, "Verify Data", "Verify data region", {}},
-        {&A.atnVerifyFuses, "Verify Fuses", "Verify fuses region", {}},
-        {&A.atnErase, "Erase target", "Erase target", {}},
-        {&A.atnClearBuffer, "Clear buffer", "Clear buffer", {}},
-        {&A.atnRunTarget, "Run", "Run target", QKeySequence(Qt::Key_F9)},
-        {&A.atnBrowseFile, "Browse", "Browse for file", QKeySequence(Qt::Key_F3)},
-        {&A.atnDetectTarget, "Detect", "Detect target", QKeySequence(Qt::Key_F4)},
-        {&A.atnStop, "Stop", "Stop", QKeySequence(Qt::Key_Escape)},
+        {&A.atnProgram, "atnProgram", "Write", "Write all regions", QKeySequence(Qt::CTRL | Qt::Key_F5)},
+        {&A.atnProgramCode, "atnProgramCode", "Write Code", "Write code region", {}},
+        {&A.atnProgramData, "atnProgramData", "Write Data", "Write data region", {}},
+        {&A.atnProgramFuses, "atnProgramFuses", "Write Fuses", "Write fuses region", {}},
+        {&A.atnRead, "atnRead", "Read", "Read all regions", QKeySequence(Qt::CTRL | Qt::Key_F6)},
+        {&A.atnReadCode, "atnReadCode", "Read Code", "Read code region", {}},
+        {&A.atnReadData, "atnReadData", "Read Data", "Read data region", {}},
+        {&A.atnReadFuses, "atnReadFuses", "Read Fuses", "Read fuses region", {}},
+        {&A.atnVerify, "atnVerify", "Verify", "Verify all regions", QKeySequence(Qt::CTRL | Qt::Key_F7)},
+        {&A.atnVerifyCode, "atnVerifyCode", "Verify Code", "Verify code region", {}},
+        {&A.atnVerifyData, "atnVerifyData", "Verify Data", "Verify data region", {}},
+        {&A.atnVerifyFuses, "atnVerifyFuses", "Verify Fuses", "Verify fuses region", {}},
+        {&A.atnErase, "atnErase", "Erase target", "Erase target", {}},
+        {&A.atnClearBuffer, "atnClearBuffer", "Clear buffer", "Clear buffer", {}},
+        {&A.atnRunTarget, "atnRunTarget", "Run", "Run target", QKeySequence(Qt::Key_F9)},
+        {&A.atnBrowseFile, "atnBrowseFile", "Browse", "Browse for file", QKeySequence(Qt::Key_F3)},
+        {&A.atnDetectTarget, "atnDetectTarget", "Detect", "Detect target", QKeySequence(Qt::Key_F4)},
+        {&A.atnStop, "atnStop", "Stop", "Stop", QKeySequence(Qt::Key_Escape)},
     };
     for (const Def& d : defs) {
         auto* action = new QAction(QString::fromLatin1(d.Caption), this);
+        action->setObjectName(QString::fromLatin1(d.Name));
         action->setToolTip(QString::fromLatin1(d.Hint));
         action->setStatusTip(QString::fromLatin1(d.Hint));
         action->setShortcut(d.Shortcut);
@@ -75,20 +77,6 @@ void TProgrammingForm::CreateActions() {
         addAction(action); // shortcuts work on every page
         *d.Target = action;
     }
-    const struct {
-        QAction* Action;
-        const char* Name;
-    } names[] = {{A.atnProgram, "atnProgram"},         {A.atnProgramCode, "atnProgramCode"},
-                 {A.atnProgramData, "atnProgramData"}, {A.atnProgramFuses, "atnProgramFuses"},
-                 {A.atnRead, "atnRead"},               {A.atnReadCode, "atnReadCode"},
-                 {A.atnReadData, "atnReadData"},       {A.atnReadFuses, "atnReadFuses"},
-                 {A.atnVerify, "atnVerify"},           {A.atnVerifyCode, "atnVerifyCode"},
-                 {A.atnVerifyData, "atnVerifyData"},   {A.atnVerifyFuses, "atnVerifyFuses"},
-                 {A.atnErase, "atnErase"},             {A.atnClearBuffer, "atnClearBuffer"},
-                 {A.atnRunTarget, "atnRunTarget"},     {A.atnBrowseFile, "atnBrowseFile"},
-                 {A.atnDetectTarget, "atnDetectTarget"}, {A.atnStop, "atnStop"}};
-    for (const auto& n : names)
-        n.Action->setObjectName(QString::fromLatin1(n.Name));
 
     auto bind = [this](QAction* action, std::function<void()> operation) {
         connect(action, &QAction::triggered, this, [this, operation] { Guarded(operation); });
