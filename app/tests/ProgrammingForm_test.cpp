@@ -1,130 +1,26 @@
 // Window tests of the main window: start-up with and without a settings file,
 // the file written at exit, the recent files, the enabling rules with their
-// shortcuts, a malformed chip definition file, the start-up detection against
-// the simulated programmer, and the Settings page controls.
+// shortcuts, a malformed chip definition file, the Settings page controls, the
+// lamp, the error box and the layout.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTextBrowser>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QTextBrowser>
 #include <QToolButton>
-#include <memory>
 
 #include "ComComboBox.h"
 #include "ErrorBox.h"
-#include "ProgrammingForm.h"
-#include "RecordingDialogs.h"
 #include "StateLamp.h"
-#include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
-#include "driver/DeviceVESK1.h"
-#include "sim/Simulator.h"
-
-namespace {
-
-const QString SourceDir = QStringLiteral(VESK_SOURCE_DIR);
-
-QString ReadText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
-void WriteText(const QString& path, const QString& text) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text.toUtf8());
-}
-
-void CopyChip(const QString& name, const QString& directory) {
-    QVERIFY(QFile::copy(SourceDir + QStringLiteral("/chips/") + name, directory + QLatin1Char('/') + name));
-}
-
-// A program folder of its own, the driver and the window, created and
-// destroyed in the order of the program's start-up and shutdown.
-class TWindowRun {
-public:
-    TWindowRun() { QVERIFY(Dir.isValid()); }
-    ~TWindowRun() { Close(); }
-
-    QString Path(const QString& name) const { return Dir.filePath(name); }
-    QString IniPath() const { return Path(QStringLiteral("WinVESK.ini")); }
-
-    TProgrammingForm& Create() {
-        Device = std::make_unique<vesk::TDeviceVESK1>();
-        Form = std::make_unique<TProgrammingForm>(*Device, Dir.path(), &Dialogs);
-        return *Form;
-    }
-    // Shows the window and waits for FormShow; with `keepTimer` false the
-    // start-up detection is held back.
-    bool Show(bool keepTimer = false) {
-        QSignalSpy shown(Form.get(), &TProgrammingForm::FormShown);
-        Form->show();
-        if (!shown.wait(5000))
-            return false;
-        if (!keepTimer)
-            Form->Controls().Timer1->stop();
-        return true;
-    }
-    // The window first, then the driver; the chip list is emptied for the next run.
-    void Close() {
-        Form.reset();
-        Device.reset();
-        vesk::ChipDefinitions.clear();
-    }
-
-    QTemporaryDir Dir;
-    TRecordingDialogs Dialogs;
-    std::unique_ptr<vesk::TDeviceVESK1> Device;
-    std::unique_ptr<TProgrammingForm> Form;
-};
-
-// The simulated programmer with a PIC16F628A, and a program folder whose
-// settings point the window at it.
-class TSimulatedRun : public TWindowRun {
-public:
-    TSimulatedRun() {
-        Chip.LoadFromFile((SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini")).toStdString());
-        Simulator = std::make_unique<vesk::sim::TSimulator>(Chip);
-        Simulator->Start();
-        CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), Dir.path());
-    }
-    ~TSimulatedRun() {
-        Close();
-        Simulator->Stop();
-    }
-    void WriteSettings(const QString& extra = QString()) {
-        WriteText(IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\n%2")
-                                 .arg(QString::fromStdString(Simulator->SlavePath()), extra));
-    }
-    // Shows the window and waits for the start-up detection.
-    bool ShowDetected() {
-        if (!Show(true))
-            return false;
-        return QTest::qWaitFor([this] { return !Form->DeviceDescription().isEmpty() || !Dialogs.Log.isEmpty(); },
-                               10000) &&
-               !Form->DeviceDescription().isEmpty();
-    }
-
-    vesk::TChipDefinition Chip;
-    std::unique_ptr<vesk::sim::TSimulator> Simulator;
-};
-
-} // namespace
+#include "WindowRun.h"
 
 class ProgrammingFormTest : public QObject {
     Q_OBJECT
@@ -137,13 +33,7 @@ private slots:
     void commandsDisabledBeforeProgrammerIdentified();
     void malformedChipDefinitionSkipsDetection();
     void missingChipDefinitionsStillDetect();
-    void startupDetectionFindsSimulatedProgrammer();
-    void detectionWithoutAnswerShowsErrorBox();
     void programDelayIsCutToEightBits();
-    void writeProgramsTheSimulatedTarget();
-    void writeWithMissingImageReportsError();
-    void browseUsesTheDialogSeam();
-    void clearBufferTurnsLampGreen();
     void settingsControlsWriteTheirProperties();
     void lampDoubleClickNeedsDebugLevel();
     void errorBoxCaptionAndFullStop();
@@ -384,69 +274,6 @@ void ProgrammingFormTest::missingChipDefinitionsStillDetect() {
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
-void ProgrammingFormTest::startupDetectionFindsSimulatedProgrammer() {
-    TWindowRun run;
-    const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
-    vesk::TChipDefinition chip;
-    chip.LoadFromFile(chipFile.toStdString());
-    vesk::sim::TSimulator simulator(chip);
-    simulator.Start();
-    CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), run.Dir.path());
-    CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
-    WriteText(run.IniPath(),
-              QStringLiteral("[DIRUD]\nComPort=%1\n").arg(QString::fromStdString(simulator.SlavePath())));
-    TProgrammingForm& form = run.Create();
-    QVERIFY(run.Show(true));
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxTargetType->count(), 3);
-    QCOMPARE(c.cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
-    QCOMPARE(c.cbxTargetType->currentIndex(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(c.lblDevice->text(), QStringLiteral("VESK1 version 2.10"), 10000);
-    QCOMPARE(form.DeviceDescription(), QStringLiteral("VESK1 version 2.10"));
-    QCOMPARE(form.LampPicture(), int(lsGreen));
-    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
-    QTest::qWait(20);
-    // The programmer is known: every command but Run (no chip yet) and Stop is on.
-    const auto& a = form.Actions();
-    for (QAction* action : a.All()) {
-        const bool expected = action != a.atnRunTarget && action != a.atnStop;
-        QVERIFY2(action->isEnabled() == expected, qPrintable(action->objectName()));
-    }
-    QVERIFY(c.sbPassThrough->isEnabled());
-    QVERIFY(c.sbProgramMenu->isEnabled());
-    // Choosing a chip enables Run.
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
-    QVERIFY(run.Device->Target() != nullptr);
-    QVERIFY(form.Actions().atnRunTarget->isEnabled());
-    run.Close();
-    simulator.Stop();
-}
-
-void ProgrammingFormTest::detectionWithoutAnswerShowsErrorBox() {
-    TWindowRun run;
-    const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
-    vesk::TChipDefinition chip;
-    chip.LoadFromFile(chipFile.toStdString());
-    vesk::sim::TSimulator simulator(chip);
-    vesk::sim::TFaults faults;
-    faults.NeverAnswer = true;
-    simulator.SetFaults(faults);
-    simulator.Start();
-    WriteText(run.IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\nComReadTimeout=50\n")
-                                 .arg(QString::fromStdString(simulator.SlavePath())));
-    TProgrammingForm& form = run.Create();
-    QVERIFY(run.Show(true));
-    QTRY_COMPARE_WITH_TIMEOUT(run.Dialogs.Count(QStringLiteral("application")), 1, 10000);
-    const QString message = run.Dialogs.Log.front().Message;
-    QVERIFY2(message.startsWith(QStringLiteral("VESK wakeup failed")), qPrintable(message));
-    QCOMPARE(form.DeviceDescription(), QString());
-    QCOMPARE(form.Controls().lblDevice->text(), QStringLiteral("Unknown"));
-    run.Device->Close();
-    run.Close();
-    simulator.Stop();
-}
-
 void ProgrammingFormTest::programDelayIsCutToEightBits() {
     TWindowRun run;
     WriteText(run.IniPath(), QStringLiteral("[DIRUD]\nProgramDelay=300\n"));
@@ -474,85 +301,6 @@ void ProgrammingFormTest::programDelayIsCutToEightBits() {
     auto* edit = again.Controls().udProgramDelay->findChild<QLineEdit*>();
     QVERIFY(edit);
     QCOMPARE(edit->maxLength(), 3);
-}
-
-void ProgrammingFormTest::writeProgramsTheSimulatedTarget() {
-    TSimulatedRun run;
-    const QString image = run.Path(QStringLiteral("blink.hex"));
-    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
-    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
-    TProgrammingForm& form = run.Create();
-    QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.TabControl1->setCurrentIndex(pgSettings);
-    QVERIFY(form.ProgramTarget(vesk::AllRegions));
-    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
-    QCOMPARE(run.Simulator->Word(0), 0x3001);
-    QCOMPARE(run.Simulator->Word(1), 0x008A);
-    QCOMPARE(run.Simulator->Word(2), 0x3FFF);
-    // The frame: Main page, recent file, detected chip selected, green lamp,
-    // not busy, and the programmer left in pass-through.
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
-    QCOMPARE(form.RecentFiles(), QStringList({image}));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
-    QCOMPARE(form.LampPicture(), int(lsGreen));
-    QVERIFY(!form.Actions().atnStop->isEnabled());
-    QCOMPARE(c.ProgressBar1->value(), 0);
-    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
-    // Run is possible now that a chip is selected.
-    QVERIFY(form.Actions().atnRunTarget->isEnabled());
-}
-
-void ProgrammingFormTest::writeWithMissingImageReportsError() {
-    TSimulatedRun run;
-    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(run.Path(QStringLiteral("gone.hex"))));
-    TProgrammingForm& form = run.Create();
-    QVERIFY(run.ShowDetected());
-    QVERIFY(!form.ProgramTarget(vesk::AllRegions));
-    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
-    QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Error"));
-    QVERIFY2(run.Dialogs.Log.front().Message.contains(QStringLiteral("gone.hex")),
-             qPrintable(run.Dialogs.Describe()));
-    QCOMPARE(form.LampPicture(), int(lsRed));
-    QVERIFY(!form.Actions().atnStop->isEnabled());
-    // Nothing was written; the port is free for the next operation.
-    QCOMPARE(run.Simulator->Word(0), 0x3FFF);
-    QVERIFY(form.ReadTarget(vesk::AllRegions));
-    QCOMPARE(form.LampPicture(), int(lsGreen));
-}
-
-void ProgrammingFormTest::browseUsesTheDialogSeam() {
-    TWindowRun run;
-    const QString image = run.Path(QStringLiteral("chosen.hex"));
-    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
-    TProgrammingForm& form = run.Create();
-    QVERIFY(run.Show());
-    form.Controls().TabControl1->setCurrentIndex(pgAbout);
-    run.Dialogs.ConfirmFile = true;
-    run.Dialogs.FileToChoose = image;
-    form.Actions().atnBrowseFile->trigger();
-    QCOMPARE(run.Dialogs.Count(QStringLiteral("open")), 1);
-    QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Select image file"));
-    QCOMPARE(form.ImageFileName(), image);
-    QCOMPARE(form.Controls().cbxImageFile->currentText(), image);
-    QCOMPARE(form.Controls().PageControl1->currentIndex(), int(pgMain));
-    // Browse does not add to the recent files; a cancelled dialog keeps the name.
-    QVERIFY(form.RecentFiles().isEmpty());
-    run.Dialogs.ConfirmFile = false;
-    form.Actions().atnBrowseFile->trigger();
-    QCOMPARE(form.ImageFileName(), image);
-    QCOMPARE(run.Dialogs.Log.last().Message, image); // the dialog was preset with it
-    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 0);
-}
-
-void ProgrammingFormTest::clearBufferTurnsLampGreen() {
-    TWindowRun run;
-    TProgrammingForm& form = run.Create();
-    QVERIFY(run.Show());
-    form.ClearBuffer();
-    QCOMPARE(form.LampPicture(), int(lsGreen));
-    QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
 void ProgrammingFormTest::settingsControlsWriteTheirProperties() {

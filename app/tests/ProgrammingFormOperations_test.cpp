@@ -1,0 +1,177 @@
+// Window tests with the simulated programmer attached: the detection after
+// start, Write and its error path, and the operations without programmer traffic.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include "ComComboBox.h"
+#include "ErrorBox.h"
+#include "StateLamp.h"
+#include "WindowRun.h"
+
+class ProgrammingFormOperationsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startupDetectionFindsSimulatedProgrammer();
+    void detectionWithoutAnswerShowsErrorBox();
+    void writeProgramsTheSimulatedTarget();
+    void writeWithMissingImageReportsError();
+    void browseUsesTheDialogSeam();
+    void clearBufferTurnsLampGreen();
+};
+
+void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
+    TWindowRun run;
+    const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
+    vesk::TChipDefinition chip;
+    chip.LoadFromFile(chipFile.toStdString());
+    vesk::sim::TSimulator simulator(chip);
+    simulator.Start();
+    CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), run.Dir.path());
+    CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
+    WriteText(run.IniPath(),
+              QStringLiteral("[DIRUD]\nComPort=%1\n").arg(QString::fromStdString(simulator.SlavePath())));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show(true));
+    const auto& c = form.Controls();
+    QCOMPARE(c.cbxTargetType->count(), 3);
+    QCOMPARE(c.cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
+    QCOMPARE(c.cbxTargetType->currentIndex(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(c.lblDevice->text(), QStringLiteral("VESK1 version 2.10"), 10000);
+    QCOMPARE(form.DeviceDescription(), QStringLiteral("VESK1 version 2.10"));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QTest::qWait(20);
+    // The programmer is known: every command but Run (no chip yet) and Stop is on.
+    const auto& a = form.Actions();
+    for (QAction* action : a.All()) {
+        const bool expected = action != a.atnRunTarget && action != a.atnStop;
+        QVERIFY2(action->isEnabled() == expected, qPrintable(action->objectName()));
+    }
+    QVERIFY(c.sbPassThrough->isEnabled());
+    QVERIFY(c.sbProgramMenu->isEnabled());
+    // Choosing a chip enables Run.
+    c.cbxTargetType->setCurrentIndex(1);
+    emit c.cbxTargetType->activated(1);
+    QVERIFY(run.Device->Target() != nullptr);
+    QVERIFY(form.Actions().atnRunTarget->isEnabled());
+    run.Close();
+    simulator.Stop();
+}
+
+void ProgrammingFormOperationsTest::detectionWithoutAnswerShowsErrorBox() {
+    TWindowRun run;
+    const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
+    vesk::TChipDefinition chip;
+    chip.LoadFromFile(chipFile.toStdString());
+    vesk::sim::TSimulator simulator(chip);
+    vesk::sim::TFaults faults;
+    faults.NeverAnswer = true;
+    simulator.SetFaults(faults);
+    simulator.Start();
+    WriteText(run.IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\nComReadTimeout=50\n")
+                                 .arg(QString::fromStdString(simulator.SlavePath())));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show(true));
+    QTRY_COMPARE_WITH_TIMEOUT(run.Dialogs.Count(QStringLiteral("application")), 1, 10000);
+    const QString message = run.Dialogs.Log.front().Message;
+    QVERIFY2(message.startsWith(QStringLiteral("VESK wakeup failed")), qPrintable(message));
+    QCOMPARE(form.DeviceDescription(), QString());
+    QCOMPARE(form.Controls().lblDevice->text(), QStringLiteral("Unknown"));
+    run.Device->Close();
+    run.Close();
+    simulator.Stop();
+}
+
+void ProgrammingFormOperationsTest::writeProgramsTheSimulatedTarget() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.TabControl1->setCurrentIndex(pgSettings);
+    QVERIFY(form.ProgramTarget(vesk::AllRegions));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(run.Simulator->Word(0), 0x3001);
+    QCOMPARE(run.Simulator->Word(1), 0x008A);
+    QCOMPARE(run.Simulator->Word(2), 0x3FFF);
+    // The frame: Main page, recent file, detected chip selected, green lamp,
+    // not busy, and the programmer left in pass-through.
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.RecentFiles(), QStringList({image}));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    QCOMPARE(c.ProgressBar1->value(), 0);
+    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
+    // Run is possible now that a chip is selected.
+    QVERIFY(form.Actions().atnRunTarget->isEnabled());
+}
+
+void ProgrammingFormOperationsTest::writeWithMissingImageReportsError() {
+    TSimulatedRun run;
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(run.Path(QStringLiteral("gone.hex"))));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    QVERIFY(!form.ProgramTarget(vesk::AllRegions));
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Error"));
+    QVERIFY2(run.Dialogs.Log.front().Message.contains(QStringLiteral("gone.hex")),
+             qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    // Nothing was written; the port is free for the next operation.
+    QCOMPARE(run.Simulator->Word(0), 0x3FFF);
+    QVERIFY(form.ReadTarget(vesk::AllRegions));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+void ProgrammingFormOperationsTest::browseUsesTheDialogSeam() {
+    TWindowRun run;
+    const QString image = run.Path(QStringLiteral("chosen.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    form.Controls().TabControl1->setCurrentIndex(pgAbout);
+    run.Dialogs.ConfirmFile = true;
+    run.Dialogs.FileToChoose = image;
+    form.Actions().atnBrowseFile->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("open")), 1);
+    QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Select image file"));
+    QCOMPARE(form.ImageFileName(), image);
+    QCOMPARE(form.Controls().cbxImageFile->currentText(), image);
+    QCOMPARE(form.Controls().PageControl1->currentIndex(), int(pgMain));
+    // Browse does not add to the recent files; a cancelled dialog keeps the name.
+    QVERIFY(form.RecentFiles().isEmpty());
+    run.Dialogs.ConfirmFile = false;
+    form.Actions().atnBrowseFile->trigger();
+    QCOMPARE(form.ImageFileName(), image);
+    QCOMPARE(run.Dialogs.Log.last().Message, image); // the dialog was preset with it
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 0);
+}
+
+void ProgrammingFormOperationsTest::clearBufferTurnsLampGreen() {
+    TWindowRun run;
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    form.ClearBuffer();
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(run.Dialogs.Log.isEmpty());
+}
+
+QTEST_MAIN(ProgrammingFormOperationsTest)
+#include "ProgrammingFormOperations_test.moc"

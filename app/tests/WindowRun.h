@@ -1,0 +1,107 @@
+// Helpers of the window tests: a program folder of its own with the driver and
+// the window created and destroyed in the program's order, and the same with the
+// simulated programmer attached.
+#pragma once
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "ProgrammingForm.h"
+#include "RecordingDialogs.h"
+#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipDefinitions.h"
+#include "driver/DeviceVESK1.h"
+#include "sim/Simulator.h"
+
+inline const QString SourceDir = QStringLiteral(VESK_SOURCE_DIR);
+
+inline QString ReadText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+inline void WriteText(const QString& path, const QString& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text.toUtf8());
+}
+
+inline void CopyChip(const QString& name, const QString& directory) {
+    QVERIFY(QFile::copy(SourceDir + QStringLiteral("/chips/") + name, directory + QLatin1Char('/') + name));
+}
+
+// A program folder of its own, the driver and the window, created and
+// destroyed in the order of the program's start-up and shutdown.
+class TWindowRun {
+public:
+    TWindowRun() { QVERIFY(Dir.isValid()); }
+    ~TWindowRun() { Close(); }
+
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+    QString IniPath() const { return Path(QStringLiteral("WinVESK.ini")); }
+
+    TProgrammingForm& Create() {
+        Device = std::make_unique<vesk::TDeviceVESK1>();
+        Form = std::make_unique<TProgrammingForm>(*Device, Dir.path(), &Dialogs);
+        return *Form;
+    }
+    // Shows the window and waits for FormShow; with `keepTimer` false the
+    // start-up detection is held back.
+    bool Show(bool keepTimer = false) {
+        QSignalSpy shown(Form.get(), &TProgrammingForm::FormShown);
+        Form->show();
+        if (!shown.wait(5000))
+            return false;
+        if (!keepTimer)
+            Form->Controls().Timer1->stop();
+        return true;
+    }
+    // The window first, then the driver; the chip list is emptied for the next run.
+    void Close() {
+        Form.reset();
+        Device.reset();
+        vesk::ChipDefinitions.clear();
+    }
+
+    QTemporaryDir Dir;
+    TRecordingDialogs Dialogs;
+    std::unique_ptr<vesk::TDeviceVESK1> Device;
+    std::unique_ptr<TProgrammingForm> Form;
+};
+
+// The simulated programmer with a PIC16F628A, and a program folder whose
+// settings point the window at it.
+class TSimulatedRun : public TWindowRun {
+public:
+    TSimulatedRun() {
+        Chip.LoadFromFile((SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini")).toStdString());
+        Simulator = std::make_unique<vesk::sim::TSimulator>(Chip);
+        Simulator->Start();
+        CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), Dir.path());
+    }
+    ~TSimulatedRun() {
+        Close();
+        Simulator->Stop();
+    }
+    void WriteSettings(const QString& extra = QString()) {
+        WriteText(IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\n%2")
+                                 .arg(QString::fromStdString(Simulator->SlavePath()), extra));
+    }
+    // Shows the window and waits for the start-up detection.
+    bool ShowDetected() {
+        if (!Show(true))
+            return false;
+        return QTest::qWaitFor([this] { return !Form->DeviceDescription().isEmpty() || !Dialogs.Log.isEmpty(); },
+                               10000) &&
+               !Form->DeviceDescription().isEmpty();
+    }
+
+    vesk::TChipDefinition Chip;
+    std::unique_ptr<vesk::sim::TSimulator> Simulator;
+};
