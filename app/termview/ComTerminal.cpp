@@ -17,8 +17,7 @@ namespace {
 
 // True when the device behind `fd` reports that the line hung up (the far end of a
 // pseudo-terminal closed, an adapter was unplugged).
-bool LineHungUp(int fd)
-{
+bool LineHungUp(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
@@ -26,11 +25,12 @@ bool LineHungUp(int fd)
 } // namespace
 
 TComTerminal::TComTerminal(QWidget* parent)
-    : QFrame(parent), FModel(std::make_unique<TComTerminalModel>()), FLink(std::make_unique<TComLink>())
-{
+    : QFrame(parent), FModel(std::make_unique<TComTerminalModel>()), FLink(std::make_unique<TComLink>()) {
     FModel->OnChanged = [this](const TTermChange& change) { ModelChanged(change); };
     FModel->OnSend = [this](std::string_view bytes) { return SendBytes(bytes); };
-    FLink->RxBuf = [this](const char* bytes, int count) { FModel->RxBuf(std::string_view(bytes, size_t(count))); };
+    FLink->RxBuf = [this](const char* bytes, int count) {
+        FModel->RxBuf(std::string_view(bytes, size_t(count)));
+    };
     FLink->Conn = [this](bool opened) { PortConnectionChanged(opened); };
 
     FBlinkTimer = new QTimer(this);
@@ -46,8 +46,7 @@ TComTerminal::TComTerminal(QWidget* parent)
     UpdateSize();
 }
 
-TComTerminal::~TComTerminal()
-{
+TComTerminal::~TComTerminal() {
     FModel->OnChanged = nullptr;
     FModel->OnSend = nullptr;
     DisarmNotifier();
@@ -63,30 +62,25 @@ TComTerminal::~TComTerminal()
 
 // ---- Properties ----
 
-void TComTerminal::SetColumns(int value)
-{
+void TComTerminal::SetColumns(int value) {
     FModel->SetColumns(value);
 }
 
-void TComTerminal::SetRows(int value)
-{
+void TComTerminal::SetRows(int value) {
     FModel->SetRows(value);
 }
 
-void TComTerminal::SetFontColor(TColor value)
-{
+void TComTerminal::SetFontColor(TColor value) {
     FModel->SetFontColor(value);
     update();
 }
 
-void TComTerminal::SetCharSet(TTermCharSet value)
-{
+void TComTerminal::SetCharSet(TTermCharSet value) {
     FCharSet = value;
     update();
 }
 
-void TComTerminal::SetBorderStyle(TTermBorderStyle value)
-{
+void TComTerminal::SetBorderStyle(TTermBorderStyle value) {
     FBorderStyle = value;
     if (value == TTermBorderStyle::bsSingle) {
         setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -97,8 +91,7 @@ void TComTerminal::SetBorderStyle(TTermBorderStyle value)
     UpdateSize();
 }
 
-void TComTerminal::SetAutoSize(bool value)
-{
+void TComTerminal::SetAutoSize(bool value) {
     FAutoSize = value;
     if (value)
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -107,38 +100,30 @@ void TComTerminal::SetAutoSize(bool value)
     UpdateSize();
 }
 
-void TComTerminal::Write(const char* bytes, int count)
-{
-    if (bytes && count > 0)
-        FModel->Write(std::string_view(bytes, size_t(count)));
+void TComTerminal::Write(const char* bytes, int count) {
+    if (bytes && count > 0) FModel->Write(std::string_view(bytes, size_t(count)));
 }
 
-QSize TComTerminal::sizeHint() const
-{
+QSize TComTerminal::sizeHint() const {
     const QMargins m = contentsMargins();
     return QSize(Columns() * FCellWidth + m.left() + m.right(), Rows() * FCellHeight + m.top() + m.bottom());
 }
 
-QSize TComTerminal::minimumSizeHint() const
-{
+QSize TComTerminal::minimumSizeHint() const {
     // Without AutoSize the control may be smaller than its screen (the rest is cut).
     return FAutoSize ? sizeHint() : QSize(FCellWidth * 2, FCellHeight * 2);
 }
 
-void TComTerminal::UpdateSize()
-{
+void TComTerminal::UpdateSize() {
     updateGeometry();
-    if (FAutoSize)
-        resize(sizeHint());
+    if (FAutoSize) resize(sizeHint());
     update();
 }
 
 // ---- The serial port ----
 
-void TComTerminal::SetComPort(TComPort* port)
-{
-    if (port == FComPort)
-        return;
+void TComTerminal::SetComPort(TComPort* port) {
+    if (port == FComPort) return;
     if (FComPort) {
         DisarmNotifier();
         TComPort* old = FComPort;
@@ -152,32 +137,25 @@ void TComTerminal::SetComPort(TComPort* port)
     }
 }
 
-bool TComTerminal::Connected() const
-{
+bool TComTerminal::Connected() const {
     return FComPort && FComPort->Connected();
 }
 
-void TComTerminal::SetConnected(bool value)
-{
+void TComTerminal::SetConnected(bool value) {
     // The link's connection callback arms or disarms the watcher.
-    if (FComPort)
-        FComPort->SetConnected(value);
+    if (FComPort) FComPort->SetConnected(value);
 }
 
-bool TComTerminal::SendBytes(std::string_view bytes)
-{
-    if (!FComPort || !FComPort->Connected())
-        return false;
+bool TComTerminal::SendBytes(std::string_view bytes) {
+    if (!FComPort || !FComPort->Connected()) return false;
     const int written = FComPort->Write(bytes.data(), int(bytes.size()));
     // A write the line did not take within its time-out is a failed write, not a
     // key stroke silently lost.
-    if (written != int(bytes.size()))
-        throw EComPort(2, ETIMEDOUT);
+    if (written != int(bytes.size())) throw EComPort(2, ETIMEDOUT);
     return true;
 }
 
-void TComTerminal::PortConnectionChanged(bool opened)
-{
+void TComTerminal::PortConnectionChanged(bool opened) {
     // Every open gives the port a new handle: watch the new one.
     if (opened)
         ArmNotifier();
@@ -186,22 +164,17 @@ void TComTerminal::PortConnectionChanged(bool opened)
     emit ConnectedChanged(opened);
 }
 
-void TComTerminal::ArmNotifier()
-{
+void TComTerminal::ArmNotifier() {
     DisarmNotifier();
-    if (!FComPort || !FComPort->Connected() || !FComPort->Events().count(evRxChar))
-        return;
+    if (!FComPort || !FComPort->Connected() || !FComPort->Events().count(evRxChar)) return;
     const int handle = FComPort->Handle();
-    if (handle < 0)
-        return;
+    if (handle < 0) return;
     FNotifier = new QSocketNotifier(qintptr(handle), QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, &TComTerminal::PortReadable);
 }
 
-void TComTerminal::DisarmNotifier()
-{
-    if (!FNotifier)
-        return;
+void TComTerminal::DisarmNotifier() {
+    if (!FNotifier) return;
     // This may run inside the notifier's own signal (a close while receiving), so
     // it is switched off at once and deleted later.
     FNotifier->setEnabled(false);
@@ -209,8 +182,7 @@ void TComTerminal::DisarmNotifier()
     FNotifier = nullptr;
 }
 
-void TComTerminal::PortReadable()
-{
+void TComTerminal::PortReadable() {
     TComPort* port = FComPort;
     if (!port || !port->Connected()) {
         DisarmNotifier();
@@ -220,8 +192,7 @@ void TComTerminal::PortReadable()
         port->ProcessReceived();
         // A hung-up line stays readable for ever; should the port not have noticed
         // it, stop here rather than be woken again and again.
-        if (port->Connected() && LineHungUp(port->Handle()))
-            throw EComPort(10, EIO);
+        if (port->Connected() && LineHungUp(port->Handle())) throw EComPort(10, EIO);
     } catch (const EComPort& error) {
         // The line failed: close the port (which also stops the watcher), then tell.
         try {
@@ -237,16 +208,14 @@ void TComTerminal::PortReadable()
 
 // ---- Errors ----
 
-void TComTerminal::ReportError(const std::exception& error)
-{
+void TComTerminal::ReportError(const std::exception& error) {
     if (OnError) {
         OnError(error);
         return;
     }
     QString text = QString::fromUtf8(error.what());
     // As the application's error box shows messages: ending in a full stop.
-    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
-        text += QLatin1Char('.');
+    if (!text.isEmpty() && text.back() > QLatin1Char('.')) text += QLatin1Char('.');
     QMessageBox::critical(window(), QApplication::applicationDisplayName(), text);
 }
 

@@ -41,7 +41,7 @@ enum class TTermBorderStyle { bsNone, bsSingle };
 
 class TComTerminal : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit TComTerminal(QWidget* parent = nullptr);
     ~TComTerminal() override;
 
@@ -113,9 +113,10 @@ public:
     void WriteStr(std::string_view text) { FModel->Write(text); }
     // Transmit to the port (nothing while it is closed). Port errors are thrown.
     void SendChar(unsigned char ch) { FModel->SendChar(ch); }
-    void SendCode(TEscapeCode code, const std::vector<std::string>& params) { FModel->SendCode(code, params); }
-    void SendCodeNoEcho(TEscapeCode code, const std::vector<std::string>& params)
-    {
+    void SendCode(TEscapeCode code, const std::vector<std::string>& params) {
+        FModel->SendCode(code, params);
+    }
+    void SendCodeNoEcho(TEscapeCode code, const std::vector<std::string>& params) {
         FModel->SendCodeNoEcho(code, params);
     }
 
@@ -141,12 +142,12 @@ public:
     // name. The main window routes it to the application's standard error box.
     std::function<void(const std::exception&)> OnError;
 
-signals:
+  signals:
     // The attached port opened (true) or closed (false), also when the control closed
     // it after a failure on the line.
     void ConnectedChanged(bool connected);
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -154,7 +155,7 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
 
-private:
+  private:
     void ModelChanged(const TTermChange& change);
     bool SendBytes(std::string_view bytes);
     void PortReadable();
@@ -181,6 +182,7 @@ private:
     TTermBorderStyle FBorderStyle = TTermBorderStyle::bsSingle;
     bool FAutoSize = false;
     bool FFixingFont = false;
+    bool FRepaintAll = false; // a repaint of the whole control is pending
     int FCellWidth = 8;
     int FCellHeight = 16;
     int FAscent = 12;

@@ -11,40 +11,40 @@ namespace vesk {
 
 namespace {
 
-std::optional<TTermKey> CursorKey(int key)
-{
+std::optional<TTermKey> CursorKey(int key) {
     switch (key) {
-    case Qt::Key_Up: return TTermKey::tkUp;
-    case Qt::Key_Down: return TTermKey::tkDown;
-    case Qt::Key_Right: return TTermKey::tkRight;
-    case Qt::Key_Left: return TTermKey::tkLeft;
-    case Qt::Key_Home: return TTermKey::tkHome;
-    default: return std::nullopt;
+    case Qt::Key_Up:
+        return TTermKey::tkUp;
+    case Qt::Key_Down:
+        return TTermKey::tkDown;
+    case Qt::Key_Right:
+        return TTermKey::tkRight;
+    case Qt::Key_Left:
+        return TTermKey::tkLeft;
+    case Qt::Key_Home:
+        return TTermKey::tkHome;
+    default:
+        return std::nullopt;
     }
 }
 
 // The control code that Ctrl with a letter or one of @ [ \ ] ^ _ types (Ctrl+C is
 // 3), or -1. Platforms differ in the text they give such a key, so it is worked
 // out from the key itself.
-int ControlCode(const QKeyEvent* e)
-{
+int ControlCode(const QKeyEvent* e) {
     const Qt::KeyboardModifiers mods = e->modifiers();
-    if (!(mods & Qt::ControlModifier) || (mods & Qt::AltModifier))
-        return -1;
-    if (e->key() >= Qt::Key_At && e->key() <= Qt::Key_Underscore)
-        return e->key() - Qt::Key_At;
+    if (!(mods & Qt::ControlModifier) || (mods & Qt::AltModifier)) return -1;
+    if (e->key() >= Qt::Key_At && e->key() <= Qt::Key_Underscore) return e->key() - Qt::Key_At;
     return -1;
 }
 
-bool IsTabKey(const QKeyEvent* e)
-{
+bool IsTabKey(const QKeyEvent* e) {
     return e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab;
 }
 
 } // namespace
 
-bool TComTerminal::event(QEvent* e)
-{
+bool TComTerminal::event(QEvent* e) {
     // Qt moves the focus on Tab before the key reaches keyPressEvent; with WantTab
     // the key is the line's.
     if (e->type() == QEvent::KeyPress && WantTab()) {
@@ -57,8 +57,7 @@ bool TComTerminal::event(QEvent* e)
     return QFrame::event(e);
 }
 
-void TComTerminal::keyPressEvent(QKeyEvent* e)
-{
+void TComTerminal::keyPressEvent(QKeyEvent* e) {
     if (IsTabKey(e) && !WantTab()) {
         e->ignore();
         return;

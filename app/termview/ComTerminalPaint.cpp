@@ -16,15 +16,13 @@ namespace vesk {
 
 namespace {
 
-QColor ToQColor(TColor color)
-{
+QColor ToQColor(TColor color) {
     return QColor(ColorRed(color), ColorGreen(color), ColorBlue(color));
 }
 
 } // namespace
 
-QFont TComTerminal::DefaultFont()
-{
+QFont TComTerminal::DefaultFont() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSize(9);
@@ -35,18 +33,15 @@ QFont TComTerminal::DefaultFont()
 
 // Measured rather than asked of the font database, which misses the flag on some
 // monospaced fonts.
-bool TComTerminal::IsFixedPitch(const QFont& font)
-{
+bool TComTerminal::IsFixedPitch(const QFont& font) {
     const QFontMetrics metrics(font);
     const int pitch = metrics.horizontalAdvance(QLatin1Char('0'));
     for (const char ch : {'i', 'W', 'M', '.', 'l', ' '})
-        if (metrics.horizontalAdvance(QLatin1Char(ch)) != pitch)
-            return false;
+        if (metrics.horizontalAdvance(QLatin1Char(ch)) != pitch) return false;
     return true;
 }
 
-void TComTerminal::KeepFontFixed()
-{
+void TComTerminal::KeepFontFixed() {
     QFont fixed = font();
     bool changed = false;
     if (fixed.underline()) { // underlining is a cell attribute, not the font's
@@ -65,16 +60,14 @@ void TComTerminal::KeepFontFixed()
     }
 }
 
-void TComTerminal::UpdateMetrics()
-{
+void TComTerminal::UpdateMetrics() {
     const QFontMetrics metrics(font());
     FCellHeight = std::max(1, metrics.height());
     FCellWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
     FAscent = metrics.ascent();
 }
 
-void TComTerminal::changeEvent(QEvent* e)
-{
+void TComTerminal::changeEvent(QEvent* e) {
     QFrame::changeEvent(e);
     if (e->type() == QEvent::FontChange && !FFixingFont) {
         KeepFontFixed();
@@ -83,8 +76,7 @@ void TComTerminal::changeEvent(QEvent* e)
     }
 }
 
-QRect TComTerminal::CellRect(int column, int row) const
-{
+QRect TComTerminal::CellRect(int column, int row) const {
     const QRect area = contentsRect();
     return QRect(area.left() + (column - 1) * FCellWidth, area.top() + (row - 1) * FCellHeight, FCellWidth,
                  FCellHeight);
@@ -92,13 +84,14 @@ QRect TComTerminal::CellRect(int column, int row) const
 
 // ---- Changes of the model ----
 
-void TComTerminal::ModelChanged(const TTermChange& change)
-{
+void TComTerminal::ModelChanged(const TTermChange& change) {
     switch (change.Kind) {
     case TTermChangeKind::Cell:
-        update(CellRect(change.Column, change.Row));
+        // Only the stored cell is drawn again, unless the whole screen is due anyway.
+        if (!FRepaintAll) update(CellRect(change.Column, change.Row));
         break;
     case TTermChangeKind::Screen:
+        FRepaintAll = true;
         update();
         break;
     case TTermChangeKind::Size:
@@ -118,49 +111,40 @@ void TComTerminal::ModelChanged(const TTermChange& change)
 
 // ---- The caret ----
 
-QRect TComTerminal::CaretRect() const
-{
+QRect TComTerminal::CaretRect() const {
     const int height = CaretHeight(FModel->Caret(), FCellHeight);
-    if (height <= 0)
-        return QRect();
+    if (height <= 0) return QRect();
     const QRect cell = CellRect(FModel->CaretColumn(), FModel->CaretRow());
     return QRect(cell.left(), cell.top() + FCellHeight - height, FCellWidth, height);
 }
 
-bool TComTerminal::CaretShown() const
-{
+bool TComTerminal::CaretShown() const {
     return hasFocus() && FBlinkOn && FModel->CaretVisible() && FModel->Caret() != TTermCaret::tcNone;
 }
 
-void TComTerminal::UpdateCaret()
-{
+void TComTerminal::UpdateCaret() {
     const QRect now = CaretShown() ? CaretRect() : QRect();
-    if (now == FCaretPainted)
-        return;
+    if (now == FCaretPainted) return;
     update(FCaretPainted);
     update(now);
     FCaretPainted = now;
 }
 
-void TComTerminal::BlinkCaret()
-{
+void TComTerminal::BlinkCaret() {
     FBlinkOn = !FBlinkOn;
     UpdateCaret();
 }
 
-void TComTerminal::focusInEvent(QFocusEvent* e)
-{
+void TComTerminal::focusInEvent(QFocusEvent* e) {
     QFrame::focusInEvent(e);
     FBlinkOn = true;
     // The caret blinks at the desktop's cursor rate; a rate of 0 means steady.
     const int flash = QApplication::cursorFlashTime();
-    if (flash > 0)
-        FBlinkTimer->start(flash / 2);
+    if (flash > 0) FBlinkTimer->start(flash / 2);
     UpdateCaret();
 }
 
-void TComTerminal::focusOutEvent(QFocusEvent* e)
-{
+void TComTerminal::focusOutEvent(QFocusEvent* e) {
     QFrame::focusOutEvent(e);
     FBlinkTimer->stop();
     UpdateCaret();
@@ -168,14 +152,13 @@ void TComTerminal::focusOutEvent(QFocusEvent* e)
 
 // ---- Painting ----
 
-void TComTerminal::paintEvent(QPaintEvent* e)
-{
+void TComTerminal::paintEvent(QPaintEvent* e) {
+    FRepaintAll = false;
     QPainter painter(this);
     drawFrame(&painter);
     const QRect area = contentsRect();
     const QRect dirty = e->rect() & area;
-    if (dirty.isEmpty())
-        return;
+    if (dirty.isEmpty()) return;
     // Empty cells, and the part of the control beyond the screen, show the
     // control's background colour.
     painter.fillRect(dirty, ToQColor(FModel->Color()));
@@ -188,15 +171,12 @@ void TComTerminal::paintEvent(QPaintEvent* e)
     painter.setFont(font());
     for (int row = firstRow; row <= lastRow; ++row)
         for (int column = firstColumn; column <= lastColumn; ++column)
-            if (FModel->Cell(column, row).Ch != 0)
-                PaintCell(painter, column, row);
+            if (FModel->Cell(column, row).Ch != 0) PaintCell(painter, column, row);
 
-    if (CaretShown())
-        PaintCaret(painter);
+    if (CaretShown()) PaintCaret(painter);
 }
 
-void TComTerminal::PaintCell(QPainter& painter, int column, int row)
-{
+void TComTerminal::PaintCell(QPainter& painter, int column, int row) {
     const TComTermChar& cell = FModel->Cell(column, row);
     const QRect rect = CellRect(column, row);
     const QColor front = ToQColor(cell.FrontColor);
@@ -214,8 +194,7 @@ void TComTerminal::PaintCell(QPainter& painter, int column, int row)
     }
 }
 
-void TComTerminal::PaintCaret(QPainter& painter)
-{
+void TComTerminal::PaintCaret(QPainter& painter) {
     // Like a system caret the caret inverts what lies under it.
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Difference);

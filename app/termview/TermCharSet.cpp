@@ -28,23 +28,17 @@ constexpr std::array<char16_t, 128> EastEurope = {
 
 } // namespace
 
-QChar TermByteToChar(unsigned char byte, TTermCharSet charSet)
-{
-    if (byte < 0x80 || charSet == TTermCharSet::tcsWestern)
-        return QChar(char16_t(byte));
+QChar TermByteToChar(unsigned char byte, TTermCharSet charSet) {
+    if (byte < 0x80 || charSet == TTermCharSet::tcsWestern) return QChar(char16_t(byte));
     return QChar(EastEurope[byte - 0x80]);
 }
 
-int TermCharToByte(QChar ch, TTermCharSet charSet)
-{
+int TermCharToByte(QChar ch, TTermCharSet charSet) {
     const char16_t code = ch.unicode();
-    if (code < 0x80)
-        return code;
-    if (charSet == TTermCharSet::tcsWestern)
-        return code <= 0xFF ? code : -1;
+    if (code < 0x80) return code;
+    if (charSet == TTermCharSet::tcsWestern) return code <= 0xFF ? code : -1;
     for (std::size_t i = 0; i < EastEurope.size(); ++i)
-        if (EastEurope[i] == code)
-            return int(0x80 + i);
+        if (EastEurope[i] == code) return int(0x80 + i);
     return -1;
 }
 

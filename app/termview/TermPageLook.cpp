@@ -6,8 +6,7 @@
 
 namespace vesk {
 
-void ApplyTerminalPageLook(TComTerminal& terminal)
-{
+void ApplyTerminalPageLook(TComTerminal& terminal) {
     terminal.SetBorderStyle(TTermBorderStyle::bsNone);
     terminal.SetColumns(80);
     terminal.SetRows(24);
@@ -22,14 +21,12 @@ void ApplyTerminalPageLook(TComTerminal& terminal)
     terminal.SetFontColor(clWhite);
     terminal.SetCharSet(TTermCharSet::tcsEastEurope);
     QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
     font.setPixelSize(15);
     terminal.setFont(font);
     terminal.SetAutoSize(true);
 }
 
-void WriteSampleSession(TComTerminal& terminal)
-{
+void WriteSampleSession(TComTerminal& terminal) {
     terminal.WriteStr("\033[1mTarget monitor 1.2\033[m  (pass-through at 9600 bit/s)\r\n"
                       "Type ? for help.\r\n"
                       "\r\n"
@@ -44,8 +41,7 @@ void WriteSampleSession(TComTerminal& terminal)
                       "> ");
 }
 
-bool SaveTerminalSample(const QString& path)
-{
+bool SaveTerminalSample(const QString& path) {
     TComTerminal terminal;
     ApplyTerminalPageLook(terminal);
     WriteSampleSession(terminal);

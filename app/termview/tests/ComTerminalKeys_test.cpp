@@ -16,13 +16,11 @@ namespace {
 
 constexpr int Wait = 20000;
 
-QString Row(const TComTerminal& terminal, int row)
-{
+QString Row(const TComTerminal& terminal, int row) {
     return QString::fromStdString(terminal.Model().RowText(row));
 }
 
-QByteArray Bytes(const std::string& s)
-{
+QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), qsizetype(s.size()));
 }
 
@@ -32,8 +30,7 @@ struct Connected {
     TComPort Port;
     TComTerminal Terminal;
     QStringList Errors;
-    Connected()
-    {
+    Connected() {
         Port.SetPort(Line.SlavePath());
         Terminal.OnError = [this](const std::exception& e) { Errors << QString::fromUtf8(e.what()); };
         Terminal.SetComPort(&Port);
@@ -47,7 +44,7 @@ struct Connected {
 
 class ComTerminalKeysTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void TypedCharactersGoToTheLine();
     void ReturnWithAndWithoutSendLF();
     void CursorKeysInNormalMode();
@@ -61,8 +58,7 @@ private slots:
     void WriteFailureIsReported();
 };
 
-void ComTerminalKeysTest::TypedCharactersGoToTheLine()
-{
+void ComTerminalKeysTest::TypedCharactersGoToTheLine() {
     Connected t;
     QTest::keyClicks(&t.Terminal, QStringLiteral("abc 1;"));
     QCOMPARE(t.Receive(6), QByteArray("abc 1;"));
@@ -71,8 +67,7 @@ void ComTerminalKeysTest::TypedCharactersGoToTheLine()
     QVERIFY(t.Errors.isEmpty());
 }
 
-void ComTerminalKeysTest::ReturnWithAndWithoutSendLF()
-{
+void ComTerminalKeysTest::ReturnWithAndWithoutSendLF() {
     Connected t;
     QVERIFY(!t.Terminal.SendLF());
     QTest::keyClick(&t.Terminal, Qt::Key_Return);
@@ -85,8 +80,7 @@ void ComTerminalKeysTest::ReturnWithAndWithoutSendLF()
     QCOMPARE(t.Receive(4), QByteArray("\r\n\r\n"));
 }
 
-void ComTerminalKeysTest::CursorKeysInNormalMode()
-{
+void ComTerminalKeysTest::CursorKeysInNormalMode() {
     Connected t;
     for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Right, Qt::Key_Left, Qt::Key_Home})
         QTest::keyClick(&t.Terminal, key);
@@ -96,8 +90,7 @@ void ComTerminalKeysTest::CursorKeysInNormalMode()
     QCOMPARE(t.Terminal.Model().CaretRow(), 1);
 }
 
-void ComTerminalKeysTest::CursorKeysInApplicationMode()
-{
+void ComTerminalKeysTest::CursorKeysInApplicationMode() {
     Connected t;
     t.Line.Send("\033[?1h"); // the far end asks for application cursor keys
     QTRY_VERIFY_WITH_TIMEOUT(t.Terminal.Model().AppCursorKeys(), Wait);
@@ -112,8 +105,7 @@ void ComTerminalKeysTest::CursorKeysInApplicationMode()
     QCOMPARE(t.Receive(3), QByteArray("\033[A"));
 }
 
-void ComTerminalKeysTest::LocalEchoShowsWhatIsTyped()
-{
+void ComTerminalKeysTest::LocalEchoShowsWhatIsTyped() {
     Connected t;
     t.Terminal.SetLocalEcho(true);
     t.Terminal.SetSendLF(true);
@@ -127,8 +119,7 @@ void ComTerminalKeysTest::LocalEchoShowsWhatIsTyped()
     QCOMPARE(t.Terminal.Model().CaretRow(), 2);
 }
 
-void ComTerminalKeysTest::LocalEchoAppliesCursorKeys()
-{
+void ComTerminalKeysTest::LocalEchoAppliesCursorKeys() {
     Connected t;
     t.Terminal.SetLocalEcho(true);
     t.Terminal.WriteStr("\033[5;5H");
@@ -143,8 +134,7 @@ void ComTerminalKeysTest::LocalEchoAppliesCursorKeys()
     QCOMPARE(t.Terminal.Model().CaretColumn(), 1);
 }
 
-void ComTerminalKeysTest::ClosedPortSendsAndShowsNothing()
-{
+void ComTerminalKeysTest::ClosedPortSendsAndShowsNothing() {
     Connected t;
     t.Terminal.SetLocalEcho(true);
     t.Terminal.SetConnected(false);
@@ -160,8 +150,7 @@ void ComTerminalKeysTest::ClosedPortSendsAndShowsNothing()
     QCOMPARE(Row(bare, 1), QString());
 }
 
-void ComTerminalKeysTest::ControlKeysSendTheirCodes()
-{
+void ComTerminalKeysTest::ControlKeysSendTheirCodes() {
     Connected t;
     QTest::keyClick(&t.Terminal, Qt::Key_Backspace);
     QTest::keyClick(&t.Terminal, Qt::Key_Escape);
@@ -173,8 +162,7 @@ void ComTerminalKeysTest::ControlKeysSendTheirCodes()
     QCOMPARE(t.Receive(4), QByteArray("\b\033\003."));
 }
 
-void ComTerminalKeysTest::CharacterSetChoosesTheByte()
-{
+void ComTerminalKeysTest::CharacterSetChoosesTheByte() {
     Connected t;
     auto type = [&](QChar ch) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
@@ -191,8 +179,7 @@ void ComTerminalKeysTest::CharacterSetChoosesTheByte()
     QCOMPARE(t.Receive(4), QByteArray("\xB3\x80\xE9!"));
 }
 
-void ComTerminalKeysTest::TabMovesTheFocusUnlessWanted()
-{
+void ComTerminalKeysTest::TabMovesTheFocusUnlessWanted() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -223,14 +210,14 @@ void ComTerminalKeysTest::TabMovesTheFocusUnlessWanted()
     terminal->SetComPort(nullptr);
 }
 
-void ComTerminalKeysTest::WriteFailureIsReported()
-{
+void ComTerminalKeysTest::WriteFailureIsReported() {
     Connected t;
     t.Terminal.SetLocalEcho(true);
     t.Line.CloseMaster(); // the far end hangs up before the key is sent
     QTest::keyClick(&t.Terminal, 'q');
     QCOMPARE(t.Errors.size(), 1);
-    QVERIFY2(t.Errors.at(0).startsWith(QStringLiteral("WriteFile function failed")), qPrintable(t.Errors.at(0)));
+    QVERIFY2(t.Errors.at(0).startsWith(QStringLiteral("WriteFile function failed")),
+             qPrintable(t.Errors.at(0)));
     // The character did not go out, so it is not shown either.
     QCOMPARE(Row(t.Terminal, 1), QString());
     // The hang-up is then noticed on the receiving side as well.

@@ -13,31 +13,25 @@ using namespace vesk;
 namespace {
 
 // How many pixels of the cell have exactly `color`.
-int CountInCell(const QImage& image, const QRect& cell, const QColor& color)
-{
+int CountInCell(const QImage& image, const QRect& cell, const QColor& color) {
     int count = 0;
     for (int y = cell.top(); y <= cell.bottom(); ++y)
         for (int x = cell.left(); x <= cell.right(); ++x)
-            if (image.pixelColor(x, y).rgb() == color.rgb())
-                ++count;
+            if (image.pixelColor(x, y).rgb() == color.rgb()) ++count;
     return count;
 }
 
 // How many pixels of the cell satisfy `test` (glyphs are antialiased, so their
 // colours are checked by channel rather than exactly).
-template <class Test>
-int CountWhere(const QImage& image, const QRect& cell, Test test)
-{
+template <class Test> int CountWhere(const QImage& image, const QRect& cell, Test test) {
     int count = 0;
     for (int y = cell.top(); y <= cell.bottom(); ++y)
         for (int x = cell.left(); x <= cell.right(); ++x)
-            if (test(image.pixelColor(x, y)))
-                ++count;
+            if (test(image.pixelColor(x, y))) ++count;
     return count;
 }
 
-QImage Picture(TComTerminal& terminal)
-{
+QImage Picture(TComTerminal& terminal) {
     return terminal.grab().toImage();
 }
 
@@ -45,7 +39,7 @@ QImage Picture(TComTerminal& terminal)
 
 class ComTerminalPaintTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void SizeComesFromTheCells();
     void AutoSizeFollowsTheScreen();
@@ -60,14 +54,12 @@ private slots:
     void SamplePictureIsSaved();
 };
 
-void ComTerminalPaintTest::initTestCase()
-{
+void ComTerminalPaintTest::initTestCase() {
     // A steady caret, so pictures do not depend on the blink phase.
     QApplication::setCursorFlashTime(0);
 }
 
-void ComTerminalPaintTest::SizeComesFromTheCells()
-{
+void ComTerminalPaintTest::SizeComesFromTheCells() {
     TComTerminal terminal;
     QVERIFY(terminal.CellWidth() > 0);
     QVERIFY(terminal.CellHeight() > 0);
@@ -76,15 +68,14 @@ void ComTerminalPaintTest::SizeComesFromTheCells()
     QCOMPARE(terminal.CellRect(1, 1), QRect(1, 1, terminal.CellWidth(), terminal.CellHeight()));
     terminal.SetBorderStyle(TTermBorderStyle::bsNone);
     QCOMPARE(terminal.sizeHint(), QSize(80 * terminal.CellWidth(), 24 * terminal.CellHeight()));
-    QCOMPARE(terminal.CellRect(3, 2),
-             QRect(2 * terminal.CellWidth(), terminal.CellHeight(), terminal.CellWidth(), terminal.CellHeight()));
+    QCOMPARE(terminal.CellRect(3, 2), QRect(2 * terminal.CellWidth(), terminal.CellHeight(),
+                                            terminal.CellWidth(), terminal.CellHeight()));
     terminal.SetColumns(1000); // clamped to 256
     QCOMPARE(terminal.Columns(), 256);
     QCOMPARE(terminal.sizeHint().width(), 256 * terminal.CellWidth());
 }
 
-void ComTerminalPaintTest::AutoSizeFollowsTheScreen()
-{
+void ComTerminalPaintTest::AutoSizeFollowsTheScreen() {
     TComTerminal terminal;
     terminal.SetBorderStyle(TTermBorderStyle::bsNone);
     terminal.SetAutoSize(true);
@@ -108,15 +99,13 @@ void ComTerminalPaintTest::AutoSizeFollowsTheScreen()
     QCOMPARE(terminal.height(), 10 * terminal.CellHeight());
 }
 
-void ComTerminalPaintTest::FontStaysFixedPitchAndPlain()
-{
+void ComTerminalPaintTest::FontStaysFixedPitchAndPlain() {
     TComTerminal terminal;
     QVERIFY(TComTerminal::IsFixedPitch(terminal.font()));
     QFont proportional(QStringLiteral("DejaVu Sans"));
     proportional.setPixelSize(20);
     proportional.setUnderline(true);
-    if (TComTerminal::IsFixedPitch(proportional))
-        QSKIP("no proportional font installed");
+    if (TComTerminal::IsFixedPitch(proportional)) QSKIP("no proportional font installed");
     terminal.setFont(proportional);
     QCOMPARE(terminal.font().family(), TComTerminal::DefaultFont().family());
     QVERIFY(TComTerminal::IsFixedPitch(terminal.font()));
@@ -124,8 +113,7 @@ void ComTerminalPaintTest::FontStaysFixedPitchAndPlain()
     QCOMPARE(terminal.font().pixelSize(), 20); // the size is kept
 }
 
-void ComTerminalPaintTest::EmptyCellsShowTheBackground()
-{
+void ComTerminalPaintTest::EmptyCellsShowTheBackground() {
     TComTerminal terminal;
     terminal.SetColor(MakeColor(0, 0, 200));
     terminal.WriteStr("A");
@@ -134,8 +122,7 @@ void ComTerminalPaintTest::EmptyCellsShowTheBackground()
     QCOMPARE(CountInCell(image, empty, QColor(0, 0, 200)), empty.width() * empty.height());
 }
 
-void ComTerminalPaintTest::ReverseTextSwapsTheColours()
-{
+void ComTerminalPaintTest::ReverseTextSwapsTheColours() {
     TComTerminal terminal; // white on black
     terminal.WriteStr("\033[7m \033[m ");
     const QImage image = Picture(terminal);
@@ -152,8 +139,7 @@ void ComTerminalPaintTest::ReverseTextSwapsTheColours()
     QVERIFY(CountInCell(second, letter, Qt::white) < letter.width() * letter.height());
 }
 
-void ComTerminalPaintTest::BoldTextUsesAltColor()
-{
+void ComTerminalPaintTest::BoldTextUsesAltColor() {
     TComTerminal terminal; // white text
     terminal.SetAltColor(MakeColor(0, 255, 0));
     terminal.WriteStr("\033[1mW\033[4m \033[mW");
@@ -172,8 +158,7 @@ void ComTerminalPaintTest::BoldTextUsesAltColor()
                  CountInCell(image, terminal.CellRect(2, 1), QColor(0, 255, 0)));
 }
 
-void ComTerminalPaintTest::UnderlineIsDrawnInTheTextColour()
-{
+void ComTerminalPaintTest::UnderlineIsDrawnInTheTextColour() {
     TComTerminal terminal;
     terminal.SetFontColor(MakeColor(255, 0, 0));
     terminal.WriteStr("\033[4m \033[24m ");
@@ -192,8 +177,7 @@ void ComTerminalPaintTest::UnderlineIsDrawnInTheTextColour()
     QVERIFY(topmost > underlined.center().y());
 }
 
-void ComTerminalPaintTest::PlainTextInTheFontColour()
-{
+void ComTerminalPaintTest::PlainTextInTheFontColour() {
     TComTerminal terminal;
     terminal.SetFontColor(MakeColor(255, 255, 0));
     terminal.WriteStr("M");
@@ -206,8 +190,7 @@ void ComTerminalPaintTest::PlainTextInTheFontColour()
     QCOMPARE(CountWhere(image, cell, [](const QColor& c) { return c.blue() > 64; }), 0);
 }
 
-void ComTerminalPaintTest::CaretShapes()
-{
+void ComTerminalPaintTest::CaretShapes() {
     TComTerminal terminal;
     terminal.WriteStr("\033[3;4H");
     const QRect cell = terminal.CellRect(4, 3);
@@ -220,8 +203,7 @@ void ComTerminalPaintTest::CaretShapes()
     QVERIFY(terminal.CaretRect().isEmpty());
 }
 
-void ComTerminalPaintTest::CaretIsDrawnWithFocusOnly()
-{
+void ComTerminalPaintTest::CaretIsDrawnWithFocusOnly() {
     TComTerminal terminal;
     terminal.SetBorderStyle(TTermBorderStyle::bsNone);
     terminal.show();
@@ -255,8 +237,7 @@ void ComTerminalPaintTest::CaretIsDrawnWithFocusOnly()
     QCOMPARE(CountInCell(image, third, Qt::white), 0);
 }
 
-void ComTerminalPaintTest::SamplePictureIsSaved()
-{
+void ComTerminalPaintTest::SamplePictureIsSaved() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("terminal.png"));

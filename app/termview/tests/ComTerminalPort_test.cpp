@@ -15,16 +15,14 @@ namespace {
 
 constexpr int Wait = 20000; // generous: only a hang would take this long
 
-QString Row(const TComTerminal& terminal, int row)
-{
+QString Row(const TComTerminal& terminal, int row) {
     return QString::fromStdString(terminal.Model().RowText(row));
 }
 
 // Records what reaches OnError.
 struct ErrorLog {
     QStringList Messages;
-    void Attach(TComTerminal& terminal)
-    {
+    void Attach(TComTerminal& terminal) {
         terminal.OnError = [this](const std::exception& e) { Messages << QString::fromUtf8(e.what()); };
     }
 };
@@ -33,7 +31,7 @@ struct ErrorLog {
 
 class ComTerminalPortTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void ReceivedBytesAppearOnScreen();
     void SequencesCutIntoPiecesDecodeAsWhole();
     void PortOpenedBeforeAttachingDelivers();
@@ -49,8 +47,7 @@ private slots:
     void ConnectWithoutPortDoesNothing();
 };
 
-void ComTerminalPortTest::ReceivedBytesAppearOnScreen()
-{
+void ComTerminalPortTest::ReceivedBytesAppearOnScreen() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -70,8 +67,7 @@ void ComTerminalPortTest::ReceivedBytesAppearOnScreen()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::SequencesCutIntoPiecesDecodeAsWhole()
-{
+void ComTerminalPortTest::SequencesCutIntoPiecesDecodeAsWhole() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -90,8 +86,7 @@ void ComTerminalPortTest::SequencesCutIntoPiecesDecodeAsWhole()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::PortOpenedBeforeAttachingDelivers()
-{
+void ComTerminalPortTest::PortOpenedBeforeAttachingDelivers() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -104,8 +99,7 @@ void ComTerminalPortTest::PortOpenedBeforeAttachingDelivers()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::ReconnectWatchesTheNewHandle()
-{
+void ComTerminalPortTest::ReconnectWatchesTheNewHandle() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -130,8 +124,7 @@ void ComTerminalPortTest::ReconnectWatchesTheNewHandle()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::PortNameChangeWhileOpenKeepsDelivering()
-{
+void ComTerminalPortTest::PortNameChangeWhileOpenKeepsDelivering() {
     PtyMaster first, second;
     TComPort port;
     port.SetPort(first.SlavePath());
@@ -148,8 +141,7 @@ void ComTerminalPortTest::PortNameChangeWhileOpenKeepsDelivering()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::DisconnectClosesThePort()
-{
+void ComTerminalPortTest::DisconnectClosesThePort() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -171,8 +163,7 @@ void ComTerminalPortTest::DisconnectClosesThePort()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::DetachedPortNoLongerFeedsTheScreen()
-{
+void ComTerminalPortTest::DetachedPortNoLongerFeedsTheScreen() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -196,8 +187,7 @@ void ComTerminalPortTest::DetachedPortNoLongerFeedsTheScreen()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::CursorPositionQueryIsAnswered()
-{
+void ComTerminalPortTest::CursorPositionQueryIsAnswered() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -210,8 +200,7 @@ void ComTerminalPortTest::CursorPositionQueryIsAnswered()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::AppendLFAddsLineFeeds()
-{
+void ComTerminalPortTest::AppendLFAddsLineFeeds() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -225,8 +214,7 @@ void ComTerminalPortTest::AppendLFAddsLineFeeds()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::HungUpLineClosesThePortAndIsReported()
-{
+void ComTerminalPortTest::HungUpLineClosesThePortAndIsReported() {
     auto line = std::make_unique<PtyMaster>();
     TComPort port;
     port.SetPort(line->SlavePath());
@@ -262,8 +250,7 @@ void ComTerminalPortTest::HungUpLineClosesThePortAndIsReported()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::DestroyedTerminalLeavesThePortUsable()
-{
+void ComTerminalPortTest::DestroyedTerminalLeavesThePortUsable() {
     PtyMaster line;
     TComPort port;
     port.SetPort(line.SlavePath());
@@ -285,8 +272,7 @@ void ComTerminalPortTest::DestroyedTerminalLeavesThePortUsable()
     next.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::OpenFailureReachesTheCaller()
-{
+void ComTerminalPortTest::OpenFailureReachesTheCaller() {
     TComPort port;
     port.SetPort("/nonexistent/ttyVESK");
     TComTerminal terminal;
@@ -302,8 +288,7 @@ void ComTerminalPortTest::OpenFailureReachesTheCaller()
     terminal.SetComPort(nullptr);
 }
 
-void ComTerminalPortTest::ConnectWithoutPortDoesNothing()
-{
+void ComTerminalPortTest::ConnectWithoutPortDoesNothing() {
     TComTerminal terminal;
     terminal.SetConnected(true);
     QVERIFY(!terminal.Connected());
