@@ -29,20 +29,15 @@ bool IsDefinitionFileName(const std::string& name) {
            StartsWithNoCase(std::string_view(name).substr(name.size() - suffix.size()), suffix);
 }
 
+// A directory that ends in the platform's own separator (C:\chips\ on Windows) keeps it.
 std::string WithTrailingSeparator(std::string directory) {
     if (directory.empty()) return "./";
-    if (directory.back() != '/') directory += '/';
+    if (directory.back() != '/' && directory.back() != char(std::filesystem::path::preferred_separator))
+        directory += '/';
     return directory;
 }
 
 } // namespace
-
-std::string ProgramDirectory() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) return "./";
-    return WithTrailingSeparator(exe.parent_path().string());
-}
 
 std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
     namespace fs = std::filesystem;

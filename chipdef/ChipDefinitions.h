@@ -13,7 +13,8 @@ namespace vesk {
 // references to its chips stay valid.
 extern std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
 
-// Directory of the running executable (/proc/self/exe), with a trailing '/'.
+// Directory of the running executable, with a trailing separator: from
+// /proc/self/exe with '/'; on Windows from the module's file name with '\'.
 std::string ProgramDirectory();
 
 // Names (not paths) of the chip definition files of a directory, sorted byte-wise:

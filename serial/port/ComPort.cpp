@@ -79,25 +79,12 @@ TComEvents AllComEvents() {
     return {evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full};
 }
 
-std::string ComPortDevicePath(const std::string& port) {
-    if (port.find('/') != std::string::npos) return port;
-    // "COMn": the n-th legacy serial port, numbered from ttyS0.
-    if (port.size() > 3 && std::toupper((unsigned char)port[0]) == 'C' &&
-        std::toupper((unsigned char)port[1]) == 'O' && std::toupper((unsigned char)port[2]) == 'M' &&
-        std::all_of(port.begin() + 3, port.end(), [](char c) { return std::isdigit((unsigned char)c); }) &&
-        port.size() <= 12) {
-        const long n = std::stol(port.substr(3));
-        if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
-    }
-    return "/dev/" + port;
-}
-
 void EnumComPorts(std::vector<std::string>& list) {
-    EnumComPorts(list, "/sys");
+    EnumComPorts(list, DefaultComDeviceRoot());
 }
 
-void EnumComPorts(std::vector<std::string>& list, const std::string& sysfsRoot) {
-    std::vector<std::string> found = ListComDevices(sysfsRoot);
+void EnumComPorts(std::vector<std::string>& list, const std::string& root) {
+    std::vector<std::string> found = ListComDevices(root);
     // Case-insensitive text order, so ttyS10 comes before ttyS2.
     std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
         return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

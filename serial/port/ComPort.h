@@ -5,9 +5,10 @@
 // One interface for every platform; the operating-system work lives in one file
 // per platform behind the private `TComDevice` (ComPortDevice.h).
 //
-// Port names: a name containing "/" is a device path and is opened as it stands;
-// "COMn" (n >= 1) means the n-th legacy serial port, "/dev/ttyS<n-1>"; any other
-// name is taken under "/dev/" ("ttyUSB0" -> "/dev/ttyUSB0").
+// Port names: on Windows a name is used as given and opened as "\\.\<name>"
+// ("COM3"). On POSIX a name containing "/" is a device path and is opened as it
+// stands; "COMn" (n >= 1) means the n-th legacy serial port, "/dev/ttyS<n-1>"; any
+// other name is taken under "/dev/" ("ttyUSB0" -> "/dev/ttyUSB0").
 //
 // Receiving, and how the owner is told that bytes arrived
 // --------------------------------------------------------
@@ -174,7 +175,8 @@ class TCustomComPort {
     bool Connected() const { return FConnected; }
     void SetConnected(bool value); // true opens, false closes, when the value changes
 
-    // OS handle (file descriptor) of the open device, -1 when closed.
+    // OS handle of the open device (file descriptor; on Windows the HANDLE value),
+    // -1 when closed.
     int Handle() const;
 
     // --- Settings ----------------------------------------------------------------
@@ -319,15 +321,18 @@ class TComPort : public TCustomComPort {
 };
 
 // The device path a port name opens ("COM1" -> "/dev/ttyS0", "ttyUSB0" ->
-// "/dev/ttyUSB0", a name with "/" unchanged).
+// "/dev/ttyUSB0", a name with "/" unchanged; on Windows "COM1" -> "\\.\COM1").
 std::string ComPortDevicePath(const std::string& port);
 
-// Fills `list` with the serial devices present, as full device paths, sorted
-// case-insensitively, replacing its contents. Code 23 (list unchanged) when the
-// system's device list cannot be read.
+// Fills `list` with the serial devices present, as full device paths (on Windows
+// the port names of the registry, "COM1"), sorted case-insensitively, replacing
+// its contents. Code 23 (list unchanged) when the system's device list cannot be
+// read.
 void EnumComPorts(std::vector<std::string>& list);
-// The same, reading the tty class folder under `sysfsRoot` (normally "/sys"), so a
-// test can point it at a tree of its own.
-void EnumComPorts(std::vector<std::string>& list, const std::string& sysfsRoot);
+// The same, reading the tty class folder under `root` (normally "/sys"), so a test
+// can point it at a tree of its own; on Windows `root` is the registry key under
+// HKEY_LOCAL_MACHINE (normally "HARDWARE\\DEVICEMAP\\SERIALCOMM"), or under
+// HKEY_CURRENT_USER when it starts with "HKEY_CURRENT_USER\\".
+void EnumComPorts(std::vector<std::string>& list, const std::string& root);
 
 } // namespace vesk

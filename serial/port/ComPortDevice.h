@@ -1,5 +1,6 @@
 // The open OS serial device behind `TCustomComPort`. The interface is the same on
-// every platform; each platform has one implementation file (ComPort_posix.cpp).
+// every platform; each platform has one implementation file (ComPort_posix.cpp,
+// ComPort_win.cpp).
 // Every failure raises `EComPort` with the operation's code and the OS error
 // number as given by `LastOsError()`.
 #pragma once
@@ -55,5 +56,8 @@ class TComDevice {
 
 // The device list of the system under `root`; code 23 when it cannot be read.
 std::vector<std::string> ListComDevices(const std::string& root);
+// Where the system keeps its device list: "/sys" (tty class folder) on Linux, the
+// registry key "HARDWARE\DEVICEMAP\SERIALCOMM" on Windows.
+std::string DefaultComDeviceRoot();
 
 } // namespace vesk

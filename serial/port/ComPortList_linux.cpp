@@ -33,6 +33,10 @@ bool LegacyPortIsReal(const fs::path& entry) {
 
 } // namespace
 
+std::string DefaultComDeviceRoot() {
+    return "/sys";
+}
+
 std::vector<std::string> ListComDevices(const std::string& root) {
     const fs::path classDir = fs::path(root) / "class" / "tty";
     std::error_code ec;

@@ -1,0 +1,56 @@
+# The Windows build, included by the top-level CMakeLists.txt when WIN32: the core
+# libraries, the command-line tool `vesk.exe`, the chip files beside it, and the tests
+# that need no pseudo-terminal (tests/windows). The simulator, benchmarks and fuzz
+# targets are POSIX-only. The desktop program needs Qt 6 for Windows: configure with
+# -DVESK_BUILD_APP=ON and a Qt 6 kit in CMAKE_PREFIX_PATH.
+#
+# The folders' own test directories use pseudo-terminals; they are skipped here by
+# holding VESK_BUILD_TESTS off while the folders are added. tests/windows builds the
+# portable test sources, with GoogleTest compiled from source.
+
+include(${CMAKE_CURRENT_LIST_DIR}/VeskHelpers.cmake)
+
+set(VESK_WINDOWS_TESTS ${VESK_BUILD_TESTS})
+set(VESK_BUILD_TESTS OFF)
+
+# Windows headers: no min/max macros, nothing from the rarely used parts.
+add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN)
+# GCC 12 reports a false -Wrestrict inside libstdc++'s string concatenation at -O2
+# (GCC bug 105329); it is not in this code.
+add_compile_options(-Wno-restrict)
+
+foreach(dir hexfile chipdef serial storage driver cli chips)
+  add_subdirectory(${dir})
+endforeach()
+
+# CLI11 is header-only. A cross build takes the build machine's copy (Debian's
+# libcli11-dev), reached through a folder of its own so that no other host header
+# is seen; a native build finds it on its include path.
+if(CMAKE_CROSSCOMPILING)
+  find_path(VESK_CLI11_HOST_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
+  if(VESK_CLI11_HOST_DIR)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/cli11)
+    file(CREATE_LINK ${VESK_CLI11_HOST_DIR}/CLI ${CMAKE_BINARY_DIR}/cli11/CLI SYMBOLIC)
+    target_include_directories(vesk_cli SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/cli11)
+  endif()
+endif()
+
+if(VESK_BUILD_APP)
+  find_package(Qt6 COMPONENTS Widgets QUIET)
+  if(Qt6_FOUND)
+    foreach(dir app/bufferview app/termview app)
+      if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
+        add_subdirectory(${dir})
+      endif()
+    endforeach()
+  else()
+    message(STATUS "Qt 6 for Windows not found: the desktop program is not built")
+  endif()
+endif()
+
+if(VESK_WINDOWS_TESTS)
+  set(VESK_BUILD_TESTS ON)
+  enable_testing()
+  include(GoogleTest)
+  add_subdirectory(tests/windows)
+endif()

@@ -1,0 +1,267 @@
+// The serial device on Windows: the communications API on a handle opened for
+// overlapped I/O without sharing. Every transfer has its own overlapped block and
+// event, created and closed per call, and completes inside the call.
+//
+// Received bytes are waited for with WaitCommEvent (receive-char) against the
+// caller's deadline; std::chrono::steady_clock runs on the performance counter
+// (QueryPerformanceCounter) with this runtime, so the deadline is as fine as the
+// driver's echo timing needs. No thread is started (see ComPort.h).
+#include "ComPortDevice.h"
+
+#include <windows.h>
+#include <mmsystem.h> // timeBeginPeriod
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vesk {
+
+int LastOsError() {
+    return int(::GetLastError());
+}
+
+int InvalidHandleError() {
+    return ERROR_INVALID_HANDLE;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void Fail(int code) {
+    throw EComPort(code, LastOsError());
+}
+
+// One overlapped transfer: the OS block with its own manual-reset event.
+class TAsync {
+  public:
+    explicit TAsync(int code) {
+        FOverlapped.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (!FOverlapped.hEvent) Fail(code);
+    }
+    ~TAsync() { ::CloseHandle(FOverlapped.hEvent); }
+    TAsync(const TAsync&) = delete;
+    TAsync& operator=(const TAsync&) = delete;
+    OVERLAPPED* Get() { return &FOverlapped; }
+    HANDLE Event() const { return FOverlapped.hEvent; }
+
+  private:
+    OVERLAPPED FOverlapped{};
+};
+
+// Milliseconds from now to `deadline`, rounded up so that a wait never ends
+// before it; 0 when it has passed.
+DWORD MillisecondsUntil(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return 0;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return DWORD(std::min<int64_t>(ms, INFINITE - 1));
+}
+
+class TWinComDevice final : public TComDevice {
+  public:
+    explicit TWinComDevice(HANDLE handle) : FHandle(handle) {
+        // Sleep() and timed waits then run on a 1 ms tick while the port is open,
+        // for the driver's short pauses and echo deadlines.
+        FTimerPeriod = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+    }
+    ~TWinComDevice() override {
+        // Ends any wait on the port and drops what is still queued, then frees
+        // the device for the next opener.
+        ::SetCommMask(FHandle, 0);
+        ::PurgeComm(FHandle, PURGE_TXABORT | PURGE_RXABORT);
+        ::CloseHandle(FHandle);
+        if (FTimerPeriod) ::timeEndPeriod(1);
+    }
+
+    // The handle value as an integer (Windows handles fit in 32 bits).
+    int Handle() const override { return int(reinterpret_cast<intptr_t>(FHandle)); }
+
+    void ApplyLine(const TLineSettings& line) override {
+        if (line.Speed <= 0) {
+            ::SetLastError(ERROR_INVALID_PARAMETER);
+            Fail(7);
+        }
+        const TComFlowControl& f = line.FlowControl;
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        dcb.BaudRate = DWORD(line.Speed);
+        dcb.fBinary = TRUE; // raw transfer; Windows supports no other mode
+        dcb.fParity = line.Parity.Check;
+        dcb.fOutxCtsFlow = f.OutCTSFlow;
+        dcb.fOutxDsrFlow = f.OutDSRFlow;
+        dcb.fDtrControl = DWORD(f.ControlDTR); // disable, enable, handshake: 0, 1, 2
+        dcb.fDsrSensitivity = f.DSRSensitivity;
+        dcb.fTXContinueOnXoff = f.TxContinueOnXoff;
+        dcb.fOutX = f.XonXoffOut;
+        dcb.fInX = f.XonXoffIn;
+        dcb.fErrorChar = line.Parity.Check && line.Parity.Replace;
+        dcb.fNull = line.DiscardNull;
+        dcb.fRtsControl = DWORD(f.ControlRTS); // disable, enable, handshake, toggle: 0 to 3
+        dcb.XonLim = WORD(line.InputSize / 4);
+        dcb.XoffLim = WORD(line.InputSize / 4);
+        dcb.ByteSize = BYTE(5 + int(line.DataBits));
+        dcb.Parity = BYTE(line.Parity.Bits);  // none, odd, even, mark, space: 0 to 4
+        dcb.StopBits = BYTE(line.StopBits);   // 1, 1.5, 2: 0, 1, 2
+        dcb.XonChar = f.XonChar;
+        dcb.XoffChar = f.XoffChar;
+        dcb.ErrorChar = line.Parity.ReplaceChar;
+        dcb.EvtChar = line.EventChar;
+        if (!::SetCommState(FHandle, &dcb) && !LineTookEffect(dcb)) Fail(7);
+    }
+
+    void ApplyTimeouts(const TComTimeouts& t) override {
+        COMMTIMEOUTS ct{};
+        ct.ReadIntervalTimeout = DWORD(t.ReadInterval);
+        ct.ReadTotalTimeoutMultiplier = DWORD(t.ReadTotalMultiplier);
+        ct.ReadTotalTimeoutConstant = DWORD(t.ReadTotalConstant);
+        ct.WriteTotalTimeoutMultiplier = DWORD(t.WriteTotalMultiplier);
+        ct.WriteTotalTimeoutConstant = DWORD(t.WriteTotalConstant);
+        if (!::SetCommTimeouts(FHandle, &ct)) Fail(8);
+    }
+
+    void ApplyBuffer(int inputSize, int outputSize) override {
+        if (!::SetupComm(FHandle, DWORD(inputSize), DWORD(outputSize))) Fail(9);
+    }
+
+    // The OS write time-outs bound the wait; a timed-out write returns the
+    // bytes that went out.
+    int Write(const char* buffer, int count) override {
+        TAsync async(2);
+        if (!::WriteFile(FHandle, buffer, DWORD(count), nullptr, async.Get()) &&
+            ::GetLastError() != ERROR_IO_PENDING)
+            Fail(2);
+        return Complete(async, 2);
+    }
+
+    // With the default time-outs the read completes at once with what is queued.
+    int Read(char* buffer, int count) override {
+        TAsync async(3);
+        if (!::ReadFile(FHandle, buffer, DWORD(count), nullptr, async.Get()) &&
+            ::GetLastError() != ERROR_IO_PENDING)
+            Fail(3);
+        return Complete(async, 3);
+    }
+
+    int InputCount() override { return int(Status().cbInQue); }
+    int OutputCount() override { return int(Status().cbOutQue); }
+
+    bool WaitForInput(Clock::time_point deadline) override {
+        for (;;) {
+            if (InputCount() > 0) return true;
+            const DWORD ms = MillisecondsUntil(deadline);
+            if (ms == 0) return false;
+            // The driver keeps the receive-char events that come while no wait
+            // is pending, so a byte that arrived after the count above ends the
+            // wait at once.
+            TAsync async(10);
+            DWORD events = 0;
+            if (::WaitCommEvent(FHandle, &events, async.Get())) continue;
+            // A wait that cannot even start means the line is gone; the next
+            // call on the port reports it with its own code.
+            if (::GetLastError() != ERROR_IO_PENDING) return false;
+            if (::WaitForSingleObject(async.Event(), ms) != WAIT_OBJECT_0) EndPendingWait(async);
+            DWORD unused = 0;
+            if (!::GetOverlappedResult(FHandle, async.Get(), &unused, TRUE) &&
+                ::GetLastError() != ERROR_OPERATION_ABORTED)
+                return false;
+        }
+    }
+
+    void Purge(bool input, bool output) override {
+        const DWORD flags = (input ? PURGE_RXCLEAR : 0) | (output ? PURGE_TXCLEAR : 0);
+        if (flags != 0 && !::PurgeComm(FHandle, flags)) Fail(5);
+    }
+
+    void SetBreak(bool on) override { Escape(on ? SETBREAK : CLRBREAK); }
+    void SetDTR(bool on) override { Escape(on ? SETDTR : CLRDTR); }
+    void SetRTS(bool on) override { Escape(on ? SETRTS : CLRRTS); }
+    void SetXonXoff(bool on) override { Escape(on ? SETXON : SETXOFF); }
+
+    void TransmitChar(char ch) override {
+        if (!::TransmitCommChar(FHandle, ch)) Fail(13);
+    }
+
+    TComSignals Signals() override {
+        DWORD bits = 0;
+        if (!::GetCommModemStatus(FHandle, &bits)) Fail(11);
+        TComSignals s;
+        if (bits & MS_CTS_ON) s.insert(csCTS);
+        if (bits & MS_DSR_ON) s.insert(csDSR);
+        if (bits & MS_RING_ON) s.insert(csRing);
+        if (bits & MS_RLSD_ON) s.insert(csRLSD);
+        return s;
+    }
+
+  private:
+    COMSTAT Status() {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!::ClearCommError(FHandle, &errors, &status)) Fail(10);
+        return status;
+    }
+
+    // Waits for the transfer's end; the count of bytes moved.
+    int Complete(TAsync& async, int code) {
+        DWORD done = 0;
+        if (!::GetOverlappedResult(FHandle, async.Get(), &done, TRUE)) Fail(code);
+        return int(done);
+    }
+
+    // A pending WaitCommEvent ends when the event mask is set again; should the
+    // device not honour that, the wait is cancelled. The overlapped block must
+    // not be freed while the OS still owns it.
+    void EndPendingWait(TAsync& async) {
+        ::SetCommMask(FHandle, EV_RXCHAR);
+        if (::WaitForSingleObject(async.Event(), 1000) != WAIT_OBJECT_0) ::CancelIoEx(FHandle, async.Get());
+    }
+
+    void Escape(DWORD function) {
+        if (!::EscapeCommFunction(FHandle, function)) Fail(12);
+    }
+
+    // Whether the device runs with the speed and framing of `wanted` although
+    // SetCommState reported a failure. Wine's serial layer on a pseudo-terminal
+    // (the simulator in the tests) fails the modem-line part of SetCommState
+    // (DTR, RTS), which such a device does not have, after it has set speed and
+    // framing. Those are what the line needs; a refused speed or framing still
+    // fails with code 7, with the original OS error.
+    bool LineTookEffect(const DCB& wanted) {
+        const DWORD error = ::GetLastError();
+        DCB now{};
+        now.DCBlength = sizeof now;
+        const bool same = ::GetCommState(FHandle, &now) && now.BaudRate == wanted.BaudRate &&
+                          now.ByteSize == wanted.ByteSize && now.Parity == wanted.Parity &&
+                          now.StopBits == wanted.StopBits && now.fOutxCtsFlow == wanted.fOutxCtsFlow &&
+                          now.fOutX == wanted.fOutX && now.fInX == wanted.fInX;
+        ::SetLastError(error);
+        return same;
+    }
+
+    HANDLE FHandle;
+    bool FTimerPeriod = false;
+};
+
+} // namespace
+
+std::unique_ptr<TComDevice> TComDevice::Open(const std::string& path) {
+    // Read and write, no sharing (a second opener is refused), overlapped I/O.
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) Fail(1);
+    auto refuse = [handle] {
+        const int error = LastOsError();
+        ::CloseHandle(handle);
+        throw EComPort(1, error);
+    };
+    // Only a communications device answers GetCommState; a file or another
+    // device under the name is refused.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(handle, &dcb)) refuse();
+    // The receive-char event serves the wait for input.
+    if (!::SetCommMask(handle, EV_RXCHAR)) refuse();
+    return std::make_unique<TWinComDevice>(handle);
+}
+
+} // namespace vesk
