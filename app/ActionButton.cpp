@@ -13,7 +13,6 @@ void BindButtonToAction(QAbstractButton* button, QAction* action) {
     follow();
     QObject::connect(action, &QAction::changed, button, follow);
     QObject::connect(button, &QAbstractButton::clicked, action, [action] {
-        if (action->isEnabled())
-            action->trigger();
+        if (action->isEnabled()) action->trigger();
     });
 }

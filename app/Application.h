@@ -14,7 +14,7 @@ extern vesk::TDeviceVESK1* DeviceVESK1;
 // standard error box; the program carries on afterwards.
 class TApplication : public QApplication {
     Q_OBJECT
-public:
+  public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };

@@ -19,21 +19,20 @@ void TComComboBox::FillPorts() {
     clear();
     for (const std::string& port : ports)
         addItem(QString::fromStdString(port));
-    if (count() > 0)
-        setCurrentIndex(0);
+    if (count() > 0) setCurrentIndex(0);
 }
 
-QString TComComboBox::Text() const { return currentIndex() >= 0 ? currentText() : QString(); }
+QString TComComboBox::Text() const {
+    return currentIndex() >= 0 ? currentText() : QString();
+}
 
 void TComComboBox::SetText(const QString& value) {
     const int index = findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0)
-        setCurrentIndex(index);
+    if (index >= 0) setCurrentIndex(index);
 }
 
 void TComComboBox::KeepPort(const QString& port) {
-    if (port.isEmpty() || findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
-        return;
+    if (port.isEmpty() || findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0) return;
     const QSignalBlocker block(this);
     addItem(port);
 }

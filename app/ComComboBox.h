@@ -9,7 +9,7 @@
 
 class TComComboBox : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit TComComboBox(QWidget* parent = nullptr);
 
     // Fills the list from the system's ports and selects the first, if any.

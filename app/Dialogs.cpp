@@ -28,8 +28,7 @@ bool TWidgetDialogs::OpenFileName(QWidget* parent, const QString& title, const Q
         dialog.setDirectory(preset.absolutePath());
         dialog.selectFile(preset.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().front();
     return true;
 }

@@ -9,7 +9,7 @@
 class QWidget;
 
 class TDialogs {
-public:
+  public:
     virtual ~TDialogs() = default;
 
     // Beep with the information sound, then the modal dialog captioned "Error"
@@ -27,7 +27,7 @@ public:
 
 // Real dialogs on the screen.
 class TWidgetDialogs : public TDialogs {
-public:
+  public:
     void ShowError(QWidget* parent, const QString& message) override;
     void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) override;
     bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,

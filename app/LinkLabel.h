@@ -7,16 +7,16 @@
 
 class TLinkLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     TLinkLabel(const QString& text, const QUrl& address, QWidget* parent = nullptr);
     QUrl Address() const { return FAddress; }
 
-signals:
+  signals:
     void LinkClicked(const QUrl& address);
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QUrl FAddress;
 };

@@ -34,9 +34,9 @@ constexpr int MaxRecentFiles = 10;
 } // namespace
 
 QList<QAction*> TProgrammingForm::TActions::All() const {
-    return {atnProgram, atnProgramCode, atnProgramData, atnProgramFuses, atnRead,       atnReadCode,
-            atnReadData, atnReadFuses,  atnVerify,      atnVerifyCode,   atnVerifyData, atnVerifyFuses,
-            atnErase,    atnClearBuffer, atnRunTarget,  atnBrowseFile,   atnDetectTarget, atnStop};
+    return {atnProgram,  atnProgramCode, atnProgramData, atnProgramFuses, atnRead,         atnReadCode,
+            atnReadData, atnReadFuses,   atnVerify,      atnVerifyCode,   atnVerifyData,   atnVerifyFuses,
+            atnErase,    atnClearBuffer, atnRunTarget,   atnBrowseFile,   atnDetectTarget, atnStop};
 }
 
 TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& programDirectory,
@@ -49,9 +49,8 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
         FOwnDialogs = std::make_unique<TWidgetDialogs>();
         FDialogs = FOwnDialogs.get();
     }
-    FProgramDirectory = programDirectory.isEmpty()
-                            ? QString::fromStdString(vesk::ProgramDirectory())
-                            : QDir(programDirectory).absolutePath() + QLatin1Char('/');
+    FProgramDirectory = programDirectory.isEmpty() ? QString::fromStdString(vesk::ProgramDirectory())
+                                                   : QDir(programDirectory).absolutePath() + QLatin1Char('/');
 
     ConfigureStorage();
     CreateActions();
@@ -95,8 +94,7 @@ TProgrammingForm::~TProgrammingForm() {
     DoDestroy();
     FDevice.OnProcessMessages = nullptr;
     FDevice.OnProgress = nullptr;
-    if (ProgrammingForm == this)
-        ProgrammingForm = nullptr;
+    if (ProgrammingForm == this) ProgrammingForm = nullptr;
 }
 
 void TProgrammingForm::ConfigureStorage() {
@@ -118,7 +116,9 @@ void TProgrammingForm::ConfigureStorage() {
     FStorage.Loaded();
 }
 
-void TProgrammingForm::ProcessMessages() { QCoreApplication::processEvents(); }
+void TProgrammingForm::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
 
 void TProgrammingForm::Guarded(const std::function<void()>& body) {
     try {
@@ -130,7 +130,9 @@ void TProgrammingForm::Guarded(const std::function<void()>& body) {
     }
 }
 
-void TProgrammingForm::ShowError(const QString& message) { FDialogs->ShowError(this, message); }
+void TProgrammingForm::ShowError(const QString& message) {
+    FDialogs->ShowError(this, message);
+}
 
 void TProgrammingForm::ShowApplicationError(const QString& message) {
     FDialogs->ShowApplicationError(this, ApplicationTitle(), ErrorBoxText(message));
@@ -177,8 +179,7 @@ void TProgrammingForm::FillTargetTypes() {
     vesk::LoadChipDefinitions(FProgramDirectory.toStdString());
     const QSignalBlocker block(C.cbxTargetType);
     for (const auto& chip : vesk::ChipDefinitions)
-        C.cbxTargetType->addItem(QString::fromStdString(chip->Name),
-                                 QVariant::fromValue<void*>(chip.get()));
+        C.cbxTargetType->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
     C.cbxTargetType->setCurrentIndex(0);
 }
 
@@ -194,8 +195,7 @@ void TProgrammingForm::btnDetectClick() {
 // ---- Pages ----------------------------------------------------------------------
 
 void TProgrammingForm::ShowPage(int index) {
-    if (index < 0 || index >= C.PageControl1->count())
-        return;
+    if (index < 0 || index >= C.PageControl1->count()) return;
     C.PageControl1->setCurrentIndex(index);
 }
 
@@ -219,14 +219,12 @@ void TProgrammingForm::TabControl1Change(int index) {
 }
 
 void TProgrammingForm::imgStateDblClick() {
-    if (FDebugLevel > 0)
-        ShowPage(pgTerminal); // the tab strip keeps its tab
+    if (FDebugLevel > 0) ShowPage(pgTerminal); // the tab strip keeps its tab
 }
 
 void TProgrammingForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (C.VersionMemo && C.VersionMemo->isVisible())
-        C.VersionMemo->viewport()->update();
+    if (C.VersionMemo && C.VersionMemo->isVisible()) C.VersionMemo->viewport()->update();
 }
 
 bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
@@ -245,9 +243,13 @@ bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Lamp, progress, recent files -------------------------------------------------
 
-void TProgrammingForm::SetLamp(int picture) { C.imgState->SetPicture(picture); }
+void TProgrammingForm::SetLamp(int picture) {
+    C.imgState->SetPicture(picture);
+}
 
-int TProgrammingForm::LampPicture() const { return C.imgState->Picture(); }
+int TProgrammingForm::LampPicture() const {
+    return C.imgState->Picture();
+}
 
 void TProgrammingForm::ProgressStep(int value) {
     if (value < 0) {
@@ -258,26 +260,21 @@ void TProgrammingForm::ProgressStep(int value) {
     } else {
         const int32_t percentage = FProgressCount * 100 / FProgressTotal;
         ++FProgressCount;
-        if (percentage != FProgressLast)
-            C.ProgressBar1->setValue(percentage % 100);
+        if (percentage != FProgressLast) C.ProgressBar1->setValue(percentage % 100);
         FProgressLast = percentage;
     }
-    if (FProgressCount % 4 == 0)
-        ProcessMessages();
+    if (FProgressCount % 4 == 0) ProcessMessages();
 }
 
 void TProgrammingForm::SetRecentFiles(const QStringList& value) {
-    if (&value == &FRecentFiles)
-        return;
+    if (&value == &FRecentFiles) return;
     FRecentFiles = value;
 }
 
 void TProgrammingForm::AddRecentFile(const QString& name) {
-    if (FRecentFiles.contains(name, Qt::CaseInsensitive))
-        return;
+    if (FRecentFiles.contains(name, Qt::CaseInsensitive)) return;
     FRecentFiles.prepend(name);
-    if (FRecentFiles.size() > MaxRecentFiles)
-        FRecentFiles.removeLast();
+    if (FRecentFiles.size() > MaxRecentFiles) FRecentFiles.removeLast();
     const QSignalBlocker block(C.cbxImageFile);
     const QString text = C.cbxImageFile->currentText();
     C.cbxImageFile->clear();
@@ -293,15 +290,14 @@ void TProgrammingForm::ActionUpdateUpdate() {
         const bool known = !FDeviceDescription.isEmpty();
         const bool chip = FDevice.Target() != nullptr;
         auto enable = [](auto* object, bool on) {
-            if (object->isEnabled() != on)
-                object->setEnabled(on);
+            if (object->isEnabled() != on) object->setEnabled(on);
         };
         enable(C.btnDetect, !busy);
         enable(C.cbxTargetType, !busy);
-        for (QAction* action : {A.atnErase, A.atnProgram, A.atnProgramCode, A.atnProgramData,
-                                A.atnProgramFuses, A.atnClearBuffer, A.atnRead, A.atnReadCode,
-                                A.atnReadData, A.atnReadFuses, A.atnVerify, A.atnVerifyCode,
-                                A.atnVerifyData, A.atnVerifyFuses, A.atnDetectTarget})
+        for (QAction* action :
+             {A.atnErase, A.atnProgram, A.atnProgramCode, A.atnProgramData, A.atnProgramFuses,
+              A.atnClearBuffer, A.atnRead, A.atnReadCode, A.atnReadData, A.atnReadFuses, A.atnVerify,
+              A.atnVerifyCode, A.atnVerifyData, A.atnVerifyFuses, A.atnDetectTarget})
             enable(action, !busy && known);
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);

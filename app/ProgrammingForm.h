@@ -58,7 +58,7 @@ enum TFormPage { pgMain = 0, pgBuffer = 1, pgTerminal = 2, pgSettings = 3, pgAbo
 
 class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     Q_OBJECT
-public:
+  public:
     // `programDirectory` is where "WinVESK.ini" and the chip definition files
     // are looked for; empty means the directory of the running executable.
     // `dialogs` replaces the real dialogs (tests); null means real dialogs.
@@ -71,13 +71,13 @@ public:
     // ---- Published properties, in declaration order ---------------------------
     QString ImageFileName() const { return FImageFileName; }
     void SetImageFileName(const QString& value) { FImageFileName = value; }
-    QString ComPort() const;                      // driver
+    QString ComPort() const; // driver
     void SetComPort(const QString& value);
-    int32_t ComReadTimeout() const;               // driver
+    int32_t ComReadTimeout() const; // driver
     void SetComReadTimeout(int32_t value);
-    int32_t ProgramDelay() const;                 // driver
+    int32_t ProgramDelay() const; // driver
     void SetProgramDelay(int32_t value);
-    QString DeviceID() const;                     // driver
+    QString DeviceID() const; // driver
     void SetDeviceID(const QString& value);
     int32_t VeskBaudRate() const { return FVeskBaudRate; }
     void SetVeskBaudRate(int32_t value) { FVeskBaudRate = value; }
@@ -89,9 +89,9 @@ public:
     void SetPassThroughPolarity(int32_t value) { FPassThroughPolarity = value; }
     QStringList RecentFiles() const { return FRecentFiles; }
     void SetRecentFiles(const QStringList& value);
-    bool FixDataWriteError() const;               // driver
+    bool FixDataWriteError() const; // driver
     void SetFixDataWriteError(bool value);
-    bool FixFusesWriteError() const;              // driver
+    bool FixFusesWriteError() const; // driver
     void SetFixFusesWriteError(bool value);
     int32_t DebugLevel() const { return FDebugLevel; }
     void SetDebugLevel(int32_t value) { FDebugLevel = value; }
@@ -234,11 +234,11 @@ public:
     const TControls& Controls() const { return C; }
     const TActions& Actions() const { return A; }
 
-signals:
+  signals:
     // The first showing has run FormShow (tests wait for it).
     void FormShown();
 
-public slots:
+  public slots:
     void FormShow();
     void Timer1Timer();
     void TabControl1Change(int index);
@@ -269,12 +269,12 @@ public slots:
     void btnLoadBufferClick();
     void btnSaveBufferClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // Layout, one builder per page (ProgrammingFormLayout.cpp, ...).
     void CreateActions();
     QWidget* CreateMainPage();

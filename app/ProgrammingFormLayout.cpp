@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -235,11 +235,13 @@ QWidget* TProgrammingForm::CreateMainPage() {
         button->setObjectName(QString::fromLatin1(name));
         BindButtonToAction(button, main);
         arrow = new QToolButton(action);
-        arrow->setObjectName(QStringLiteral("sb") + QString::fromLatin1(name).mid(3) + QStringLiteral("Menu"));
+        arrow->setObjectName(QStringLiteral("sb") + QString::fromLatin1(name).mid(3) +
+                             QStringLiteral("Menu"));
         arrow->setArrowType(Qt::DownArrow);
         arrow->setFixedWidth(14);
         arrow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-        arrow->setToolTip(main->toolTip().replace(QStringLiteral(" all regions"), QStringLiteral(" one region")));
+        arrow->setToolTip(
+            main->toolTip().replace(QStringLiteral(" all regions"), QStringLiteral(" one region")));
         menu = new QMenu(this);
         for (QAction* item : items)
             menu->addAction(item);
@@ -311,8 +313,7 @@ void TProgrammingForm::sbPopupMenuClick() {
         button = C.btnVerify;
         menu = C.pmVerify;
     }
-    if (!button)
-        return;
+    if (!button) return;
     // Top-left corner of the menu at the bottom-left corner of the main button.
     menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }

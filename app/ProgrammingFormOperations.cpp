@@ -28,7 +28,9 @@ QString MessageOf(const std::exception& e) {
 
 // The driver's baud-rate index; values no index can hold become -1, which the
 // driver refuses with its own message.
-int8_t BaudIndex(int32_t value) { return value >= -128 && value <= 127 ? int8_t(value) : int8_t(-1); }
+int8_t BaudIndex(int32_t value) {
+    return value >= -128 && value <= 127 ? int8_t(value) : int8_t(-1);
+}
 
 } // namespace
 
@@ -43,8 +45,8 @@ void TProgrammingForm::DetectDevice() {
     const std::string version = type.empty() ? std::string() : FDevice.GetVersion();
     FDeviceDescription.clear();
     if (!type.empty() && !version.empty()) {
-        FDeviceDescription = QString::fromStdString(type) + QStringLiteral(" version ") +
-                             QString::fromStdString(version);
+        FDeviceDescription =
+            QString::fromStdString(type) + QStringLiteral(" version ") + QString::fromStdString(version);
         C.lblDevice->setText(FDeviceDescription);
     } else {
         C.lblDevice->setText(QStringLiteral("Unknown"));
@@ -98,8 +100,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void()>& ownSteps,
         FDevice.Wakeup();
         FDevice.Activate();
         FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-        if (!FDevice.Target())
-            FDevice.DetectTarget();
+        if (!FDevice.Target()) FDevice.DetectTarget();
         SelectTargetItem();
         ActionUpdateUpdate();
         ownSteps();
@@ -137,11 +138,9 @@ bool TProgrammingForm::ProgramTarget(int16_t code) {
         [this, code] {
             FImage->Load(FImageFileName.toStdString());
             FDevice.LoadBuffer(*FImage);
-            if (code == vesk::AllRegions)
-                FDevice.EraseChip();
+            if (code == vesk::AllRegions) FDevice.EraseChip();
             FDevice.WriteRegions(code);
-            if (FVerifyAfterWrite)
-                FDevice.VerifyRegions(code);
+            if (FVerifyAfterWrite) FDevice.VerifyRegions(code);
         },
         true);
 }
@@ -172,8 +171,7 @@ void TProgrammingForm::EraseTarget() {
         FDevice.Wakeup();
         FDevice.Activate();
         FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-        if (!FDevice.Target())
-            FDevice.DetectTarget();
+        if (!FDevice.Target()) FDevice.DetectTarget();
         SelectTargetItem();
         ActionUpdateUpdate();
         FDevice.EraseChip();
@@ -192,8 +190,7 @@ void TProgrammingForm::EraseTarget() {
 }
 
 void TProgrammingForm::ClearBuffer() {
-    if (vesk::TChipDefinition* chip = FDevice.Target())
-        chip->ResetImage();
+    if (vesk::TChipDefinition* chip = FDevice.Target()) chip->ResetImage();
     ProgressStep(-1);
     SetLamp(lsGreen);
     ActionUpdateUpdate();
@@ -232,8 +229,7 @@ void TProgrammingForm::DetectTarget() {
 
 void TProgrammingForm::StopOperation() {
     // The Stop action, its button and Esc are enabled only while an operation runs.
-    if (A.atnStop->isEnabled())
-        FDevice.Abort();
+    if (A.atnStop->isEnabled()) FDevice.Abort();
     ActionUpdateUpdate();
 }
 
@@ -270,8 +266,7 @@ void TProgrammingForm::EnterPassThroughMode() {
 }
 
 void TProgrammingForm::btnPassThroughClick() {
-    if (FDeviceDescription.isEmpty())
-        return;
+    if (FDeviceDescription.isEmpty()) return;
     Guarded([this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         struct RestoreCursor {

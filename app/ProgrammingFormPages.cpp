@@ -68,8 +68,10 @@ QWidget* TProgrammingForm::CreateBufferPage() {
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     QHBoxLayout* bar = ToolBar(v, page);
-    C.sbLoadBuffer = GlyphButton(page, "sbLoadBuffer", QStyle::SP_DialogOpenButton, "Load buffer from image file");
-    C.sbSaveBuffer = GlyphButton(page, "sbSaveBuffer", QStyle::SP_DialogSaveButton, "Save buffer to image file");
+    C.sbLoadBuffer =
+        GlyphButton(page, "sbLoadBuffer", QStyle::SP_DialogOpenButton, "Load buffer from image file");
+    C.sbSaveBuffer =
+        GlyphButton(page, "sbSaveBuffer", QStyle::SP_DialogSaveButton, "Save buffer to image file");
     connect(C.sbLoadBuffer, &QToolButton::clicked, this, &TProgrammingForm::btnLoadBufferClick);
     connect(C.sbSaveBuffer, &QToolButton::clicked, this, &TProgrammingForm::btnSaveBufferClick);
     bar->addWidget(C.sbLoadBuffer);
@@ -111,12 +113,14 @@ QWidget* TProgrammingForm::CreateTerminalPage() {
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     QHBoxLayout* bar = ToolBar(v, page);
-    C.sbPassThrough = GlyphButton(page, "sbPassThrough", QStyle::SP_MediaSeekForward, "Enter passthrough mode");
+    C.sbPassThrough =
+        GlyphButton(page, "sbPassThrough", QStyle::SP_MediaSeekForward, "Enter passthrough mode");
     C.sbPassThrough->setCheckable(true); // stays down until clicked again
     C.sbClearTerminal = GlyphButton(page, "sbClearTerminal", QStyle::SP_DialogResetButton, "Clear terminal");
     C.chbLocalEcho = new QCheckBox(QStringLiteral("Local echo"), page);
     C.chbLocalEcho->setObjectName(QStringLiteral("chbLocalEcho"));
-    C.sbCloseTerminal = GlyphButton(page, "sbCloseTerminal", QStyle::SP_TitleBarCloseButton, "Close terminal");
+    C.sbCloseTerminal =
+        GlyphButton(page, "sbCloseTerminal", QStyle::SP_TitleBarCloseButton, "Close terminal");
     C.sbCloseTerminal->setVisible(false);
     connect(C.sbPassThrough, &QToolButton::clicked, this, &TProgrammingForm::btnPassThroughClick);
     connect(C.sbClearTerminal, &QToolButton::clicked, this, &TProgrammingForm::btnClearTerminalClick);
@@ -175,15 +179,15 @@ QWidget* TProgrammingForm::CreateSettingsPage() {
     C.cbxVeskBaudRate = new QComboBox(com);
     C.cbxVeskBaudRate->setObjectName(QStringLiteral("cbxVeskBaudRate"));
     C.cbxVeskBaudRate->addItems({"9600", "19200", "38400", "57600", "115200"});
-    connect(C.cbxVeskBaudRate, &QComboBox::currentIndexChanged, this, &TProgrammingForm::cbxVeskBaudRateChange);
+    connect(C.cbxVeskBaudRate, &QComboBox::currentIndexChanged, this,
+            &TProgrammingForm::cbxVeskBaudRateChange);
     C.udProgramDelay = new QSpinBox(com);
     C.udProgramDelay->setObjectName(QStringLiteral("udProgramDelay"));
     C.udProgramDelay->setRange(0, 255);
     C.udProgramDelay->setWrapping(false);
     C.udProgramDelay->setValue(0);
     C.udProgramDelay->setMinimumWidth(70);
-    if (auto* edit = C.udProgramDelay->findChild<QLineEdit*>())
-        edit->setMaxLength(3);
+    if (auto* edit = C.udProgramDelay->findChild<QLineEdit*>()) edit->setMaxLength(3);
     connect(C.udProgramDelay, &QSpinBox::valueChanged, this, &TProgrammingForm::udProgramDelayChange);
     cg->addWidget(new QLabel(QStringLiteral("Serial port"), com), 0, 0);
     cg->addWidget(C.cbxComPort, 0, 1, 1, 2);
@@ -220,7 +224,8 @@ QWidget* TProgrammingForm::CreateSettingsPage() {
     connect(C.rbTTL, &QRadioButton::clicked, this, &TProgrammingForm::rbPolarityClick);
     C.chbUseBuiltInTerminal = new QCheckBox(QStringLiteral("Use built in terminal"), pass);
     C.chbUseBuiltInTerminal->setObjectName(QStringLiteral("chbUseBuiltInTerminal"));
-    connect(C.chbUseBuiltInTerminal, &QCheckBox::clicked, this, &TProgrammingForm::chbUseBuiltInTerminalClick);
+    connect(C.chbUseBuiltInTerminal, &QCheckBox::clicked, this,
+            &TProgrammingForm::chbUseBuiltInTerminalClick);
     C.cbxTerminalBaudRate = new QComboBox(pass);
     C.cbxTerminalBaudRate->setObjectName(QStringLiteral("cbxTerminalBaudRate"));
     C.cbxTerminalBaudRate->setEditable(true);
@@ -255,7 +260,8 @@ QWidget* TProgrammingForm::CreateSettingsPage() {
         hidden->setVisible(false);
         v->addWidget(hidden);
     }
-    connect(C.chbFixFusesWriteError, &QCheckBox::clicked, this, &TProgrammingForm::chbFixFusesWriteErrorClick);
+    connect(C.chbFixFusesWriteError, &QCheckBox::clicked, this,
+            &TProgrammingForm::chbFixFusesWriteErrorClick);
     connect(C.chbFixDataWriteError, &QCheckBox::clicked, this, &TProgrammingForm::chbFixDataWriteErrorClick);
     v->addStretch(1);
     return page;
@@ -321,7 +327,8 @@ QWidget* TProgrammingForm::CreateAboutPage() {
                     {"lblFirmware", "firmware download", FirmwarePage}};
     C.LinkLabels = {mail};
     for (const auto& def : linkDefs) {
-        auto* link = new TLinkLabel(QString::fromLatin1(def.Text), QUrl(QString::fromLatin1(def.Address)), page);
+        auto* link =
+            new TLinkLabel(QString::fromLatin1(def.Text), QUrl(QString::fromLatin1(def.Address)), page);
         link->setObjectName(QString::fromLatin1(def.Name));
         links->addWidget(link);
         C.LinkLabels.append(link);

@@ -15,9 +15,8 @@ constexpr int32_t DefaultTerminalBaudRate = 9600;
 }
 
 void TProgrammingForm::ShowSettingsControls() {
-    C.cbxVeskBaudRate->setCurrentIndex(FVeskBaudRate >= 0 && FVeskBaudRate < C.cbxVeskBaudRate->count()
-                                           ? FVeskBaudRate
-                                           : -1);
+    C.cbxVeskBaudRate->setCurrentIndex(
+        FVeskBaudRate >= 0 && FVeskBaudRate < C.cbxVeskBaudRate->count() ? FVeskBaudRate : -1);
     C.cbxComPort->FillPorts();
     // The configured port stays selectable even when the system does not list
     // it (a pseudo-terminal, a port unplugged for now).
@@ -45,24 +44,30 @@ void TProgrammingForm::ShowSettingsControls() {
 }
 
 void TProgrammingForm::cbxComPortChange() {
-    if (C.cbxComPort->currentIndex() >= 0)
-        SetComPort(C.cbxComPort->Text());
+    if (C.cbxComPort->currentIndex() >= 0) SetComPort(C.cbxComPort->Text());
 }
 
 void TProgrammingForm::cbxVeskBaudRateChange() {
     // No selection (a rate outside the list from an edited settings file)
     // leaves the property as it is.
-    if (C.cbxVeskBaudRate->currentIndex() >= 0)
-        SetVeskBaudRate(C.cbxVeskBaudRate->currentIndex());
+    if (C.cbxVeskBaudRate->currentIndex() >= 0) SetVeskBaudRate(C.cbxVeskBaudRate->currentIndex());
 }
 
-void TProgrammingForm::udProgramDelayChange() { SetProgramDelay(C.udProgramDelay->value() & 0xFF); }
+void TProgrammingForm::udProgramDelayChange() {
+    SetProgramDelay(C.udProgramDelay->value() & 0xFF);
+}
 
-void TProgrammingForm::rbLinesClick() { SetPassThroughLines(C.rbLines78->isChecked() ? 1 : 0); }
+void TProgrammingForm::rbLinesClick() {
+    SetPassThroughLines(C.rbLines78->isChecked() ? 1 : 0);
+}
 
-void TProgrammingForm::rbPolarityClick() { SetPassThroughPolarity(C.rbTTL->isChecked() ? 1 : 0); }
+void TProgrammingForm::rbPolarityClick() {
+    SetPassThroughPolarity(C.rbTTL->isChecked() ? 1 : 0);
+}
 
-void TProgrammingForm::chbUseBuiltInTerminalClick() { SetUseBuiltInTerminal(C.chbUseBuiltInTerminal->isChecked()); }
+void TProgrammingForm::chbUseBuiltInTerminalClick() {
+    SetUseBuiltInTerminal(C.chbUseBuiltInTerminal->isChecked());
+}
 
 void TProgrammingForm::cbxTerminalBaudRateChange(const QString& text) {
     bool ok = false;
@@ -70,12 +75,22 @@ void TProgrammingForm::cbxTerminalBaudRateChange(const QString& text) {
     SetTerminalBaudRate(ok ? rate : DefaultTerminalBaudRate);
 }
 
-void TProgrammingForm::chbFixFusesWriteErrorClick() { SetFixFusesWriteError(C.chbFixFusesWriteError->isChecked()); }
+void TProgrammingForm::chbFixFusesWriteErrorClick() {
+    SetFixFusesWriteError(C.chbFixFusesWriteError->isChecked());
+}
 
-void TProgrammingForm::chbFixDataWriteErrorClick() { SetFixDataWriteError(C.chbFixDataWriteError->isChecked()); }
+void TProgrammingForm::chbFixDataWriteErrorClick() {
+    SetFixDataWriteError(C.chbFixDataWriteError->isChecked());
+}
 
-void TProgrammingForm::chbVerifyAfterWriteClick() { SetVerifyAfterWrite(C.chbVerifyAfterWrite->isChecked()); }
+void TProgrammingForm::chbVerifyAfterWriteClick() {
+    SetVerifyAfterWrite(C.chbVerifyAfterWrite->isChecked());
+}
 
-void TProgrammingForm::chbPassThroughEnterClick() { SetPassThroughEnter(C.chbPassThroughEnter->isChecked()); }
+void TProgrammingForm::chbPassThroughEnterClick() {
+    SetPassThroughEnter(C.chbPassThroughEnter->isChecked());
+}
 
-void TProgrammingForm::chbLocalEchoClick() { SetTerminalLocalEcho(C.chbLocalEcho->isChecked()); }
+void TProgrammingForm::chbLocalEchoClick() {
+    SetTerminalLocalEcho(C.chbLocalEcho->isChecked());
+}

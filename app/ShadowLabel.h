@@ -6,14 +6,14 @@
 
 class TShadowLabel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TShadowLabel(const QString& text, QWidget* parent = nullptr);
     QString Text() const { return FText; }
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString FText;
 };

@@ -8,8 +8,7 @@ TStateLamp::TStateLamp(QWidget* parent) : QLabel(parent) {
 }
 
 void TStateLamp::SetPicture(int index) {
-    if (index < 0 || index >= LampPictureCount || index == FIndex)
-        return;
+    if (index < 0 || index >= LampPictureCount || index == FIndex) return;
     FIndex = index;
     setPixmap(FImages[index]);
 }

@@ -10,18 +10,18 @@
 
 class TStateLamp : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TStateLamp(QWidget* parent = nullptr);
     void SetPicture(int index);
     int Picture() const { return FIndex; }
 
-signals:
+  signals:
     void DoubleClicked();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     std::array<QPixmap, LampPictureCount> FImages;
     int FIndex = -1;
 };

@@ -22,7 +22,7 @@
 
 class ProgrammingFormOperationsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startupDetectionFindsSimulatedProgrammer();
     void detectionWithoutAnswerShowsErrorBox();
     void writeProgramsTheSimulatedTarget();

@@ -24,7 +24,7 @@
 
 class ProgrammingFormTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void firstStartGivesDefaults();
     void missingPropertiesKeepDefaults();
     void exitWritesTheSeventeenPropertiesInOrder();
@@ -225,9 +225,9 @@ void ProgrammingFormTest::commandsDisabledBeforeProgrammerIdentified() {
     // Shortcuts of disabled commands do nothing: no operation starts (it would
     // add the image name to the recent files, change the lamp or fail to open
     // the port with a message).
-    for (QKeyCombination key : {Qt::CTRL | Qt::Key_F5, Qt::CTRL | Qt::Key_F6, Qt::CTRL | Qt::Key_F7,
-                                QKeyCombination(Qt::Key_F9), QKeyCombination(Qt::Key_F4),
-                                QKeyCombination(Qt::Key_Escape)})
+    for (QKeyCombination key :
+         {Qt::CTRL | Qt::Key_F5, Qt::CTRL | Qt::Key_F6, Qt::CTRL | Qt::Key_F7, QKeyCombination(Qt::Key_F9),
+          QKeyCombination(Qt::Key_F4), QKeyCombination(Qt::Key_Escape)})
         QTest::keyClick(&form, key.key(), key.keyboardModifiers());
     QTest::qWait(20);
     QVERIFY(form.RecentFiles().isEmpty());
@@ -237,7 +237,6 @@ void ProgrammingFormTest::commandsDisabledBeforeProgrammerIdentified() {
     run.Dialogs.ConfirmFile = false;
     QTest::keyClick(&form, Qt::Key_F3);
     QTRY_COMPARE(run.Dialogs.Count(QStringLiteral("open")), 1);
-
 }
 
 void ProgrammingFormTest::malformedChipDefinitionSkipsDetection() {

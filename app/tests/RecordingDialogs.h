@@ -8,7 +8,7 @@
 #include "Dialogs.h"
 
 class TRecordingDialogs : public TDialogs {
-public:
+  public:
     struct TShown {
         QString Kind; // "error", "application" or "open"
         QString Caption;
@@ -24,10 +24,10 @@ public:
     void ShowApplicationError(QWidget*, const QString& title, const QString& message) override {
         Log.append({QStringLiteral("application"), title, message});
     }
-    bool OpenFileName(QWidget*, const QString& title, const QString&, const QString&, QString& fileName) override {
+    bool OpenFileName(QWidget*, const QString& title, const QString&, const QString&,
+                      QString& fileName) override {
         Log.append({QStringLiteral("open"), title, fileName});
-        if (!ConfirmFile)
-            return false;
+        if (!ConfirmFile) return false;
         fileName = FileToChoose;
         return true;
     }

@@ -42,8 +42,7 @@ int main(int argc, char** argv) {
     simulator.Start();
 
     QFile ini(program.filePath(QStringLiteral("WinVESK.ini")));
-    if (!ini.open(QIODevice::WriteOnly))
-        return 1;
+    if (!ini.open(QIODevice::WriteOnly)) return 1;
     const QString port = QString::fromStdString(simulator.SlavePath());
     ini.write(QStringLiteral("[DIRUD]\nImageFileName=/home/user/projects/blink/blink.hex\nComPort=%1\n"
                              "RecentFiles=3\nRecentFiles000=/home/user/projects/blink/blink.hex\n"
@@ -60,13 +59,15 @@ int main(int argc, char** argv) {
         TProgrammingForm form(device, program.path(), &dialogs);
         form.show();
         const auto& c = form.Controls();
-        (void)QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); }, 10000);
+        (void)QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); },
+                              10000);
         QTest::qWait(200);
         const char* names[] = {"1-main", "2-buffer", "3-terminal", "4-settings", "5-about"};
         for (int page = 0; page < 5; ++page) {
             c.TabControl1->setCurrentIndex(page);
             QTest::qWait(300);
-            const QString file = output + QLatin1Char('/') + QString::fromLatin1(names[page]) + QStringLiteral(".png");
+            const QString file =
+                output + QLatin1Char('/') + QString::fromLatin1(names[page]) + QStringLiteral(".png");
             if (!form.grab().save(file)) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 result = 1;

@@ -21,8 +21,7 @@ inline const QString SourceDir = QStringLiteral(VESK_SOURCE_DIR);
 
 inline QString ReadText(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll());
 }
 
@@ -39,7 +38,7 @@ inline void CopyChip(const QString& name, const QString& directory) {
 // A program folder of its own, the driver and the window, created and
 // destroyed in the order of the program's start-up and shutdown.
 class TWindowRun {
-public:
+  public:
     TWindowRun() { QVERIFY(Dir.isValid()); }
     ~TWindowRun() { Close(); }
 
@@ -56,10 +55,8 @@ public:
     bool Show(bool keepTimer = false) {
         QSignalSpy shown(Form.get(), &TProgrammingForm::FormShown);
         Form->show();
-        if (!shown.wait(5000))
-            return false;
-        if (!keepTimer)
-            Form->Controls().Timer1->stop();
+        if (!shown.wait(5000)) return false;
+        if (!keepTimer) Form->Controls().Timer1->stop();
         return true;
     }
     // The window first, then the driver; the chip list is emptied for the next run.
@@ -78,7 +75,7 @@ public:
 // The simulated programmer with a PIC16F628A, and a program folder whose
 // settings point the window at it.
 class TSimulatedRun : public TWindowRun {
-public:
+  public:
     TSimulatedRun() {
         Chip.LoadFromFile((SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini")).toStdString());
         Simulator = std::make_unique<vesk::sim::TSimulator>(Chip);
@@ -95,10 +92,10 @@ public:
     }
     // Shows the window and waits for the start-up detection.
     bool ShowDetected() {
-        if (!Show(true))
-            return false;
-        return QTest::qWaitFor([this] { return !Form->DeviceDescription().isEmpty() || !Dialogs.Log.isEmpty(); },
-                               10000) &&
+        if (!Show(true)) return false;
+        return QTest::qWaitFor(
+                   [this] { return !Form->DeviceDescription().isEmpty() || !Dialogs.Log.isEmpty(); },
+                   10000) &&
                !Form->DeviceDescription().isEmpty();
     }
 
