@@ -1,0 +1,23 @@
+// Checks the chained message of a failed driver operation: one line per layer, the
+// operation's own wrapper first, a root cause last, every line a text the driver
+// raises, and each line under the layer that can raise it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vesk::soak {
+
+// The lines of `message`, split at "\n" (an empty trailing line is kept as one).
+std::vector<std::string> SplitLines(const std::string& message);
+
+// Problems found in `message`, empty when it is sound. `firstLine` is the wrapper
+// the failing step raises: the first line must equal it, or begin with it when
+// `prefixOnly` (wrappers that carry a variable part, such as a region).
+std::vector<std::string> CheckChain(const std::string& message, const std::string& firstLine, bool prefixOnly);
+
+// True when `line` is one of the serial port's own error texts (with or without the
+// operating system's error code).
+bool IsPortError(const std::string& line);
+
+} // namespace vesk::soak

@@ -1,0 +1,88 @@
+// One soak worker: a driver that is never recreated, a simulated programmer with its
+// own chip (recreated only when the line was dropped, as the user replugs the
+// adapter), and a stream of operations with random faults, each checked afterwards.
+#pragma once
+
+#include "SoakChip.h"
+#include "SoakStats.h"
+#include "SoakTypes.h"
+
+#include "driver/DeviceVESK1.h"
+#include "sim/Simulator.h"
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vesk::soak {
+
+struct TSoakConfig {
+    uint64_t Seed = 0;
+    int64_t FaultedOps = 2000; // operations with a fault injected, all workers together
+    double Seconds = 120;      // no operation is started after this much wall time
+    int Workers = 6;
+    int TimeoutMs = 30;        // the driver's ComReadTimeout during faulted operations
+    int CheckTimeoutMs = 1000; // ... during the fault-free memory checks
+    int CheckEvery = 10;       // a memory check after this many faulted operations
+    bool Verbose = false;      // print every operation
+};
+
+// Target memory as the soak's chip lays it out: address -> word.
+using TMemory = std::map<int32_t, int32_t>;
+
+class TSoakWorker {
+public:
+    TSoakWorker(int number, const TSoakConfig& config);
+    ~TSoakWorker();
+
+    // One operation with a random fault; false when it broke a rule.
+    bool RunFaulted();
+    // Write a fresh image fault-free, verify it, read it back, compare; false on a rule broken.
+    bool RunMemoryCheck();
+
+    // Nanoseconds (steady clock) since the running operation started; 0 when idle.
+    std::atomic<int64_t> OpStartedNs{0};
+    std::string Describe() const; // the running or last operation, for a hang report
+
+    TSoakStats Stats;
+    TDeviceVESK1& Device() { return Dev; }
+    void StopSimulator(); // for the closing descriptor count
+
+    // Called (under a lock) to print a violation or a verbose line.
+    static std::function<void(const std::string&)> Print;
+
+private:
+    struct TOutcome;
+    struct TPlan;
+
+    TPlan PlanFault(TOpKind op);
+    TOutcome Execute(TOpKind op, const TPlan& plan, const TImage* image, bool verifyAfterWrite);
+    void CheckOutcome(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
+                      const TImage* image, std::vector<std::string>& violations);
+    void CheckTargetState(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
+                          const TImage* image, std::vector<std::string>& violations);
+    bool Record(const TOutcome& outcome, const TPlan& plan, std::vector<std::string>& violations);
+    void StartSimulator(const TMemory* memory);
+    TMemory Snapshot() const;
+    TMemory Erased(const TMemory& before) const;
+
+    int FNumber;
+    TSoakConfig FConfig;
+    std::mt19937_64 FRng;
+    TDeviceVESK1 Dev;
+    TChipDefinition& FChip;
+    std::unique_ptr<sim::TSimulator> FSim;
+    int32_t FCalibration;
+    // Bytes a fault-free operation of each kind took, the range fault positions are drawn from.
+    std::map<TOpKind, int64_t> FBytes;
+    mutable std::mutex FRunningMutex;
+    std::string FRunning;
+    int64_t FOpIndex = 0;
+};
+
+} // namespace vesk::soak
