@@ -51,6 +51,7 @@ class ComTerminalKeysTest : public QObject {
     void CursorKeysInApplicationMode();
     void LocalEchoShowsWhatIsTyped();
     void LocalEchoAppliesCursorKeys();
+    void WindowsArrowKeysOnlyMoveTheCaret();
     void ClosedPortSendsAndShowsNothing();
     void ControlKeysSendTheirCodes();
     void CharacterSetChoosesTheByte();
@@ -132,6 +133,18 @@ void ComTerminalKeysTest::LocalEchoAppliesCursorKeys() {
     QCOMPARE(t.Receive(3), QByteArray("\033[H"));
     QCOMPARE(t.Terminal.Model().CaretRow(), 1);
     QCOMPARE(t.Terminal.Model().CaretColumn(), 1);
+}
+
+void ComTerminalKeysTest::WindowsArrowKeysOnlyMoveTheCaret() {
+    Connected t;
+    t.Terminal.SetArrowKeys(TArrowKeys::akWindows);
+    t.Terminal.WriteStr("\033[5;5H");
+    QTest::keyClick(&t.Terminal, Qt::Key_Down);
+    QTest::keyClick(&t.Terminal, Qt::Key_Right);
+    QTest::keyClick(&t.Terminal, 'k');
+    QCOMPARE(t.Receive(1), QByteArray("k")); // the keys sent nothing before it
+    QCOMPARE(t.Terminal.Model().CaretRow(), 6);
+    QCOMPARE(t.Terminal.Model().CaretColumn(), 6);
 }
 
 void ComTerminalKeysTest::ClosedPortSendsAndShowsNothing() {

@@ -5,7 +5,9 @@
 #include "PtyMaster.h"
 #include "termview/ComTerminal.h"
 
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 using namespace vesk;
@@ -42,6 +44,7 @@ class ComTerminalPortTest : public QObject {
     void CursorPositionQueryIsAnswered();
     void AppendLFAddsLineFeeds();
     void HungUpLineClosesThePortAndIsReported();
+    void HangUpWithoutHandlerShowsAnErrorBox();
     void DestroyedTerminalLeavesThePortUsable();
     void OpenFailureReachesTheCaller();
     void ConnectWithoutPortDoesNothing();
@@ -247,6 +250,36 @@ void ComTerminalPortTest::HungUpLineClosesThePortAndIsReported() {
     terminal.SetConnected(true);
     line->Send(" again");
     QTRY_COMPARE_WITH_TIMEOUT(Row(terminal, 1), QStringLiteral("bye again"), Wait);
+    terminal.SetComPort(nullptr);
+}
+
+void ComTerminalPortTest::HangUpWithoutHandlerShowsAnErrorBox() {
+    QApplication::setApplicationDisplayName(QStringLiteral("Winvesk"));
+    auto line = std::make_unique<PtyMaster>();
+    TComPort port;
+    port.SetPort(line->SlavePath());
+    TComTerminal terminal;
+    terminal.SetComPort(&port);
+    terminal.SetConnected(true);
+
+    // Closes each message box that comes up and notes its caption and text.
+    QStringList boxes;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << box->windowTitle() + QLatin1Char('|') + box->text();
+            box->accept();
+        }
+    });
+    closer.start(10);
+
+    line->CloseMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), Wait);
+    QTest::qWait(100);
+    // No full stop is added after ")", which sorts below ".".
+    QCOMPARE(boxes,
+             QStringList{QStringLiteral("Winvesk|ClearCommError function failed (win error code: 5)")});
+    QVERIFY(!port.Connected());
     terminal.SetComPort(nullptr);
 }
 
