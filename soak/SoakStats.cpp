@@ -15,6 +15,7 @@ void TSoakStats::Add(const TSoakStats& other) {
     for (const auto& [root, count] : other.Outcomes)
         Outcomes[root] += count;
     FaultedOps += other.FaultedOps;
+    FaultsTookEffect += other.FaultsTookEffect;
     CleanOps += other.CleanOps;
     MemoryChecks += other.MemoryChecks;
     Passed += other.Passed;

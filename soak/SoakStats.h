@@ -22,6 +22,7 @@ struct TSoakStats {
     // Outcome per root cause: "ok", or the last line of the message with numbers cut.
     std::map<std::string, int64_t> Outcomes;
     int64_t FaultedOps = 0;
+    int64_t FaultsTookEffect = 0; // faulted operations that reached their fault
     int64_t CleanOps = 0;
     int64_t MemoryChecks = 0;
     int64_t Passed = 0;  // operations with no violation

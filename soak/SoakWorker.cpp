@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace vesk::soak {
 
@@ -403,6 +404,8 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
     }
     if (!reached)
         ++Stats.Faults[plan.Fault].NotReached;
+    else if (plan.Fault != TFaultKind::None)
+        ++Stats.FaultsTookEffect;
     if (mustFail && o.Ok)
         v.push_back("the fault took effect but the operation reported success");
     if (mustFail && !o.Ok && o.Escaped.empty()) {
@@ -556,6 +559,11 @@ bool TSoakWorker::RunFaulted() {
     std::vector<std::string> v;
     CheckOutcome(o, plan, before, op == TOpKind::Write ? &image : nullptr, v);
     const bool pass = Record(o, plan, v);
+    if (plan.LateMs > 0) {
+        // A late answer may still be on its way; the user reading the message gives it
+        // time to arrive before the next operation's wake-up clears the line.
+        std::this_thread::sleep_for(std::chrono::milliseconds(plan.LateMs + 20));
+    }
     if (o.Dropped) {
         // The user plugs the adapter in again: a new port, the same target memory.
         const TMemory memory = Snapshot();

@@ -23,7 +23,9 @@ namespace vesk::soak {
 
 struct TSoakConfig {
     uint64_t Seed = 0;
-    int64_t FaultedOps = 2000; // operations with a fault injected, all workers together
+    // Operations with a fault injected, all workers together; some end before their
+    // fault takes effect, so 2400 make well over 2000 that meet it.
+    int64_t FaultedOps = 2400;
     double Seconds = 120;      // no operation is started after this much wall time
     int Workers = 6;
     int TimeoutMs = 30;        // the driver's ComReadTimeout during faulted operations

@@ -273,8 +273,10 @@ int main(int argc, char** argv) {
     std::printf("Outcomes (root cause of failed operations):\n");
     for (const auto& [root, count] : total.Outcomes)
         std::printf("  %-40s %6lld\n", root.c_str(), static_cast<long long>(count));
-    std::printf("Faulted operations: %lld; fault-free: %lld (%lld memory checks); adapter replugged %lld times\n",
-                static_cast<long long>(total.FaultedOps), static_cast<long long>(total.CleanOps),
+    std::printf("Faulted operations: %lld (%lld met their fault); fault-free: %lld (%lld memory checks); "
+                "adapter replugged %lld times\n",
+                static_cast<long long>(total.FaultedOps), static_cast<long long>(total.FaultsTookEffect),
+                static_cast<long long>(total.CleanOps),
                 static_cast<long long>(total.MemoryChecks), static_cast<long long>(total.Replugs));
     std::printf("Late answers within the time-out that still timed out (load): %lld\n",
                 static_cast<long long>(total.LateWithinFailed));
