@@ -36,6 +36,7 @@ class ProgrammingFormTest : public QObject {
     void programDelayIsCutToEightBits();
     void settingsControlsWriteTheirProperties();
     void lampDoubleClickNeedsDebugLevel();
+    void tabStripSwitchesPages();
     void errorBoxCaptionAndFullStop();
     void layoutCaptionsAndShortcuts();
 };
@@ -411,6 +412,26 @@ void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
     QCOMPARE(c.cbxVeskBaudRate->count(), 5);
     QCOMPARE(c.cbxTerminalBaudRate->count(), 15);
     QCOMPARE(c.LinkLabels.size(), 4);
+}
+
+void ProgrammingFormTest::tabStripSwitchesPages() {
+    TWindowRun run;
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    const auto& c = form.Controls();
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    for (int page : {pgBuffer, pgTerminal, pgSettings, pgAbout, pgMain}) {
+        c.TabControl1->setCurrentIndex(page);
+        QCOMPARE(c.PageControl1->currentIndex(), page);
+        QVERIFY(c.Pages[page]->isVisible());
+    }
+    // Without a chip the Buffer page asks for one.
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    QVERIFY(c.pnlSelectTarget->isVisible());
+    // Before a programmer is known the Terminal page stays idle: nothing is sent.
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    QVERIFY(!c.sbPassThrough->isEnabled());
+    QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
 QTEST_MAIN(ProgrammingFormTest)
