@@ -15,6 +15,10 @@
 //  * A port error while receiving (the line hung up, a read failed) closes the port
 //    and is reported through `OnError`; so is an error while sending a key stroke.
 //
+// The events of the screen (OnChar, OnStrRecieved, OnUnhandledCode) are the
+// model's hooks: Model().OnChar and so on. The control has no scroll bars of its
+// own; a host that is smaller than the screen puts it in a QScrollArea.
+//
 // Lifetime: the port must outlive its attachment. Detach it (`SetComPort(nullptr)`)
 // before destroying the port, for example in the destructor of the window that
 // owns both (a window's members die before its child widgets).
