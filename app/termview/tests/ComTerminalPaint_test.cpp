@@ -45,6 +45,7 @@ class ComTerminalPaintTest : public QObject {
     void AutoSizeFollowsTheScreen();
     void FontStaysFixedPitchAndPlain();
     void EmptyCellsShowTheBackground();
+    void ClearScreenRepaintsEverything();
     void ReverseTextSwapsTheColours();
     void BoldTextUsesAltColor();
     void UnderlineIsDrawnInTheTextColour();
@@ -120,6 +121,18 @@ void ComTerminalPaintTest::EmptyCellsShowTheBackground() {
     const QImage image = Picture(terminal);
     const QRect empty = terminal.CellRect(5, 3);
     QCOMPARE(CountInCell(image, empty, QColor(0, 0, 200)), empty.width() * empty.height());
+}
+
+void ComTerminalPaintTest::ClearScreenRepaintsEverything() {
+    TComTerminal terminal;
+    terminal.SetBorderStyle(TTermBorderStyle::bsNone);
+    terminal.WriteStr("\033[7m   \r\n   ");
+    QVERIFY(CountInCell(Picture(terminal), terminal.CellRect(2, 2), Qt::white) > 0);
+    terminal.ClearScreen();
+    const QImage image = Picture(terminal);
+    QCOMPARE(CountInCell(image, image.rect(), Qt::black), image.width() * image.height());
+    QCOMPARE(terminal.Model().CaretColumn(), 1);
+    QCOMPARE(terminal.Model().CaretRow(), 1);
 }
 
 void ComTerminalPaintTest::ReverseTextSwapsTheColours() {

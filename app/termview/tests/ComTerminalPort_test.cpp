@@ -41,6 +41,7 @@ class ComTerminalPortTest : public QObject {
     void PortNameChangeWhileOpenKeepsDelivering();
     void DisconnectClosesThePort();
     void DetachedPortNoLongerFeedsTheScreen();
+    void SwitchingPortsMovesTheLink();
     void CursorPositionQueryIsAnswered();
     void AppendLFAddsLineFeeds();
     void HungUpLineClosesThePortAndIsReported();
@@ -187,6 +188,34 @@ void ComTerminalPortTest::DetachedPortNoLongerFeedsTheScreen() {
     // Attached again, the queued bytes are delivered at once.
     terminal.SetComPort(&port);
     QTRY_COMPARE_WITH_TIMEOUT(Row(terminal, 1), QStringLiteral("unseen"), Wait);
+    terminal.SetComPort(nullptr);
+}
+
+void ComTerminalPortTest::SwitchingPortsMovesTheLink() {
+    PtyMaster first, second;
+    TComPort a, b;
+    a.SetPort(first.SlavePath());
+    b.SetPort(second.SlavePath());
+    a.Open();
+    b.Open();
+    TComTerminal terminal;
+    terminal.SetComPort(&a);
+    terminal.SetComPort(&b);
+    QCOMPARE(terminal.ComPort(), &b);
+    first.Send("A");
+    second.Send("B");
+    QTRY_COMPARE_WITH_TIMEOUT(Row(terminal, 1), QStringLiteral("B"), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(a.InputCount(), 1, Wait); // the old port keeps its byte
+    QCOMPARE(Row(terminal, 1), QStringLiteral("B"));
+    // Key strokes go to the new port only.
+    terminal.SendChar('k');
+    QCOMPARE(QString::fromStdString(second.Receive(1)), QStringLiteral("k"));
+    QCOMPARE(QString::fromStdString(first.ReceiveAll(50)), QString());
+    // The old port can take a link again.
+    TComTerminal other;
+    other.SetComPort(&a);
+    QTRY_COMPARE_WITH_TIMEOUT(Row(other, 1), QStringLiteral("A"), Wait);
+    other.SetComPort(nullptr);
     terminal.SetComPort(nullptr);
 }
 
