@@ -27,7 +27,7 @@ struct TSoakConfig {
     // fault takes effect, so 2400 make well over 2000 that meet it.
     int64_t FaultedOps = 2400;
     double Seconds = 120;      // no operation is started after this much wall time
-    int Workers = 6;
+    int Workers = 10;
     int TimeoutMs = 30;        // the driver's ComReadTimeout during faulted operations
     int CheckTimeoutMs = 1000; // ... during the fault-free memory checks
     int CheckEvery = 10;       // a memory check after this many faulted operations
