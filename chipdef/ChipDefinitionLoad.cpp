@@ -9,11 +9,13 @@ namespace vesk {
 
 namespace {
 
-// The largest region accepted: 16 Mi words. The buffer is allocated when the file
-// loads; a larger size would only exhaust memory.
+// The largest region accepted: 16 Mi words, which is also the most all regions of a
+// chip may hold together. The buffers are allocated when the file loads; larger sizes
+// (or many regions of the largest size) would only exhaust memory.
 constexpr int32_t MaxRegionSize = 16 * 1024 * 1024;
 
-TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section) {
+// `room`: the words the chip's earlier regions left of MaxRegionSize.
+TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, int32_t room) {
     // All keys are read first, then checked in the order name, base, start, size, default.
     const std::string name = ini.Value(section, "Name");
     const int32_t base = ReadDefinitionNumber(ini.Value(section, "Base"));
@@ -27,7 +29,7 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section) {
     if (code < 0) throw VESK_Exception("Unkown region name: " + name);
     if (base < 0) throw VESK_Exception("Missing or bad region base address");
     if (start < 0) throw VESK_Exception("Missing or bad region start address");
-    if (size < 0 || size > MaxRegionSize) throw VESK_Exception("Missing or bad region size");
+    if (size < 0 || size > room) throw VESK_Exception("Missing or bad region size");
     if (defaultValue < 0) throw VESK_Exception("Missing or bad region default value");
 
     TChipRegion region(name, code, base, start, size, defaultValue, algorithm);
@@ -57,11 +59,13 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
 
     // Region sections are numbered from 1 without gaps; the first missing or empty
     // section ends the list.
+    int32_t room = MaxRegionSize;
     for (int n = 1;; ++n) {
         const std::string section = "Region" + std::to_string(n);
         if (!ini.HasSection(section)) break;
         chip.Regions.push_back(
-            WithContext("Error reading section: " + section, [&] { return ReadRegion(ini, section); }));
+            WithContext("Error reading section: " + section, [&] { return ReadRegion(ini, section, room); }));
+        room -= chip.Regions.back().Size;
     }
 }
 

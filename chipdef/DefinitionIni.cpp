@@ -20,6 +20,13 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -48,7 +55,7 @@ TDefinitionIni TDefinitionIni::Parse(const std::string& text) {
         if (line.empty() || line[0] == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             const std::string name = line.substr(1, line.size() - 2);
-            if (ini.FindSection(name) != nullptr) {
+            if (!ini.FSectionIndex.emplace(LowerCase(name), ini.FSections.size()).second) {
                 ignored.Lines.clear();
                 current = &ignored;
             } else {
@@ -63,9 +70,8 @@ TDefinitionIni TDefinitionIni::Parse(const std::string& text) {
 }
 
 const TDefinitionIni::Section_t* TDefinitionIni::FindSection(std::string_view section) const {
-    for (const auto& s : FSections)
-        if (EqualNoCase(s.Name, section)) return &s;
-    return nullptr;
+    const auto it = FSectionIndex.find(LowerCase(section));
+    return it == FSectionIndex.end() ? nullptr : &FSections[it->second];
 }
 
 bool TDefinitionIni::HasSection(std::string_view section) const {

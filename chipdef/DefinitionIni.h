@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesk {
@@ -39,6 +40,9 @@ class TDefinitionIni {
     };
     const Section_t* FindSection(std::string_view section) const;
     std::vector<Section_t> FSections;
+    // Lower-case section name -> position in FSections, so that a file of many
+    // sections is read in time in proportion to its size.
+    std::unordered_map<std::string, std::size_t> FSectionIndex;
 };
 
 // A 32-bit signed number of a definition file: leading spaces, optional sign, then

@@ -188,3 +188,40 @@ TEST(ChipDefinitionLoad, CrLfAndMissingFinalLineBreak) {
     ASSERT_EQ(chip.Regions.size(), 1u);
     EXPECT_EQ(chip.Regions[0].Default, 0xFFFF);
 }
+
+// Many regions of the largest size used to be allocated one after another until memory
+// ran out (200 of them ask for 12.8 GB); all regions together hold at most as many
+// words as the largest one.
+TEST(ChipDefinitionLoad, RegionsTogetherHoldAtMostTheLargestRegionSize) {
+    const auto half =
+        FromText(ChipSection + "[Region1]\nName=Code\nBase=0\nStart=0\nSize=8388608\nDefault=1\n" +
+                 "[Region2]\nName=Data\nBase=0\nStart=0x800000\nSize=8388608\nDefault=1\n");
+    ASSERT_EQ(half.Regions.size(), 2u);
+    EXPECT_EQ(half.Regions[1].Data.size(), 8388608u);
+
+    std::string many = ChipSection;
+    for (int n = 1; n <= 200; ++n)
+        many += "[Region" + std::to_string(n) + "]\nName=Code\nBase=0\nStart=0\nSize=16777216\nDefault=0\n";
+    try {
+        FromText(many);
+        ADD_FAILURE() << "no error";
+    } catch (const VESK_Exception& e) {
+        EXPECT_EQ(e.Message(), "Error reading section: Region2\nMissing or bad region size");
+    }
+}
+
+// A file of many sections loads in time in proportion to its size: every section
+// name used to be compared with all names before it, so 20,000 regions (a 1 MB file)
+// took minutes.
+TEST(ChipDefinitionLoad, AFileOfManyRegionsLoadsCompletely) {
+    constexpr int Count = 50000;
+    std::string text = ChipSection;
+    for (int n = 1; n <= Count; ++n)
+        text += "[Region" + std::to_string(n) + "]\nName=Id\nBase=0\nStart=" + std::to_string(n) +
+                "\nSize=1\nDefault=0\n";
+    text += "[region7]\nName=Code\n"; // a repeated section: the first occurrence counts
+    const auto chip = FromText(text);
+    ASSERT_EQ(chip.Regions.size(), std::size_t(Count));
+    EXPECT_EQ(chip.Regions[6].Name, "Id");
+    EXPECT_EQ(chip.Regions[Count - 1].Start, Count);
+}
