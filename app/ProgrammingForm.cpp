@@ -25,6 +25,8 @@
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "serial/port/ComPort.h"
+#include "termview/ComTerminal.h"
 
 TProgrammingForm* ProgrammingForm = nullptr;
 
@@ -42,7 +44,8 @@ QList<QAction*> TProgrammingForm::TActions::All() const {
 TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& programDirectory,
                                    TDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent), vesk::TPublishedOwner("ProgrammingForm"), FDevice(device),
-      FImage(std::make_unique<vesk::TIntelHexFile>()), FStorage(*this) {
+      FImage(std::make_unique<vesk::TIntelHexFile>()), FTerminalPort(std::make_unique<vesk::TComPort>()),
+      FStorage(*this) {
     if (dialogs) {
         FDialogs = dialogs;
     } else {
@@ -53,6 +56,7 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
                                                    : QDir(programDirectory).absolutePath() + QLatin1Char('/');
 
     ConfigureStorage();
+    ConfigureTerminalPort();
     CreateActions();
     CreatePages();
     C.Pages[pgTerminal]->installEventFilter(this);
@@ -73,7 +77,7 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     FDebugLevel = 0;
     FUseBuiltInTerminal = false;
     FTerminalBaudRate = 9600;
-    FTerminalLocalEcho = false;
+    SetTerminalLocalEcho(false);
     FVerifyAfterWrite = false;
     A.atnStop->setEnabled(false);
 
@@ -92,6 +96,10 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
 TProgrammingForm::~TProgrammingForm() {
     // Destruction event: the settings are saved while the driver still exists.
     DoDestroy();
+    // The terminal lets go of the window's port before the port goes.
+    C.Pages[pgTerminal]->removeEventFilter(this);
+    C.ComTerminal1->SetComPort(nullptr);
+    FTerminalPort.reset();
     FDevice.OnProcessMessages = nullptr;
     FDevice.OnProgress = nullptr;
     if (ProgrammingForm == this) ProgrammingForm = nullptr;
@@ -116,6 +124,25 @@ void TProgrammingForm::ConfigureStorage() {
     FStorage.Loaded();
 }
 
+void TProgrammingForm::ConfigureTerminalPort() {
+    // Custom baud rate, 8 data bits, no parity, one stop bit, no flow control,
+    // DTR and RTS held inactive; the name and the rate are set on every connect.
+    vesk::TComPort& port = *FTerminalPort;
+    port.SetPort("COM1");
+    port.SetBaudRate(vesk::brCustom);
+    port.SetCustomBaudRate(9600);
+    port.SetDataBits(vesk::dbEight);
+    port.SetParity(vesk::TComParity{});
+    port.SetStopBits(vesk::sbOneStopBit);
+    port.SetFlowControl(vesk::TComFlowControl{});
+}
+
+QString TProgrammingForm::ExceptionText(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const vesk::Exception*>(&error))
+        return QString::fromStdString(own->Message());
+    return QString::fromLocal8Bit(error.what());
+}
+
 void TProgrammingForm::ProcessMessages() {
     QCoreApplication::processEvents();
 }
@@ -123,10 +150,8 @@ void TProgrammingForm::ProcessMessages() {
 void TProgrammingForm::Guarded(const std::function<void()>& body) {
     try {
         body();
-    } catch (const vesk::Exception& e) {
-        ShowApplicationError(QString::fromStdString(e.Message()));
     } catch (const std::exception& e) {
-        ShowApplicationError(QString::fromLocal8Bit(e.what()));
+        ShowApplicationError(ExceptionText(e));
     }
 }
 

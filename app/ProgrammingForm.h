@@ -45,10 +45,13 @@ class QWidget;
 
 class TComComboBox;
 class TDialogs;
+class THexEditor;
 class TStateLamp;
 
 namespace vesk {
 class TChipDefinition;
+class TComPort;
+class TComTerminal;
 class TDeviceVESK1;
 class TIntelHexFile;
 } // namespace vesk
@@ -99,8 +102,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void SetUseBuiltInTerminal(bool value) { FUseBuiltInTerminal = value; }
     int32_t TerminalBaudRate() const { return FTerminalBaudRate; }
     void SetTerminalBaudRate(int32_t value) { FTerminalBaudRate = value; }
-    bool TerminalLocalEcho() const { return FTerminalLocalEcho; }
-    void SetTerminalLocalEcho(bool value) { FTerminalLocalEcho = value; }
+    bool TerminalLocalEcho() const; // the terminal view's local echo
+    void SetTerminalLocalEcho(bool value);
     bool VerifyAfterWrite() const { return FVerifyAfterWrite; }
     void SetVerifyAfterWrite(bool value) { FVerifyAfterWrite = value; }
 
@@ -122,8 +125,12 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void ActionUpdateUpdate();
     // Processes pending window messages.
     static void ProcessMessages();
+    // The message of an error as the dialogs show it.
+    static QString ExceptionText(const std::exception& error);
 
     vesk::TDeviceVESK1& Device() const { return FDevice; }
+    // The Terminal page's own serial port (not the driver's).
+    vesk::TComPort& TerminalPort() const { return *FTerminalPort; }
     vesk::TAppDataStorage& Storage() { return FStorage; }
     TDialogs& Dialogs() const { return *FDialogs; }
     QString ProgramDirectory() const { return FProgramDirectory; }
@@ -182,14 +189,15 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
         // Buffer page
         QToolButton* sbLoadBuffer = nullptr;
         QToolButton* sbSaveBuffer = nullptr;
-        QTableWidget* BufferGrid = nullptr;
-        QLabel* pnlSelectTarget = nullptr;
+        THexEditor* HexEditor1 = nullptr; // the dump with its grid
+        QLabel* pnlSelectTarget = nullptr;  // the editor's "Select target chip type" panel
         // Terminal page
         QToolButton* sbPassThrough = nullptr;
         QToolButton* sbClearTerminal = nullptr;
         QCheckBox* chbLocalEcho = nullptr;
         QToolButton* sbCloseTerminal = nullptr;
-        QWidget* TerminalBox = nullptr;
+        QWidget* TerminalBox = nullptr; // black scroll box holding the terminal view
+        vesk::TComTerminal* ComTerminal1 = nullptr;
         // Settings page
         TComComboBox* cbxComPort = nullptr;
         QComboBox* cbxVeskBaudRate = nullptr;
@@ -284,6 +292,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QWidget* CreateAboutPage();
     void CreatePages();
     void ConfigureStorage();
+    void ConfigureTerminalPort();
     void ShowSettingsControls();
     void FillTargetTypes();
     void SelectTargetItem();
@@ -294,12 +303,20 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void Guarded(const std::function<void()>& body);
     // The frame shared by Write, Read and Verify.
     bool RunRegionOperation(const std::function<void()>& ownSteps, bool passThroughAfter);
+    // The error path of the guarded operations: the error dialog, then Close.
+    // An error of that Close runs `finish` before it escapes, so the window never
+    // stays busy.
+    void ErrorPath(const std::exception& error, const std::function<void()>& finish);
+    // Open, Wakeup, Activate, SetBaudRate, DetectTarget when no chip is chosen,
+    // and the target list brought in line with the driver.
+    void ConnectForOperation();
 
     vesk::TDeviceVESK1& FDevice;
     std::unique_ptr<TDialogs> FOwnDialogs;
     TDialogs* FDialogs = nullptr;
     QString FProgramDirectory;
     std::unique_ptr<vesk::TIntelHexFile> FImage;
+    std::unique_ptr<vesk::TComPort> FTerminalPort;
 
     // Own published properties.
     QString FImageFileName;
@@ -311,7 +328,6 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     int32_t FDebugLevel = 0;
     bool FUseBuiltInTerminal = false;
     int32_t FTerminalBaudRate = 9600;
-    bool FTerminalLocalEcho = false;
     bool FVerifyAfterWrite = false;
 
     QString FDeviceDescription;
@@ -319,6 +335,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     int32_t FProgressCount = 1;
     int32_t FProgressLast = -1;
     bool FShown = false;
+    bool FStopRequested = false; // Stop or Esc during the running operation
     bool FUpdatingControls = false;
 
     TControls C;

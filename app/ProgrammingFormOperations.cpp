@@ -1,6 +1,14 @@
 // The operations behind the window's buttons: Detect device, Detect target,
 // Write, Read, Verify, Erase, Clear buffer, Run, Browse, Stop, the target type
 // and image name changes, and the Buffer and Terminal page tool buttons.
+//
+// Stop and Esc reach the driver while an operation runs because the operation
+// processes pending window messages after enabling Stop, while the driver
+// switches the baud rate and at every fourth progress step. A stop request
+// belongs to the operation during which it was made: it is kept across the
+// operation's Open (which withdraws the driver's request), and the window
+// forgets it when the operation ends; the driver's flag is withdrawn by the
+// Open that starts every later operation.
 #include "ProgrammingForm.h"
 
 #include <QAction>
@@ -9,22 +17,18 @@
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QTableWidget>
 #include <QToolButton>
 
 #include "Dialogs.h"
 #include "StateLamp.h"
 #include "chipdef/ChipDefinition.h"
 #include "driver/DeviceVESK1.h"
+#include "bufferview/HexEditor.h"
 #include "hexfile/IntelHexFile.h"
+#include "serial/port/ComPort.h"
+#include "termview/ComTerminal.h"
 
 namespace {
-
-QString MessageOf(const std::exception& e) {
-    if (const auto* own = dynamic_cast<const vesk::Exception*>(&e))
-        return QString::fromStdString(own->Message());
-    return QString::fromLocal8Bit(e.what());
-}
 
 // The driver's baud-rate index; values no index can hold become -1, which the
 // driver refuses with its own message.
@@ -77,54 +81,71 @@ void TProgrammingForm::cbxTargetTypeChange(int index) {
 
 // ---- Write, Read, Verify ------------------------------------------------------------------
 
+void TProgrammingForm::ConnectForOperation() {
+    FDevice.Open();
+    // Open withdraws the driver's stop request; one made during this operation
+    // (while it processed messages after enabling Stop) stays in force.
+    if (FStopRequested) FDevice.Abort();
+    FDevice.Wakeup();
+    FDevice.Activate();
+    FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
+    if (!FDevice.Target()) FDevice.DetectTarget();
+    SelectTargetItem();
+    ActionUpdateUpdate();
+}
+
+void TProgrammingForm::ErrorPath(const std::exception& error, const std::function<void()>& finish) {
+    ShowError(ExceptionText(error));
+    try {
+        FDevice.Close();
+    } catch (...) {
+        // The end steps still run; the error then reaches the application's
+        // standard error box.
+        finish();
+        throw;
+    }
+}
+
 bool TProgrammingForm::RunRegionOperation(const std::function<void()>& ownSteps, bool passThroughAfter) {
     ShowMainPage();
     AddRecentFile(FImageFileName);
     FDevice.OnProgress = [this](int value) { ProgressStep(value); };
     ProgressStep(-1);
     SetLamp(lsYellow);
+    FStopRequested = false;
     A.atnStop->setEnabled(true);
     ActionUpdateUpdate();
     ProcessMessages();
 
-    // The end steps run whatever happens, also when the Close of the error
-    // path fails, so that the window never stays busy.
     bool ok = true;
     auto finish = [this, &ok] {
         A.atnStop->setEnabled(false);
+        FStopRequested = false;
         ProgressStep(-1);
         SetLamp(ok ? lsGreen : lsRed);
     };
     try {
-        FDevice.Open();
-        FDevice.Wakeup();
-        FDevice.Activate();
-        FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-        if (!FDevice.Target()) FDevice.DetectTarget();
-        SelectTargetItem();
-        ActionUpdateUpdate();
+        ConnectForOperation();
         ownSteps();
         FDevice.RunTarget();
         FDevice.Close();
     } catch (const std::exception& e) {
         ok = false;
-        ShowError(MessageOf(e));
-        try {
-            FDevice.Close();
-        } catch (...) {
+        ErrorPath(e, [this, &finish] {
             finish();
             ActionUpdateUpdate();
-            throw; // reaches the application's standard error box
-        }
+        });
     }
     finish();
     if (ok && passThroughAfter && FPassThroughEnter) {
         if (FUseBuiltInTerminal) {
             btnClearTerminalClick();
             C.sbPassThrough->setChecked(true);
-            const QSignalBlocker block(C.TabControl1);
-            C.TabControl1->setCurrentIndex(pgTerminal);
-            ShowPage(pgTerminal); // its show handler enters pass-through
+            {
+                const QSignalBlocker block(C.TabControl1);
+                C.TabControl1->setCurrentIndex(pgTerminal);
+            }
+            ShowPage(pgTerminal); // its show handler enters pass-through and connects
         } else {
             EnterPassThroughMode();
         }
@@ -156,35 +177,25 @@ bool TProgrammingForm::VerifyTarget(int16_t code) {
 // ---- Erase, Clear buffer, Run, Detect target ------------------------------------------------
 
 void TProgrammingForm::EraseTarget() {
+    FStopRequested = false;
     A.atnStop->setEnabled(true);
     ActionUpdateUpdate();
     ProcessMessages();
     bool ok = true;
     auto finish = [this, &ok] {
         A.atnStop->setEnabled(false);
+        FStopRequested = false;
         ProgressStep(-1);
         SetLamp(ok ? lsGreen : lsRed);
         ActionUpdateUpdate();
     };
     try {
-        FDevice.Open();
-        FDevice.Wakeup();
-        FDevice.Activate();
-        FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-        if (!FDevice.Target()) FDevice.DetectTarget();
-        SelectTargetItem();
-        ActionUpdateUpdate();
-        FDevice.EraseChip();
+        ConnectForOperation();
+        FDevice.EraseChip(); // no region loop: a stop request does not interrupt it
         FDevice.Close();
     } catch (const std::exception& e) {
         ok = false;
-        ShowError(MessageOf(e));
-        try {
-            FDevice.Close();
-        } catch (...) {
-            finish();
-            throw;
-        }
+        ErrorPath(e, finish);
     }
     finish();
 }
@@ -207,9 +218,16 @@ void TProgrammingForm::RunTarget() {
 void TProgrammingForm::DetectTarget() {
     ShowMainPage();
     bool ok = false;
+    auto finish = [this, &ok] {
+        ProgressStep(-1);
+        SetLamp(ok ? lsGreen : lsRed);
+        ActionUpdateUpdate();
+    };
     try {
         FDevice.Open();
         FDevice.Wakeup();
+        // An ID that matches no chip fails here, also with a chip chosen (which
+        // stays chosen); an unreadable ID keeps a chosen chip.
         FDevice.DetectTarget();
         SelectTargetItem();
         ok = C.cbxTargetType->currentIndex() > 0;
@@ -217,19 +235,19 @@ void TProgrammingForm::DetectTarget() {
         FDevice.Close();
     } catch (const std::exception& e) {
         ok = false;
-        ShowError(MessageOf(e));
-        FDevice.Close();
+        ErrorPath(e, finish);
     }
-    ProgressStep(-1);
-    SetLamp(ok ? lsGreen : lsRed);
-    ActionUpdateUpdate();
+    finish();
 }
 
 // ---- Stop, Browse, image name --------------------------------------------------------------
 
 void TProgrammingForm::StopOperation() {
-    // The Stop action, its button and Esc are enabled only while an operation runs.
-    if (A.atnStop->isEnabled()) FDevice.Abort();
+    // The Stop action, its button and Esc act only while an operation runs.
+    if (A.atnStop->isEnabled()) {
+        FStopRequested = true;
+        FDevice.Abort();
+    }
     ActionUpdateUpdate();
 }
 
@@ -272,42 +290,50 @@ void TProgrammingForm::btnPassThroughClick() {
         struct RestoreCursor {
             ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
         } restore;
+        // The terminal lets go of the port before the driver takes it.
+        C.ComTerminal1->SetComPort(FTerminalPort.get());
+        C.ComTerminal1->SetConnected(false);
+        int32_t rate;
         if (C.sbPassThrough->isChecked()) {
             EnterPassThroughMode();
+            rate = FTerminalBaudRate;
         } else {
+            // The wake-up ends pass-through; the programmer then runs at its rate.
             FDevice.Open();
             FDevice.Wakeup();
             FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
             FDevice.Close();
+            rate = vesk::ProgrammerBaudRates.at(size_t(FVeskBaudRate)); // SetBaudRate checked the index
         }
-        // The terminal view connects its own port here (port name ComPort, at
-        // TerminalBaudRate in pass-through, else at the programmer's rate).
+        FTerminalPort->SetPort(ComPort().toStdString());
+        FTerminalPort->SetBaudRate(vesk::brCustom);
+        FTerminalPort->SetCustomBaudRate(rate);
+        C.ComTerminal1->SetConnected(true);
     });
 }
 
 void TProgrammingForm::tabDebugShow() {
     btnPassThroughClick();
-    C.TerminalBox->setFocus();
+    C.ComTerminal1->setFocus();
     ActionUpdateUpdate();
 }
 
 void TProgrammingForm::tabDebugHide() {
-    // The terminal view disconnects here, which closes the window's port.
+    Guarded([this] { C.ComTerminal1->SetConnected(false); });
     ActionUpdateUpdate();
 }
 
 void TProgrammingForm::btnClearTerminalClick() {
-    // The terminal view's screen is cleared here.
+    C.ComTerminal1->ClearScreen();
 }
 
 // ---- Buffer page -----------------------------------------------------------------------------
 
 void TProgrammingForm::RefreshBufferView() {
-    C.pnlSelectTarget->setVisible(FDevice.Target() == nullptr);
-    C.BufferGrid->clear();
-    C.BufferGrid->setRowCount(0);
-    C.BufferGrid->setColumnCount(0);
-    // The hexadecimal dump of the target's regions is drawn here.
+    // A chip without a Code, Data or Fuses region raises here; the caller's
+    // handler shows it and the page stays empty.
+    C.HexEditor1->SetChip(FDevice.Target());
+    C.HexEditor1->RefreshBufferView();
 }
 
 void TProgrammingForm::btnLoadBufferClick() {

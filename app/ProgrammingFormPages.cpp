@@ -15,7 +15,6 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStyle>
-#include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -24,6 +23,10 @@
 #include "LinkLabel.h"
 #include "Pictures.h"
 #include "ShadowLabel.h"
+#include "bufferview/HexEditor.h"
+#include "serial/port/ComPort.h"
+#include "termview/ComTerminal.h"
+#include "termview/TermPageLook.h"
 
 namespace {
 
@@ -78,31 +81,11 @@ QWidget* TProgrammingForm::CreateBufferPage() {
     bar->addWidget(C.sbSaveBuffer);
     bar->addStretch(1);
 
-    auto* body = new QGridLayout();
-    C.BufferGrid = new QTableWidget(page);
-    C.BufferGrid->setObjectName(QStringLiteral("BufferGrid"));
-    QFont mono(QStringLiteral("Courier New"));
-    mono.setStyleHint(QFont::TypeWriter);
-    mono.setPixelSize(13);
-    C.BufferGrid->setFont(mono);
-    C.BufferGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    C.BufferGrid->setShowGrid(false);
-    C.BufferGrid->horizontalHeader()->hide();
-    C.BufferGrid->verticalHeader()->hide();
-    C.BufferGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    C.BufferGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    C.BufferGrid->setFrameShape(QFrame::NoFrame);
-    body->addWidget(C.BufferGrid, 0, 0);
-    C.pnlSelectTarget = new QLabel(QStringLiteral("Select target chip type"), page);
-    C.pnlSelectTarget->setObjectName(QStringLiteral("pnlSelectTarget"));
-    C.pnlSelectTarget->setFixedSize(225, 41);
-    C.pnlSelectTarget->setAlignment(Qt::AlignCenter);
-    C.pnlSelectTarget->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    C.pnlSelectTarget->setLineWidth(1);
-    C.pnlSelectTarget->setAutoFillBackground(true);
-    C.pnlSelectTarget->setBackgroundRole(QPalette::Window);
-    body->addWidget(C.pnlSelectTarget, 0, 0, Qt::AlignCenter);
-    v->addLayout(body, 1);
+    // The dump: its grid and the "Select target chip type" panel, kept centred.
+    C.HexEditor1 = new THexEditor(page);
+    C.HexEditor1->setObjectName(QStringLiteral("HexEditor1"));
+    C.pnlSelectTarget = C.HexEditor1->SelectTargetPanel();
+    v->addWidget(C.HexEditor1, 1);
     return page;
 }
 
@@ -141,11 +124,14 @@ QWidget* TProgrammingForm::CreateTerminalPage() {
     black.setColor(QPalette::Base, Qt::black);
     box->setPalette(black);
     box->setAutoFillBackground(true);
-    auto* screen = new QWidget();
-    screen->setObjectName(QStringLiteral("TerminalView"));
-    screen->setFixedSize(800, 408);
-    screen->setPalette(black);
-    screen->setAutoFillBackground(true);
+    // The terminal view on the window's own port, connected only while the page
+    // is shown. Its errors go to the application's standard error box.
+    C.ComTerminal1 = new vesk::TComTerminal();
+    C.ComTerminal1->setObjectName(QStringLiteral("ComTerminal1"));
+    vesk::ApplyTerminalPageLook(*C.ComTerminal1);
+    C.ComTerminal1->SetComPort(FTerminalPort.get());
+    C.ComTerminal1->OnError = [this](const std::exception& e) { ShowApplicationError(ExceptionText(e)); };
+    QWidget* screen = C.ComTerminal1;
     box->setWidget(screen);
     auto* corner = new QWidget(box);
     corner->setPalette(black);

@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "driver/DeviceVESK1.h"
+#include "termview/ComTerminal.h"
 
 using vesk::TPublishedProperty;
 
@@ -51,6 +52,14 @@ bool TProgrammingForm::FixDataWriteError() const {
 void TProgrammingForm::SetFixDataWriteError(bool value) {
     FDevice.SetFixDataWriteError(value);
 }
+bool TProgrammingForm::TerminalLocalEcho() const {
+    return C.ComTerminal1->LocalEcho();
+}
+
+void TProgrammingForm::SetTerminalLocalEcho(bool value) {
+    C.ComTerminal1->SetLocalEcho(value);
+}
+
 bool TProgrammingForm::FixFusesWriteError() const {
     return FDevice.FixFusesWriteError();
 }
@@ -243,7 +252,7 @@ std::vector<TPublishedProperty> TProgrammingForm::PublishedProperties() {
         "TerminalBaudRate", [this] { return FTerminalBaudRate; },
         [this](int32_t v) { SetTerminalBaudRate(v); });
     flag(
-        "TerminalLocalEcho", [this] { return FTerminalLocalEcho; },
+        "TerminalLocalEcho", [this] { return TerminalLocalEcho(); },
         [this](bool v) { SetTerminalLocalEcho(v); });
     flag(
         "VerifyAfterWrite", [this] { return FVerifyAfterWrite; }, [this](bool v) { SetVerifyAfterWrite(v); });

@@ -39,7 +39,7 @@ void TProgrammingForm::ShowSettingsControls() {
     udProgramDelayChange();
     C.chbUseBuiltInTerminal->setChecked(FUseBuiltInTerminal);
     C.cbxTerminalBaudRate->setEditText(QString::number(FTerminalBaudRate));
-    C.chbLocalEcho->setChecked(FTerminalLocalEcho);
+    C.chbLocalEcho->setChecked(TerminalLocalEcho());
     C.chbVerifyAfterWrite->setChecked(FVerifyAfterWrite);
 }
 

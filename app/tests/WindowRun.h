@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,15 +73,21 @@ class TWindowRun {
     std::unique_ptr<TProgrammingForm> Form;
 };
 
-// The simulated programmer with a PIC16F628A, and a program folder whose
-// settings point the window at it.
+inline QString ShippedChip(const char* name) {
+    return SourceDir + QStringLiteral("/chips/") + QLatin1String(name);
+}
+
+// The simulated programmer with a target chip (a PIC16F628A unless given), and a
+// program folder that holds that chip's definition file and whose settings point
+// the window at the simulator.
 class TSimulatedRun : public TWindowRun {
   public:
-    TSimulatedRun() {
-        Chip.LoadFromFile((SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini")).toStdString());
-        Simulator = std::make_unique<vesk::sim::TSimulator>(Chip);
+    explicit TSimulatedRun(const QString& chipFile = ShippedChip("ChipDef_PIC16F628A.ini"),
+                           const vesk::sim::TOptions& options = {}) {
+        Chip.LoadFromFile(chipFile.toStdString());
+        Simulator = std::make_unique<vesk::sim::TSimulator>(Chip, options);
         Simulator->Start();
-        CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), Dir.path());
+        QVERIFY(QFile::copy(chipFile, Path(QFileInfo(chipFile).fileName())));
     }
     ~TSimulatedRun() {
         Close();
