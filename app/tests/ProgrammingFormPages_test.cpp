@@ -1,0 +1,258 @@
+// Window tests of the Buffer and Terminal pages with the simulated programmer: the
+// dump after Read and Clear buffer, the grid of a chip with 1024 Code words, the load
+// button, and the built-in terminal after a Write with pass-through.
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTableView>
+#include <QToolButton>
+
+#include "StateLamp.h"
+#include "WindowRun.h"
+#include "bufferview/HexEditor.h"
+#include "serial/port/ComPort.h"
+#include "termview/ComTerminal.h"
+
+namespace {
+
+// The terminal's screen, one line per row.
+QString ScreenText(vesk::TComTerminal& terminal) {
+    QString text;
+    for (int row = 1; row <= terminal.Rows(); ++row)
+        text += QString::fromStdString(terminal.Model().RowText(row)) + QLatin1Char('\n');
+    return text;
+}
+
+// What the view's model shows in a cell.
+QString Shown(const THexEditor& editor, int column, int row) {
+    QAbstractItemModel* model = editor.View()->model();
+    return model->data(model->index(row, column)).toString();
+}
+
+} // namespace
+
+class ProgrammingFormPagesTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void readThenBufferPageShowsTheWords();
+    void bufferGridOfThousandWordCode();
+    void loadButtonPoursTheImage();
+    void builtInTerminalAfterWrite();
+    void externalTerminalLeavesThePageAlone();
+};
+
+void ProgrammingFormPagesTest::readThenBufferPageShowsTheWords() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    // No chip yet: an empty grid and the request to choose one.
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    QVERIFY(c.pnlSelectTarget->isVisible());
+    QCOMPARE(c.HexEditor1->Grid().RowCount(), 1);
+    QCOMPARE(c.HexEditor1->CellText(0, 0), QString());
+
+    run.Simulator->SetWord(0, 0x3F41);
+    run.Simulator->SetWord(1, 0x1234);
+    run.Simulator->SetWord(0x2100, 0x5A);
+    QVERIFY(form.ReadTarget(vesk::AllRegions)); // switches to the Main page
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgBuffer));
+    QVERIFY(!c.pnlSelectTarget->isVisible());
+    THexEditor& editor = *c.HexEditor1;
+    QCOMPARE(editor.CellText(0, 0), QStringLiteral("000000:"));
+    QCOMPARE(editor.CellText(1, 0), QStringLiteral("3F41"));
+    QCOMPARE(editor.CellText(2, 0), QStringLiteral("1234"));
+    QCOMPARE(editor.CellText(3, 0), QStringLiteral("3FFF"));
+    QCOMPARE(editor.CellText(9, 0), QStringLiteral("A4......"));
+    QCOMPARE(Shown(editor, 1, 0), QStringLiteral("3F41"));
+    // Code (256 rows), separator, Fuses, separator, Data.
+    QCOMPARE(editor.CellText(0, 257), QStringLiteral("002000:"));
+    QCOMPARE(editor.CellText(0, 259), QStringLiteral("002100:"));
+    QCOMPARE(editor.CellText(1, 259), QStringLiteral("005A"));
+    QCOMPARE(editor.CellText(9, 259), QStringLiteral("Z......."));
+
+    // Clear buffer: every word shows its region's default the next time.
+    c.TabControl1->setCurrentIndex(pgMain);
+    form.Actions().atnClearBuffer->trigger();
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    QCOMPARE(editor.CellText(1, 0), QStringLiteral("3FFF"));
+    QCOMPARE(editor.CellText(9, 0), QStringLiteral("........"));
+    QCOMPARE(editor.CellText(1, 259), QStringLiteral("00FF"));
+    QCOMPARE(Shown(editor, 1, 0), QStringLiteral("3FFF"));
+    QVERIFY(run.Dialogs.Log.isEmpty());
+}
+
+void ProgrammingFormPagesTest::bufferGridOfThousandWordCode() {
+    TSimulatedRun run(ShippedChip("ChipDef_PIC16F84A.ini"));
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.cbxTargetType->setCurrentIndex(1);
+    emit c.cbxTargetType->activated(1);
+    QCOMPARE(QString::fromStdString(run.Device->Target()->Name), QStringLiteral("PIC16F84A"));
+    run.Device->Target()->SetWord(0x3FF, 0x3F41);
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    const THexEditor& editor = *c.HexEditor1;
+    const vesk::THexGrid& grid = editor.Grid();
+    // 1024 Code words at 0 are rows 0 to 127: address, eight words, characters.
+    QCOMPARE(editor.CellText(0, 0), QStringLiteral("000000:"));
+    for (int column = 1; column <= 8; ++column)
+        QCOMPARE(editor.CellText(column, 0), QStringLiteral("3FFF"));
+    QCOMPARE(editor.CellText(9, 0), QStringLiteral("........"));
+    QCOMPARE(editor.CellText(0, 127), QStringLiteral("0003F8:"));
+    QCOMPARE(editor.CellText(8, 127), QStringLiteral("3F41"));
+    QCOMPARE(editor.CellText(9, 127), QStringLiteral(".......A"));
+    // One empty row, then the next region; Fuses has a single word (fewer than
+    // eight) and gets one row, where the word stands under the address its row
+    // names: 0x2007 in the last column of the row 002000.
+    QVERIFY(grid.IsSeparatorRow(128));
+    QCOMPARE(editor.CellText(0, 128), QString());
+    QCOMPARE(editor.CellText(0, 129), QStringLiteral("002000:"));
+    QCOMPARE(editor.CellText(1, 129), QString());
+    QCOMPARE(editor.CellText(8, 129), QStringLiteral("3FFF"));
+    QCOMPARE(editor.CellText(9, 129), QStringLiteral("........"));
+    QVERIFY(grid.IsSeparatorRow(130));
+    QCOMPARE(editor.CellText(0, 131), QStringLiteral("002100:"));
+    QCOMPARE(editor.CellText(1, 131), QStringLiteral("00FF"));
+    QCOMPARE(grid.RowCount(), 131 + 8);
+    QCOMPARE(editor.View()->model()->rowCount(), grid.RowCount());
+}
+
+void ProgrammingFormPagesTest::loadButtonPoursTheImage() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    // Without a chip the driver refuses the buffer load; the error reaches the box.
+    c.sbLoadBuffer->click();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    c.cbxTargetType->setCurrentIndex(1);
+    emit c.cbxTargetType->activated(1);
+    c.sbLoadBuffer->click();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    QCOMPARE(c.HexEditor1->CellText(1, 0), QStringLiteral("3001"));
+    QCOMPARE(c.HexEditor1->CellText(2, 0), QStringLiteral("008A"));
+    // No programmer traffic.
+    QVERIFY(!run.Device->Port().Connected());
+    QCOMPARE(run.Simulator->Word(0), 0x3FFF);
+    // The save button reports the missing feature on the Main page.
+    c.TabControl1->setCurrentIndex(pgBuffer);
+    c.sbSaveBuffer->click();
+    QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("FEATURE NOT IMPLEMENTED IN THIS VERSION."));
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+}
+
+void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
+    vesk::sim::TOptions options;
+    options.TargetEcho = true;
+    TSimulatedRun run(ShippedChip("ChipDef_PIC16F628A.ini"), options);
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    form.SetUseBuiltInTerminal(true);
+    QVERIFY(form.PassThroughEnter());
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    vesk::TComTerminal& terminal = *c.ComTerminal1;
+
+    QVERIFY(form.ProgramTarget(vesk::AllRegions));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgTerminal));
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgTerminal));
+    QVERIFY(c.sbPassThrough->isChecked());
+    QVERIFY(run.Simulator->InPassThrough());
+    QCOMPARE(run.Simulator->PassThroughFlags(), 3); // lines 7,8 and TTL
+    QVERIFY(terminal.Connected());
+    QCOMPARE(form.TerminalPort().CustomBaudRate(), 9600);
+    QVERIFY(!QApplication::overrideCursor());
+    // The target's banner arrives through the programmer.
+    QVERIFY2(QTest::qWaitFor([&] { return ScreenText(terminal).contains(QStringLiteral("VESK demo target ready")); },
+                             10000),
+             qPrintable(ScreenText(terminal)));
+
+    // Typing goes to the target, which echoes in upper case.
+    terminal.setFocus();
+    QTest::keyClicks(&terminal, QStringLiteral("hello"));
+    QVERIFY(QTest::qWaitFor([&] { return run.Simulator->TargetReceived().find("hello") != std::string::npos; },
+                            10000));
+    QVERIFY2(QTest::qWaitFor([&] { return ScreenText(terminal).contains(QStringLiteral("HELLO")); }, 10000),
+             qPrintable(ScreenText(terminal)));
+
+    // The clear button empties the screen.
+    c.sbClearTerminal->click();
+    QCOMPARE(ScreenText(terminal).trimmed(), QString());
+
+    // Run while the terminal holds the port: the driver cannot open it.
+    QVERIFY(form.Actions().atnRunTarget->isEnabled());
+    form.Actions().atnRunTarget->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    QVERIFY2(run.Dialogs.Log.last().Message.startsWith(QStringLiteral("VESK device open failed")),
+             qPrintable(run.Dialogs.Describe()));
+    QVERIFY(terminal.Connected());
+
+    // Button up: the terminal lets go of the port, the programmer is woken out of
+    // pass-through and set to its baud rate, then the terminal reconnects at 19200.
+    run.Simulator->ClearReceived();
+    c.sbPassThrough->click();
+    QVERIFY(!c.sbPassThrough->isChecked());
+    QVERIFY(run.Simulator->WaitPassThrough(false, 5000));
+    const std::string sent = run.Simulator->Received();
+    const size_t wake = sent.find('\xFF'), baud = sent.find("0014p");
+    QVERIFY2(wake != std::string::npos && baud != std::string::npos && wake < baud, sent.c_str());
+    QVERIFY(terminal.Connected());
+    QCOMPARE(form.TerminalPort().CustomBaudRate(), 19200);
+    QVERIFY(!QApplication::overrideCursor());
+
+    // The terminal now talks to the programmer itself, which echoes.
+    run.Simulator->ClearReceived();
+    terminal.setFocus();
+    QTest::keyClicks(&terminal, QStringLiteral("t"));
+    QVERIFY(run.Simulator->WaitReceived(1, 5000));
+
+    // Leaving the page frees the port: the next operation can open it.
+    c.TabControl1->setCurrentIndex(pgMain);
+    QVERIFY(!terminal.Connected());
+    run.Dialogs.Log.clear();
+    QVERIFY2(form.ReadTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    // Local echo follows its box and the published property.
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    c.chbLocalEcho->click();
+    QVERIFY(form.TerminalLocalEcho());
+    QVERIFY(terminal.LocalEcho());
+}
+
+void ProgrammingFormPagesTest::externalTerminalLeavesThePageAlone() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\nPassThroughLines=0\nPassThroughPolarity=0\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    QVERIFY(form.ProgramTarget(vesk::AllRegions));
+    const auto& c = form.Controls();
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QVERIFY(!c.sbPassThrough->isChecked());
+    QVERIFY(!c.ComTerminal1->Connected());
+    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
+    QCOMPARE(run.Simulator->PassThroughFlags(), 0); // lines 3,4 and RS232
+}
+
+QTEST_MAIN(ProgrammingFormPagesTest)
+#include "ProgrammingFormPages_test.moc"

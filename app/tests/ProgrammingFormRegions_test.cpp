@@ -1,0 +1,401 @@
+// Window tests of the region operations against the simulated programmer: the
+// order of Write, Read, Verify and Erase on the wire, target detection and the
+// target list, Stop and Esc while an operation pumps events, and the progress bar.
+#include <algorithm>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+
+#include "StateLamp.h"
+#include "hexfile/IntelHexFile.h"
+#include "WindowRun.h"
+
+namespace {
+
+const QString Blink = QStringLiteral(":0400000001308A0041\n:00000001FF\n");
+
+// Intel HEX text of `count` consecutive words from word address `start` (each word
+// its own address plus `bias`), then the end record.
+QString HexImage(int start, int count, int bias) {
+    QString text;
+    for (int word = start; word < start + count; word += 8) {
+        const int n = std::min(8, start + count - word);
+        const int address = word * 2;
+        int sum = n * 2 + (address >> 8) + (address & 0xFF);
+        QString data;
+        for (int i = 0; i < n; ++i) {
+            const int value = (word + i + bias) & 0x3FFF;
+            data += QStringLiteral("%1%2").arg(value & 0xFF, 2, 16, QLatin1Char('0')).arg(value >> 8, 2, 16, QLatin1Char('0'));
+            sum += (value & 0xFF) + (value >> 8);
+        }
+        text += (QLatin1Char(':') + QString::number(n * 2, 16).rightJustified(2, QLatin1Char('0')) +
+                 QString::number(address, 16).rightJustified(4, QLatin1Char('0')) + QStringLiteral("00") + data +
+                 QString::number((-sum) & 0xFF, 16).rightJustified(2, QLatin1Char('0')))
+                    .toUpper() +
+                QLatin1Char('\n');
+    }
+    return text;
+}
+
+// Code words 0..count-1, one Data word and the Fuses word, then the end record.
+QString ImageOfAllRegions(int codeWords) {
+    QString text = HexImage(0, codeWords, 0x100);
+    text += HexImage(0x2100, 1, 0x12 - 0x2100 + 0x4000); // Data word 0x12 at 0x2100
+    text += HexImage(0x2007, 1, 0x3F00 - 0x2007);        // Fuses word 0x3F00
+    return text + QStringLiteral(":00000001FF\n");
+}
+
+// The program-mode regions the simulator saw from `first` on, as letters.
+QString ModesFrom(const vesk::sim::TSimulator& simulator, size_t first) {
+    QString letters;
+    const auto modes = simulator.ProgramModes();
+    for (size_t i = first; i < modes.size(); ++i)
+        letters += QLatin1Char(modes[i].Region);
+    return letters;
+}
+
+// A chip of 100 Code words, 8 Data words and one Fuses word.
+const char* const SmallChip = "[Chip]\nName=TINY100\nId=0x0ABC\nAlgorithm=PIC16\n"
+                              "[Region1]\nName=Code\nBase=0\nStart=0\nSize=100\nDefault=0x3FFF\n"
+                              "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nSize=8\nDefault=0xFF\n"
+                              "[Region3]\nName=Fuses\nBase=0x2007\nStart=0x2007\nSize=1\nDefault=0x3FFF\n";
+
+} // namespace
+
+class ProgrammingFormRegionsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void writeAllErasesFirstWriteCodeDoesNot();
+    void missingImageFailsAfterConnecting();
+    void autodetectSelectsTheChipOnce();
+    void detectTargetWithUnknownOrUnreadableId();
+    void escDuringWriteAborts();
+    void escWhileIdleDoesNothing();
+    void stopDuringEraseLetsItFinish();
+    void lineLostDuringReadEndsIdle();
+    void progressOfHundredWords();
+    void verifyAndReadEachRegion();
+};
+
+void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("all.hex"));
+    WriteText(image, ImageOfAllRegions(16));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    form.SetPassThroughEnter(false);
+    QVERIFY(run.ShowDetected());
+    form.Controls().cbxTargetType->setCurrentIndex(1); // no detection in between
+    emit form.Controls().cbxTargetType->activated(1);
+
+    QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    QString modes = ModesFrom(*run.Simulator, 0);
+    // Erase first, then Code, Data, Fuses (the erase reads and restores the
+    // preserved words in their own program modes).
+    QVERIFY2(modes.startsWith(QLatin1Char('e')), qPrintable(modes));
+    QVERIFY2(modes.endsWith(QStringLiteral("cdf")), qPrintable(modes));
+    QCOMPARE(run.Simulator->Word(0), 0x0100);
+    QCOMPARE(run.Simulator->Word(15), 0x010F);
+    QCOMPARE(run.Simulator->Word(0x2100), 0x12);
+    QCOMPARE(run.Simulator->Word(0x2007), 0x3F00);
+
+    // Write Code alone: no erase, only the code region.
+    run.Simulator->SetWord(0x2100, 0x34); // untouched by a code write
+    size_t first = run.Simulator->ProgramModes().size();
+    QVERIFY(form.ProgramTarget(1));
+    modes = ModesFrom(*run.Simulator, first);
+    QVERIFY2(!modes.isEmpty() && modes.count(QLatin1Char('c')) == modes.size(), qPrintable(modes));
+    QCOMPARE(run.Simulator->Word(0x2100), 0x34);
+
+    // With "Verify after programming" Write Code verifies the code region only.
+    form.Controls().chbVerifyAfterWrite->click();
+    QVERIFY(form.VerifyAfterWrite());
+    run.Simulator->ClearReceived();
+    first = run.Simulator->ProgramModes().size();
+    QVERIFY(form.ProgramTarget(1));
+    modes = ModesFrom(*run.Simulator, first);
+    QVERIFY2(modes.size() >= 2 && modes.count(QLatin1Char('c')) == modes.size(), qPrintable(modes));
+    // The verification reads the code words back.
+    QVERIFY(run.Simulator->Received().find('r') != std::string::npos);
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("gone.hex"));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\nVeskBaudRate=2\nDeviceID=00A5\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    run.Simulator->ClearReceived();
+
+    QVERIFY(!form.ProgramTarget(vesk::AllRegions));
+    // Opened, woken, activated, switched to 38400 bit/s and the target detected
+    // before the image file was read; nothing written; the port closed.
+    const std::string sent = run.Simulator->Received();
+    QVERIFY(sent.find('\xFF') != std::string::npos);
+    QCOMPARE(run.Simulator->LastActivationId(), std::string("00A5"));
+    const size_t wake = sent.find('\xFF'), activate = sent.find("00A5h"), baud = sent.find("0024p");
+    QVERIFY2(wake < activate && activate < baud && baud != std::string::npos, sent.c_str());
+    QCOMPARE(run.Simulator->BaudRate(), 38400);
+    QCOMPARE(form.Controls().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    // Only the detection's read of the ID: nothing erased or written.
+    const QString modes = ModesFrom(*run.Simulator, 0);
+    QVERIFY2(modes.count(QLatin1Char('f')) == modes.size(), qPrintable(modes));
+    QVERIFY(!run.Device->Port().Connected());
+
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    // Load's message: the file name and the cause.
+    vesk::TIntelHexFile probe;
+    QString expected;
+    try {
+        probe.Load(image.toStdString());
+    } catch (const vesk::Exception& e) {
+        expected = QString::fromStdString(e.Message());
+    }
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(run.Dialogs.Log.front().Message, expected);
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    QCOMPARE(form.Controls().ProgressBar1->value(), 0);
+}
+
+void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
+    TSimulatedRun run;
+    CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, Blink);
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    form.SetPassThroughEnter(false);
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("<Autodetect>"));
+    QVERIFY(run.Device->Target() == nullptr);
+
+    QVERIFY(form.ProgramTarget(vesk::AllRegions));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(QString::fromStdString(run.Device->Target()->Name), QStringLiteral("PIC16F628A"));
+
+    // The second Write uses the chosen chip: a target that would now report an
+    // unknown ID is not asked again.
+    run.Simulator->SetDeviceId(0x1234);
+    QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+
+    // "<Autodetect>" and a matching ID: the chip is selected, green lamp.
+    c.TabControl1->setCurrentIndex(pgAbout);
+    form.Actions().atnDetectTarget->trigger();
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(run.Dialogs.Log.isEmpty());
+
+    // A chosen chip and an ID that matches no chip: the driver's error, red lamp,
+    // the chosen chip stays.
+    vesk::sim::TFaults faults;
+    faults.TargetId = 0x1234;
+    run.Simulator->SetFaults(faults);
+    form.Actions().atnDetectTarget->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QCOMPARE(run.Dialogs.Log.last().Message,
+             QStringLiteral("Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234"));
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QVERIFY(run.Device->Target() != nullptr);
+    QVERIFY(!run.Device->Port().Connected());
+
+    // An unreadable ID keeps the chosen chip silently.
+    faults = {};
+    faults.BadReadReply = true;
+    run.Simulator->SetFaults(faults);
+    run.Dialogs.Log.clear();
+    form.Actions().atnDetectTarget->trigger();
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+
+    // With "<Autodetect>" an unreadable ID is a failure.
+    c.cbxTargetType->setCurrentIndex(0);
+    emit c.cbxTargetType->activated(0);
+    QVERIFY(run.Device->Target() == nullptr);
+    form.Actions().atnDetectTarget->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("Target detect failed\nUnknown target"));
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QCOMPARE(c.cbxTargetType->currentIndex(), 0);
+}
+
+void ProgrammingFormRegionsTest::escDuringWriteAborts() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("big.hex"));
+    WriteText(image, ImageOfAllRegions(2048));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+
+    // Once the bar moves, the Esc key is queued; it arrives while the write
+    // processes pending events.
+    bool pressed = false;
+    QObject::connect(form.Controls().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+        if (pressed || value < 5) return;
+        pressed = true;
+        QTimer::singleShot(0, &form, [&form] { QTest::keyClick(&form, Qt::Key_Escape); });
+    });
+    QVERIFY(!form.ProgramTarget(vesk::AllRegions));
+    QVERIFY(pressed);
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    const QString message = run.Dialogs.Log.front().Message;
+    QVERIFY2(message.endsWith(QStringLiteral("Aborted by user")), qPrintable(message));
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    QVERIFY(!run.Device->Port().Connected());
+    // The failed Write does not go on to pass-through.
+    QVERIFY(!run.Simulator->InPassThrough());
+    QCOMPARE(run.Simulator->Word(0x7FF), 0x3FFF); // the last code word was not reached
+}
+
+void ProgrammingFormRegionsTest::escWhileIdleDoesNothing() {
+    TSimulatedRun run;
+    const QString image = run.Path(QStringLiteral("blink.hex"));
+    WriteText(image, Blink);
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
+    TProgrammingForm& form = run.Create();
+    form.SetPassThroughEnter(false);
+    QVERIFY(run.ShowDetected());
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_Escape);
+    QVERIFY(!run.Device->AbortRequested());
+    QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QCOMPARE(run.Simulator->Word(1), 0x008A);
+}
+
+void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    run.Simulator->SetWord(0, 0x1234);
+    run.Simulator->SetWord(0x2100, 0x55);
+    // Stop is pressed while Erase processes pending events.
+    bool pressed = false;
+    QTimer::singleShot(0, &form, [&] {
+        pressed = form.Actions().atnStop->isEnabled();
+        form.Controls().btnStop->click();
+    });
+    form.Actions().atnErase->trigger();
+    QVERIFY(pressed);
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QCOMPARE(run.Simulator->Word(0), 0x3FFF);
+    QCOMPARE(run.Simulator->Word(0x2100), 0xFF);
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    // The request is gone: the next operation runs to its end.
+    QVERIFY2(form.ReadTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
+    TSimulatedRun run;
+    run.WriteSettings(QStringLiteral("ComReadTimeout=100\n"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    // The line is lost in the middle of the read: the error dialog, the port
+    // closed, and the window idle again with a red lamp.
+    vesk::sim::TFaults faults;
+    faults.DropLineAfter = 200;
+    run.Simulator->SetFaults(faults);
+    form.Actions().atnRead->trigger();
+    QVERIFY(run.Dialogs.Count(QStringLiteral("error")) == 1);
+    QVERIFY(!run.Device->Port().Connected());
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    QCOMPARE(form.Controls().ProgressBar1->value(), 0);
+    QVERIFY(form.Controls().TabControl1->isEnabled());
+    QVERIFY(form.Actions().atnRead->isEnabled());
+}
+
+void ProgrammingFormRegionsTest::progressOfHundredWords() {
+    QTemporaryDir chips;
+    const QString chipFile = chips.filePath(QStringLiteral("ChipDef_TINY100.ini"));
+    WriteText(chipFile, QString::fromLatin1(SmallChip));
+    TSimulatedRun run(chipFile);
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    QList<int> values;
+    QObject::connect(form.Controls().ProgressBar1, &QProgressBar::valueChanged, &form,
+                     [&values](int value) { values << value; });
+    QVERIFY2(form.ReadTarget(1), qPrintable(run.Dialogs.Describe()));
+    QList<int> expected;
+    for (int i = 1; i <= 99; ++i)
+        expected << i;
+    expected << 0;
+    QCOMPARE(values, expected);
+}
+
+void ProgrammingFormRegionsTest::verifyAndReadEachRegion() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& a = form.Actions();
+    // Verify right after start compares with the default words: a fresh target matches.
+    a.atnVerify->trigger();
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    // Words that differ from the defaults, read into the buffer, give every
+    // region something to verify.
+    run.Simulator->SetWord(0, 0x1111);
+    run.Simulator->SetWord(0x2100, 0x22);
+    run.Simulator->SetWord(0x2007, 0x3F00);
+    a.atnRead->trigger();
+    // Each menu entry handles its region only.
+    const struct {
+        QAction* Action;
+        char Region;
+    } entries[] = {{a.atnReadCode, 'c'},   {a.atnReadData, 'd'},   {a.atnReadFuses, 'f'},
+                   {a.atnVerifyCode, 'c'}, {a.atnVerifyData, 'd'}, {a.atnVerifyFuses, 'f'}};
+    for (const auto& entry : entries) {
+        const size_t first = run.Simulator->ProgramModes().size();
+        entry.Action->trigger();
+        const QString modes = ModesFrom(*run.Simulator, first);
+        QVERIFY2(!modes.isEmpty() && modes.count(QLatin1Char(entry.Region)) == modes.size(),
+                 qPrintable(entry.Action->objectName() + QStringLiteral(": ") + modes));
+        QCOMPARE(form.LampPicture(), int(lsGreen));
+    }
+    // A word that differs from the buffer fails the verification of its region.
+    run.Simulator->SetWord(0x2100, 0x42);
+    a.atnVerifyData->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    // Reading it makes the buffer match again.
+    a.atnReadData->trigger();
+    QCOMPARE(run.Device->Target()->RegionByCode(2).Data[0], 0x42);
+    a.atnVerify->trigger();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+QTEST_MAIN(ProgrammingFormRegionsTest)
+#include "ProgrammingFormRegions_test.moc"
