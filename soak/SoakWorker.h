@@ -24,8 +24,8 @@ namespace vesk::soak {
 struct TSoakConfig {
     uint64_t Seed = 0;
     // Operations with a fault injected, all workers together; some end before their
-    // fault takes effect, so 2400 make well over 2000 that meet it.
-    int64_t FaultedOps = 2400;
+    // fault takes effect (about one in six), so 2600 make well over 2000 that meet it.
+    int64_t FaultedOps = 2600;
     double Seconds = 120;      // no operation is started after this much wall time
     int Workers = 10;
     int TimeoutMs = 30;        // the driver's ComReadTimeout during faulted operations
