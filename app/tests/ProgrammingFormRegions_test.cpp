@@ -79,6 +79,7 @@ class ProgrammingFormRegionsTest : public QObject {
     void escWhileIdleDoesNothing();
     void stopDuringEraseLetsItFinish();
     void lineLostDuringReadEndsIdle();
+    void failingCloseOfErrorPathEndsIdle();
     void progressOfHundredWords();
     void verifyAndReadEachRegion();
 };
@@ -333,6 +334,47 @@ void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
     QCOMPARE(form.Controls().ProgressBar1->value(), 0);
     QVERIFY(form.Controls().TabControl1->isEnabled());
     QVERIFY(form.Actions().atnRead->isEnabled());
+}
+
+void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& a = form.Actions();
+    const auto& c = form.Controls();
+    // The read fails on an unreadable word, and the Close of the error path fails too.
+    bool refuseClose = true;
+    run.Device->Port().OnBeforeClose = [&refuseClose] {
+        if (refuseClose) throw vesk::Exception("close refused");
+    };
+    vesk::sim::TFaults faults;
+    faults.BadReadReply = true;
+    run.Simulator->SetFaults(faults);
+    for (QAction* operation : {a.atnRead, a.atnErase, a.atnDetectTarget}) {
+        run.Dialogs.Log.clear();
+        c.cbxTargetType->setCurrentIndex(0);
+        emit c.cbxTargetType->activated(0);
+        operation->trigger();
+        // The error dialog, then the close error in the application's error box.
+        QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+        QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+        QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("VESK device close failed\nclose refused."));
+        // The end steps ran: idle, red lamp, bar reset, commands enabled again.
+        QVERIFY(!a.atnStop->isEnabled());
+        QCOMPARE(form.LampPicture(), int(lsRed));
+        QCOMPARE(c.ProgressBar1->value(), 0);
+        QVERIFY(c.TabControl1->isEnabled());
+        QVERIFY(a.atnRead->isEnabled());
+        QVERIFY(c.btnDetect->isEnabled());
+        // The port stayed open; the next operation's Open starts afresh.
+    }
+    refuseClose = false;
+    run.Simulator->SetFaults({});
+    run.Dialogs.Log.clear();
+    a.atnRead->trigger();
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
 }
 
 void ProgrammingFormRegionsTest::progressOfHundredWords() {
