@@ -1,5 +1,7 @@
 // Saves a picture of each page of the main window, as a newcomer sees it with
-// the simulated programmer attached: docs/screenshots/<n>-<page>.png.
+// the simulated programmer attached: docs/screenshots/<n>-<page>.png. The Main
+// page is taken in the middle of a Write, the Terminal page after it with the
+// simulated target talking through the programmer, the Buffer page after a Read.
 //
 //   xvfb-run -a build/bin/WinVESK-screenshots docs/screenshots
 #include <QApplication>
@@ -7,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -21,6 +24,43 @@
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "sim/Simulator.h"
+#include "termview/ComTerminal.h"
+
+namespace {
+
+// An Intel HEX image of a small program: a table of RETLW instructions returning
+// the characters of a greeting, padded with code-like words.
+QByteArray DemoImage() {
+    const QByteArray text = "Hello from the VESK demo target! ";
+    QList<int> words;
+    for (int i = 0; i < 768; ++i)
+        words << (i < 16 * text.size() ? 0x3400 | uchar(text[i % text.size()]) : 0x2000 | (i & 0x7FF));
+    QByteArray hex;
+    for (int first = 0; first < words.size(); first += 8) {
+        const int address = first * 2;
+        int sum = 16 + (address >> 8) + (address & 0xFF);
+        QByteArray record = QByteArray::number(16, 16).rightJustified(2, '0') +
+                            QByteArray::number(address, 16).rightJustified(4, '0') + "00";
+        for (int i = first; i < first + 8; ++i) {
+            const int low = words[i] & 0xFF, high = words[i] >> 8;
+            record += QByteArray::number(low, 16).rightJustified(2, '0') +
+                      QByteArray::number(high, 16).rightJustified(2, '0');
+            sum += low + high;
+        }
+        record += QByteArray::number((-sum) & 0xFF, 16).rightJustified(2, '0');
+        hex += ':' + record.toUpper() + '\n';
+    }
+    return hex + ":00000001FF\n";
+}
+
+bool Save(QWidget& window, const QString& output, const char* name) {
+    const QString file = output + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
+    if (window.grab().save(file)) return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -38,17 +78,26 @@ int main(int argc, char** argv) {
 
     vesk::TChipDefinition chip;
     chip.LoadFromFile((chips + QStringLiteral("/ChipDef_PIC16F628A.ini")).toStdString());
-    vesk::sim::TSimulator simulator(chip);
+    vesk::sim::TOptions options;
+    options.TargetEcho = true;
+    options.TargetBanner = "VESK demo target ready - type and it answers in capitals";
+    vesk::sim::TSimulator simulator(chip, options);
     simulator.Start();
+
+    const QString image = program.filePath(QStringLiteral("blink.hex"));
+    QFile hex(image);
+    if (!hex.open(QIODevice::WriteOnly)) return 1;
+    hex.write(DemoImage());
+    hex.close();
 
     QFile ini(program.filePath(QStringLiteral("WinVESK.ini")));
     if (!ini.open(QIODevice::WriteOnly)) return 1;
     const QString port = QString::fromStdString(simulator.SlavePath());
-    ini.write(QStringLiteral("[DIRUD]\nImageFileName=/home/user/projects/blink/blink.hex\nComPort=%1\n"
-                             "RecentFiles=3\nRecentFiles000=/home/user/projects/blink/blink.hex\n"
+    ini.write(QStringLiteral("[DIRUD]\nImageFileName=%2\nComPort=%1\nUseBuiltInTerminal=1\n"
+                             "VerifyAfterWrite=1\nRecentFiles=3\nRecentFiles000=%2\n"
                              "RecentFiles001=/home/user/projects/uart/echo.hex\n"
                              "RecentFiles002=/home/user/projects/adc/meter.hex\n")
-                  .arg(port)
+                  .arg(port, image)
                   .toUtf8());
     ini.close();
 
@@ -62,18 +111,50 @@ int main(int argc, char** argv) {
         (void)QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); },
                               10000);
         QTest::qWait(200);
-        const char* names[] = {"1-main", "2-buffer", "3-terminal", "4-settings", "5-about"};
-        for (int page = 0; page < 5; ++page) {
-            c.TabControl1->setCurrentIndex(page);
-            QTest::qWait(300);
-            const QString file =
-                output + QLatin1Char('/') + QString::fromLatin1(names[page]) + QStringLiteral(".png");
-            if (!form.grab().save(file)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-                result = 1;
-            }
-        }
-        c.TabControl1->setCurrentIndex(0);
+
+        // The Main page in the middle of the write, taken from the progress bar.
+        bool mainTaken = false;
+        QObject::connect(c.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+            if (mainTaken || value < 40) return;
+            mainTaken = true;
+            if (!Save(form, output, "1-main")) result = 1;
+        });
+        form.ProgramTarget(vesk::AllRegions);
+        if (!mainTaken) result = 1;
+
+        // The write ends on the Terminal page in pass-through: the target's banner,
+        // then a line typed to it and its answer.
+        auto screen = [&c] {
+            std::string text;
+            for (int row = 1; row <= c.ComTerminal1->Rows(); ++row)
+                text += c.ComTerminal1->Model().RowText(row) + "\n";
+            return text;
+        };
+        (void)QTest::qWaitFor([&] { return screen().find("ready") != std::string::npos; }, 10000);
+        QTest::keyClicks(c.ComTerminal1, QStringLiteral("hello target"));
+        QTest::keyClick(c.ComTerminal1, Qt::Key_Return);
+        (void)QTest::qWaitFor([&] { return screen().find("HELLO TARGET") != std::string::npos; }, 10000);
+        QTest::qWait(300);
+        if (!Save(form, output, "3-terminal")) result = 1;
+
+        // Read back, then the Buffer page.
+        c.TabControl1->setCurrentIndex(pgMain);
+        form.ReadTarget(vesk::AllRegions);
+        // Wide enough for the character column.
+        const QSize size = form.size();
+        form.resize(700, size.height());
+        c.TabControl1->setCurrentIndex(pgBuffer);
+        QTest::qWait(300);
+        if (!Save(form, output, "2-buffer")) result = 1;
+        form.resize(size);
+
+        c.TabControl1->setCurrentIndex(pgSettings);
+        QTest::qWait(300);
+        if (!Save(form, output, "4-settings")) result = 1;
+        c.TabControl1->setCurrentIndex(pgAbout);
+        QTest::qWait(300);
+        if (!Save(form, output, "5-about")) result = 1;
+        c.TabControl1->setCurrentIndex(pgMain);
         for (const auto& shown : dialogs.Log)
             std::fprintf(stderr, "%s: %s\n", qPrintable(shown.Kind), qPrintable(shown.Message));
     }
