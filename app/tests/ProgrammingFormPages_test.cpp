@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
@@ -44,6 +45,8 @@ class ProgrammingFormPagesTest : public QObject {
     void loadButtonPoursTheImage();
     void builtInTerminalAfterWrite();
     void externalTerminalLeavesThePageAlone();
+    void terminalPageTalksToTheProgrammer();
+    void passThroughFailureLeavesTerminalDisconnected();
 };
 
 void ProgrammingFormPagesTest::readThenBufferPageShowsTheWords() {
@@ -252,6 +255,66 @@ void ProgrammingFormPagesTest::externalTerminalLeavesThePageAlone() {
     QVERIFY(!c.ComTerminal1->Connected());
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
     QCOMPARE(run.Simulator->PassThroughFlags(), 0); // lines 3,4 and RS232
+}
+
+void ProgrammingFormPagesTest::terminalPageTalksToTheProgrammer() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    const auto& c = form.Controls();
+    // Before a programmer is identified the page leaves the port alone.
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    QVERIFY(!c.ComTerminal1->Connected());
+    QVERIFY(!c.sbPassThrough->isEnabled());
+    QVERIFY(!c.sbClearTerminal->isEnabled());
+    QVERIFY(!c.sbCloseTerminal->isVisible());
+    c.TabControl1->setCurrentIndex(pgMain);
+    c.btnDetect->click();
+    QVERIFY(!form.DeviceDescription().isEmpty());
+
+    // With the button up the terminal runs at the programmer's rate, after the
+    // driver has woken the programmer and set that rate.
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    run.Simulator->ClearReceived();
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    QVERIFY(c.sbPassThrough->isEnabled());
+    QVERIFY(c.ComTerminal1->Connected());
+    QTRY_VERIFY(c.ComTerminal1->hasFocus());
+    QCOMPARE(form.TerminalPort().CustomBaudRate(), 19200);
+    QVERIFY(run.Simulator->Received().find("0014p") != std::string::npos);
+    QVERIFY(!run.Simulator->InPassThrough());
+    // Errors of the terminal go to the application's standard error box.
+    c.ComTerminal1->OnError(vesk::Exception("line lost"));
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("line lost."));
+    // Another page disconnects it.
+    c.TabControl1->setCurrentIndex(pgSettings);
+    QVERIFY(!c.ComTerminal1->Connected());
+}
+
+void ProgrammingFormPagesTest::passThroughFailureLeavesTerminalDisconnected() {
+    TSimulatedRun run;
+    run.WriteSettings(QStringLiteral("ComReadTimeout=100\n"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    QVERIFY(c.ComTerminal1->Connected());
+    // The programmer stops answering: pressing the button reports the driver's
+    // error; the button keeps its state, the terminal stays off, the cursor normal.
+    vesk::sim::TFaults faults;
+    faults.NeverAnswer = true;
+    run.Simulator->SetFaults(faults);
+    c.sbPassThrough->click();
+    QVERIFY(c.sbPassThrough->isChecked());
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    QVERIFY2(run.Dialogs.Log.last().Message.startsWith(QStringLiteral("VESK wakeup failed")),
+             qPrintable(run.Dialogs.Describe()));
+    QVERIFY(!c.ComTerminal1->Connected());
+    QVERIFY(!QApplication::overrideCursor());
+    run.Device->Close();
 }
 
 QTEST_MAIN(ProgrammingFormPagesTest)
