@@ -37,7 +37,6 @@ class QRadioButton;
 class QSpinBox;
 class QStackedWidget;
 class QTabBar;
-class QTableWidget;
 class QTextBrowser;
 class QTimer;
 class QToolButton;

@@ -284,7 +284,9 @@ void TProgrammingForm::EnterPassThroughMode() {
 }
 
 void TProgrammingForm::btnPassThroughClick() {
-    if (FDeviceDescription.isEmpty()) return;
+    // While an operation runs the driver holds the port: the page can be shown
+    // then (the lamp's double-click) but must not reach for the programmer.
+    if (FDeviceDescription.isEmpty() || A.atnStop->isEnabled()) return;
     Guarded([this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         struct RestoreCursor {

@@ -18,6 +18,7 @@
 #include "ComComboBox.h"
 #include "ErrorBox.h"
 #include "StateLamp.h"
+#include "termview/ComTerminal.h"
 #include "WindowRun.h"
 
 class ProgrammingFormOperationsTest : public QObject {
@@ -29,6 +30,9 @@ class ProgrammingFormOperationsTest : public QObject {
     void writeWithMissingImageReportsError();
     void browseUsesTheDialogSeam();
     void clearBufferTurnsLampGreen();
+    void typingTheImageNameLoadsOnEveryKey();
+    void runHoldsAndReleasesTheTarget();
+    void lampDoubleClickDuringOperationLeavesThePort();
 };
 
 void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
@@ -152,6 +156,8 @@ void ProgrammingFormOperationsTest::browseUsesTheDialogSeam() {
     form.Actions().atnBrowseFile->trigger();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("open")), 1);
     QCOMPARE(run.Dialogs.Log.front().Caption, QStringLiteral("Select image file"));
+    QCOMPARE(run.Dialogs.LastFilter, QStringLiteral("Intel Hex Format  files (*.hex);;All files (*.*)"));
+    QCOMPARE(run.Dialogs.LastDefaultSuffix, QStringLiteral("hex"));
     QCOMPARE(form.ImageFileName(), image);
     QCOMPARE(form.Controls().cbxImageFile->currentText(), image);
     QCOMPARE(form.Controls().PageControl1->currentIndex(), int(pgMain));
@@ -170,6 +176,67 @@ void ProgrammingFormOperationsTest::clearBufferTurnsLampGreen() {
     QVERIFY(run.Show());
     form.ClearBuffer();
     QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(run.Dialogs.Log.isEmpty());
+}
+
+void ProgrammingFormOperationsTest::typingTheImageNameLoadsOnEveryKey() {
+    TWindowRun run;
+    const QString image = run.Path(QStringLiteral("a.hex"));
+    WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    QLineEdit* edit = form.Controls().cbxImageFile->lineEdit();
+    edit->clear();
+    run.Dialogs.Log.clear();
+    // Every keystroke loads; the incomplete names fail, the complete one does not.
+    const QString folder = run.Dir.path() + QLatin1Char('/');
+    edit->setText(folder);
+    const int before = run.Dialogs.Count(QStringLiteral("application"));
+    QTest::keyClicks(edit, QStringLiteral("a.hex"));
+    QCOMPARE(form.ImageFileName(), image);
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")) - before, 4); // "a", "a.", "a.h", "a.he"
+    QVERIFY(form.RecentFiles().isEmpty());
+}
+
+void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.cbxTargetType->setCurrentIndex(1);
+    emit c.cbxTargetType->activated(1);
+    QVERIFY(form.Actions().atnRunTarget->isEnabled());
+    run.Simulator->ClearReceived();
+    const int lamp = form.LampPicture();
+    form.Actions().atnRunTarget->trigger();
+    const std::string sent = run.Simulator->Received();
+    const size_t wake = sent.find('\xFF'), hold = sent.find('x'), release = sent.rfind('g');
+    QVERIFY2(wake < hold && hold < release && release != std::string::npos, sent.c_str());
+    QVERIFY(run.Simulator->TargetRunning());
+    QVERIFY(!run.Device->Port().Connected());
+    QCOMPARE(form.LampPicture(), lamp); // no lamp, no progress
+    QVERIFY(run.Dialogs.Log.isEmpty());
+}
+
+void ProgrammingFormOperationsTest::lampDoubleClickDuringOperationLeavesThePort() {
+    TSimulatedRun run;
+    run.WriteSettings(QStringLiteral("DebugLevel=1\n"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    // The Terminal page shown in the middle of a Read: the read keeps the port.
+    bool shown = false;
+    QObject::connect(c.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+        if (shown || value < 10) return;
+        shown = true;
+        form.imgStateDblClick();
+    });
+    QVERIFY2(form.ReadTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    QVERIFY(shown);
+    QCOMPARE(c.PageControl1->currentIndex(), int(pgTerminal));
+    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QVERIFY(!c.ComTerminal1->Connected());
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 

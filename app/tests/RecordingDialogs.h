@@ -17,6 +17,8 @@ class TRecordingDialogs : public TDialogs {
     QList<TShown> Log;
     bool ConfirmFile = false;
     QString FileToChoose;
+    QString LastFilter;       // filter and default suffix of the last file dialog
+    QString LastDefaultSuffix;
 
     void ShowError(QWidget*, const QString& message) override {
         Log.append({QStringLiteral("error"), QStringLiteral("Error"), message});
@@ -24,9 +26,11 @@ class TRecordingDialogs : public TDialogs {
     void ShowApplicationError(QWidget*, const QString& title, const QString& message) override {
         Log.append({QStringLiteral("application"), title, message});
     }
-    bool OpenFileName(QWidget*, const QString& title, const QString&, const QString&,
+    bool OpenFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
                       QString& fileName) override {
         Log.append({QStringLiteral("open"), title, fileName});
+        LastFilter = filter;
+        LastDefaultSuffix = defaultSuffix;
         if (!ConfirmFile) return false;
         fileName = FileToChoose;
         return true;
