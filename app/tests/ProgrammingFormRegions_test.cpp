@@ -78,6 +78,7 @@ class ProgrammingFormRegionsTest : public QObject {
     void escDuringWriteAborts();
     void escWhileIdleDoesNothing();
     void stopDuringEraseLetsItFinish();
+    void stopBeforeOpenStillAborts();
     void lineLostDuringReadEndsIdle();
     void failingCloseOfErrorPathEndsIdle();
     void progressOfHundredWords();
@@ -314,6 +315,23 @@ void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
     // The request is gone: the next operation runs to its end.
     QVERIFY2(form.ReadTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
     QCOMPARE(form.LampPicture(), int(lsGreen));
+}
+
+void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    // Stop pressed while the Read processes events right after enabling Stop, before
+    // it opens the port: the request belongs to this Read and survives its Open.
+    QTimer::singleShot(0, &form, [&form] { form.Controls().btnStop->click(); });
+    QVERIFY(!form.ReadTarget(vesk::AllRegions));
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
+    QVERIFY2(run.Dialogs.Log.front().Message.endsWith(QStringLiteral("Aborted by user")),
+             qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsRed));
+    // It does not outlive the Read.
+    QVERIFY(form.ReadTarget(vesk::AllRegions));
 }
 
 void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
