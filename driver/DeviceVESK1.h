@@ -21,7 +21,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
 namespace vesk {
 
@@ -106,6 +108,11 @@ public:
     void VerifyRegion(TChipRegion& region);
     void SavePreserved();
     void RestorePreserved();
+    // Preserved words of `chip` that an erase took from the target and that were not
+    // written back because the erase failed: address -> the word to put back. The
+    // next erase of that chip writes them back (while the target still reads blank
+    // there).
+    std::map<int32_t, int32_t> PendingPreserved(const TChipDefinition* chip) const;
 
     // --- Program mode, addressing and word access ------------------------------------
     void ProgramModeEnter(int16_t code);
@@ -148,6 +155,9 @@ private:
     // The three regions Code, Data, Fuses of the target, looked up by code.
     std::array<TChipRegion*, 3> StandardRegions();
     void RequireTarget() const;
+    // "Preserved words not restored: [0x<address>] = 0x<word>, ..." for the selected
+    // target's pending words in write-back order; empty when none is pending.
+    std::string PendingPreservedText() const;
 
     TComPort ComPort1;
     std::string FComPort = "COM1";
@@ -163,6 +173,10 @@ private:
     int FRegion = -1;
     std::atomic<bool> FAbort = false;
     TDeviceVESK1Address FAddress{this};
+    // Preserved words taken by an erase and not yet written back, keyed by chip and
+    // address, whatever chip is selected now. Chips are owned by `ChipDefinitions`
+    // and never freed while the program runs, so their address identifies them.
+    std::map<std::pair<const TChipDefinition*, int32_t>, int32_t> FPendingPreserved;
 };
 
 } // namespace vesk

@@ -20,6 +20,13 @@ std::string RegionText(const TChipRegion& region) {
     return "0x" + Hex(region.Code, 2) + " (" + region.Name + ")";
 }
 
+// A blank word of the region as the programmer reports it: `Default` cut to the
+// reply's hex digits.
+int32_t ErasedWord(const TChipRegion& region, int digits) {
+    const int64_t mask = (int64_t(1) << (4 * digits)) - 1;
+    return static_cast<int32_t>(region.Default & mask);
+}
+
 } // namespace
 
 void TDeviceVESK1::RequireTarget() const {
@@ -52,8 +59,21 @@ void TDeviceVESK1::EraseChip() {
     WithContext("Erase chip failed", [&] {
         RequireTarget();
         SavePreserved();
-        ProgramModeEnter(0); // the programmer erases the whole chip
-        RestorePreserved();
+        // Once the erase command goes out the chip may lack its preserved words: each
+        // stays pending until it is written back, so that a failure names it and the
+        // next erase of the chip puts it back instead of keeping the blank word.
+        for (const TChipRegion& region : FTarget->Regions)
+            for (const AddressAndMask_t& entry : region.Preserve)
+                FPendingPreserved[{FTarget, entry.Address}] = entry.Saved;
+        try {
+            ProgramModeEnter(0); // the programmer erases the whole chip
+            RestorePreserved();
+        } catch (const Exception& e) {
+            const std::string pending = PendingPreservedText();
+            if (pending.empty())
+                throw;
+            throw VESK_Exception(pending + "\n" + e.Message());
+        }
     });
 }
 
@@ -69,6 +89,18 @@ void TDeviceVESK1::SavePreserved() {
             if (word == -1)
                 throw Exception("Data read error");
             entry.Saved = word;
+            const auto pending = FPendingPreserved.find({FTarget, entry.Address});
+            if (pending == FPendingPreserved.end())
+                continue;
+            if (word == ErasedWord(region, DataDigits())) {
+                // A failed erase took the word and the chip still lacks it: keeping
+                // the blank would lose it for good.
+                entry.Saved = pending->second;
+            } else {
+                // Another chip, or the word was put back some other way: the chip's
+                // own word is the one to keep.
+                FPendingPreserved.erase(pending);
+            }
         }
     }
 }
@@ -87,8 +119,33 @@ void TDeviceVESK1::RestorePreserved() {
             if (entry.Saved < 0)
                 throw VESK_Exception(context + "\nNo saved word");
             SendWord(context, 'w', entry.Saved, false);
+            FPendingPreserved.erase({FTarget, entry.Address});
         }
     }
+}
+
+std::map<int32_t, int32_t> TDeviceVESK1::PendingPreserved(const TChipDefinition* chip) const {
+    std::map<int32_t, int32_t> words;
+    for (const auto& [key, word] : FPendingPreserved)
+        if (key.first == chip)
+            words[key.second] = word;
+    return words;
+}
+
+std::string TDeviceVESK1::PendingPreservedText() const {
+    std::string text;
+    if (FTarget == nullptr)
+        return text;
+    for (const TChipRegion& region : FTarget->Regions) {
+        for (const AddressAndMask_t& entry : region.Preserve) {
+            const auto pending = FPendingPreserved.find({FTarget, entry.Address});
+            if (pending == FPendingPreserved.end())
+                continue;
+            text += text.empty() ? "Preserved words not restored: " : ", ";
+            text += "[0x" + Hex(entry.Address, 6) + "] = 0x" + Hex(pending->second, 6);
+        }
+    }
+    return text;
 }
 
 void TDeviceVESK1::WriteRegions(int16_t regions) {
