@@ -2,17 +2,21 @@
 // overlapped I/O without sharing. Every transfer has its own overlapped block and
 // event, created and closed per call, and completes inside the call.
 //
-// Received bytes are waited for with WaitCommEvent (receive-char) against the
-// caller's deadline; std::chrono::steady_clock runs on the performance counter
-// (QueryPerformanceCounter) with this runtime, so the deadline is as fine as the
-// driver's echo timing needs. No thread is started (see ComPort.h).
+// Received bytes are waited for by polling the receive queue (ClearCommError)
+// against the caller's deadline; std::chrono::steady_clock runs on the
+// performance counter (QueryPerformanceCounter) with this runtime, so the
+// deadline is as fine as the driver's echo timing needs. No thread is started
+// (see ComPort.h).
 #include "ComPortDevice.h"
 
 #include <windows.h>
 #include <mmsystem.h> // timeBeginPeriod
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <mutex>
+#include <set>
 
 namespace vesk {
 
@@ -58,19 +62,48 @@ DWORD MillisecondsUntil(Clock::time_point deadline) {
     return DWORD(std::min<int64_t>(ms, INFINITE - 1));
 }
 
+// The devices this process has open, by upper-case path. Windows opens a
+// communications device for one opener only; Wine lets a second CreateFileA on
+// the same port succeed, so the process keeps that rule itself as well (the
+// driver and the terminal use the same port, never at once).
+class TOpenDevices {
+  public:
+    static bool Add(const std::string& path) {
+        std::lock_guard lock(Mutex());
+        return Paths().insert(Key(path)).second;
+    }
+    static void Remove(const std::string& path) {
+        std::lock_guard lock(Mutex());
+        Paths().erase(Key(path));
+    }
+
+  private:
+    static std::string Key(std::string path) {
+        for (char& c : path) c = char(std::toupper((unsigned char)c));
+        return path;
+    }
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::set<std::string>& Paths() {
+        static std::set<std::string> paths;
+        return paths;
+    }
+};
+
 class TWinComDevice final : public TComDevice {
   public:
-    explicit TWinComDevice(HANDLE handle) : FHandle(handle) {
+    TWinComDevice(HANDLE handle, std::string path) : FHandle(handle), FPath(std::move(path)) {
         // Sleep() and timed waits then run on a 1 ms tick while the port is open,
         // for the driver's short pauses and echo deadlines.
         FTimerPeriod = ::timeBeginPeriod(1) == TIMERR_NOERROR;
     }
     ~TWinComDevice() override {
-        // Ends any wait on the port and drops what is still queued, then frees
-        // the device for the next opener.
-        ::SetCommMask(FHandle, 0);
+        // Drops what is still queued and frees the device for the next opener.
         ::PurgeComm(FHandle, PURGE_TXABORT | PURGE_RXABORT);
         ::CloseHandle(FHandle);
+        TOpenDevices::Remove(FPath);
         if (FTimerPeriod) ::timeEndPeriod(1);
     }
 
@@ -107,7 +140,7 @@ class TWinComDevice final : public TComDevice {
         dcb.XoffChar = f.XoffChar;
         dcb.ErrorChar = line.Parity.ReplaceChar;
         dcb.EvtChar = line.EventChar;
-        if (!::SetCommState(FHandle, &dcb) && !LineTookEffect(dcb)) Fail(7);
+        if (!::SetCommState(FHandle, &dcb)) Fail(7);
     }
 
     void ApplyTimeouts(const TComTimeouts& t) override {
@@ -118,6 +151,7 @@ class TWinComDevice final : public TComDevice {
         ct.WriteTotalTimeoutMultiplier = DWORD(t.WriteTotalMultiplier);
         ct.WriteTotalTimeoutConstant = DWORD(t.WriteTotalConstant);
         if (!::SetCommTimeouts(FHandle, &ct)) Fail(8);
+        FTimeouts = t;
     }
 
     void ApplyBuffer(int inputSize, int outputSize) override {
@@ -135,7 +169,18 @@ class TWinComDevice final : public TComDevice {
     }
 
     // With the default time-outs the read completes at once with what is queued.
+    // Under those time-outs the read is limited to the queued bytes beforehand,
+    // and nothing queued returns 0 without a ReadFile: Wine's serial layer on a
+    // pseudo-terminal (the simulator in the tests) blocks such a read until a
+    // byte arrives instead of returning at once. Windows gives the same result.
     int Read(char* buffer, int count) override {
+        if (ReturnsAtOnce()) {
+            DWORD errors = 0;
+            COMSTAT status{};
+            if (!::ClearCommError(FHandle, &errors, &status)) Fail(3);
+            count = std::min(count, int(status.cbInQue));
+            if (count == 0) return 0;
+        }
         TAsync async(3);
         if (!::ReadFile(FHandle, buffer, DWORD(count), nullptr, async.Get()) &&
             ::GetLastError() != ERROR_IO_PENDING)
@@ -146,25 +191,21 @@ class TWinComDevice final : public TComDevice {
     int InputCount() override { return int(Status().cbInQue); }
     int OutputCount() override { return int(Status().cbOutQue); }
 
+    // Polls the receive queue against the deadline, 1 ms apart (the timer runs
+    // on a 1 ms tick while the port is open). A pending WaitCommEvent would need
+    // cancelling at the deadline, and Wine's serial layer on a pseudo-terminal
+    // (the simulator in the tests) ends such a wait neither on a new event mask
+    // nor on CancelIoEx; polling behaves the same everywhere.
     bool WaitForInput(Clock::time_point deadline) override {
         for (;;) {
-            if (InputCount() > 0) return true;
-            const DWORD ms = MillisecondsUntil(deadline);
-            if (ms == 0) return false;
-            // The driver keeps the receive-char events that come while no wait
-            // is pending, so a byte that arrived after the count above ends the
-            // wait at once.
-            TAsync async(10);
-            DWORD events = 0;
-            if (::WaitCommEvent(FHandle, &events, async.Get())) continue;
-            // A wait that cannot even start means the line is gone; the next
-            // call on the port reports it with its own code.
-            if (::GetLastError() != ERROR_IO_PENDING) return false;
-            if (::WaitForSingleObject(async.Event(), ms) != WAIT_OBJECT_0) EndPendingWait(async);
-            DWORD unused = 0;
-            if (!::GetOverlappedResult(FHandle, async.Get(), &unused, TRUE) &&
-                ::GetLastError() != ERROR_OPERATION_ABORTED)
-                return false;
+            DWORD errors = 0;
+            COMSTAT status{};
+            // A line that is gone ends the wait; the next call on the port
+            // reports it with its own code.
+            if (!::ClearCommError(FHandle, &errors, &status)) return false;
+            if (status.cbInQue > 0) return true;
+            if (MillisecondsUntil(deadline) == 0) return false;
+            ::Sleep(1);
         }
     }
 
@@ -194,6 +235,12 @@ class TWinComDevice final : public TComDevice {
     }
 
   private:
+    // ReadInterval with all bits set and no totals: a read returns at once.
+    bool ReturnsAtOnce() const {
+        return FTimeouts.ReadInterval == -1 && FTimeouts.ReadTotalMultiplier == 0 &&
+               FTimeouts.ReadTotalConstant == 0;
+    }
+
     COMSTAT Status() {
         DWORD errors = 0;
         COMSTAT status{};
@@ -208,37 +255,13 @@ class TWinComDevice final : public TComDevice {
         return int(done);
     }
 
-    // A pending WaitCommEvent ends when the event mask is set again; should the
-    // device not honour that, the wait is cancelled. The overlapped block must
-    // not be freed while the OS still owns it.
-    void EndPendingWait(TAsync& async) {
-        ::SetCommMask(FHandle, EV_RXCHAR);
-        if (::WaitForSingleObject(async.Event(), 1000) != WAIT_OBJECT_0) ::CancelIoEx(FHandle, async.Get());
-    }
-
     void Escape(DWORD function) {
         if (!::EscapeCommFunction(FHandle, function)) Fail(12);
     }
 
-    // Whether the device runs with the speed and framing of `wanted` although
-    // SetCommState reported a failure. Wine's serial layer on a pseudo-terminal
-    // (the simulator in the tests) fails the modem-line part of SetCommState
-    // (DTR, RTS), which such a device does not have, after it has set speed and
-    // framing. Those are what the line needs; a refused speed or framing still
-    // fails with code 7, with the original OS error.
-    bool LineTookEffect(const DCB& wanted) {
-        const DWORD error = ::GetLastError();
-        DCB now{};
-        now.DCBlength = sizeof now;
-        const bool same = ::GetCommState(FHandle, &now) && now.BaudRate == wanted.BaudRate &&
-                          now.ByteSize == wanted.ByteSize && now.Parity == wanted.Parity &&
-                          now.StopBits == wanted.StopBits && now.fOutxCtsFlow == wanted.fOutxCtsFlow &&
-                          now.fOutX == wanted.fOutX && now.fInX == wanted.fInX;
-        ::SetLastError(error);
-        return same;
-    }
-
     HANDLE FHandle;
+    std::string FPath;
+    TComTimeouts FTimeouts;
     bool FTimerPeriod = false;
 };
 
@@ -259,9 +282,11 @@ std::unique_ptr<TComDevice> TComDevice::Open(const std::string& path) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb)) refuse();
-    // The receive-char event serves the wait for input.
-    if (!::SetCommMask(handle, EV_RXCHAR)) refuse();
-    return std::make_unique<TWinComDevice>(handle);
+    if (!TOpenDevices::Add(path)) {
+        ::SetLastError(ERROR_ACCESS_DENIED); // what Windows answers a second opener
+        refuse();
+    }
+    return std::make_unique<TWinComDevice>(handle, path);
 }
 
 } // namespace vesk
