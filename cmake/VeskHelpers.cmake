@@ -10,8 +10,12 @@ function(vesk_add_test name)
   target_compile_definitions(${name} PRIVATE
     VESK_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VESK_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+  set(props TIMEOUT 300)
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+    PROPERTIES ${props})
 endfunction()
