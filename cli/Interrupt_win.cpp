@@ -31,6 +31,8 @@ void InstallInterruptHandler(TDeviceVESK1* driver) {
     if (!driver && had) ::SetConsoleCtrlHandler(OnControl, FALSE);
 }
 
-bool Interrupted() { return InterruptSeen.load(); }
+bool Interrupted() {
+    return InterruptSeen.load();
+}
 
 } // namespace vesk::cli

@@ -21,8 +21,8 @@ std::string Reason(DWORD error) {
                                      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string reason = n && text ? std::string(text, n) : "Error " + std::to_string(error);
     if (text) ::LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ' ||
-                               reason.back() == '.'))
+    while (!reason.empty() &&
+           (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ' || reason.back() == '.'))
         reason.pop_back();
     return reason;
 }
@@ -94,8 +94,9 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
         return fail("Cannot open", error);
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail("Cannot open", ERROR_DIRECTORY);
-    THandle file(::CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    THandle file(::CreateFileA(fileName.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         if (IsMissing(error)) return std::nullopt;
@@ -107,7 +108,8 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
     char buffer[65536];
     for (;;) {
         DWORD n = 0;
-        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr)) return fail("Cannot read", ::GetLastError());
+        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr))
+            return fail("Cannot read", ::GetLastError());
         if (n == 0) break;
         data.append(buffer, n);
     }
@@ -130,7 +132,8 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     // A new, uniquely named file in the same folder, so that the final move is a
     // rename within one volume.
     char tempName[MAX_PATH];
-    if (!::GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "vsk", 0, tempName)) fail(::GetLastError());
+    if (!::GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "vsk", 0, tempName))
+        fail(::GetLastError());
     TTempName temp(tempName);
     {
         THandle file(::CreateFileA(temp.Name().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
@@ -148,10 +151,10 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     }
     // An old file is replaced keeping its attributes and permissions; the
     // write-through move makes the rename itself durable.
-    const bool moved =
-        exists ? ::ReplaceFileA(target.c_str(), temp.Name().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                nullptr, nullptr) != 0
-               : ::MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    const bool moved = exists
+                           ? ::ReplaceFileA(target.c_str(), temp.Name().c_str(), nullptr,
+                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                           : ::MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
     if (!moved) fail(::GetLastError());
     temp.Release();
 }

@@ -10,7 +10,8 @@
 #include "ComPortDevice.h"
 
 #include <windows.h>
-#include <mmsystem.h> // timeBeginPeriod
+
+#include <mmsystem.h> // timeBeginPeriod; needs windows.h first
 
 #include <algorithm>
 #include <cctype>
@@ -79,7 +80,8 @@ class TOpenDevices {
 
   private:
     static std::string Key(std::string path) {
-        for (char& c : path) c = char(std::toupper((unsigned char)c));
+        for (char& c : path)
+            c = char(std::toupper((unsigned char)c));
         return path;
     }
     static std::mutex& Mutex() {
@@ -134,8 +136,8 @@ class TWinComDevice final : public TComDevice {
         dcb.XonLim = WORD(line.InputSize / 4);
         dcb.XoffLim = WORD(line.InputSize / 4);
         dcb.ByteSize = BYTE(5 + int(line.DataBits));
-        dcb.Parity = BYTE(line.Parity.Bits);  // none, odd, even, mark, space: 0 to 4
-        dcb.StopBits = BYTE(line.StopBits);   // 1, 1.5, 2: 0, 1, 2
+        dcb.Parity = BYTE(line.Parity.Bits); // none, odd, even, mark, space: 0 to 4
+        dcb.StopBits = BYTE(line.StopBits);  // 1, 1.5, 2: 0, 1, 2
         dcb.XonChar = f.XonChar;
         dcb.XoffChar = f.XoffChar;
         dcb.ErrorChar = line.Parity.ReplaceChar;

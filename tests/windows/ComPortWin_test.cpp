@@ -113,7 +113,8 @@ TEST(ComPortWin, TheSystemListReadsTheSerialCommKey) {
         // A machine that never had a serial port has no key at all.
         EXPECT_EQ(e.Code(), 23);
     }
-    for (const std::string& name : list) EXPECT_FALSE(name.empty());
+    for (const std::string& name : list)
+        EXPECT_FALSE(name.empty());
 }
 
 // The simulator on the port named by VESK_TEST_COM_PORT, just started: it wakes

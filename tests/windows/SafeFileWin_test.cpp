@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 class TFolder {
   public:
     TFolder() {
-        FPath = fs::temp_directory_path() / ("vesk-win-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                                             std::to_string(Count++));
+        FPath = fs::temp_directory_path() /
+                ("vesk-win-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(Count++));
         fs::remove_all(FPath);
         fs::create_directories(FPath);
     }
@@ -34,7 +34,8 @@ class TFolder {
     std::string Path() const { return FPath.string(); }
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(FPath)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(FPath))
+            names.push_back(entry.path().filename().string());
         return names;
     }
 
