@@ -194,10 +194,10 @@ class TWinComDevice final : public TComDevice {
     int OutputCount() override { return int(Status().cbOutQue); }
 
     // Polls the receive queue against the deadline, 1 ms apart (the timer runs
-    // on a 1 ms tick while the port is open). A pending WaitCommEvent would need
-    // cancelling at the deadline, and Wine's serial layer on a pseudo-terminal
-    // (the simulator in the tests) ends such a wait neither on a new event mask
-    // nor on CancelIoEx; polling behaves the same everywhere.
+    // on a 1 ms tick while the port is open). A wait on WaitCommEvent would sleep
+    // in the OS instead, but Wine's serial layer on a pseudo-terminal (the
+    // simulator in the tests) completes WaitCommEvent at once with no event, so
+    // such a wait would spin there; polling behaves the same everywhere.
     bool WaitForInput(Clock::time_point deadline) override {
         for (;;) {
             DWORD errors = 0;
