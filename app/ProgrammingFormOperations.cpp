@@ -36,26 +36,47 @@ int8_t BaudIndex(int32_t value) {
     return value >= -128 && value <= 127 ? int8_t(value) : int8_t(-1);
 }
 
+// Runs driver steps that have no error path of their own (Detect device, Run,
+// the pass-through switches): the error still goes on to the caller, but the
+// port is closed first. Left open, a port whose adapter was unplugged would stay
+// "connected" on a dead device: the next Open would keep it instead of opening
+// the port afresh, and the terminal could not take the port over.
+void ClosingOnError(vesk::TDeviceVESK1& device, const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (...) {
+        try {
+            device.Close();
+        } catch (...) {
+            // The first error is the one to report.
+        }
+        throw;
+    }
+}
+
 } // namespace
 
 // ---- Detect device ---------------------------------------------------------------------
 
 void TProgrammingForm::DetectDevice() {
-    FDevice.Open();
-    FDevice.Wakeup();
-    ProgressStep(-1);
-    SetLamp(lsYellow);
-    const std::string type = FDevice.GetType();
-    const std::string version = type.empty() ? std::string() : FDevice.GetVersion();
-    FDeviceDescription.clear();
-    if (!type.empty() && !version.empty()) {
-        FDeviceDescription =
-            QString::fromStdString(type) + QStringLiteral(" version ") + QString::fromStdString(version);
-        C.lblDevice->setText(FDeviceDescription);
-    } else {
-        C.lblDevice->setText(QStringLiteral("Unknown"));
-    }
-    FDevice.Close();
+    // An error leaves the description as it was and, after the wake-up, the lamp yellow.
+    ClosingOnError(FDevice, [this] {
+        FDevice.Open();
+        FDevice.Wakeup();
+        ProgressStep(-1);
+        SetLamp(lsYellow);
+        const std::string type = FDevice.GetType();
+        const std::string version = type.empty() ? std::string() : FDevice.GetVersion();
+        FDeviceDescription.clear();
+        if (!type.empty() && !version.empty()) {
+            FDeviceDescription =
+                QString::fromStdString(type) + QStringLiteral(" version ") + QString::fromStdString(version);
+            C.lblDevice->setText(FDeviceDescription);
+        } else {
+            C.lblDevice->setText(QStringLiteral("Unknown"));
+        }
+        FDevice.Close();
+    });
     ProgressStep(-1);
     SetLamp(FDeviceDescription.isEmpty() ? lsRed : lsGreen);
     ActionUpdateUpdate();
@@ -208,11 +229,13 @@ void TProgrammingForm::ClearBuffer() {
 }
 
 void TProgrammingForm::RunTarget() {
-    FDevice.Open();
-    FDevice.Wakeup();
-    FDevice.StopTarget();
-    FDevice.RunTarget();
-    FDevice.Close();
+    ClosingOnError(FDevice, [this] {
+        FDevice.Open();
+        FDevice.Wakeup();
+        FDevice.StopTarget();
+        FDevice.RunTarget();
+        FDevice.Close();
+    });
 }
 
 void TProgrammingForm::DetectTarget() {
@@ -277,10 +300,12 @@ void TProgrammingForm::cbxImageFileChange(const QString& text) {
 // ---- Pass-through and the Terminal page ----------------------------------------------------
 
 void TProgrammingForm::EnterPassThroughMode() {
-    FDevice.Open();
-    FDevice.Wakeup();
-    FDevice.EnterPassThrough(uint8_t(FPassThroughLines), uint8_t(FPassThroughPolarity));
-    FDevice.Close();
+    ClosingOnError(FDevice, [this] {
+        FDevice.Open();
+        FDevice.Wakeup();
+        FDevice.EnterPassThrough(uint8_t(FPassThroughLines), uint8_t(FPassThroughPolarity));
+        FDevice.Close();
+    });
 }
 
 void TProgrammingForm::btnPassThroughClick() {
@@ -301,10 +326,12 @@ void TProgrammingForm::btnPassThroughClick() {
             rate = FTerminalBaudRate;
         } else {
             // The wake-up ends pass-through; the programmer then runs at its rate.
-            FDevice.Open();
-            FDevice.Wakeup();
-            FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-            FDevice.Close();
+            ClosingOnError(FDevice, [this] {
+                FDevice.Open();
+                FDevice.Wakeup();
+                FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
+                FDevice.Close();
+            });
             rate = vesk::ProgrammerBaudRates.at(size_t(FVeskBaudRate)); // SetBaudRate checked the index
         }
         FTerminalPort->SetPort(ComPort().toStdString());

@@ -1,0 +1,345 @@
+// Window tests of a programmer that fails in the middle of the window's work: every
+// fault the simulator can inject (no answer, a wrong echo, the synchronisation byte
+// answered 0x00, an unreadable word, silence after some bytes, answers later than
+// the time-out, the line unplugged) at several points of every operation. Afterwards
+// the window is idle with every command enabled by the enabling rules, the lamp
+// tells the failure, one chained message was shown, the driver's port is closed,
+// and the next operation without the fault succeeds.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
+
+#include "StateLamp.h"
+#include "WindowRun.h"
+#include "serial/port/ComPort.h"
+#include "termview/ComTerminal.h"
+
+namespace {
+
+constexpr int ReadTimeoutMs = 50;
+
+// A chip of 24 Code words, 4 Data words and one Fuses word: small enough that
+// every operation is quick, with something to do in every region.
+const char* const FaultChip = "[Chip]\nName=FAULT24\nId=0x0ABD\nAlgorithm=PIC16\n"
+                              "[Region1]\nName=Code\nBase=0\nStart=0\nSize=24\nDefault=0x3FFF\n"
+                              "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nSize=4\nDefault=0xFF\n"
+                              "[Region3]\nName=Fuses\nBase=0x2007\nStart=0x2007\nSize=1\nDefault=0x3FFF\n";
+
+// Code words 0..3, Data word 0 and the Fuses word.
+const char* const FaultImage = ":080000000001010102010301EE\n"
+                               ":024200001200AA\n"
+                               ":02400E00003F71\n"
+                               ":00000001FF\n";
+
+enum TOperation {
+    opWriteAll, opWriteCode, opRead, opVerify, opErase, opDetectTarget, // guarded
+    opDetectDevice, opRun, opPassThrough, opPassThroughOff              // no error path of their own
+};
+
+const char* const OperationNames[] = {"WriteAll", "WriteCode", "Read",        "Verify",     "Erase",
+                                      "DetectTarget", "DetectDevice", "Run", "PassThrough", "PassThroughOff"};
+
+// How an operation reports a failure: the guarded ones through the error dialog
+// with a red lamp; Detect device, Run and the pass-through switch through the
+// application's error box.
+bool Guarded(TOperation op) {
+    return op <= opDetectTarget;
+}
+
+// Operations that read target words (the unreadable-word fault reaches only these).
+bool ReadsWords(TOperation op) {
+    return op == opRead || op == opVerify || op == opDetectTarget;
+}
+
+enum TFaultKind { fkNeverAnswer, fkWrongEcho, fkSyncZero, fkBadRead, fkStopAfter, fkLate, fkDropLine };
+
+const char* const FaultNames[] = {"NeverAnswer", "WrongEchoAt", "SyncAnswerZero", "BadReadReply",
+                                  "StopAfter",   "AnswerDelay", "DropLineAfter"};
+
+bool Counted(TFaultKind kind) {
+    return kind == fkWrongEcho || kind == fkStopAfter || kind == fkDropLine;
+}
+
+// Points of a counted fault, as parts of the operation's bytes: the start (the
+// wake-up's synchronisation byte; for a wrong echo the byte after it, since a
+// wrong answer to the synchronisation is retried), the middle, and the last
+// answered byte.
+enum TPoint { ptFirst, ptMiddle, ptLast };
+const char* const PointNames[] = {"first", "middle", "last"};
+
+// The byte a counted fault hits, 1-based, from the bytes a fault-free run sent
+// of which `unanswered` at the end get no answer (the "p" that starts pass-through).
+int64_t FaultByte(TFaultKind kind, TPoint point, size_t total, size_t unanswered) {
+    const int64_t n = int64_t(total - unanswered);
+    switch (point) {
+    case ptFirst: return kind == fkWrongEcho ? 2 : 1;
+    case ptMiddle: return std::max<int64_t>(1, n / 2);
+    case ptLast: break;
+    }
+    // The last byte gets a wrong echo; silence and the lost line come before it.
+    return kind == fkWrongEcho ? n : std::max<int64_t>(1, n - 1);
+}
+
+vesk::sim::TFaults MakeFaults(TFaultKind kind, int64_t byte) {
+    vesk::sim::TFaults faults;
+    switch (kind) {
+    case fkNeverAnswer: faults.NeverAnswer = true; break;
+    case fkWrongEcho: faults.WrongEchoAt = byte; break;
+    case fkSyncZero: faults.SyncAnswerZero = true; break;
+    case fkBadRead: faults.BadReadReply = true; break;
+    case fkStopAfter: faults.StopAfter = byte; break;
+    case fkLate: faults.AnswerDelayMs = ReadTimeoutMs * 4; break;
+    case fkDropLine: faults.DropLineAfter = byte; break;
+    }
+    return faults;
+}
+
+// The first lines the driver's wrappers give a message: the operation's own step
+// that failed names itself first.
+const char* const DriverWrappers[] = {
+    "VESK device open failed",   "VESK device close failed", "VESK wakeup failed",       "VESK activation failed",
+    "VESK Baudrate setting failed", "VESK Get type failed",  "VESK Get version failed",  "Target run failed",
+    "Target stop failed",        "Passthrough enter failed", "VESK target detect failed", "Target detect failed",
+    "Erase chip failed",         "Target write failed",      "Target read failed",        "Target region verify failed",
+    "Target buffer load failed",
+};
+
+bool StartsWithWrapper(const QString& message) {
+    for (const char* wrapper : DriverWrappers)
+        if (message.startsWith(QLatin1String(wrapper))) return true;
+    return false;
+}
+
+// The simulated programmer with the small chip, a program folder whose settings
+// point at it with a short read time-out, and an image for the writes.
+class TFaultRun {
+  public:
+    TFaultRun() : ChipDir(), Run(ChipFile()) {
+        Image = Run.Path(QStringLiteral("fault.hex"));
+        WriteText(Image, QString::fromLatin1(FaultImage));
+        Run.WriteSettings(QStringLiteral("ComReadTimeout=%1\nImageFileName=%2\n")
+                              .arg(ReadTimeoutMs)
+                              .arg(Image));
+    }
+    QString ChipFile() {
+        const QString path = ChipDir.filePath(QStringLiteral("ChipDef_FAULT24.ini"));
+        WriteText(path, QString::fromLatin1(FaultChip));
+        return path;
+    }
+    // The user plugs the adapter in again: the programmer, with the target as it
+    // was, on a new port, which the window is pointed at.
+    void Replug() {
+        const std::string memory = Run.Path(QStringLiteral("target.hex")).toStdString();
+        Run.Simulator->DumpMemory(memory);
+        Run.Simulator->Stop();
+        Run.Simulator = std::make_unique<vesk::sim::TSimulator>(Run.Chip);
+        Run.Simulator->LoadImage(memory);
+        QFile::remove(QString::fromStdString(memory));
+        Run.Simulator->Start();
+        Run.Form->SetComPort(QString::fromStdString(Run.Simulator->SlavePath()));
+    }
+
+    QTemporaryDir ChipDir;
+    TSimulatedRun Run;
+    QString Image;
+};
+
+// Runs one operation as the user starts it.
+void Perform(TProgrammingForm& form, TOperation op) {
+    const auto& a = form.Actions();
+    const auto& c = form.Controls();
+    switch (op) {
+    case opWriteAll: a.atnProgram->trigger(); break;
+    case opWriteCode: a.atnProgramCode->trigger(); break;
+    case opRead: a.atnRead->trigger(); break;
+    case opVerify: a.atnVerify->trigger(); break;
+    case opErase: a.atnErase->trigger(); break;
+    case opDetectTarget: a.atnDetectTarget->trigger(); break;
+    case opDetectDevice: c.btnDetect->click(); break;
+    case opRun: a.atnRunTarget->trigger(); break;
+    case opPassThrough:
+    case opPassThroughOff: c.sbPassThrough->click(); break;
+    }
+}
+
+// Puts the pass-through button where its operation starts: up to switch
+// pass-through on, down to switch it off. Without faults.
+void Prepare(TProgrammingForm& form, TOperation op, TRecordingDialogs& dialogs) {
+    QToolButton* button = form.Controls().sbPassThrough;
+    if ((op == opPassThrough && button->isChecked()) || (op == opPassThroughOff && !button->isChecked())) {
+        button->click();
+        QVERIFY2(dialogs.Log.isEmpty(), qPrintable(dialogs.Describe()));
+    }
+}
+
+bool OnTerminalPage(TOperation op) {
+    return op == opPassThrough || op == opPassThroughOff;
+}
+
+// The enabling rules applied to the window as it is now, for an idle window.
+QString EnablingMismatches(const TProgrammingForm& form) {
+    const auto& a = form.Actions();
+    const auto& c = form.Controls();
+    const bool known = !form.DeviceDescription().isEmpty();
+    const bool chip = form.Device().Target() != nullptr;
+    QString wrong;
+    auto expect = [&wrong](const QString& name, bool actual, bool expected) {
+        if (actual != expected) wrong += name + (expected ? QStringLiteral(" disabled; ") : QStringLiteral(" enabled; "));
+    };
+    expect(QStringLiteral("atnStop"), a.atnStop->isEnabled(), false);
+    expect(QStringLiteral("Detect"), c.btnDetect->isEnabled(), true);
+    expect(QStringLiteral("target list"), c.cbxTargetType->isEnabled(), true);
+    for (QAction* action : {a.atnErase, a.atnProgram, a.atnProgramCode, a.atnProgramData, a.atnProgramFuses,
+                            a.atnClearBuffer, a.atnRead, a.atnReadCode, a.atnReadData, a.atnReadFuses, a.atnVerify,
+                            a.atnVerifyCode, a.atnVerifyData, a.atnVerifyFuses, a.atnDetectTarget})
+        expect(action->objectName(), action->isEnabled(), known);
+    expect(QStringLiteral("atnRunTarget"), a.atnRunTarget->isEnabled(), known && chip);
+    expect(QStringLiteral("atnBrowseFile"), a.atnBrowseFile->isEnabled(), true);
+    expect(QStringLiteral("tab strip"), c.TabControl1->isEnabled(), true);
+    expect(QStringLiteral("pass-through button"), c.sbPassThrough->isEnabled(), known);
+    expect(QStringLiteral("clear terminal"), c.sbClearTerminal->isEnabled(), known);
+    return wrong;
+}
+
+} // namespace
+
+class ProgrammingFormFaultsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void faultDuringOperation_data();
+    void faultDuringOperation();
+};
+
+void ProgrammingFormFaultsTest::faultDuringOperation_data() {
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("point");
+    for (int op = opWriteAll; op <= opPassThroughOff; ++op)
+        for (int kind = fkNeverAnswer; kind <= fkDropLine; ++kind) {
+            const int points = Counted(TFaultKind(kind)) ? 3 : 1;
+            for (int point = 0; point < points; ++point)
+                QTest::addRow("%s %s%s%s", OperationNames[op], FaultNames[kind], points > 1 ? " " : "",
+                              points > 1 ? PointNames[point] : "")
+                    << op << kind << point;
+        }
+}
+
+void ProgrammingFormFaultsTest::faultDuringOperation() {
+    QFETCH(int, operation);
+    QFETCH(int, fault);
+    QFETCH(int, point);
+    const auto op = TOperation(operation);
+    const auto kind = TFaultKind(fault);
+
+    TFaultRun fr;
+    TSimulatedRun& run = fr.Run;
+    TProgrammingForm& form = run.Create();
+    form.SetPassThroughEnter(false);
+    QVERIFY(run.ShowDetected());
+    QCOMPARE(form.ComReadTimeout(), ReadTimeoutMs);
+    const auto& c = form.Controls();
+    // The chip chosen, so that Run is possible; the image written once so that
+    // Verify has a target to match.
+    c.cbxTargetType->setCurrentIndex(1);
+    emit c.cbxTargetType->activated(1);
+    QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    if (OnTerminalPage(op)) {
+        c.TabControl1->setCurrentIndex(pgTerminal);
+        QVERIFY(c.ComTerminal1->Connected());
+    }
+
+    // The bytes of a fault-free run place the counted faults inside the operation.
+    Prepare(form, op, run.Dialogs);
+    run.Simulator->ClearReceived();
+    Perform(form, op);
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    const size_t total = run.Simulator->Received().size();
+    QVERIFY(total > 2);
+    Prepare(form, op, run.Dialogs);
+    if (op == opDetectTarget) { // back to "<Autodetect>": the detection must find the chip
+        c.cbxTargetType->setCurrentIndex(0);
+        emit c.cbxTargetType->activated(0);
+    }
+    const QString descriptionBefore = form.DeviceDescription();
+    const int lampBefore = form.LampPicture();
+
+    // The fault.
+    const int64_t byte = Counted(kind) ? FaultByte(kind, TPoint(point), total, op == opPassThrough ? 1 : 0) : 0;
+    run.Simulator->SetFaults(MakeFaults(kind, byte));
+    Perform(form, op);
+    const QString shown = run.Dialogs.Describe();
+    const bool metFault = !run.Dialogs.Log.isEmpty();
+    // An unreadable word fails only operations that read words. The type and
+    // version of the programmer are replies, not echoes: a wrong character in
+    // them cannot be told from a right one.
+    const bool mustFail = (kind != fkBadRead || ReadsWords(op)) && !(kind == fkWrongEcho && op == opDetectDevice);
+    if (mustFail) QVERIFY2(metFault, qPrintable(QStringLiteral("no failure reported (fault at byte %1 of %2)")
+                                                     .arg(byte)
+                                                     .arg(total)));
+
+    // The window is idle with every command enabled as the rules say.
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    QCOMPARE(c.ProgressBar1->value(), 0);
+    QVERIFY(!QApplication::overrideCursor());
+    const QString wrong = EnablingMismatches(form);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QVERIFY2(!run.Device->Port().Connected(), "the driver's port stayed open");
+
+    if (metFault) {
+        QCOMPARE(run.Dialogs.Log.size(), 1);
+        const auto& entry = run.Dialogs.Log.front();
+        QVERIFY2(StartsWithWrapper(entry.Message), qPrintable(shown));
+        QVERIFY2(entry.Message.contains(QLatin1Char('\n')), qPrintable(shown)); // chained
+        if (Guarded(op)) {
+            QCOMPARE(entry.Kind, QStringLiteral("error"));
+            QCOMPARE(entry.Caption, QStringLiteral("Error"));
+            QCOMPARE(form.LampPicture(), int(lsRed));
+        } else {
+            QCOMPARE(entry.Kind, QStringLiteral("application"));
+        }
+        if (op == opDetectDevice) {
+            // No error path of its own: the description stays as it was, and the
+            // lamp yellow once the programmer was woken (before, as it was).
+            const bool woken = !entry.Message.startsWith(QStringLiteral("VESK wakeup failed")) &&
+                               !entry.Message.startsWith(QStringLiteral("VESK device open failed"));
+            QCOMPARE(form.LampPicture(), woken ? int(lsYellow) : lampBefore);
+            QCOMPARE(form.DeviceDescription(), descriptionBefore);
+        }
+        if (op == opRun) QCOMPARE(form.LampPicture(), lampBefore);
+        if (OnTerminalPage(op)) {
+            QCOMPARE(c.sbPassThrough->isChecked(), op == opPassThrough); // as clicked
+            QVERIFY(!c.ComTerminal1->Connected());
+        }
+    }
+
+    // The adapter plugged in again, late answers let through: the next operation
+    // without a fault succeeds.
+    if (kind == fkLate) QTest::qWait(ReadTimeoutMs * 8);
+    run.Simulator->SetFaults({});
+    if (kind == fkDropLine) {
+        QVERIFY(run.Simulator->LineDropped());
+        fr.Replug();
+    }
+    run.Dialogs.Log.clear();
+    Prepare(form, op, run.Dialogs);
+    Perform(form, op);
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!form.Actions().atnStop->isEnabled());
+    if (Guarded(op) || op == opDetectDevice) QCOMPARE(form.LampPicture(), int(lsGreen));
+    if (op == opDetectDevice) QVERIFY(!form.DeviceDescription().isEmpty());
+    if (OnTerminalPage(op)) {
+        QCOMPARE(c.sbPassThrough->isChecked(), op == opPassThrough);
+        QVERIFY(c.ComTerminal1->Connected());
+    }
+    const QString wrongAfter = EnablingMismatches(form);
+    QVERIFY2(wrongAfter.isEmpty(), qPrintable(wrongAfter));
+}
+
+QTEST_MAIN(ProgrammingFormFaultsTest)
+#include "ProgrammingFormFaults_test.moc"
