@@ -1,8 +1,10 @@
-# The Windows build, included by the top-level CMakeLists.txt when WIN32: the core
-# libraries, the command-line tool `vesk.exe`, the chip files beside it, and the tests
-# that need no pseudo-terminal (tests/windows). The simulator, benchmarks and fuzz
-# targets are POSIX-only. The desktop program needs Qt 6 for Windows: configure with
-# -DVESK_BUILD_APP=ON and a Qt 6 kit in CMAKE_PREFIX_PATH.
+# The Windows build (MinGW-w64 GCC: cross from Linux with cmake/mingw-w64-x86_64.cmake,
+# or natively with MSYS2), included by the top-level CMakeLists.txt when WIN32: the
+# core libraries, the command-line tool `vesk.exe`, the chip files beside it, and the
+# tests that need no pseudo-terminal (tests/windows). The simulator, benchmarks and
+# fuzz targets are POSIX-only. The desktop program needs Qt 6 for Windows: configure
+# with -DVESK_BUILD_APP=ON and a Qt 6 kit in CMAKE_PREFIX_PATH (not built or tested
+# here).
 #
 # The folders' own test directories use pseudo-terminals; they are skipped here by
 # holding VESK_BUILD_TESTS off while the folders are added. tests/windows builds the
@@ -17,7 +19,9 @@ set(VESK_BUILD_TESTS OFF)
 add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN)
 # GCC 12 reports a false -Wrestrict inside libstdc++'s string concatenation at -O2
 # (GCC bug 105329); it is not in this code.
-add_compile_options(-Wno-restrict)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-Wno-restrict)
+endif()
 
 foreach(dir hexfile chipdef serial storage driver cli chips)
   add_subdirectory(${dir})
