@@ -24,7 +24,9 @@ constexpr std::array<std::string_view, 20> LayerTexts = {
     "Erase chip failed",        "Target write failed",      "Target read failed",
     "Read data failed",         "VBUS write failed",        "VESK device is not echoing",
     "Passthrough enter failed", "Error loading chip definitions"};
-constexpr std::array<std::string_view, 9> LayerPrefixes = {
+constexpr std::string_view NotRestoredPrefix = "Preserved words not restored: ";
+constexpr std::array<std::string_view, 10> LayerPrefixes = {
+    "Preserved words not restored: [0x",
     "VESK Baudrate setting failed: ", "Target region write failed: 0x", "Target region read failed: 0x",
     "Target region verify failed: 0x", "Program mode enter failed: Region 0x", "Address increment failed: 0x",
     "Address jump failed: 0x",        "Write data failed: [0x",         "Write data lazy failed: [0x"};
@@ -35,6 +37,39 @@ constexpr std::array<std::string_view, 7> RootTexts = {
     "COM port open failed", "COM port close failed", "Can not decrement address"};
 constexpr std::array<std::string_view, 4> RootPrefixes = {"Got echo: '", "Expecting echo '?', got: 0x",
                                                           "Data verify error: [0x", "Unknown target: Id = 0x"};
+
+bool IsHex(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+    });
+}
+
+// "[0x<6 hex>] = 0x<6 hex>" entries joined by ", " after the prefix; false when the
+// line is not so.
+bool ParseNotRestored(const std::string& line, std::map<int32_t, int32_t>& words) {
+    if (!StartsWith(line, NotRestoredPrefix))
+        return false;
+    std::string_view rest = std::string_view(line).substr(NotRestoredPrefix.size());
+    constexpr size_t EntrySize = 21; // [0xAAAAAA] = 0xWWWWWW
+    for (;;) {
+        if (rest.size() < EntrySize)
+            return false;
+        const std::string_view entry = rest.substr(0, EntrySize);
+        if (entry.substr(0, 3) != "[0x" || entry.substr(9, 6) != "] = 0x" || !IsHex(entry.substr(3, 6)) ||
+            !IsHex(entry.substr(15, 6)))
+            return false;
+        const int32_t address = std::stoi(std::string(entry.substr(3, 6)), nullptr, 16);
+        if (words.count(address))
+            return false; // every word is named once
+        words[address] = std::stoi(std::string(entry.substr(15, 6)), nullptr, 16);
+        rest.remove_prefix(EntrySize);
+        if (rest.empty())
+            return true;
+        if (rest.substr(0, 2) != ", ")
+            return false;
+        rest.remove_prefix(2);
+    }
+}
 
 bool IsCommandLine(const std::string& line) {
     return StartsWith(line, "VBUS command '") && line.size() > 22 &&
@@ -135,6 +170,17 @@ std::vector<std::string> SplitLines(const std::string& message) {
     }
 }
 
+std::map<int32_t, int32_t> NotRestoredWords(const std::string& message) {
+    std::map<int32_t, int32_t> words;
+    for (const std::string& line : SplitLines(message))
+        if (StartsWith(line, NotRestoredPrefix)) {
+            if (!ParseNotRestored(line, words))
+                words.clear();
+            break;
+        }
+    return words;
+}
+
 bool IsPortError(const std::string& line) {
     for (int code = 1; !EComPort::Text(code).empty(); ++code) {
         const std::string text = EComPort::Text(code);
@@ -167,6 +213,16 @@ std::vector<std::string> CheckChain(const std::string& message, const std::strin
             problems.push_back("line " + std::to_string(i + 1) + " is no layer: \"" + lines[i] + "\"");
     if (!IsRoot(lines.back()))
         problems.push_back("last line is no root cause: \"" + lines.back() + "\"");
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!StartsWith(lines[i], NotRestoredPrefix))
+            continue;
+        // The words a failed erase took stand right under its own line, over the cause.
+        if (i != 1 || lines[0] != "Erase chip failed")
+            problems.push_back("\"" + lines[i] + "\" is not right under \"Erase chip failed\"");
+        std::map<int32_t, int32_t> words;
+        if (!ParseNotRestored(lines[i], words))
+            problems.push_back("malformed line: \"" + lines[i] + "\"");
+    }
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         std::string problem = CheckBelow(lines[i], lines[i + 1]);
         if (!problem.empty())

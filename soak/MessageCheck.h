@@ -3,6 +3,8 @@
 // raises, and each line under the layer that can raise it.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,11 @@ std::vector<std::string> SplitLines(const std::string& message);
 // the failing step raises: the first line must equal it, or begin with it when
 // `prefixOnly` (wrappers that carry a variable part, such as a region).
 std::vector<std::string> CheckChain(const std::string& message, const std::string& firstLine, bool prefixOnly);
+
+// The words a failed erase names as not restored, from its line "Preserved words not
+// restored: [0x<address>] = 0x<word>, ..." (address -> word); empty when the message
+// has no such line.
+std::map<int32_t, int32_t> NotRestoredWords(const std::string& message);
 
 // True when `line` is one of the serial port's own error texts (with or without the
 // operating system's error code).

@@ -24,6 +24,7 @@ void TSoakStats::Add(const TSoakStats& other) {
     LateWithinFailed += other.LateWithinFailed;
     CalibrationLost += other.CalibrationLost;
     CalibrationLostUnnamed += other.CalibrationLostUnnamed;
+    CalibrationRestored += other.CalibrationRestored;
     if (other.MaxFailedMs > MaxFailedMs) {
         MaxFailedMs = other.MaxFailedMs;
         MaxFailedBoundMs = other.MaxFailedBoundMs;

@@ -30,7 +30,8 @@ struct TSoakStats {
     int64_t Replugs = 0; // simulators recreated after the line was dropped
     int64_t LateWithinFailed = 0;     // late answers within the time-out that still failed
     int64_t CalibrationLost = 0;      // kept word lost by a failed erase, message naming it
-    int64_t CalibrationLostUnnamed = 0; // the same, message not naming the word
+    int64_t CalibrationLostUnnamed = 0; // the same, message not naming the word (a violation)
+    int64_t CalibrationRestored = 0;  // a later erase put a lost calibration word back
     double MaxFailedMs = 0;           // longest failed operation
     double MaxFailedBoundMs = 0;      // its bound
     double MaxBoundShare = 0;         // largest duration / bound of a failed operation

@@ -101,6 +101,7 @@ struct TSoakWorker::TOutcome {
     std::string Received;  // bytes the programmer received
     bool Dropped = false;
     bool Detected = false; // the target detection ran
+    bool ErasePassed = false; // the erase of a write or erase operation succeeded
     std::string Type, Version;
 
     std::string Root() const {
@@ -158,9 +159,17 @@ TMemory TSoakWorker::Erased(const TMemory& before) const {
     for (int32_t address : Addresses())
         memory[address] = address >= DataStart ? DataDefault : CodeDefault;
     // The kept words are put back whole.
-    memory[CalibrationAddress] = before.at(CalibrationAddress);
-    memory[FusesAddress] = before.at(FusesAddress);
+    memory[CalibrationAddress] = KeptWord(before, CalibrationAddress);
+    memory[FusesAddress] = KeptWord(before, FusesAddress);
     return memory;
+}
+
+int32_t TSoakWorker::KeptWord(const TMemory& before, int32_t address) const {
+    // Both kept words lie in regions whose blank word is CodeDefault.
+    const auto pending = FPendingBefore.find(address);
+    if (before.at(address) == CodeDefault && pending != FPendingBefore.end())
+        return pending->second;
+    return before.at(address);
 }
 
 std::string TSoakWorker::Describe() const {
@@ -272,6 +281,7 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
         case TOpKind::Write:
             step("Target buffer load failed", false, [&] { Dev.LoadBuffer(file); });
             step("Erase chip failed", false, [&] { Dev.EraseChip(); });
+            o.ErasePassed = true;
             step("Target write failed", false, [&] { Dev.WriteRegions(AllRegions); });
             if (verifyAfterWrite)
                 step("Target region verify failed: 0x", true, [&] { Dev.VerifyRegions(AllRegions); });
@@ -285,7 +295,10 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
             step("Target region verify failed: 0x", true, [&] { Dev.VerifyRegions(AllRegions); });
             step("Target run failed", false, [&] { Dev.RunTarget(); });
             break;
-        case TOpKind::Erase: step("Erase chip failed", false, [&] { Dev.EraseChip(); }); break;
+        case TOpKind::Erase:
+            step("Erase chip failed", false, [&] { Dev.EraseChip(); });
+            o.ErasePassed = true;
+            break;
         case TOpKind::DetectTarget:
             step("Target detect failed", false, [&] {
                 o.Detected = true;
@@ -487,24 +500,83 @@ void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const T
             break;
         }
         }
+    } else if (changes && o.ErasePassed) {
+        // The erase succeeded before a later step failed: the kept words are back.
+        if (after.at(CalibrationAddress) != KeptWord(before, CalibrationAddress))
+            v.push_back("the erase of a failed write left the calibration word 0x" +
+                        Hex(after.at(CalibrationAddress), 4) + ", expected 0x" +
+                        Hex(KeptWord(before, CalibrationAddress), 4));
+    } else if (changes && o.FirstLine == "Erase chip failed") {
+        CheckFailedErase(o, before, after, v);
     } else if (changes && after.at(CalibrationAddress) != before.at(CalibrationAddress)) {
-        // The erase ran but the kept word was not written back: only a failed erase may
-        // leave the target so, and its message should name the word to put back.
-        if (o.FirstLine != "Erase chip failed")
-            v.push_back("the calibration word was lost by a failure outside the erase");
-        const std::string named =
-            "Write data failed: [0x" + Hex(CalibrationAddress, 6) + "] = 0x" + Hex(before.at(CalibrationAddress), 6);
-        if (o.Message.find(named) != std::string::npos) {
-            ++Stats.CalibrationLost;
-        } else {
-            ++Stats.CalibrationLostUnnamed;
-            if (FConfig.Verbose && Print)
-                Print("    calibration word 0x" + Hex(before.at(CalibrationAddress), 4) +
-                      " lost; the message does not name it:\n      " + o.Message);
-        }
-        // The technician puts the calibration back.
-        FSim->SetWord(CalibrationAddress, before.at(CalibrationAddress));
+        v.push_back("the calibration word was changed by a failure outside the erase");
     }
+
+    // The calibration word is the chip's own, never written by an image: an erase that
+    // succeeded put it back, and while a failed erase has left it blank the driver
+    // still holds it for the next erase. A lost word is never put back by hand, so a
+    // retry that keeps the blank fails here.
+    const int32_t calibration = after.at(CalibrationAddress);
+    if (o.ErasePassed) {
+        if (calibration != FCalibration)
+            v.push_back("after a successful erase the calibration word is 0x" + Hex(calibration, 4) +
+                        ", the chip's own is 0x" + Hex(FCalibration, 4));
+        else if (before.at(CalibrationAddress) != FCalibration)
+            ++Stats.CalibrationRestored;
+    } else if (calibration != FCalibration) {
+        const TMemory pending = Dev.PendingPreserved(&FChip);
+        const auto held = pending.find(CalibrationAddress);
+        if (calibration != CodeDefault)
+            v.push_back("the calibration word became 0x" + Hex(calibration, 4));
+        else if (held == pending.end() || held->second != FCalibration)
+            v.push_back("the calibration word is blank and the driver does not hold 0x" + Hex(FCalibration, 4) +
+                        " for the next erase");
+    }
+}
+
+void TSoakWorker::CheckFailedErase(const TOutcome& o, const TMemory& before, const TMemory& after,
+                                   std::vector<std::string>& v) {
+    const TMemory named = NotRestoredWords(o.Message);
+    if (named.empty()) {
+        // Failed before the erase command went out: nothing may have changed.
+        for (int32_t address : {CalibrationAddress, FusesAddress})
+            if (after.at(address) != before.at(address))
+                v.push_back("kept word 0x" + Hex(address, 6) + " changed to 0x" + Hex(after.at(address), 4) +
+                            " by a failed erase whose message names no word");
+        if (after.at(CalibrationAddress) != before.at(CalibrationAddress))
+            ++Stats.CalibrationLostUnnamed;
+        return;
+    }
+    // Every word named is a kept word with the value the erase had to put back.
+    for (const auto& [address, word] : named) {
+        if (address != CalibrationAddress && address != FusesAddress)
+            v.push_back("the message names 0x" + Hex(address, 6) + ", which is no kept word");
+        else if (word != KeptWord(before, address))
+            v.push_back("the message names 0x" + Hex(word, 4) + " at 0x" + Hex(address, 6) + ", the word to put back is 0x" +
+                        Hex(KeptWord(before, address), 4));
+    }
+    // Every kept word the erase took is named.
+    for (int32_t address : {CalibrationAddress, FusesAddress}) {
+        const int32_t expected = KeptWord(before, address);
+        if (after.at(address) == expected)
+            continue;
+        if (after.at(address) != CodeDefault)
+            v.push_back("kept word 0x" + Hex(address, 6) + " is 0x" + Hex(after.at(address), 4) +
+                        " after a failed erase, neither 0x" + Hex(expected, 4) + " nor blank");
+        const bool isNamed = named.count(address) != 0;
+        if (!isNamed)
+            v.push_back("kept word 0x" + Hex(address, 6) + " = 0x" + Hex(expected, 4) +
+                        " was lost by a failed erase whose message does not name it");
+        if (address == CalibrationAddress) {
+            ++(isNamed ? Stats.CalibrationLost : Stats.CalibrationLostUnnamed);
+            if (FConfig.Verbose && Print)
+                Print("    calibration word 0x" + Hex(expected, 4) + " lost" +
+                      (isNamed ? ", named" : ", not named") + ":\n      " + o.Message);
+        }
+    }
+    // The driver holds exactly the words its message names.
+    if (Dev.PendingPreserved(&FChip) != named)
+        v.push_back("the driver holds other preserved words than its message names");
 }
 
 bool TSoakWorker::Record(const TOutcome& o, const TPlan& plan, std::vector<std::string>& v) {
@@ -556,6 +628,7 @@ bool TSoakWorker::RunFaulted() {
     TImage image = RandomImage(FRng);
     const bool verifyAfter = std::uniform_int_distribution<int>(0, 1)(FRng) == 1;
     const TMemory before = Snapshot();
+    FPendingBefore = Dev.PendingPreserved(&FChip);
     const TOutcome o = Execute(op, plan, op == TOpKind::Write ? &image : nullptr, verifyAfter);
     std::vector<std::string> v;
     CheckOutcome(o, plan, before, op == TOpKind::Write ? &image : nullptr, v);
@@ -584,6 +657,7 @@ bool TSoakWorker::RunMemoryCheck() {
     for (TOpKind op : {TOpKind::Write, TOpKind::Read}) {
         ++FOpIndex;
         const TMemory before = Snapshot();
+        FPendingBefore = Dev.PendingPreserved(&FChip);
         const TOutcome o = Execute(op, plan, op == TOpKind::Write ? &image : nullptr, true);
         std::vector<std::string> v;
         if (!o.Ok)
@@ -594,7 +668,7 @@ bool TSoakWorker::RunMemoryCheck() {
             for (const TChipRegion& region : FChip.Regions)
                 for (int32_t i = 0; i < region.Size; ++i) {
                     const int32_t address = region.Start + i;
-                    int32_t expected = address == CalibrationAddress ? before.at(address) : region.Default;
+                    int32_t expected = address == CalibrationAddress ? FCalibration : region.Default;
                     if (auto it = image.find(address); it != image.end() && it->second != region.Default)
                         expected = address == FusesAddress
                                        ? (before.at(address) & FusesKeptBits) | (it->second & ~FusesKeptBits)

@@ -71,7 +71,14 @@ private:
     bool Record(const TOutcome& outcome, const TPlan& plan, std::vector<std::string>& violations);
     void StartSimulator(const TMemory* memory);
     TMemory Snapshot() const;
+    // The target after a successful erase of `before`: blank, with the kept words.
     TMemory Erased(const TMemory& before) const;
+    // The kept word an erase of `before` must put back at `address`: the target's own,
+    // or, where the target reads blank, the word the driver holds from a failed erase.
+    int32_t KeptWord(const TMemory& before, int32_t address) const;
+    // The kept words a failed erase took: named in its message, still held by the driver.
+    void CheckFailedErase(const TOutcome& outcome, const TMemory& before, const TMemory& after,
+                          std::vector<std::string>& violations);
 
     int FNumber;
     TSoakConfig FConfig;
@@ -80,6 +87,9 @@ private:
     TChipDefinition& FChip;
     std::unique_ptr<sim::TSimulator> FSim;
     int32_t FCalibration;
+    // The words the driver held pending for this chip when the running operation
+    // started (address -> word), from a failed erase before it.
+    TMemory FPendingBefore;
     // Bytes a fault-free operation of each kind took, the range fault positions are drawn from.
     std::map<TOpKind, int64_t> FBytes;
     mutable std::mutex FRunningMutex;

@@ -280,8 +280,10 @@ int main(int argc, char** argv) {
                 static_cast<long long>(total.MemoryChecks), static_cast<long long>(total.Replugs));
     std::printf("Late answers within the time-out that still timed out (load): %lld\n",
                 static_cast<long long>(total.LateWithinFailed));
-    std::printf("Calibration word lost by a failed erase: %lld named in the message, %lld not named\n",
-                static_cast<long long>(total.CalibrationLost), static_cast<long long>(total.CalibrationLostUnnamed));
+    std::printf("Calibration word lost by a failed erase: %lld named in the message, %lld not named; "
+                "put back by a later erase: %lld\n",
+                static_cast<long long>(total.CalibrationLost), static_cast<long long>(total.CalibrationLostUnnamed),
+                static_cast<long long>(total.CalibrationRestored));
     std::printf("Longest failed operation: %.0f ms (its bound %.0f ms); largest share of the bound: %.0f%%\n",
                 total.MaxFailedMs, total.MaxFailedBoundMs, total.MaxBoundShare * 100);
     std::printf("Descriptors: %d before, %d with the simulators running, %d after (%d checks at quiet points, "

@@ -63,6 +63,39 @@ TEST(MessageCheck, EchoMustFitItsCommand) {
                      .empty());
 }
 
+TEST(MessageCheck, WordsAFailedEraseDidNotRestore) {
+    const std::string message = "Erase chip failed\n"
+                                "Preserved words not restored: [0x00003F] = 0x003425, [0x002007] = 0x002FFF\n"
+                                "Program mode enter failed: Region 0x01 (Code)\nVBUS command '230cx' failed\n"
+                                "VBUS write failed\nVBUS Echo timeout";
+    EXPECT_TRUE(CheckChain(message, "Erase chip failed", false).empty());
+    EXPECT_EQ(NotRestoredWords(message), (std::map<int32_t, int32_t>{{0x3F, 0x3425}, {0x2007, 0x2FFF}}));
+    EXPECT_TRUE(CheckChain("Erase chip failed\nPreserved words not restored: [0x002007] = 0x002FFF\n"
+                           "Write data failed: [0x002007] = 0x002FFF\nVBUS command '2FFFw' failed\n"
+                           "Got echo: '2F#'",
+                           "Erase chip failed", false)
+                    .empty());
+    EXPECT_TRUE(NotRestoredWords("Erase chip failed\nData read error").empty());
+
+    // Only right under the erase's own line, well formed, over a cause.
+    EXPECT_FALSE(CheckChain("Target write failed\nPreserved words not restored: [0x00003F] = 0x003425\n"
+                            "VBUS write failed\nVBUS Echo timeout",
+                            "Target write failed", false)
+                     .empty());
+    for (const char* line : {"Preserved words not restored: [0x00003F] = 0x3425",
+                             "Preserved words not restored: [0x00003F] = 0x003425,",
+                             "Preserved words not restored: [0x00003F] = 0x003425; [0x002007] = 0x002FFF",
+                             "Preserved words not restored: [0x00003f] = 0x003425",
+                             "Preserved words not restored: [0x00003F] = 0x003425, [0x00003F] = 0x003FFF"}) {
+        const std::string broken = "Erase chip failed\n" + std::string(line) + "\nVBUS write failed\nVBUS Echo timeout";
+        EXPECT_FALSE(CheckChain(broken, "Erase chip failed", false).empty()) << line;
+        EXPECT_TRUE(NotRestoredWords(broken).empty()) << line;
+    }
+    EXPECT_FALSE(CheckChain("Erase chip failed\nPreserved words not restored: [0x00003F] = 0x003425",
+                            "Erase chip failed", false)
+                     .empty());
+}
+
 TEST(MessageCheck, PortErrors) {
     EXPECT_TRUE(IsPortError("WriteFile function failed (win error code: 5)"));
     EXPECT_TRUE(IsPortError("Unable to open com port (win error code: 2)"));
