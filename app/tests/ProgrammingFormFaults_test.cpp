@@ -122,9 +122,18 @@ class TFaultRun {
     TFaultRun() : ChipDir(), Run(ChipFile()) {
         Image = Run.Path(QStringLiteral("fault.hex"));
         WriteText(Image, QString::fromLatin1(FaultImage));
-        Run.WriteSettings(QStringLiteral("ComReadTimeout=%1\nImageFileName=%2\n")
-                              .arg(ReadTimeoutMs)
-                              .arg(Image));
+        // The port by a name of its own that stays when the adapter is plugged in
+        // again, as a serial port's name does.
+        Port = Run.Path(QStringLiteral("ttyVESK"));
+        PointPortAtSimulator();
+        WriteText(Run.IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\nComReadTimeout=%2\nImageFileName=%3\n")
+                                     .arg(Port)
+                                     .arg(ReadTimeoutMs)
+                                     .arg(Image));
+    }
+    void PointPortAtSimulator() {
+        QFile::remove(Port);
+        QVERIFY(QFile::link(QString::fromStdString(Run.Simulator->SlavePath()), Port));
     }
     QString ChipFile() {
         const QString path = ChipDir.filePath(QStringLiteral("ChipDef_FAULT24.ini"));
@@ -132,7 +141,7 @@ class TFaultRun {
         return path;
     }
     // The user plugs the adapter in again: the programmer, with the target as it
-    // was, on a new port, which the window is pointed at.
+    // was, on the same port name.
     void Replug() {
         const std::string memory = Run.Path(QStringLiteral("target.hex")).toStdString();
         Run.Simulator->DumpMemory(memory);
@@ -141,12 +150,13 @@ class TFaultRun {
         Run.Simulator->LoadImage(memory);
         QFile::remove(QString::fromStdString(memory));
         Run.Simulator->Start();
-        Run.Form->SetComPort(QString::fromStdString(Run.Simulator->SlavePath()));
+        PointPortAtSimulator();
     }
 
     QTemporaryDir ChipDir;
     TSimulatedRun Run;
     QString Image;
+    QString Port;
 };
 
 // Runs one operation as the user starts it.
@@ -242,6 +252,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     form.SetPassThroughEnter(false);
     QVERIFY(run.ShowDetected());
     QCOMPARE(form.ComReadTimeout(), ReadTimeoutMs);
+    QCOMPARE(form.ComPort(), fr.Port);
     const auto& c = form.Controls();
     // The chip chosen, so that Run is possible; the image written once so that
     // Verify has a target to match.
