@@ -112,9 +112,11 @@ class ProgrammingFormSettingsFaultsTest : public QObject {
   private slots:
     void controlRunSavesTheChanges();
     void readOnlyFolderKeepsThePreviousFile();
+    void readOnlyFileKeepsItself();
     void fullDiskKeepsThePreviousFile();
     void truncatedFileStartsWithWhatItHolds();
     void binaryFileStartsWithDefaults();
+    void folderInTheFilesPlaceIsLeftAlone();
 };
 
 // The child's own run, unhindered: it loads the file and its save replaces it.
@@ -149,6 +151,26 @@ void ProgrammingFormSettingsFaultsTest::readOnlyFolderKeepsThePreviousFile() {
     QVERIFY2(out.contains(QStringLiteral("ComPort=/dev/ttyUSB7\n")), qPrintable(QString::number(exitCode)));
     QVERIFY2(out.endsWith(QStringLiteral("saved\n")), qPrintable(out));
     // ...and the save that could not be made left the previous file as it was.
+    QCOMPARE(ReadBytes(run.IniPath()), previous);
+    QCOMPARE(FolderEntries(run.Dir.path()), QStringList{QStringLiteral("WinVESK.ini")});
+}
+
+// The user made the file read-only in a folder that may be written to: the save
+// does not replace it.
+void ProgrammingFormSettingsFaultsTest::readOnlyFileKeepsItself() {
+    TWindowRun run;
+    WriteText(run.IniPath(), QString::fromLatin1(PreviousSettings));
+    const QByteArray previous = ReadBytes(run.IniPath());
+    const QByteArray folder = QFile::encodeName(run.Dir.path());
+    const QByteArray file = QFile::encodeName(run.IniPath());
+    const bool root = ::geteuid() == 0;
+    QVERIFY(::chmod(folder.constData(), root ? 0777 : 0700) == 0);
+    if (root) QVERIFY(::chown(file.constData(), 65534, 65534) == 0); // the user's own file
+    QVERIFY(::chmod(file.constData(), 0444) == 0);
+    const QString out = RunProgram(run.Dir.path(), root ? clNobody : clNone);
+    ::chmod(folder.constData(), 0700);
+    QVERIFY2(out.contains(QStringLiteral("ComPort=/dev/ttyUSB7\n")), qPrintable(out));
+    QVERIFY2(out.endsWith(QStringLiteral("saved\n")), qPrintable(out));
     QCOMPARE(ReadBytes(run.IniPath()), previous);
     QCOMPARE(FolderEntries(run.Dir.path()), QStringList{QStringLiteral("WinVESK.ini")});
 }
@@ -254,6 +276,23 @@ void ProgrammingFormSettingsFaultsTest::binaryFileStartsWithDefaults() {
         QCOMPARE(again.VeskBaudRate(), rate);
         QCOMPARE(FolderEntries(run.Dir.path()), QStringList{QStringLiteral("WinVESK.ini")});
     }
+}
+
+// Something that is no file where the settings file belongs: nothing can be
+// read or saved, the program starts with its defaults and leaves it as it is.
+void ProgrammingFormSettingsFaultsTest::folderInTheFilesPlaceIsLeftAlone() {
+    TWindowRun run;
+    QVERIFY(QDir(run.Dir.path()).mkdir(QStringLiteral("WinVESK.ini")));
+    WriteText(run.IniPath() + QStringLiteral("/keep.txt"), QStringLiteral("kept"));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.Show());
+    QCOMPARE(form.ComPort(), QStringLiteral("COM1"));
+    QCOMPARE(form.VeskBaudRate(), 1);
+    form.SetComPort(QStringLiteral("/dev/ttyChanged"));
+    run.Close();
+    QVERIFY(QFileInfo(run.IniPath()).isDir());
+    QCOMPARE(ReadText(run.IniPath() + QStringLiteral("/keep.txt")), QStringLiteral("kept"));
+    QCOMPARE(FolderEntries(run.Dir.path()), QStringList{QStringLiteral("WinVESK.ini")});
 }
 
 // The test program, or, started again with the folder in the environment, the
