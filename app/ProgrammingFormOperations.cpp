@@ -168,7 +168,14 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void()>& ownSteps,
             }
             ShowPage(pgTerminal); // its show handler enters pass-through and connects
         } else {
-            EnterPassThroughMode();
+            // Its error goes on to the application's error box; the enabling
+            // rules still run, so that the commands come back at once.
+            try {
+                EnterPassThroughMode();
+            } catch (...) {
+                ActionUpdateUpdate();
+                throw;
+            }
         }
     }
     ActionUpdateUpdate();

@@ -223,6 +223,8 @@ class ProgrammingFormFaultsTest : public QObject {
   private slots:
     void faultDuringOperation_data();
     void faultDuringOperation();
+    void passThroughAfterWrite_data();
+    void passThroughAfterWrite();
 };
 
 void ProgrammingFormFaultsTest::faultDuringOperation_data() {
@@ -350,6 +352,53 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     }
     const QString wrongAfter = EnablingMismatches(form);
     QVERIFY2(wrongAfter.isEmpty(), qPrintable(wrongAfter));
+}
+
+void ProgrammingFormFaultsTest::passThroughAfterWrite_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addRow("StopAfter") << int(fkStopAfter);
+    QTest::addRow("DropLineAfter") << int(fkDropLine);
+    QTest::addRow("WrongEchoAt") << int(fkWrongEcho);
+}
+
+// The pass-through step after a successful Write has no error path of its own:
+// its failure reaches the application's error box with the lamp green from the
+// Write, and the port is closed all the same.
+void ProgrammingFormFaultsTest::passThroughAfterWrite() {
+    QFETCH(int, fault);
+    const auto kind = TFaultKind(fault);
+    TFaultRun fr;
+    TSimulatedRun& run = fr.Run;
+    TProgrammingForm& form = run.Create();
+    form.SetPassThroughEnter(false);
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    c.cbxTargetType->setCurrentIndex(1);
+    emit c.cbxTargetType->activated(1);
+    // The Write's own bytes; the pass-through step follows them.
+    run.Simulator->ClearReceived();
+    QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
+    const int64_t written = int64_t(run.Simulator->Received().size());
+
+    form.SetPassThroughEnter(true);
+    // The wake-up's synchronisation answered, then the fault in the pass-through command.
+    run.Simulator->SetFaults(MakeFaults(kind, written + 2));
+    form.Actions().atnProgram->trigger();
+    QCOMPARE(run.Dialogs.Log.size(), 1);
+    QCOMPARE(run.Dialogs.Log.front().Kind, QStringLiteral("application"));
+    QVERIFY2(StartsWithWrapper(run.Dialogs.Log.front().Message), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.LampPicture(), int(lsGreen));
+    QVERIFY(!run.Device->Port().Connected());
+    const QString wrong = EnablingMismatches(form);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+
+    run.Simulator->SetFaults({});
+    if (kind == fkDropLine) fr.Replug();
+    run.Dialogs.Log.clear();
+    form.Actions().atnProgram->trigger();
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
+    QVERIFY(!run.Device->Port().Connected());
 }
 
 QTEST_MAIN(ProgrammingFormFaultsTest)
