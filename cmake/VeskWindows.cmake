@@ -2,9 +2,9 @@
 # or natively with MSYS2), included by the top-level CMakeLists.txt when WIN32: the
 # core libraries, the command-line tool `vesk.exe`, the chip files beside it, and the
 # tests that need no pseudo-terminal (tests/windows). The simulator, benchmarks and
-# fuzz targets are POSIX-only. The desktop program needs Qt 6 for Windows: configure
-# with -DVESK_BUILD_APP=ON and a Qt 6 kit in CMAKE_PREFIX_PATH (not built or tested
-# here).
+# fuzz targets are POSIX-only. The desktop program needs a Qt 6 kit for MinGW-w64:
+# with VESK_BUILD_APP on and the kit in CMAKE_PREFIX_PATH it is built as well (not
+# built or tested here; see the block at the end).
 #
 # The folders' own test directories use pseudo-terminals; they are skipped here by
 # holding VESK_BUILD_TESTS off while the folders are added. tests/windows builds the
@@ -39,6 +39,11 @@ if(CMAKE_CROSSCOMPILING)
   endif()
 endif()
 
+# The desktop program WinVESK with its buffer and terminal views, for a Qt 6 kit built
+# with the same MinGW-w64 GCC. Nothing here is built or run by the Linux cross build:
+# Debian has no Qt for MinGW, so without a kit the folders are left out (and
+# scripts/windows-test configures with VESK_BUILD_APP off). The folders' tests use
+# pseudo-terminals and the simulator and stay off (VESK_BUILD_TESTS is off here).
 if(VESK_BUILD_APP)
   find_package(Qt6 COMPONENTS Widgets QUIET)
   if(Qt6_FOUND)
@@ -47,8 +52,14 @@ if(VESK_BUILD_APP)
         add_subdirectory(${dir})
       endif()
     endforeach()
+    # A window program: no console window beside it (Qt's entry point supplies
+    # WinMain and calls main).
+    if(TARGET WinVESK)
+      set_target_properties(WinVESK PROPERTIES WIN32_EXECUTABLE ON)
+    endif()
   else()
-    message(STATUS "Qt 6 for Windows not found: the desktop program is not built")
+    message(STATUS "Qt 6 for Windows not found: the desktop program is not built "
+                   "(give the kit with CMAKE_PREFIX_PATH or Qt6_DIR, or set VESK_BUILD_APP=OFF)")
   endif()
 endif()
 

@@ -3,26 +3,13 @@
 
 #include "ComTerminal.h"
 
+#include "ComTerminalNotifier.h"
+
 #include <QApplication>
 #include <QMessageBox>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <poll.h>
-
 namespace vesk {
-
-namespace {
-
-// True when the device behind `fd` reports that the line hung up (the far end of a
-// pseudo-terminal closed, an adapter was unplugged).
-bool LineHungUp(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
-} // namespace
 
 TComTerminal::TComTerminal(QWidget* parent)
     : QFrame(parent), FModel(std::make_unique<TComTerminalModel>()), FLink(std::make_unique<TComLink>()) {
@@ -151,7 +138,7 @@ bool TComTerminal::SendBytes(std::string_view bytes) {
     const int written = FComPort->Write(bytes.data(), int(bytes.size()));
     // A write the line did not take within its time-out is a failed write, not a
     // key stroke silently lost.
-    if (written != int(bytes.size())) throw EComPort(2, ETIMEDOUT);
+    if (written != int(bytes.size())) throw EComPort(2, TComTerminalNotifier::WriteTimedOutError());
     return true;
 }
 
@@ -167,17 +154,14 @@ void TComTerminal::PortConnectionChanged(bool opened) {
 void TComTerminal::ArmNotifier() {
     DisarmNotifier();
     if (!FComPort || !FComPort->Connected() || !FComPort->Events().count(evRxChar)) return;
-    const int handle = FComPort->Handle();
-    if (handle < 0) return;
-    FNotifier = new QSocketNotifier(qintptr(handle), QSocketNotifier::Read, this);
-    connect(FNotifier, &QSocketNotifier::activated, this, &TComTerminal::PortReadable);
+    FNotifier = TComTerminalNotifier::Create(*FComPort, [this] { PortReadable(); }, this);
 }
 
 void TComTerminal::DisarmNotifier() {
     if (!FNotifier) return;
     // This may run inside the notifier's own signal (a close while receiving), so
     // it is switched off at once and deleted later.
-    FNotifier->setEnabled(false);
+    FNotifier->Stop();
     FNotifier->deleteLater();
     FNotifier = nullptr;
 }
@@ -192,7 +176,7 @@ void TComTerminal::PortReadable() {
         port->ProcessReceived();
         // A hung-up line stays readable for ever; should the port not have noticed
         // it, stop here rather than be woken again and again.
-        if (port->Connected() && LineHungUp(port->Handle())) throw EComPort(10, EIO);
+        if (port->Connected()) TComTerminalNotifier::CheckLine(*port);
     } catch (const EComPort& error) {
         // The line failed: close the port (which also stops the watcher), then tell.
         try {

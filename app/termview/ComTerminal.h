@@ -8,10 +8,12 @@
 // and ties the model to a `TComPort`:
 //
 //  * `SetComPort` attaches one `TComLink` to the port; its RxBuf feeds the model.
-//  * While the port is open a QSocketNotifier watches its handle, so received
-//    bytes are read and shown on the GUI thread. The watcher follows every open
-//    and close of the port (also those the owner does directly, and a reopen after
-//    a port name change), since the handle changes with each open.
+//  * While the port is open a `TComTerminalNotifier` (ComTerminalNotifier.h: a
+//    QSocketNotifier on the handle on POSIX, a short timer on Windows) tells when
+//    bytes arrived, so they are read and shown on the GUI thread. The watcher
+//    follows every open and close of the port (also those the owner does
+//    directly, and a reopen after a port name change), since the handle changes
+//    with each open.
 //  * A port error while receiving (the line hung up, a read failed) closes the port
 //    and is reported through `OnError`; so is an error while sending a key stroke.
 //
@@ -36,10 +38,11 @@
 #include <string>
 #include <string_view>
 
-class QSocketNotifier;
 class QTimer;
 
 namespace vesk {
+
+class TComTerminalNotifier;
 
 enum class TTermBorderStyle { bsNone, bsSingle };
 
@@ -178,7 +181,7 @@ class TComTerminal : public QFrame {
     std::unique_ptr<TComTerminalModel> FModel;
     std::unique_ptr<TComLink> FLink;
     TComPort* FComPort = nullptr;
-    QSocketNotifier* FNotifier = nullptr;
+    TComTerminalNotifier* FNotifier = nullptr;
     QTimer* FBlinkTimer = nullptr;
     bool FBlinkOn = true;
     QRect FCaretPainted; // where the caret was last drawn, to repaint it away
