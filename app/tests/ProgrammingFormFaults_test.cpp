@@ -5,6 +5,9 @@
 // the window is idle with every command enabled by the enabling rules, the lamp
 // tells the failure, one chained message was shown, the driver's port is closed,
 // and the next operation without the fault succeeds.
+#include <algorithm>
+#include <string>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -66,18 +69,21 @@ bool Counted(TFaultKind kind) {
 }
 
 // Points of a counted fault, as parts of the operation's bytes: the start (the
-// wake-up's synchronisation byte; for a wrong echo the byte after it, since a
-// wrong answer to the synchronisation is retried), the middle, and the last
+// wake-up's synchronisation byte; for a wrong echo the second byte after the
+// synchronisation bytes, since a wrong answer to synchronisation is retried and
+// leaving pass-through may take one 0xFF more or less), the middle, and the last
 // answered byte.
 enum TPoint { ptFirst, ptMiddle, ptLast };
 const char* const PointNames[] = {"first", "middle", "last"};
 
 // The byte a counted fault hits, 1-based, from the bytes a fault-free run sent
 // of which `unanswered` at the end get no answer (the "p" that starts pass-through).
-int64_t FaultByte(TFaultKind kind, TPoint point, size_t total, size_t unanswered) {
-    const int64_t n = int64_t(total - unanswered);
+int64_t FaultByte(TFaultKind kind, TPoint point, const std::string& sent, size_t unanswered) {
+    const int64_t n = int64_t(sent.size() - unanswered);
     switch (point) {
-    case ptFirst: return kind == fkWrongEcho ? 2 : 1;
+    case ptFirst:
+        if (kind != fkWrongEcho) return 1;
+        return std::min<int64_t>(n, int64_t(sent.find_first_not_of('\xFF')) + 2);
     case ptMiddle: return std::max<int64_t>(1, n / 2);
     case ptLast: break;
     }
@@ -178,12 +184,14 @@ void Perform(TProgrammingForm& form, TOperation op) {
 }
 
 // Puts the pass-through button where its operation starts: up to switch
-// pass-through on, down to switch it off. Without faults.
-void Prepare(TProgrammingForm& form, TOperation op, TRecordingDialogs& dialogs) {
+// pass-through on, down to switch it off. Without faults; it waits until the
+// programmer has taken the switch, so that no byte of it counts for what follows.
+void Prepare(TProgrammingForm& form, TOperation op, TSimulatedRun& run) {
     QToolButton* button = form.Controls().sbPassThrough;
     if ((op == opPassThrough && button->isChecked()) || (op == opPassThroughOff && !button->isChecked())) {
         button->click();
-        QVERIFY2(dialogs.Log.isEmpty(), qPrintable(dialogs.Describe()));
+        QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+        QVERIFY(run.Simulator->WaitPassThrough(button->isChecked(), 5000));
     }
 }
 
@@ -267,13 +275,15 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     }
 
     // The bytes of a fault-free run place the counted faults inside the operation.
-    Prepare(form, op, run.Dialogs);
+    Prepare(form, op, run);
     run.Simulator->ClearReceived();
     Perform(form, op);
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
-    const size_t total = run.Simulator->Received().size();
+    if (OnTerminalPage(op)) QVERIFY(run.Simulator->WaitPassThrough(op == opPassThrough, 5000));
+    const std::string sent = run.Simulator->Received();
+    const size_t total = sent.size();
     QVERIFY(total > 2);
-    Prepare(form, op, run.Dialogs);
+    Prepare(form, op, run);
     if (op == opDetectTarget) { // back to "<Autodetect>": the detection must find the chip
         c.cbxTargetType->setCurrentIndex(0);
         emit c.cbxTargetType->activated(0);
@@ -282,7 +292,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     const int lampBefore = form.LampPicture();
 
     // The fault.
-    const int64_t byte = Counted(kind) ? FaultByte(kind, TPoint(point), total, op == opPassThrough ? 1 : 0) : 0;
+    const int64_t byte = Counted(kind) ? FaultByte(kind, TPoint(point), sent, op == opPassThrough ? 1 : 0) : 0;
     run.Simulator->SetFaults(MakeFaults(kind, byte));
     Perform(form, op);
     const QString shown = run.Dialogs.Describe();
@@ -339,7 +349,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
         fr.Replug();
     }
     run.Dialogs.Log.clear();
-    Prepare(form, op, run.Dialogs);
+    Prepare(form, op, run);
     Perform(form, op);
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
     QVERIFY(!run.Device->Port().Connected());
