@@ -154,7 +154,8 @@ void TComTerminal::PortConnectionChanged(bool opened) {
 void TComTerminal::ArmNotifier() {
     DisarmNotifier();
     if (!FComPort || !FComPort->Connected() || !FComPort->Events().count(evRxChar)) return;
-    FNotifier = TComTerminalNotifier::Create(*FComPort, [this] { PortReadable(); }, this);
+    FNotifier = TComTerminalNotifier::Create(
+        *FComPort, [this] { PortReadable(); }, this);
 }
 
 void TComTerminal::DisarmNotifier() {

@@ -14,8 +14,10 @@ namespace {
 class TPosixNotifier final : public TComTerminalNotifier {
   public:
     TPosixNotifier(int fd, std::function<void()> received, QObject* parent)
-        : TComTerminalNotifier(parent), FNotifier(new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this)) {
-        connect(FNotifier, &QSocketNotifier::activated, this, [received = std::move(received)] { received(); });
+        : TComTerminalNotifier(parent),
+          FNotifier(new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this)) {
+        connect(FNotifier, &QSocketNotifier::activated, this,
+                [received = std::move(received)] { received(); });
     }
 
     void Stop() override { FNotifier->setEnabled(false); }
