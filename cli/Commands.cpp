@@ -12,6 +12,7 @@
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
+#include "storage/SafeFile.h"
 
 #include <algorithm>
 #include <cstdio>

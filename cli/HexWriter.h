@@ -18,9 +18,6 @@ namespace vesk::cli {
 // the start); the end-of-file record closes the file. Lines end in CR LF.
 std::string BufferToIntelHex(const TChipDefinition& chip);
 
-// Replaces `path` with `text` in one step: the text goes to a temporary file in the same
-// folder, is flushed to disk and renamed over `path`. On failure the temporary file is
-// removed, `path` is left as it was, and vesk::Exception is raised.
-void WriteFileAtomically(const std::string& path, const std::string& text);
+// The output file itself is written with vesk::WriteFileAtomically (storage/SafeFile.h).
 
 } // namespace vesk::cli

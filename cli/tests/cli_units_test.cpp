@@ -15,6 +15,7 @@
 #include "chipdef/ChipDefinition.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "storage/SafeFile.h"
 
 #include <filesystem>
 #include <sstream>
