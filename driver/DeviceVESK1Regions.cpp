@@ -27,6 +27,22 @@ int32_t ErasedWord(const TChipRegion& region, int digits) {
     return static_cast<int32_t>(region.Default & mask);
 }
 
+// Announces the selected regions' total word count to `onProgress` (as a negative
+// number), then hands each selected region to `each`: Code, Data, Fuses in turn.
+template <typename Count, typename Each>
+void ForSelectedRegions(const std::array<TChipRegion*, 3>& all, int16_t regions,
+                        const TProgressEvent& onProgress, Count count, Each each) {
+    int total = 0;
+    for (int i = 0; i < 3; ++i)
+        if (Selected(regions, i))
+            total += count(*all[i]);
+    if (onProgress)
+        onProgress(-total);
+    for (int i = 0; i < 3; ++i)
+        if (Selected(regions, i))
+            each(*all[i]);
+}
+
 } // namespace
 
 void TDeviceVESK1::RequireTarget() const {
@@ -151,16 +167,9 @@ std::string TDeviceVESK1::PendingPreservedText() const {
 void TDeviceVESK1::WriteRegions(int16_t regions) {
     WithContext("Target write failed", [&] {
         RequireTarget();
-        const auto all = StandardRegions();
-        int total = 0;
-        for (int i = 0; i < 3; ++i)
-            if (Selected(regions, i))
-                total += all[i]->CountNonDefault();
-        if (OnProgress)
-            OnProgress(-total);
-        for (int i = 0; i < 3; ++i)
-            if (Selected(regions, i))
-                WriteRegion(*all[i]);
+        ForSelectedRegions(
+            StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.CountNonDefault(); },
+            [&](TChipRegion& region) { WriteRegion(region); });
     });
 }
 
@@ -183,16 +192,9 @@ void TDeviceVESK1::WriteRegion(TChipRegion& region) {
 void TDeviceVESK1::ReadRegions(int16_t regions) {
     WithContext("Target read failed", [&] {
         RequireTarget();
-        const auto all = StandardRegions();
-        int total = 0;
-        for (int i = 0; i < 3; ++i)
-            if (Selected(regions, i))
-                total += all[i]->Size;
-        if (OnProgress)
-            OnProgress(-total);
-        for (int i = 0; i < 3; ++i)
-            if (Selected(regions, i))
-                ReadRegion(*all[i]);
+        ForSelectedRegions(
+            StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.Size; },
+            [&](TChipRegion& region) { ReadRegion(region); });
     });
 }
 
@@ -215,16 +217,9 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
 
 void TDeviceVESK1::VerifyRegions(int16_t regions) {
     RequireTarget();
-    const auto all = StandardRegions();
-    int total = 0;
-    for (int i = 0; i < 3; ++i)
-        if (Selected(regions, i))
-            total += all[i]->CountNonDefault();
-    if (OnProgress)
-        OnProgress(-total);
-    for (int i = 0; i < 3; ++i)
-        if (Selected(regions, i))
-            VerifyRegion(*all[i]);
+    ForSelectedRegions(
+        StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.CountNonDefault(); },
+        [&](TChipRegion& region) { VerifyRegion(region); });
 }
 
 void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
