@@ -149,7 +149,10 @@ int Identify(TContext& c) {
     return ExitSuccess;
 }
 
-int Write(TContext& c) {
+// The frame of write and verify: the chip selected, the programmer started and the
+// image file loaded into the buffer; `work` then uses the target, which is set running
+// again before the port is closed.
+int WithImageOnTarget(TContext& c, const std::function<void()>& work) {
     LoadChips(c);
     SelectChip(c);
     TConnection connection(c.Driver, c.CloseError);
@@ -157,25 +160,22 @@ int Write(TContext& c) {
     // The image is read from disk at this point, as the desktop program does.
     const TIntelHexFile image = LoadImage(c);
     Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
-    if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-    Step(TStep::Other, [&] { c.Driver.WriteRegions(c.O.Regions); });
-    if (c.O.Verify) Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
+    work();
     Step(TStep::Other, [&] { c.Driver.RunTarget(); });
     connection.Close();
     return ExitSuccess;
 }
 
+int Write(TContext& c) {
+    return WithImageOnTarget(c, [&] {
+        if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
+        Step(TStep::Other, [&] { c.Driver.WriteRegions(c.O.Regions); });
+        if (c.O.Verify) Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
+    });
+}
+
 int Verify(TContext& c) {
-    LoadChips(c);
-    SelectChip(c);
-    TConnection connection(c.Driver, c.CloseError);
-    StartProgramming(c);
-    const TIntelHexFile image = LoadImage(c);
-    Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
-    Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
-    return ExitSuccess;
+    return WithImageOnTarget(c, [&] { Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); }); });
 }
 
 int Read(TContext& c) {
