@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "TempDir.h"
+#include "hexfile/tests/TempDir.h"
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
 

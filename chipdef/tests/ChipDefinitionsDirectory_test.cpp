@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "TempDir.h"
+#include "hexfile/tests/TempDir.h"
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinitions.h"
 

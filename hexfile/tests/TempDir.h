@@ -1,4 +1,5 @@
 // A folder in the system's temp directory, removed with everything in it at scope end.
+// Shared by the hexfile and chipdef tests (these include it as "hexfile/tests/TempDir.h").
 #pragma once
 
 #include <filesystem>
@@ -13,7 +14,7 @@ namespace vesk::test {
 class TTempDir {
   public:
     TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vesk-hexfile-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "vesk-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         FPath = pattern;
     }
@@ -24,6 +25,7 @@ class TTempDir {
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
 
+    // The folder with a trailing '/'.
     std::string Dir() const { return FPath.string() + "/"; }
     std::string Write(const std::string& name, const std::string& content) const {
         const std::string path = Dir() + name;
