@@ -387,11 +387,15 @@ void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime rea
         std::this_thread::sleep_until(ready);
     if (Host.Master() < 0)
         return;
+    {
+        // Recorded before the write: a host that has read an answer must find it in
+        // `Sent()` too.
+        std::lock_guard lock(M);
+        SentBytes += bytes;
+    }
     const bool written = WriteAll(Host.Master(), bytes);
     if (LogFile)
         Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
-    std::lock_guard lock(M);
-    SentBytes += bytes;
 }
 
 bool TSimulator::TImpl::WriteAll(int fd, const std::string& bytes) {
