@@ -126,8 +126,11 @@ class HexEditorTest : public QObject {
         QVERIFY(view->font().fixedPitch() || QFontInfo(view->font()).fixedPitch());
         QCOMPARE(view->font().pixelSize(), 13);
         const QFontMetrics metrics(view->font());
-        QCOMPARE(view->rowHeight(0), metrics.height() + 2);
-        QCOMPARE(view->rowHeight(130), metrics.height() + 2);
+        // Rows are as high as the text "W" plus 2: with some fixed-pitch faces (DejaVu Sans
+        // Mono at 13 px) that text is a pixel taller than the font's line height.
+        const int rowHeight = metrics.size(Qt::TextSingleLine, QStringLiteral("W")).height() + 2;
+        QCOMPARE(view->rowHeight(0), rowHeight);
+        QCOMPARE(view->rowHeight(130), rowHeight);
         QVERIFY(view->columnWidth(0) > metrics.horizontalAdvance(QStringLiteral("0000000 :")));
         for (int c = 1; c <= 8; ++c)
             QVERIFY(view->columnWidth(c) > metrics.horizontalAdvance(QStringLiteral("0000 :")));
