@@ -46,7 +46,7 @@ enum class TEscapeCode {
     ecSaveCaret,
     ecRestoreCaret,
     ecTest,
-    // Beyond the VT100 core: codes that targets send and that must not show as text.
+    // Codes that targets send beside the ones above; none of them shows as text.
     ecIndex,          // ESC D: line feed in the same column
     ecNextLine,       // ESC E: carriage return and line feed
     ecEraseLineTo,    // ESC [ 1 K: from the start of the line to the caret
