@@ -17,6 +17,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
+#include <utility>
 
 #include "Dialogs.h"
 #include "ErrorBox.h"
@@ -59,7 +60,11 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     ConfigureTerminalPort();
     CreateActions();
     CreatePages();
-    C.Pages[pgTerminal]->installEventFilter(this);
+    // The Terminal page holds the port while it is the page shown. Only a change of page
+    // counts: the hide and show events that the toolkit sends to every widget of a window
+    // being minimised, restored, hidden, covered or moved to another desktop do not, so
+    // the target's output keeps arriving and nothing is sent to the programmer then.
+    connect(C.PageControl1, &QStackedWidget::currentChanged, this, &TProgrammingForm::PageControl1Change);
 
     // Construction proper.
     FImageFileName.clear();
@@ -97,7 +102,7 @@ TProgrammingForm::~TProgrammingForm() {
     // Destruction event: the settings are saved while the driver still exists.
     DoDestroy();
     // The terminal lets go of the window's port before the port goes.
-    C.Pages[pgTerminal]->removeEventFilter(this);
+    disconnect(C.PageControl1, nullptr, this, nullptr); // the pages go after this body
     C.ComTerminal1->SetComPort(nullptr);
     FTerminalPort.reset();
     FDevice.OnProcessMessages = nullptr;
@@ -230,6 +235,12 @@ void TProgrammingForm::ShowMainPage() {
     C.TabControl1->setCurrentIndex(pgMain);
 }
 
+void TProgrammingForm::PageControl1Change(int index) {
+    const int previous = std::exchange(FPageShown, index);
+    if (previous == pgTerminal && index != pgTerminal) tabDebugHide();
+    if (index == pgTerminal && previous != pgTerminal) tabDebugShow();
+}
+
 void TProgrammingForm::TabControl1Change(int index) {
     Guarded([this, index] {
         if (index == pgBuffer) {
@@ -256,13 +267,6 @@ bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
     // The About text never keeps the focus: it goes on to the tab strip.
     if (watched == C.VersionMemo && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, C.TabControl1, [this] { C.TabControl1->setFocus(); });
-    // Showing and hiding the Terminal page connects and disconnects the terminal.
-    if (watched == C.Pages[pgTerminal]) {
-        if (event->type() == QEvent::Show)
-            tabDebugShow();
-        else if (event->type() == QEvent::Hide)
-            tabDebugHide();
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 

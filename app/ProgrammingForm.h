@@ -272,6 +272,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void btnPassThroughClick();
     void tabDebugShow();
     void tabDebugHide();
+    // The page stack changed its page: leaving or choosing the Terminal page.
+    void PageControl1Change(int index);
     void btnClearTerminalClick();
     void btnLoadBufferClick();
     void btnSaveBufferClick();
@@ -334,6 +336,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     int32_t FProgressCount = 1;
     int32_t FProgressLast = -1;
     bool FShown = false;
+    int FPageShown = pgMain;     // the page stack's current page
     bool FStopRequested = false; // Stop or Esc during the running operation
     bool FUpdatingControls = false;
 

@@ -151,7 +151,7 @@ QWidget* TProgrammingForm::CreateSettingsPage() {
     auto bd = [](QWidget* parent) { return new QLabel(QStringLiteral("Bd"), parent); };
 
     // The caption is the program's own, spelling included.
-    auto* com = Group("Comuunication", page);
+    auto* com = Group("Communication", page);
     auto* cg = new QGridLayout(com);
     cg->setContentsMargins(10, 4, 10, 6);
     cg->setHorizontalSpacing(8);

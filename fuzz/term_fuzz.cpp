@@ -70,6 +70,7 @@ bool SameScreen(const TTerminal& a, const TTerminal& b) {
     if (a.T.CaretColumn() != b.T.CaretColumn() || a.T.CaretRow() != b.T.CaretRow()) return false;
     if (a.T.Bold() != b.T.Bold() || a.T.Underline() != b.T.Underline() || a.T.Reverse() != b.T.Reverse())
         return false;
+    if (a.T.CaretEnabled() != b.T.CaretEnabled()) return false;
     for (int row = 1; row <= a.T.Rows(); ++row)
         for (int column = 1; column <= a.T.Columns(); ++column)
             if (!(a.T.Cell(column, row) == b.T.Cell(column, row))) return false;

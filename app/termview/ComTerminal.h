@@ -137,7 +137,7 @@ class TComTerminal : public QFrame {
     // tcBlock, an eighth of its height for tcUnderline, empty for tcNone.
     QRect CaretRect() const;
     // Whether the caret is drawn now: the control has the focus, the caret is not
-    // hidden by writing, and the blink phase is on.
+    // hidden by writing nor by the line (ESC [ ? 25 l), and the blink phase is on.
     bool CaretShown() const;
 
     QSize sizeHint() const override;

@@ -119,7 +119,8 @@ QRect TComTerminal::CaretRect() const {
 }
 
 bool TComTerminal::CaretShown() const {
-    return hasFocus() && FBlinkOn && FModel->CaretVisible() && FModel->Caret() != TTermCaret::tcNone;
+    return hasFocus() && FBlinkOn && FModel->CaretVisible() && FModel->CaretEnabled() &&
+           FModel->Caret() != TTermCaret::tcNone;
 }
 
 void TComTerminal::UpdateCaret() {

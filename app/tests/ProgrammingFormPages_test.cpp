@@ -1,6 +1,7 @@
 // Window tests of the Buffer and Terminal pages with the simulated programmer: the
 // dump after Read and Clear buffer, the grid of a chip with 1024 Code words, the load
-// button, and the built-in terminal after a Write with pass-through.
+// button, the built-in terminal after a Write with pass-through, and the terminal
+// keeping its line while the window is minimised or hidden.
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QToolButton>
+#include <functional>
 
 #include "StateLamp.h"
 #include "WindowRun.h"
@@ -47,6 +49,7 @@ class ProgrammingFormPagesTest : public QObject {
     void externalTerminalLeavesThePageAlone();
     void terminalPageTalksToTheProgrammer();
     void passThroughFailureLeavesTerminalDisconnected();
+    void terminalKeepsTheLineWhileTheWindowIsAway();
 };
 
 void ProgrammingFormPagesTest::readThenBufferPageShowsTheWords() {
@@ -315,6 +318,79 @@ void ProgrammingFormPagesTest::passThroughFailureLeavesTerminalDisconnected() {
     QVERIFY(!c.ComTerminal1->Connected());
     QVERIFY(!QApplication::overrideCursor());
     run.Device->Close();
+}
+
+void ProgrammingFormPagesTest::terminalKeepsTheLineWhileTheWindowIsAway() {
+    TSimulatedRun run;
+    run.WriteSettings();
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    const auto& c = form.Controls();
+    vesk::TComTerminal& terminal = *c.ComTerminal1;
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    c.sbPassThrough->click();
+    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
+    QVERIFY(terminal.Connected());
+    c.sbClearTerminal->click();
+
+    // The target's own serial line, behind the programmer.
+    vesk::TComPort target;
+    target.SetPort(run.Simulator->TargetSlavePath());
+    target.SetBaudRate(vesk::brCustom);
+    target.SetCustomBaudRate(9600);
+    target.Open();
+    const int connections = run.Simulator->Connections();
+    run.Simulator->ClearReceived();
+    QSignalSpy connectedChanges(&terminal, &vesk::TComTerminal::ConnectedChanged);
+
+    // The window taken away and given back as a window manager does it; meanwhile the
+    // target prints a line that begins with a sequence the screen must not show.
+    const auto minimised = [&] { return form.isMinimized(); };
+    const auto away = [&] { return form.isMinimized() || !form.isVisible(); };
+    struct Step {
+        const char* Line;
+        std::function<void()> Away, Back;
+    };
+    const Step steps[] = {
+        {"\033(BMINIMISED", [&] { form.showMinimized(); }, [&] { form.showNormal(); }},
+        {"\033)0HIDDEN", [&] { form.hide(); }, [&] { form.show(); }},
+        {"\033[3~ICONIFIED", [&] { form.setWindowState(form.windowState() | Qt::WindowMinimized); },
+         [&] { form.setWindowState(form.windowState() & ~Qt::WindowMinimized); }},
+    };
+    int row = 0;
+    for (const Step& step : steps) {
+        const std::string line = step.Line;
+        const QString text = QString::fromStdString(line.substr(line.find_first_of("MHI")));
+        step.Away();
+        QVERIFY(QTest::qWaitFor(away, 5000));
+        target.WriteStr(line + "\r\n");
+        ++row;
+        QVERIFY2(QTest::qWaitFor([&] { return terminal.Model().RowText(row) == text.toStdString(); }, 10000),
+                 qPrintable(ScreenText(terminal)));
+        step.Back();
+        QVERIFY(QTest::qWaitFor([&] { return !away(); }, 5000));
+        QVERIFY(!minimised());
+        QVERIFY(terminal.Connected());
+    }
+    // The line was never let go of and the programmer heard nothing.
+    QCOMPARE(connectedChanges.count(), 0);
+    QCOMPARE(run.Simulator->Connections(), connections);
+    QVERIFY(run.Simulator->InPassThrough());
+    QVERIFY2(run.Simulator->Received().empty(), run.Simulator->Received().c_str());
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(ScreenText(terminal).trimmed(), QStringLiteral("MINIMISED\nHIDDEN\nICONIFIED"));
+
+    // Another page still lets go of the port, and coming back enters pass-through again.
+    c.TabControl1->setCurrentIndex(pgSettings);
+    QVERIFY(!terminal.Connected());
+    c.TabControl1->setCurrentIndex(pgTerminal);
+    QVERIFY(terminal.Connected());
+    QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
+    QVERIFY(run.Simulator->Received().find('\xFF') != std::string::npos);
+    QCOMPARE(connectedChanges.count(), 2);
+    target.WriteStr("BACK\r\n");
+    QVERIFY2(QTest::qWaitFor([&] { return terminal.Model().RowText(4) == "BACK"; }, 10000),
+             qPrintable(ScreenText(terminal)));
 }
 
 QTEST_MAIN(ProgrammingFormPagesTest)

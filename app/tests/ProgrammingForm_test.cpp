@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -412,6 +413,10 @@ void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
     QCOMPARE(c.cbxVeskBaudRate->count(), 5);
     QCOMPARE(c.cbxTerminalBaudRate->count(), 15);
     QCOMPARE(c.LinkLabels.size(), 4);
+    QStringList groups;
+    for (const QGroupBox* group : c.Pages[pgSettings]->findChildren<QGroupBox*>())
+        groups << group->title();
+    QCOMPARE(groups, QStringList({"  Communication  ", "  Pass Through  "}));
 }
 
 void ProgrammingFormTest::tabStripSwitchesPages() {

@@ -86,6 +86,21 @@ void TComTermBuffer::EraseScreenFrom(int column, int row, const TComTermChar& bl
         EraseLine(r, blank);
 }
 
+void TComTermBuffer::EraseLineTo(int column, int row, const TComTermChar& blank)
+{
+    if (row < 1 || row > FRows)
+        return;
+    for (int col = 1; col <= std::min(column, FColumns); ++col)
+        FCells[Index(col, row)] = blank;
+}
+
+void TComTermBuffer::EraseScreenTo(int column, int row, const TComTermChar& blank)
+{
+    for (int r = 1; r < std::min(row, FRows + 1); ++r)
+        EraseLine(r, blank);
+    EraseLineTo(column, row, blank);
+}
+
 void TComTermBuffer::EraseLine(int row, const TComTermChar& blank)
 {
     EraseLineFrom(1, row, blank);

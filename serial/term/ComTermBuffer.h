@@ -38,6 +38,9 @@ public:
     // Clears cells from (column,row) to the end of that line / to the end of the screen.
     void EraseLineFrom(int column, int row, const TComTermChar& blank = {});
     void EraseScreenFrom(int column, int row, const TComTermChar& blank = {});
+    // Clears cells from the start of that line / of the screen up to (column,row), inclusive.
+    void EraseLineTo(int column, int row, const TComTermChar& blank = {});
+    void EraseScreenTo(int column, int row, const TComTermChar& blank = {});
     void EraseLine(int row, const TComTermChar& blank = {});
     void EraseScreen(const TComTermChar& blank = {});
     void Fill(const TComTermChar& ch);

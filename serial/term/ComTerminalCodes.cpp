@@ -42,8 +42,15 @@ bool TComTerminalModel::PutCaretCode(TEscapeCode code, const std::vector<std::st
     case TEscapeCode::ecCursorMove: // CUP/HVP: row first, then column
         MoveCaret(P(2), P(1));
         return true;
-    case TEscapeCode::ecReverseLineFeed:
+    case TEscapeCode::ecReverseLineFeed: // RI
         ReverseLineFeed();
+        return true;
+    case TEscapeCode::ecIndex: // IND
+        LineFeed();
+        return true;
+    case TEscapeCode::ecNextLine: // NEL
+        MoveCaret(1, row);
+        LineFeed();
         return true;
     case TEscapeCode::ecSaveCaret:
         FSavedCaretColumn = FCaretColumn;
@@ -66,6 +73,12 @@ bool TComTerminalModel::PutEraseCode(TEscapeCode code)
         break;
     case TEscapeCode::ecEraseScreenFrom:
         FBuffer.EraseScreenFrom(FCaretColumn, FCaretRow, BlankChar());
+        break;
+    case TEscapeCode::ecEraseLineTo:
+        FBuffer.EraseLineTo(FCaretColumn, FCaretRow, BlankChar());
+        break;
+    case TEscapeCode::ecEraseScreenTo:
+        FBuffer.EraseScreenTo(FCaretColumn, FCaretRow, BlankChar());
         break;
     case TEscapeCode::ecEraseLine:
         FBuffer.EraseLine(FCaretRow, BlankChar());
@@ -125,6 +138,8 @@ bool TComTerminalModel::PutStateCode(TEscapeCode code, const std::vector<std::st
     case TEscapeCode::ecResetMode:
         SetMode(params, false);
         return true;
+    case TEscapeCode::ecCharacterSet: // one character set only: taken and forgotten
+        return true;
     case TEscapeCode::ecReset: // attributes only; screen, caret and modes stay
         SetAttributes({"0"});
         return true;
@@ -145,18 +160,37 @@ bool TComTerminalModel::PutStateCode(TEscapeCode code, const std::vector<std::st
 
 void TComTerminalModel::SetAttributes(const std::vector<std::string>& params)
 {
-    // No parameter counts as 0. There are no colour codes: other values are ignored.
-    const std::size_t count = params.empty() ? 1 : params.size();
-    for (std::size_t i = 1; i <= count; ++i) {
-        const int value = params.empty() ? 0 : TEscapeCodes::GetParam(int(i), params);
-        switch (value) {
+    // No parameter counts as 0. Colours are not shown: their codes are ignored, and an
+    // extended colour (38 or 48, then 5;n or 2;r;g;b) is skipped as a unit so that its
+    // numbers are not read as attributes. A parameter with ':' sub-parameters
+    // (38:5:n) carries its own numbers and is ignored whole.
+    if (params.empty()) {
+        FBold = FUnderline = FReverse = false;
+        return;
+    }
+    const int count = int(params.size());
+    for (int i = 1; i <= count; ++i) {
+        if (params[std::size_t(i - 1)].find(':') != std::string::npos)
+            continue;
+        switch (TEscapeCodes::GetParam(i, params)) {
         case 0: FBold = FUnderline = FReverse = false; break;
         case 1: FBold = true; break;
         case 4: FUnderline = true; break;
         case 7: FReverse = true; break;
-        case 21: FBold = false; break;
+        case 21:
+        case 22: FBold = false; break; // 21 and 22: normal intensity
         case 24: FUnderline = false; break;
         case 27: FReverse = false; break;
+        case 38:
+        case 48:
+            if (i < count) {
+                const int kind = TEscapeCodes::GetParam(i + 1, params);
+                if (kind == 5)
+                    i += 2; // 5;n: one of 256 colours
+                else if (kind == 2)
+                    i += 4; // 2;r;g;b: a true colour
+            }
+            break;
         default: break;
         }
     }
@@ -171,8 +205,11 @@ void TComTerminalModel::SetMode(const std::vector<std::string>& params, bool on)
         FAppCursorKeys = on;
     else if (mode == "7") // wrap at the end of a line
         FWrapLines = on;
-    else if (mode == "?3") // DECCOLM: 132 or 80 columns, the screen is emptied
-        Reallocate(on ? 132 : 80, Rows());
+    else if (mode == "?25") { // DECTCEM: show or hide the caret
+        FCaretEnabled = on;
+        Changed(TTermChangeKind::Caret);
+    } else if (mode == "?3") // DECCOLM: 132 or 80 columns; only a real change empties the screen
+        SetColumns(on ? 132 : 80);
 }
 
 } // namespace vesk

@@ -91,6 +91,8 @@ public:
     int CaretRow() const { return FCaretRow; }
     // False while received bytes are being processed.
     bool CaretVisible() const { return FCaretVisible; }
+    // The line's wish: ESC [ ? 25 l hides the caret until ESC [ ? 25 h.
+    bool CaretEnabled() const { return FCaretEnabled; }
     bool AppCursorKeys() const { return FAppCursorKeys; }
     bool Bold() const { return FBold; }
     bool Underline() const { return FUnderline; }
@@ -164,6 +166,7 @@ private:
     int FSavedCaretColumn = 1;
     int FSavedCaretRow = 1;
     bool FCaretVisible = true;
+    bool FCaretEnabled = true;
     bool FBold = false, FUnderline = false, FReverse = false;
     bool FSavedBold = false, FSavedUnderline = false, FSavedReverse = false;
     bool FAppCursorKeys = false;

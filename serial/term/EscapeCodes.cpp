@@ -14,7 +14,8 @@ std::string_view EscapeCodeName(TEscapeCode code)
         "ecClearTab", "ecClearAllTabs", "ecIdentify", "ecIdentResponse", "ecQueryDevice",
         "ecReportDeviceOK", "ecReportDeviceFailure", "ecQueryCursorPos", "ecReportCursorPos",
         "ecAttributes", "ecSetMode", "ecResetMode", "ecReset", "ecSaveCaretAndAttr",
-        "ecRestoreCaretAndAttr", "ecSaveCaret", "ecRestoreCaret", "ecTest",
+        "ecRestoreCaretAndAttr", "ecSaveCaret", "ecRestoreCaret", "ecTest", "ecIndex",
+        "ecNextLine", "ecEraseLineTo", "ecEraseScreenTo", "ecCharacterSet",
     };
     const auto i = static_cast<std::size_t>(code);
     return i < std::size(names) ? names[i] : "ecUnknown";

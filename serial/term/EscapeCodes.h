@@ -46,6 +46,12 @@ enum class TEscapeCode {
     ecSaveCaret,
     ecRestoreCaret,
     ecTest,
+    // Codes that targets send beside the ones above; none of them shows as text.
+    ecIndex,          // ESC D: line feed in the same column
+    ecNextLine,       // ESC E: carriage return and line feed
+    ecEraseLineTo,    // ESC [ 1 K: from the start of the line to the caret
+    ecEraseScreenTo,  // ESC [ 1 J: from the start of the screen to the caret
+    ecCharacterSet,   // ESC ( ) * + and one byte: a character set designation
 };
 
 // The enumeration name of a code, e.g. "ecCursorUp".

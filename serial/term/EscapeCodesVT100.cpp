@@ -6,9 +6,18 @@ namespace {
 
 constexpr unsigned char Esc = 27;
 
-bool IsLetter(unsigned char ch)
+// A bracketed sequence (CSI) ends at its final byte, '@' to '~' (ECMA-48): letters,
+// but also '~' of the key codes that targets echo back (ESC [ 3 ~) and the rest.
+bool IsFinal(unsigned char ch)
 {
-    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+    return ch >= '@' && ch <= '~';
+}
+
+// ESC ( ESC ) ESC * ESC +: designation of a character set (G0 to G3); one more byte
+// names the set (B for ASCII, 0 for line drawing, ...).
+bool IsDesignator(char ch)
+{
+    return ch == '(' || ch == ')' || ch == '*' || ch == '+';
 }
 
 bool FirstStartsWith(const std::vector<std::string>& params, char ch)
@@ -40,9 +49,9 @@ TEscapeResult TEscapeCodesVT100::ProcessChar(unsigned char ch)
 
     TEscapeCode code = TEscapeCode::ecNotCompleted;
     if (FOverflow || FData.size() >= MaxSequenceLength) {
-        // Too long to be a real sequence: swallow it up to its final letter and drop it.
+        // Too long to be a real sequence: swallow it up to its final byte and drop it.
         FOverflow = true;
-        if (IsLetter(ch)) {
+        if (IsFinal(ch)) {
             FParams.clear();
             code = TEscapeCode::ecUnknown;
         }
@@ -63,8 +72,16 @@ TEscapeResult TEscapeCodesVT100::ProcessChar(unsigned char ch)
 
 TEscapeCode TEscapeCodesVT100::DetectCode(const std::string& str) const
 {
-    if (str == "#" || str == "O")
+    if (str == "#" || str == "O" || (str.size() == 1 && IsDesignator(str.front())))
         return TEscapeCode::ecNotCompleted;
+    if (str.size() == 2 && IsDesignator(str.front()))
+        return TEscapeCode::ecCharacterSet; // taken whole; the terminal shows one set only
+    if (str == "D")
+        return TEscapeCode::ecIndex;
+    if (str == "E")
+        return TEscapeCode::ecNextLine;
+    if (str == "M")
+        return TEscapeCode::ecReverseLineFeed;
     if (str == "7")
         return TEscapeCode::ecSaveCaretAndAttr;
     if (str == "8")
@@ -106,7 +123,7 @@ std::vector<std::string> TEscapeCodesVT100::SplitParams(std::string_view text)
 
 TEscapeCode TEscapeCodesVT100::DetectExtCode(const std::string& str)
 {
-    if (str.size() < 2 || !IsLetter(static_cast<unsigned char>(str.back())))
+    if (str.size() < 2 || !IsFinal(static_cast<unsigned char>(str.back())))
         return TEscapeCode::ecNotCompleted;
 
     FParams = SplitParams(std::string_view(str).substr(1, str.size() - 2));
@@ -121,10 +138,14 @@ TEscapeCode TEscapeCodesVT100::DetectExtCode(const std::string& str)
     case 'J':
         if (DefaultForm(p))
             return TEscapeCode::ecEraseScreenFrom;
+        if (FirstStartsWith(p, '1'))
+            return TEscapeCode::ecEraseScreenTo;
         return FirstStartsWith(p, '2') ? TEscapeCode::ecEraseScreen : TEscapeCode::ecUnknown;
     case 'K':
         if (DefaultForm(p))
             return TEscapeCode::ecEraseLineFrom;
+        if (FirstStartsWith(p, '1'))
+            return TEscapeCode::ecEraseLineTo;
         return FirstStartsWith(p, '2') ? TEscapeCode::ecEraseLine : TEscapeCode::ecUnknown;
     case 'g':
         if (DefaultForm(p))
@@ -204,6 +225,11 @@ std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<
     case TEscapeCode::ecSaveCaret: return csi + "s";
     case TEscapeCode::ecRestoreCaret: return csi + "u";
     case TEscapeCode::ecTest: return "\033#8";
+    case TEscapeCode::ecIndex: return "\033D";
+    case TEscapeCode::ecNextLine: return "\033E";
+    case TEscapeCode::ecEraseLineTo: return csi + "1K";
+    case TEscapeCode::ecEraseScreenTo: return csi + "1J";
+    case TEscapeCode::ecCharacterSet: return "\033(B"; // ASCII into G0
     default: return {};
     }
 }

@@ -10,7 +10,7 @@ namespace vesk {
 class TEscapeCodesVT100 : public TEscapeCodes {
 public:
     // Longest text kept for an open bracketed sequence. A longer one is consumed up to
-    // its final letter without being stored and then ends as ecUnknown, so a stream
+    // its final byte without being stored and then ends as ecUnknown, so a stream
     // that never ends its sequence cannot grow the memory.
     static constexpr std::size_t MaxSequenceLength = 256;
 
@@ -22,7 +22,7 @@ public:
     // ... and a bracketed sequence; fills the parameter list when it is complete.
     TEscapeCode DetectExtCode(const std::string& str);
 
-    // Splits the text between "[" and the final letter into parameters at ";".
+    // Splits the text between "[" and the final byte into parameters at ";".
     static std::vector<std::string> SplitParams(std::string_view text);
 
 private:

@@ -242,6 +242,14 @@ void ComTerminalPaintTest::CaretIsDrawnWithFocusOnly() {
     const QRect third = terminal.CellRect(3, 1);
     QCOMPARE(CountInCell(image, third, Qt::white), third.width() * (terminal.CellHeight() / 8));
 
+    // The line hides it (ESC [ ? 25 l) and shows it again (ESC [ ? 25 h).
+    terminal.WriteStr("\033[?25l");
+    QVERIFY(!terminal.CaretShown());
+    QCOMPARE(CountInCell(Picture(terminal), third, Qt::white), 0);
+    terminal.WriteStr("\033[?25h");
+    QVERIFY(terminal.CaretShown());
+    QCOMPARE(CountInCell(Picture(terminal), third, Qt::white), third.width() * (terminal.CellHeight() / 8));
+
     // Without the focus there is none.
     terminal.clearFocus();
     QTRY_VERIFY(!terminal.hasFocus());

@@ -73,6 +73,8 @@ TEST(TermAttributes, EachAttributeTurnsOffAlone)
     EXPECT_TRUE(s.T.Bold() && s.T.Underline() && s.T.Reverse());
     s.Push("\033[21m");
     EXPECT_FALSE(s.T.Bold());
+    s.Push("\033[1m\033[22m"); // normal intensity
+    EXPECT_FALSE(s.T.Bold());
     EXPECT_TRUE(s.T.Underline() && s.T.Reverse());
     s.Push("\033[24m");
     EXPECT_FALSE(s.T.Underline());
@@ -85,13 +87,20 @@ TEST(TermAttributes, EachAttributeTurnsOffAlone)
     s.Push("\033[1;0;7m");
     EXPECT_FALSE(s.T.Bold());
     EXPECT_TRUE(s.T.Reverse());
+    // An extended colour between them takes its own numbers only.
+    s.Push("\033[0;1;38;5;4;7m");
+    EXPECT_TRUE(s.T.Bold() && s.T.Reverse());
+    EXPECT_FALSE(s.T.Underline());
+    s.Push("\033[0;48;2;1;4;7;4m");
+    EXPECT_TRUE(s.T.Underline());
+    EXPECT_FALSE(s.T.Bold() || s.T.Reverse());
 }
 
 TEST(TermAttributes, ColourCodeChangesNothingAndShowsNothing)
 {
     TermScript s;
     PageLook(s);
-    s.Push("a\033[32mb\033[41;33;5mc");
+    s.Push("a\033[32mb\033[41;33;5mc\033[38;5;4m\033[48;5;7m\033[38;2;7;4;1m\033[38:5:1m\033[38;5m\033[48m");
     EXPECT_EQ(s.Row(1), "abc");
     EXPECT_EQ(s.Caret(), std::make_pair(1, 4));
     EXPECT_FALSE(s.T.Bold() || s.T.Underline() || s.T.Reverse());

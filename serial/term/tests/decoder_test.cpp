@@ -69,8 +69,16 @@ TEST(EscapeCodesVT100, ShortCodes)
     EXPECT_EQ(CodeOf("\033OB"), TEscapeCode::ecAppCursorDown);
     EXPECT_EQ(CodeOf("\033OC"), TEscapeCode::ecAppCursorRight);
     EXPECT_EQ(CodeOf("\033OD"), TEscapeCode::ecAppCursorLeft);
+    EXPECT_EQ(CodeOf("\033M"), TEscapeCode::ecReverseLineFeed);
+    EXPECT_EQ(CodeOf("\033D"), TEscapeCode::ecIndex);
+    EXPECT_EQ(CodeOf("\033E"), TEscapeCode::ecNextLine);
+    // Character set designations take exactly one more byte, whatever it is.
+    EXPECT_EQ(CodeOf("\033(B"), TEscapeCode::ecCharacterSet);
+    EXPECT_EQ(CodeOf("\033)0"), TEscapeCode::ecCharacterSet);
+    EXPECT_EQ(CodeOf("\033*A"), TEscapeCode::ecCharacterSet);
+    EXPECT_EQ(CodeOf("\033+<"), TEscapeCode::ecCharacterSet);
     // Anything else ends at once as unknown, consuming only that byte.
-    EXPECT_EQ(CodeOf("\033M"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033Z"), TEscapeCode::ecUnknown);
     EXPECT_EQ(CodeOf("\033#3"), TEscapeCode::ecUnknown);
     EXPECT_EQ(CodeOf("\033OZ"), TEscapeCode::ecUnknown);
     EXPECT_EQ(CodeOf("\033\033"), TEscapeCode::ecUnknown);
@@ -85,6 +93,11 @@ TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte)
     EXPECT_EQ(Decode(dec, "\033O").Codes, 0);
     EXPECT_TRUE(dec.InSequence());
     EXPECT_FALSE(dec.InExtSequence());
+    EXPECT_EQ(Decode(dec, "A\033)").Codes, 1);
+    EXPECT_TRUE(dec.InSequence());
+    const Decoded d = Decode(dec, "0x");
+    EXPECT_EQ(d.Code, TEscapeCode::ecCharacterSet);
+    EXPECT_EQ(d.Chars, "x");
 }
 
 TEST(EscapeCodesVT100, BracketedCodesByFinalLetter)
@@ -102,6 +115,11 @@ TEST(EscapeCodesVT100, BracketedCodesByFinalLetter)
     EXPECT_EQ(CodeOf("\033[s"), TEscapeCode::ecSaveCaret);
     EXPECT_EQ(CodeOf("\033[u"), TEscapeCode::ecRestoreCaret);
     EXPECT_EQ(CodeOf("\033[5X"), TEscapeCode::ecUnknown);
+    // Any byte from '@' to '~' ends the sequence, not only a letter.
+    EXPECT_EQ(CodeOf("\033[3~"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[2@"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[1`"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[?2004{"), TEscapeCode::ecUnknown);
 }
 
 TEST(EscapeCodesVT100, CodesChosenByFirstParameter)
@@ -109,11 +127,13 @@ TEST(EscapeCodesVT100, CodesChosenByFirstParameter)
     EXPECT_EQ(CodeOf("\033[J"), TEscapeCode::ecEraseScreenFrom);
     EXPECT_EQ(CodeOf("\033[0J"), TEscapeCode::ecEraseScreenFrom);
     EXPECT_EQ(CodeOf("\033[2J"), TEscapeCode::ecEraseScreen);
-    EXPECT_EQ(CodeOf("\033[1J"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[1J"), TEscapeCode::ecEraseScreenTo);
+    EXPECT_EQ(CodeOf("\033[3J"), TEscapeCode::ecUnknown);
     EXPECT_EQ(CodeOf("\033[K"), TEscapeCode::ecEraseLineFrom);
     EXPECT_EQ(CodeOf("\033[0K"), TEscapeCode::ecEraseLineFrom);
     EXPECT_EQ(CodeOf("\033[2K"), TEscapeCode::ecEraseLine);
-    EXPECT_EQ(CodeOf("\033[1K"), TEscapeCode::ecUnknown);
+    EXPECT_EQ(CodeOf("\033[1K"), TEscapeCode::ecEraseLineTo);
+    EXPECT_EQ(CodeOf("\033[3K"), TEscapeCode::ecUnknown);
     EXPECT_EQ(CodeOf("\033[g"), TEscapeCode::ecClearTab);
     EXPECT_EQ(CodeOf("\033[0g"), TEscapeCode::ecClearTab);
     EXPECT_EQ(CodeOf("\033[3g"), TEscapeCode::ecClearAllTabs);
@@ -159,7 +179,7 @@ TEST(EscapeCodesVT100, ParameterValues)
     EXPECT_EQ(TEscapeCodes::GetParam(0, p), 1);
 }
 
-TEST(EscapeCodesVT100, EverythingButALetterIsCollectedInsideBrackets)
+TEST(EscapeCodesVT100, EverythingButAFinalByteIsCollectedInsideBrackets)
 {
     TEscapeCodesVT100 dec;
     Decoded d = Decode(dec, "\033[1\r\n\0332");
@@ -203,8 +223,8 @@ TEST(EscapeCodesVT100, EndlessSequenceIsBoundedAndDroppedAsUnknown)
     EXPECT_TRUE(dec.InSequence());
     EXPECT_LE(dec.Data().size(), TEscapeCodesVT100::MaxSequenceLength);
     EXPECT_LE(dec.Data().capacity(), 4 * TEscapeCodesVT100::MaxSequenceLength);
-    // The final letter ends it, as unknown, without parameters; what follows is plain.
-    const Decoded d = Decode(dec, "Hok\033[2A");
+    // The final byte ends it, as unknown, without parameters; what follows is plain.
+    const Decoded d = Decode(dec, "~ok\033[2A");
     EXPECT_EQ(d.Codes, 2);
     EXPECT_EQ(d.Chars, "ok");
     EXPECT_EQ(d.Code, TEscapeCode::ecCursorUp);
@@ -230,7 +250,9 @@ TEST(EscapeCodesVT100, CodesToText)
     for (auto code : {TEscapeCode::ecCursorHome, TEscapeCode::ecCursorMove, TEscapeCode::ecEraseLine,
                       TEscapeCode::ecEraseScreen, TEscapeCode::ecClearAllTabs, TEscapeCode::ecQueryDevice,
                       TEscapeCode::ecQueryCursorPos, TEscapeCode::ecTest, TEscapeCode::ecSaveCaretAndAttr,
-                      TEscapeCode::ecReset, TEscapeCode::ecSetTab, TEscapeCode::ecIdentify}) {
+                      TEscapeCode::ecReset, TEscapeCode::ecSetTab, TEscapeCode::ecIdentify,
+                      TEscapeCode::ecReverseLineFeed, TEscapeCode::ecIndex, TEscapeCode::ecNextLine,
+                      TEscapeCode::ecEraseLineTo, TEscapeCode::ecEraseScreenTo, TEscapeCode::ecCharacterSet}) {
         EXPECT_EQ(CodeOf(dec.EscCodeToStr(code, {"2", "5"})), code) << EscapeCodeName(code);
     }
 }

@@ -309,7 +309,7 @@ TEST(TermScreen, ResetChangesOnlyAttributes)
 TEST(TermScreen, UnknownAndReportCodesChangeNothing)
 {
     TermScript s;
-    s.Push("a\033[5X\033[3;4R\033[0n\033[3n\033Mb");
+    s.Push("a\033[5X\033[3;4R\033[0n\033[3n\033Zb");
     EXPECT_EQ(s.Row(1), "ab");
     EXPECT_TRUE(s.Sent.empty());
     ASSERT_EQ(s.Unhandled.size(), 5u);
@@ -318,7 +318,7 @@ TEST(TermScreen, UnknownAndReportCodesChangeNothing)
     EXPECT_EQ(s.Unhandled[1].first, TEscapeCode::ecReportCursorPos);
     EXPECT_EQ(s.Unhandled[2].first, TEscapeCode::ecReportDeviceOK);
     EXPECT_EQ(s.Unhandled[3].first, TEscapeCode::ecReportDeviceFailure);
-    EXPECT_EQ(s.Unhandled[4].second, "M");
+    EXPECT_EQ(s.Unhandled[4].second, "Z");
 }
 
 TEST(TermScreen, ColumnModeReallocatesAndKeepsCaretInside)
@@ -435,4 +435,57 @@ TEST(TermScreen, SwitchingEmulationBackRestoresDecoding)
     EXPECT_EQ(s.Row(1), "B");
     EXPECT_EQ(EscapeCodeName(TEscapeCode::ecQueryCursorPos), "ecQueryCursorPos");
     EXPECT_EQ(EscapeCodeName(TEscapeCode::ecTest), "ecTest");
+}
+
+// What targets send beyond the plain VT100 codes: each script, then what the rows show
+// (rows not listed are empty) and where the caret is.
+TEST(TermScreen, SequencesTargetsSend)
+{
+    struct Case {
+        const char* Bytes;
+        std::vector<std::string> Rows;
+        RC Caret;
+        bool CaretOn = true;
+        int Height = 24;
+    };
+    const Case cases[] = {
+        // Character set designations are taken whole and show nothing.
+        {"\033(BHELLO\r\n", {"HELLO"}, {2, 1}},
+        {"\033)0HELLO\r\n", {"HELLO"}, {2, 1}},
+        {"\033*BA\033+0B\r\n", {"AB"}, {2, 1}},
+        // A bracketed sequence ends at any final byte; an unknown one takes nothing after it.
+        {"\033[3~HELLO\r\n", {"HELLO"}, {2, 1}},
+        {"\033[2@A\033[5`B\033[?2004{C\r\n", {"ABC"}, {2, 1}},
+        // Extended colours show nothing.
+        {"\033[38;5;4mHELLO\033[48;5;7m\033[38;2;1;4;7m!\r\n", {"HELLO!"}, {2, 1}},
+        // The caret hidden and shown again.
+        {"\033[?25lHELLO\r\n", {"HELLO"}, {2, 1}, false},
+        {"\033[?25l\033[?25hHELLO\r\n", {"HELLO"}, {2, 1}},
+        // Erasing from the start of the line and of the screen, up to the caret.
+        {"0123456789\033[1;4H\033[1K", {"    456789"}, {1, 4}},
+        {"AAAA\r\nBBBB\r\nCCCC\033[2;3H\033[1J", {"", "   B", "CCCC"}, {2, 3}},
+        {"AAAA\033[1;1H\033[1K", {" AAA"}, {1, 1}},
+        {"AAAA\r\nBBBB\033[2;4H\033[1J", {"", ""}, {2, 4}},
+        // Reverse line feed; on the first row the screen scrolls down.
+        {"a\r\nb\r\nc\033Mx", {"a", "bx", "c"}, {2, 3}},
+        {"top\033Mx", {"   x", "top"}, {1, 5}},
+        // Index: down in the same column. Next line: to column 1 of the next row.
+        {"ab\033Dc", {"ab", "  c"}, {2, 4}},
+        {"ab\033Ec", {"ab", "c"}, {2, 2}},
+        {"\033[3;1Hlast\033Dx", {"", "last", "    x"}, {3, 6}, true, 3},
+        // ESC [ ? 3 l on a screen that already has 80 columns keeps it.
+        {"keep\033[?3l", {"keep"}, {1, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.Bytes)));
+        TermScript s;
+        s.T.SetRows(c.Height);
+        s.Push(c.Bytes);
+        for (int r = 1; r <= s.T.Rows(); ++r)
+            EXPECT_EQ(s.Row(r), std::size_t(r) <= c.Rows.size() ? c.Rows[std::size_t(r - 1)] : "") << "row " << r;
+        EXPECT_EQ(s.Caret(), c.Caret);
+        EXPECT_EQ(s.T.CaretEnabled(), c.CaretOn);
+        EXPECT_EQ(s.T.Columns(), 80);
+        EXPECT_FALSE(s.T.Bold() || s.T.Underline() || s.T.Reverse());
+    }
 }
