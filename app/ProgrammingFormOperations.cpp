@@ -21,9 +21,9 @@
 
 #include "Dialogs.h"
 #include "StateLamp.h"
+#include "bufferview/HexEditor.h"
 #include "chipdef/ChipDefinition.h"
 #include "driver/DeviceVESK1.h"
-#include "bufferview/HexEditor.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
 #include "termview/ComTerminal.h"
@@ -188,8 +188,7 @@ bool TProgrammingForm::ProgramTarget(int16_t code) {
             FImage->Load(FImageFileName.toStdString());
             FDevice.LoadBuffer(*FImage);
             if (code == vesk::AllRegions) FDevice.EraseChip();
-            FDevice.WriteRegions(code);
-            if (FVerifyAfterWrite) FDevice.VerifyRegions(code);
+            FDevice.WriteAndVerifyRegions(code, FVerifyAfterWrite);
         },
         true);
 }

@@ -53,6 +53,27 @@ void TChipDefinition::SetWord(int64_t address, int32_t value) {
     region.Data[static_cast<std::size_t>(address - region.Start)] = value;
 }
 
+void TChipDefinition::SetWord(int64_t address, int32_t value, int32_t byteMask) {
+    if (byteMask == 0xFFFF) return SetWord(address, value);
+    TChipRegion& region = RegionByAddress(address);
+    int32_t& word = region.Data[static_cast<std::size_t>(address - region.Start)];
+    word = (word & ~byteMask) | (value & byteMask);
+}
+
+bool TChipDefinition::MatchesId(int32_t id) const {
+    return (id & IdMask) == (Id & IdMask);
+}
+
+bool TChipDefinition::BufferProtects() const {
+    for (const auto& region : Regions)
+        for (const AddressAndMask_t& entry : region.Protect) {
+            const TChipRegion& holder = RegionByAddress(entry.Address);
+            const int32_t word = holder.Data[static_cast<std::size_t>(entry.Address - holder.Start)];
+            if ((word & entry.Mask) != entry.Mask) return true;
+        }
+    return false;
+}
+
 void TChipDefinition::ResetImage() {
     for (auto& region : Regions)
         region.Reset();
@@ -61,7 +82,7 @@ void TChipDefinition::ResetImage() {
 bool TChipDefinition::LoadImage(const TIntelHexFile& image) {
     ResetImage();
     for (TIntelHexFileIterator it(image); it.IsValid(); it.Next())
-        SetWord(it.WordAddress(), it.Value());
+        SetWord(it.WordAddress(), it.Value(), it.ByteMask());
     return true;
 }
 

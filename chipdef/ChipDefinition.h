@@ -74,6 +74,19 @@ class TChipRegion {
     AlgorithmCode Algorithm = -1;
     std::vector<AddressAndMask_t> Preserve; // in file order
 
+    // What the silicon has, for chips whose words are narrower than the image's: the
+    // bits every word of the region has (-1: all), and single words with fewer bits
+    // (`Address` and `Mask` of each entry; a later entry for the same word is
+    // ignored). Verifying compares only these bits.
+    int32_t Width = -1;
+    std::vector<AddressAndMask_t> Implemented;
+    // What the missing bits of a word read back as on the chip: 0 or 1 (-1: not
+    // said, 0). Only the simulator uses it.
+    int32_t UnimplementedReads = -1;
+    // Read protection: the region reads back as 0 while the word at `Address` has one
+    // of the `Mask` bits clear (protection bits are on when programmed to 0).
+    std::vector<AddressAndMask_t> Protect;
+
     TChipRegion() = default;
     // Stores the values, starts with no preserve entries and fills Data with Default.
     TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start, int32_t size,
@@ -85,12 +98,21 @@ class TChipRegion {
     bool Contains(int64_t address) const;
     // Number of Data entries that differ from Default.
     int CountNonDefault() const;
+    // The bits the word at the address has: its Implemented entry, else the Width
+    // mask, else -1 (all bits).
+    int32_t ImplementedBits(int64_t address) const;
+    // The bits a verify compares at the address: the implemented bits without the
+    // preserved ones, which keep the chip's own value whatever the image holds.
+    int32_t VerifiedBits(int64_t address) const;
 };
 
 // One chip type.
 class TChipDefinition {
   public:
     int32_t Id = -1;
+    // The bits of the target's ID word that name the chip (the others are its
+    // silicon revision); -1: all bits.
+    int32_t IdMask = -1;
     std::string Name;
     AlgorithmCode Algorithm = -1;
     std::vector<TChipRegion> Regions; // in the file's order
@@ -106,6 +128,14 @@ class TChipDefinition {
     const TChipRegion& RegionByAddress(int64_t address) const;
     // Stores the value unchanged in the region holding the address (or throws as above).
     void SetWord(int64_t address, int32_t value);
+    // Stores only the halves of the value that `byteMask` names (0xFFFF, 0x00FF or
+    // 0xFF00); the word's other bits keep their value. 0xFFFF is `SetWord`.
+    void SetWord(int64_t address, int32_t value, int32_t byteMask);
+    // The ID word read from a target names this chip: equal on the bits of IdMask.
+    bool MatchesId(int32_t id) const;
+    // The buffer turns read protection on: a Protect entry's word has one of its bits
+    // clear. Such an image must be verified before its Fuses are written.
+    bool BufferProtects() const;
     // Reset of every region.
     void ResetImage();
     // ResetImage, then every data word of the image through SetWord; true or throws

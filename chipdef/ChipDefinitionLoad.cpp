@@ -14,6 +14,50 @@ namespace {
 // (or many regions of the largest size) would only exhaust memory.
 constexpr int32_t MaxRegionSize = 16 * 1024 * 1024;
 
+// The items "address=mask" of a list key, in the order written. `what` names the key
+// in the messages: "Bad <what> address", "Bad <what> bit mask".
+std::vector<AddressAndMask_t> ReadMaskList(const std::string& value, const std::string& what) {
+    std::vector<AddressAndMask_t> entries;
+    for (const std::string& item : SplitCommaText(value)) {
+        const std::size_t eq = item.find('=');
+        // An item without '=' has an empty, and so bad, address.
+        const int32_t address =
+            eq == std::string::npos ? -1 : ReadDefinitionNumber(std::string_view(item).substr(0, eq));
+        if (address < 0) throw VESK_Exception("Bad " + what + " address");
+        const int32_t mask = ReadDefinitionNumber(std::string_view(item).substr(eq + 1));
+        if (mask < 0) throw VESK_Exception("Bad " + what + " bit mask");
+        entries.push_back(AddressAndMask_t{address, mask, -1});
+    }
+    return entries;
+}
+
+// An optional number: -1 when the key is absent, else the number if `valid` holds for
+// it, else the message.
+int32_t ReadOptionalNumber(const std::string& value, bool (*valid)(int32_t), const char* message) {
+    if (value.empty()) return -1;
+    const int32_t number = ReadDefinitionNumber(value);
+    if (number < 0 || !valid(number)) throw VESK_Exception(message);
+    return number;
+}
+
+// The keys of what the silicon has, read after the preserve items: word width, the
+// words with fewer bits, what missing bits read as, read protection.
+void ReadSiliconKeys(const TDefinitionIni& ini, const std::string& section, TChipRegion& region) {
+    region.Width = ReadOptionalNumber(
+        ini.Value(section, "Width"), [](int32_t n) { return n >= 1 && n <= 32; }, "Bad region word width");
+    for (const AddressAndMask_t& entry : ReadMaskList(ini.Value(section, "Implemented"), "implemented"))
+        if (!region.Contains(entry.Address))
+            throw VESK_Exception("Implemented address outside the region");
+        else
+            region.Implemented.push_back(entry);
+    region.UnimplementedReads = ReadOptionalNumber(
+        ini.Value(section, "Unimplemented"), [](int32_t n) { return n <= 1; },
+        "Bad unimplemented bits value");
+    region.Protect = ReadMaskList(ini.Value(section, "Protect"), "protect");
+    for (const AddressAndMask_t& entry : region.Protect)
+        if (entry.Mask == 0) throw VESK_Exception("Bad protect bit mask");
+}
+
 // `room`: the words the chip's earlier regions left of MaxRegionSize.
 TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, int32_t room) {
     // All keys are read first, then checked in the order name, base, start, size, default.
@@ -33,16 +77,8 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, in
     if (defaultValue < 0) throw VESK_Exception("Missing or bad region default value");
 
     TChipRegion region(name, code, base, start, size, defaultValue, algorithm);
-    for (const std::string& item : SplitCommaText(preserve)) {
-        const std::size_t eq = item.find('=');
-        // An item without '=' has an empty, and so bad, address.
-        const int32_t address =
-            eq == std::string::npos ? -1 : ReadDefinitionNumber(std::string_view(item).substr(0, eq));
-        if (address < 0) throw VESK_Exception("Bad preserve address");
-        const int32_t mask = ReadDefinitionNumber(std::string_view(item).substr(eq + 1));
-        if (mask < 0) throw VESK_Exception("Bad preserve bit mask");
-        region.Preserve.push_back(AddressAndMask_t{address, mask, -1});
-    }
+    region.Preserve = ReadMaskList(preserve, "preserve");
+    ReadSiliconKeys(ini, section, region);
     return region;
 }
 
@@ -56,6 +92,8 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
     chip.Name = name;
     chip.Id = id;
     chip.Algorithm = algorithm;
+    chip.IdMask = ReadOptionalNumber(
+        ini.Value("Chip", "IdMask"), [](int32_t) { return true; }, "Bad chip Id mask");
 
     // Region sections are numbered from 1 without gaps; the first missing or empty
     // section ends the list.
@@ -67,6 +105,17 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
             WithContext("Error reading section: " + section, [&] { return ReadRegion(ini, section, room); }));
         room -= chip.Regions.back().Size;
     }
+    // A protection bit must lie in the chip, whichever region names it.
+    const auto inChip = [&](int32_t address) {
+        for (const TChipRegion& region : chip.Regions)
+            if (region.Contains(address)) return true;
+        return false;
+    };
+    for (std::size_t n = 0; n < chip.Regions.size(); ++n)
+        for (const AddressAndMask_t& entry : chip.Regions[n].Protect)
+            if (!inChip(entry.Address))
+                throw VESK_Exception("Error reading section: Region" + std::to_string(n + 1) +
+                                     "\nProtect address outside every region");
 }
 
 } // namespace
@@ -74,6 +123,7 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
 bool TChipDefinition::LoadFromText(const std::string& text) {
     // Loading again starts from an empty chip, so a reload never appends regions.
     Id = -1;
+    IdMask = -1;
     Name.clear();
     Algorithm = -1;
     Regions.clear();

@@ -26,4 +26,18 @@ int TChipRegion::CountNonDefault() const {
         std::count_if(Data.begin(), Data.end(), [this](int32_t w) { return w != Default; }));
 }
 
+int32_t TChipRegion::ImplementedBits(int64_t address) const {
+    for (const AddressAndMask_t& entry : Implemented)
+        if (entry.Address == address) return entry.Mask;
+    if (Width < 0 || Width >= 32) return -1;
+    return static_cast<int32_t>((uint32_t(1) << Width) - 1);
+}
+
+int32_t TChipRegion::VerifiedBits(int64_t address) const {
+    int32_t bits = ImplementedBits(address);
+    for (const AddressAndMask_t& entry : Preserve)
+        if (entry.Address == address) bits &= ~entry.Mask;
+    return bits;
+}
+
 } // namespace vesk

@@ -169,8 +169,12 @@ int WithImageOnTarget(TContext& c, const std::function<void()>& work) {
 int Write(TContext& c) {
     return WithImageOnTarget(c, [&] {
         if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-        Step(TStep::Other, [&] { c.Driver.WriteRegions(c.O.Regions); });
-        if (c.O.Verify) Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
+        for (const TDeviceVESK1::WriteStep_t& s : c.Driver.WriteSteps(c.O.Regions, c.O.Verify)) {
+            if (s.Verify)
+                Step(TStep::Verify, [&] { c.Driver.VerifyRegions(s.Regions); });
+            else
+                Step(TStep::Other, [&] { c.Driver.WriteRegions(s.Regions); });
+        }
     });
 }
 

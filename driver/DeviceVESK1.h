@@ -24,6 +24,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vesk {
 
@@ -39,24 +40,24 @@ inline constexpr std::array<int32_t, 5> ProgrammerBaudRates = {9600, 19200, 3840
 using TProgressEvent = std::function<void(int)>;
 
 class TDeviceVESK1 {
-public:
+  public:
     TDeviceVESK1();
     ~TDeviceVESK1();
     TDeviceVESK1(const TDeviceVESK1&) = delete;
     TDeviceVESK1& operator=(const TDeviceVESK1&) = delete;
 
     // --- Published properties ------------------------------------------------------
-    const std::string& ComPort() const { return FComPort; }        // default "COM1"
+    const std::string& ComPort() const { return FComPort; } // default "COM1"
     void SetComPort(const std::string& value) { FComPort = value; }
-    int32_t ComBaudRate() const { return FComBaudRate; }           // default 19200
+    int32_t ComBaudRate() const { return FComBaudRate; } // default 19200
     void SetComBaudRate(int32_t value) { FComBaudRate = value; }
-    int32_t ComReadTimeout() const { return FComReadTimeout; }     // ms, default 500
+    int32_t ComReadTimeout() const { return FComReadTimeout; } // ms, default 500
     void SetComReadTimeout(int32_t value) { FComReadTimeout = value; }
-    int32_t ProgramDelay() const { return FProgramDelay; }         // default 35
+    int32_t ProgramDelay() const { return FProgramDelay; } // default 35
     void SetProgramDelay(int32_t value) { FProgramDelay = value; }
-    const std::string& DeviceID() const { return FDeviceID; }      // default "0000"
+    const std::string& DeviceID() const { return FDeviceID; } // default "0000"
     void SetDeviceID(const std::string& value) { FDeviceID = value; }
-    bool FixDataWriteError() const { return FFixDataWriteError; }  // kept, not consulted
+    bool FixDataWriteError() const { return FFixDataWriteError; } // kept, not consulted
     void SetFixDataWriteError(bool value) { FFixDataWriteError = value; }
     bool FixFusesWriteError() const { return FFixFusesWriteError; } // kept, not consulted
     void SetFixFusesWriteError(bool value) { FFixFusesWriteError = value; }
@@ -78,18 +79,18 @@ public:
     void SetTarget(TChipDefinition* chip);
 
     // --- Connection and target control ------------------------------------------------
-    void Open();                   // "VESK device open failed"
-    void Close();                  // "VESK device close failed"
-    void Wakeup();                 // "VESK wakeup failed"
-    void Activate();               // "VESK activation failed"
+    void Open();                    // "VESK device open failed"
+    void Close();                   // "VESK device close failed"
+    void Wakeup();                  // "VESK wakeup failed"
+    void Activate();                // "VESK activation failed"
     void SetBaudRate(int8_t index); // "VESK Baudrate setting failed: <rate>"
-    std::string GetType();         // "VESK Get type failed"; empty when no token
-    std::string GetVersion();      // "VESK Get version failed"
-    void RunTarget();              // "Target run failed"
-    void StopTarget();             // "Target stop failed"
+    std::string GetType();          // "VESK Get type failed"; empty when no token
+    std::string GetVersion();       // "VESK Get version failed"
+    void RunTarget();               // "Target run failed"
+    void StopTarget();              // "Target stop failed"
     // lines: 1 = lines 7,8, else 3,4; polarity: 1 = TTL, else RS232.
     void EnterPassThrough(uint8_t lines, uint8_t polarity); // "Passthrough enter failed"
-    std::string GetTargetID();     // "VESK Get target ID failed"; >= 4 hex digits
+    std::string GetTargetID();                              // "VESK Get target ID failed"; >= 4 hex digits
     TChipDefinition* FindTarget(); // "VESK target detect failed"; null when unreadable
     void DetectTarget();           // "Target detect failed"
     // Requests the running region loop to stop after its current word. The request
@@ -102,7 +103,20 @@ public:
     void EraseChip();                            // "Erase chip failed"
     void WriteRegions(int16_t regions);          // "Target write failed"
     void ReadRegions(int16_t regions);           // "Target read failed"
-    void VerifyRegions(int16_t regions);         // no wrapper of its own
+    // One write or verify of a write operation, in the order `WriteSteps` gives.
+    struct WriteStep_t {
+        bool Verify = false;
+        int16_t Regions = 0;
+    };
+    // The writes and verifies after the erase of a write: `WriteRegions (regions)`,
+    // then `VerifyRegions (regions)` when `verify` is on. When all regions are written
+    // and verified and the target's buffer turns read protection on, the protected
+    // memory reads 0 once the Fuses are written, so Code and Data are verified first:
+    // write Code, write Data, verify Code, verify Data, write Fuses, verify Fuses.
+    std::vector<WriteStep_t> WriteSteps(int16_t regions, bool verify) const;
+    // `WriteSteps` run in order.
+    void WriteAndVerifyRegions(int16_t regions, bool verify);
+    void VerifyRegions(int16_t regions); // no wrapper of its own
     void WriteRegion(TChipRegion& region);
     void ReadRegion(TChipRegion& region);
     void VerifyRegion(TChipRegion& region);
@@ -141,7 +155,7 @@ public:
     const TDeviceVESK1Address& Cursor() const { return FAddress; }
     TComPort& Port() { return ComPort1; }
 
-private:
+  private:
     friend class TDeviceVESK1Address;
 
     // The programmer left program mode (or may have): program mode must be entered

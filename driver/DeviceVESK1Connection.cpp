@@ -2,9 +2,9 @@
 #include "driver/DeviceVESK1.h"
 #include "driver/VbusFormat.h"
 
+#include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
-#include "VESK_Exception.h"
 
 #include <chrono>
 #include <thread>
@@ -49,16 +49,14 @@ void TDeviceVESK1::Open() {
         // An abort requested during an earlier operation is withdrawn here.
         FAbort = false;
         ComPort1.SetConnected(true);
-        if (!ComPort1.Connected())
-            throw Exception("COM port open failed");
+        if (!ComPort1.Connected()) throw Exception("COM port open failed");
     });
 }
 
 void TDeviceVESK1::Close() {
     WithContext("VESK device close failed", [&] {
         ComPort1.SetConnected(false);
-        if (ComPort1.Connected())
-            throw Exception("COM port close failed");
+        if (ComPort1.Connected()) throw Exception("COM port close failed");
     });
 }
 
@@ -86,14 +84,12 @@ void TDeviceVESK1::SetBaudRate(int8_t index) {
     const std::string rate =
         valid ? std::to_string(ProgrammerBaudRates[index]) : "index " + std::to_string(index);
     WithContext("VESK Baudrate setting failed: " + rate, [&] {
-        if (!valid)
-            throw Exception("Invalid argument");
+        if (!valid) throw Exception("Invalid argument");
         // The echoes come back at the old speed; the programmer switches after them.
         SendCommand("00" + Hex(index * 16 + 4, 2) + "p");
         ComPort1.SetCustomBaudRate(ProgrammerBaudRates[index]);
         for (int i = 0; i < 10; ++i) {
-            if (OnProcessMessages)
-                OnProcessMessages();
+            if (OnProcessMessages) OnProcessMessages();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         SyncEcho();
@@ -130,10 +126,8 @@ void TDeviceVESK1::StopTarget() {
 void TDeviceVESK1::EnterPassThrough(uint8_t lines, uint8_t polarity) {
     WithContext("Passthrough enter failed", [&] {
         int flags = 0;
-        if (lines == 1)
-            flags += 2; // lines 7,8 instead of 3,4
-        if (polarity == 1)
-            flags += 1; // TTL instead of RS232
+        if (lines == 1) flags += 2;    // lines 7,8 instead of 3,4
+        if (polarity == 1) flags += 1; // TTL instead of RS232
         ForgetPosition();
         SendCommand("00" + Hex(flags, 2));
         // From the letter on the programmer forwards the target's line, so its
@@ -154,11 +148,9 @@ std::string TDeviceVESK1::GetTargetID() {
 TChipDefinition* TDeviceVESK1::FindTarget() {
     return WithContext("VESK target detect failed", [&]() -> TChipDefinition* {
         const int32_t id = vbus::ParseHex(GetTargetID());
-        if (id == -1)
-            return nullptr; // the word could not be read
+        if (id == -1) return nullptr; // the word could not be read
         for (const auto& chip : ChipDefinitions)
-            if (chip->Id == id)
-                return chip.get();
+            if (chip->MatchesId(id)) return chip.get();
         throw Exception("Unknown target: Id = 0x" + Hex(id, 6));
     });
 }
@@ -166,10 +158,8 @@ TChipDefinition* TDeviceVESK1::FindTarget() {
 void TDeviceVESK1::DetectTarget() {
     WithContext("Target detect failed", [&] {
         TChipDefinition* chip = FindTarget();
-        if (chip == nullptr && FTarget == nullptr)
-            throw Exception("Unknown target");
-        if (chip != nullptr && chip != FTarget)
-            SetTarget(chip);
+        if (chip == nullptr && FTarget == nullptr) throw Exception("Unknown target");
+        if (chip != nullptr && chip != FTarget) SetTarget(chip);
     });
 }
 

@@ -2,9 +2,9 @@
 #include "driver/DeviceVESK1.h"
 #include "driver/VbusFormat.h"
 
+#include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
 #include "hexfile/IntelHexFile.h"
-#include "VESK_Exception.h"
 
 namespace vesk {
 
@@ -34,20 +34,16 @@ void ForSelectedRegions(const std::array<TChipRegion*, 3>& all, int16_t regions,
                         const TProgressEvent& onProgress, Count count, Each each) {
     int total = 0;
     for (int i = 0; i < 3; ++i)
-        if (Selected(regions, i))
-            total += count(*all[i]);
-    if (onProgress)
-        onProgress(-total);
+        if (Selected(regions, i)) total += count(*all[i]);
+    if (onProgress) onProgress(-total);
     for (int i = 0; i < 3; ++i)
-        if (Selected(regions, i))
-            each(*all[i]);
+        if (Selected(regions, i)) each(*all[i]);
 }
 
 } // namespace
 
 void TDeviceVESK1::RequireTarget() const {
-    if (FTarget == nullptr)
-        throw VESK_Exception("No target selected");
+    if (FTarget == nullptr) throw VESK_Exception("No target selected");
 }
 
 std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
@@ -57,16 +53,13 @@ std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
 }
 
 void TDeviceVESK1::CheckAbort() {
-    if (FAbort.exchange(false))
-        throw Exception("Aborted by user");
+    if (FAbort.exchange(false)) throw Exception("Aborted by user");
 }
 
 bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
     WithContext("Target buffer load failed", [&] {
-        if (FTarget == nullptr)
-            throw Exception("Target not specified");
-        if (!FTarget->LoadImage(image))
-            throw Exception("Unknown error");
+        if (FTarget == nullptr) throw Exception("Target not specified");
+        if (!FTarget->LoadImage(image)) throw Exception("Unknown error");
     });
     return true;
 }
@@ -86,8 +79,7 @@ void TDeviceVESK1::EraseChip() {
             RestorePreserved();
         } catch (const Exception& e) {
             const std::string pending = PendingPreservedText();
-            if (pending.empty())
-                throw;
+            if (pending.empty()) throw;
             throw VESK_Exception(pending + "\n" + e.Message());
         }
     });
@@ -95,19 +87,16 @@ void TDeviceVESK1::EraseChip() {
 
 void TDeviceVESK1::SavePreserved() {
     for (TChipRegion& region : FTarget->Regions) {
-        if (region.Preserve.empty())
-            continue;
+        if (region.Preserve.empty()) continue;
         ProgramModeEnter(region.Code);
         for (AddressAndMask_t& entry : region.Preserve) {
             FAddress.Reach(region.Code, entry.Address);
             const int32_t word = ReadData();
             // Erasing now would lose the word for good.
-            if (word == -1)
-                throw Exception("Data read error");
+            if (word == -1) throw Exception("Data read error");
             entry.Saved = word;
             const auto pending = FPendingPreserved.find({FTarget, entry.Address});
-            if (pending == FPendingPreserved.end())
-                continue;
+            if (pending == FPendingPreserved.end()) continue;
             if (word == ErasedWord(region, DataDigits())) {
                 // A failed erase took the word and the chip still lacks it: keeping
                 // the blank would lose it for good.
@@ -123,17 +112,15 @@ void TDeviceVESK1::SavePreserved() {
 
 void TDeviceVESK1::RestorePreserved() {
     for (TChipRegion& region : FTarget->Regions) {
-        if (region.Preserve.empty())
-            continue;
+        if (region.Preserve.empty()) continue;
         ProgramModeEnter(region.Code);
         for (const AddressAndMask_t& entry : region.Preserve) {
             FAddress.Reach(region.Code, entry.Address);
             // The saved word goes back unchanged: merging it with the erased chip
             // would put back the erased bits.
-            const std::string context = "Write data failed: [0x" + Hex(FAddress.Address, 6) +
-                                        "] = 0x" + Hex(entry.Saved, 6);
-            if (entry.Saved < 0)
-                throw VESK_Exception(context + "\nNo saved word");
+            const std::string context =
+                "Write data failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(entry.Saved, 6);
+            if (entry.Saved < 0) throw VESK_Exception(context + "\nNo saved word");
             SendWord(context, 'w', entry.Saved, false);
             FPendingPreserved.erase({FTarget, entry.Address});
         }
@@ -143,20 +130,17 @@ void TDeviceVESK1::RestorePreserved() {
 std::map<int32_t, int32_t> TDeviceVESK1::PendingPreserved(const TChipDefinition* chip) const {
     std::map<int32_t, int32_t> words;
     for (const auto& [key, word] : FPendingPreserved)
-        if (key.first == chip)
-            words[key.second] = word;
+        if (key.first == chip) words[key.second] = word;
     return words;
 }
 
 std::string TDeviceVESK1::PendingPreservedText() const {
     std::string text;
-    if (FTarget == nullptr)
-        return text;
+    if (FTarget == nullptr) return text;
     for (const TChipRegion& region : FTarget->Regions) {
         for (const AddressAndMask_t& entry : region.Preserve) {
             const auto pending = FPendingPreserved.find({FTarget, entry.Address});
-            if (pending == FPendingPreserved.end())
-                continue;
+            if (pending == FPendingPreserved.end()) continue;
             text += text.empty() ? "Preserved words not restored: " : ", ";
             text += "[0x" + Hex(entry.Address, 6) + "] = 0x" + Hex(pending->second, 6);
         }
@@ -168,9 +152,27 @@ void TDeviceVESK1::WriteRegions(int16_t regions) {
     WithContext("Target write failed", [&] {
         RequireTarget();
         ForSelectedRegions(
-            StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.CountNonDefault(); },
+            StandardRegions(), regions, OnProgress,
+            [](const TChipRegion& region) { return region.CountNonDefault(); },
             [&](TChipRegion& region) { WriteRegion(region); });
     });
+}
+
+std::vector<TDeviceVESK1::WriteStep_t> TDeviceVESK1::WriteSteps(int16_t regions, bool verify) const {
+    if (verify && regions == AllRegions && FTarget != nullptr && FTarget->BufferProtects())
+        return {{false, RegionCodeCode}, {false, RegionCodeData},  {true, RegionCodeCode},
+                {true, RegionCodeData},  {false, RegionCodeFuses}, {true, RegionCodeFuses}};
+    if (verify) return {{false, regions}, {true, regions}};
+    return {{false, regions}};
+}
+
+void TDeviceVESK1::WriteAndVerifyRegions(int16_t regions, bool verify) {
+    for (const WriteStep_t& step : WriteSteps(regions, verify)) {
+        if (step.Verify)
+            VerifyRegions(step.Regions);
+        else
+            WriteRegions(step.Regions);
+    }
 }
 
 void TDeviceVESK1::WriteRegion(TChipRegion& region) {
@@ -180,8 +182,7 @@ void TDeviceVESK1::WriteRegion(TChipRegion& region) {
             // Blank words are never sent: after an erase the chip holds them already.
             if (word != region.Default) {
                 const int32_t address = MoveTo(region.Start + i);
-                if (OnProgress)
-                    OnProgress(address);
+                if (OnProgress) OnProgress(address);
                 WriteDataLazy(word);
             }
             CheckAbort();
@@ -203,13 +204,10 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
         region.Reset();
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t address = MoveTo(region.Start + i);
-            if (OnProgress)
-                OnProgress(address);
+            if (OnProgress) OnProgress(address);
             const int32_t word = ReadData();
-            if (word == -1)
-                throw Exception("Data read error");
-            if (word != region.Default)
-                region.Data[i] = word;
+            if (word == -1) throw Exception("Data read error");
+            if (word != region.Default) region.Data[i] = word;
             CheckAbort();
         }
     });
@@ -218,7 +216,8 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
 void TDeviceVESK1::VerifyRegions(int16_t regions) {
     RequireTarget();
     ForSelectedRegions(
-        StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.CountNonDefault(); },
+        StandardRegions(), regions, OnProgress,
+        [](const TChipRegion& region) { return region.CountNonDefault(); },
         [&](TChipRegion& region) { VerifyRegion(region); });
 }
 
@@ -228,14 +227,13 @@ void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
             const int32_t word = region.Data[i];
             if (word != region.Default) {
                 const int32_t address = MoveTo(region.Start + i);
-                if (OnProgress)
-                    OnProgress(address);
+                if (OnProgress) OnProgress(address);
                 const int32_t read = ReadData();
-                if (read == -1)
-                    throw Exception("Data read error");
-                if (read != word)
-                    throw Exception("Data verify error: [0x" + Hex(address, 6) + "] = 0x" +
-                                    Hex(read, 6) + ", buffer[] = 0x" + Hex(word, 6));
+                if (read == -1) throw Exception("Data read error");
+                // Only the bits the chip has and does not keep for itself count.
+                if (((read ^ word) & region.VerifiedBits(address)) != 0)
+                    throw Exception("Data verify error: [0x" + Hex(address, 6) + "] = 0x" + Hex(read, 6) +
+                                    ", buffer[] = 0x" + Hex(word, 6));
             }
             CheckAbort();
         }

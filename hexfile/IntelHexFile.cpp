@@ -46,8 +46,18 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
     Records.assign(Lines.size(), TIntelHexFileRecord());
     bool result = true;
     try {
-        for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex)
-            result = Records[LineIndex].Parse(Lines[LineIndex]) && result;
+        bool ended = false; // an end-of-file record was parsed
+        for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex) {
+            const std::string& line = Lines[LineIndex];
+            TIntelHexFileRecord& record = Records[LineIndex];
+            if (ended && !line.empty() && line[0] == ';') {
+                record.Marker = ";";
+                record.Line = line;
+                continue;
+            }
+            result = record.Parse(line) && result;
+            if (record.RecordType == IntelHexEndOfFileRecord) ended = true;
+        }
     } catch (const Exception& e) {
         throw VESK_Exception("File read error: " + name + "\nError on line " + std::to_string(LineIndex + 1) +
                              "\n" + e.Message());

@@ -18,6 +18,7 @@ extern uint16_t CurrentExtendedAddress;
 
 // Record types the reader gives a meaning to; every other type is checked and skipped.
 constexpr uint8_t IntelHexDataRecord = 0x00;
+constexpr uint8_t IntelHexEndOfFileRecord = 0x01;
 constexpr uint8_t IntelHexExtendedLinearAddressRecord = 0x04;
 
 // One line of an Intel HEX file.
@@ -38,7 +39,7 @@ class TIntelHexFileRecord {
     bool Parse(const std::string& line);
     // Two's complement of the low byte of the sum of count, address bytes, type and data.
     uint8_t ComputeChecksum() const;
-    // Marker, data size, checksum and whole words in data records; true or throws.
+    // Marker, data size and checksum; true or throws.
     bool Validate() const;
 
   private:
@@ -54,9 +55,11 @@ class TIntelHexFile {
     std::vector<TIntelHexFileRecord> Records;
 
     // Discards the content, reads the file (an empty name means `FileName` from
-    // before) and parses every line. Returns true or throws `VESK_Exception`
-    // "File read error: <name>\nError on line N\n<cause>"; a file that cannot be
-    // opened or read reports line 0. Files above 64 MiB or 2 Mi lines are refused.
+    // before) and parses every line. After an end-of-file record a line that begins
+    // with ';' is a comment (some compilers append their chip name and a checksum
+    // there): its record stays empty, with `Marker` ";" and `Line` kept. Returns true or throws
+    // `VESK_Exception` "File read error: <name>\nError on line N\n<cause>"; a file that cannot be opened or
+    // read reports line 0. Files above 64 MiB or 2 Mi lines are refused.
     bool Load(const std::string& fileName);
     // The same, for text already in memory; `name` only labels the messages.
     bool LoadFromText(const std::string& text, const std::string& name);
@@ -65,26 +68,41 @@ class TIntelHexFile {
 // Walks the data words of a loaded file (which must stay unchanged meanwhile), in
 // line order and, within a record, in byte order. Records other than data records and
 // data records without bytes are skipped; an end-of-file record does not end the walk.
+//
+// Every byte lands in its word by its byte address: an even address is the low half,
+// an odd one the high half. A record of whole words at an even address yields whole
+// words; a record that starts at an odd address yields first the high half of that
+// word alone, and one that ends on an even address last the low half alone
+// (configuration bytes are written one at a time by some compilers). `ByteMask` tells
+// which halves the current word has.
 class TIntelHexFileIterator {
   public:
     explicit TIntelHexFileIterator(const TIntelHexFile& file);
 
     bool IsValid() const;
-    // The word (low byte first), 0..65535; -1 when not valid.
+    // The word (low byte first), 0..65535; -1 when not valid. A half the record does
+    // not give is 0 here.
     int32_t Value() const;
-    // (ExtendedAddress * 65536 + Address) / 2 + word index, computed without
-    // overflow (up to 0x8000007E for the highest extended addresses); -1 when not valid.
+    // The halves of `Value` the record gives: 0xFFFF, 0x00FF (low byte only) or 0xFF00
+    // (high byte only); 0 when not valid.
+    int32_t ByteMask() const;
+    // (ExtendedAddress * 65536 + Address + byte offset) / 2, computed without
+    // overflow (up to 0x8000007F for the highest extended addresses); -1 when not valid.
     int64_t WordAddress() const;
     // Advances to the next data word; false when there is none.
     bool Next();
 
   private:
-    bool Advance();
+    // Steps onto the first data byte at or after the position; false at the end.
+    bool Settle();
+    // Byte address of the current byte.
+    int64_t ByteAddress() const;
+    // Bytes of the record that the current word takes: 1 or 2.
+    int32_t WordBytes() const;
 
     const TIntelHexFile& FFile;
     int32_t FRecordIndex = 0;
-    int32_t FByteOffset = -2;
-    int32_t FWordIndex = -1;
+    int32_t FByteOffset = 0;
 };
 
 } // namespace vesk

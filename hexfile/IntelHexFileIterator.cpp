@@ -3,8 +3,7 @@
 namespace vesk {
 
 TIntelHexFileIterator::TIntelHexFileIterator(const TIntelHexFile& file) : FFile(file) {
-    // Start two bytes before record 0 and step onto the first data word.
-    if (!FFile.Records.empty()) Advance();
+    Settle();
 }
 
 bool TIntelHexFileIterator::IsValid() const {
@@ -12,41 +11,54 @@ bool TIntelHexFileIterator::IsValid() const {
            FByteOffset >= 0 && FByteOffset < static_cast<int32_t>(FFile.Records[FRecordIndex].Data.size());
 }
 
+int64_t TIntelHexFileIterator::ByteAddress() const {
+    const auto& record = FFile.Records[FRecordIndex];
+    return (int64_t(record.ExtendedAddress) << 16 | record.Address) + FByteOffset;
+}
+
+int32_t TIntelHexFileIterator::WordBytes() const {
+    // A byte at an odd address is a high half and ends its word; nothing is read
+    // beyond the record's data.
+    const auto& data = FFile.Records[FRecordIndex].Data;
+    if (ByteAddress() % 2 != 0 || static_cast<std::size_t>(FByteOffset) + 1 >= data.size()) return 1;
+    return 2;
+}
+
 int32_t TIntelHexFileIterator::Value() const {
     if (!IsValid()) return -1;
     const auto& data = FFile.Records[FRecordIndex].Data;
     const std::size_t offset = static_cast<std::size_t>(FByteOffset);
-    // A lone last byte (odd data records are refused by the reader) gets high byte 0.
-    const int32_t high = offset + 1 < data.size() ? data[offset + 1] : 0;
-    return data[offset] + 256 * high;
+    if (ByteAddress() % 2 != 0) return data[offset] << 8;
+    return WordBytes() == 2 ? data[offset] | data[offset + 1] << 8 : data[offset];
+}
+
+int32_t TIntelHexFileIterator::ByteMask() const {
+    if (!IsValid()) return 0;
+    if (ByteAddress() % 2 != 0) return 0xFF00;
+    return WordBytes() == 2 ? 0xFFFF : 0x00FF;
 }
 
 int64_t TIntelHexFileIterator::WordAddress() const {
     if (!IsValid()) return -1;
-    const auto& record = FFile.Records[FRecordIndex];
-    const uint32_t byteAddress = uint32_t(record.ExtendedAddress) << 16 | record.Address;
-    return int64_t(byteAddress / 2) + FWordIndex;
+    return ByteAddress() / 2;
 }
 
 bool TIntelHexFileIterator::Next() {
     if (!IsValid()) return false;
-    return Advance();
+    FByteOffset += WordBytes();
+    return Settle();
 }
 
-bool TIntelHexFileIterator::Advance() {
+bool TIntelHexFileIterator::Settle() {
     const int32_t count = static_cast<int32_t>(FFile.Records.size());
-    do {
-        FByteOffset += 2;
-        FWordIndex += 1;
-        if (FByteOffset >= static_cast<int32_t>(FFile.Records[FRecordIndex].Data.size())) {
-            FRecordIndex += 1;
-            FByteOffset = 0;
-            FWordIndex = 0;
-        }
-        if (FRecordIndex >= count) return false;
-    } while (FFile.Records[FRecordIndex].RecordType != IntelHexDataRecord ||
-             FFile.Records[FRecordIndex].Data.empty());
-    return true;
+    while (FRecordIndex < count) {
+        const auto& record = FFile.Records[FRecordIndex];
+        if (record.RecordType == IntelHexDataRecord && FByteOffset < static_cast<int32_t>(record.Data.size()))
+            return true;
+        FRecordIndex += 1;
+        FByteOffset = 0;
+    }
+    return false;
 }
 
 } // namespace vesk

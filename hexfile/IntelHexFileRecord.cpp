@@ -90,9 +90,6 @@ bool TIntelHexFileRecord::Validate() const {
     if (computed != Checksum)
         throw Exception("Record data checksum mismatch. Expected 0x" + Hex2(computed) + ", got 0x" +
                         Hex2(Checksum));
-    // Every word of the image is two bytes; a lone last byte would have no high byte.
-    if (RecordType == IntelHexDataRecord && ByteCount % 2 != 0)
-        throw Exception("Record data size is odd: " + std::to_string(ByteCount) + " bytes");
     return true;
 }
 

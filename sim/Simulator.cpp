@@ -13,8 +13,8 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/prctl.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -43,8 +43,7 @@ constexpr auto PtyLatencyAllowance = std::chrono::milliseconds(2);
 
 // Ten bit times (start, 8 data, stop) at the rate.
 TClock::duration ByteTime(int baud) {
-    if (baud <= 0)
-        return TClock::duration::zero();
+    if (baud <= 0) return TClock::duration::zero();
     return std::chrono::duration_cast<TClock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud));
 }
 
@@ -53,8 +52,7 @@ TClock::duration ByteTime(int baud) {
 // last stretch is spent reading the clock.
 void WaitPrecisely(TTime until) {
     constexpr auto SpinStretch = std::chrono::microseconds(100);
-    if (until - TClock::now() > SpinStretch)
-        std::this_thread::sleep_until(until - SpinStretch);
+    if (until - TClock::now() > SpinStretch) std::this_thread::sleep_until(until - SpinStretch);
     while (TClock::now() < until) {
     }
 }
@@ -79,20 +77,17 @@ std::string Visible(const std::string& bytes) {
 } // namespace
 
 class TSimulator::TImpl {
-public:
+  public:
     TImpl(const vesk::TChipDefinition& chip, const TOptions& options)
-        : Options(options), Memory(chip), Engine(Memory, options), Scripted(options.TargetBanner),
-          Host(true), Target(false), Epoch(TClock::now()) {
+        : Options(options), Memory(chip, options.RealChip), Engine(Memory, options),
+          Scripted(options.TargetBanner), Host(true), Target(false), Epoch(TClock::now()) {
         StopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (StopFd < 0)
-            throw Exception("Simulator: eventfd failed");
+        if (StopFd < 0) throw Exception("Simulator: eventfd failed");
         if (!options.LogFile.empty()) {
             LogFile = std::fopen(options.LogFile.c_str(), "w");
-            if (!LogFile)
-                throw Exception("Simulator: cannot write log file " + options.LogFile);
+            if (!LogFile) throw Exception("Simulator: cannot write log file " + options.LogFile);
         }
-        if (LogFile)
-            Engine.Log = [this](const std::string& text) { Log("  # " + text); };
+        if (LogFile) Engine.Log = [this](const std::string& text) { Log("  # " + text); };
     }
 
     std::unique_lock<std::mutex> Lock() const { return std::unique_lock(M); }
@@ -100,14 +95,12 @@ public:
     ~TImpl() {
         Stop();
         ::close(StopFd);
-        if (LogFile)
-            std::fclose(LogFile);
+        if (LogFile) std::fclose(LogFile);
     }
 
     void Start() {
         std::lock_guard lock(M);
-        if (Thread.joinable())
-            return;
+        if (Thread.joinable()) return;
         uint64_t value;
         while (read(StopFd, &value, sizeof value) > 0) {
         }
@@ -117,8 +110,7 @@ public:
     void Stop() {
         {
             std::lock_guard lock(M);
-            if (!Thread.joinable())
-                return;
+            if (!Thread.joinable()) return;
         }
         uint64_t one = 1;
         (void)!write(StopFd, &one, sizeof one);
@@ -128,8 +120,7 @@ public:
 
     void Log(const std::string& line) {
         std::lock_guard lock(LogMutex);
-        if (!LogFile)
-            return;
+        if (!LogFile) return;
         double t = std::chrono::duration<double>(TClock::now() - Epoch).count();
         std::fprintf(LogFile, "%10.6f %s\n", t, line.c_str());
         std::fflush(LogFile);
@@ -146,10 +137,10 @@ public:
     TPseudoTerminal Target;
     std::string ReceivedBytes, SentBytes, TargetBytes;
     int ConnectionCount = 0;
-    bool Closed = false;  // the host's port as last seen: closed after a hang-up
+    bool Closed = false; // the host's port as last seen: closed after a hang-up
     bool Dropped = false;
 
-private:
+  private:
     void Serve();
     void ReadHost();
     void ReadTarget();
@@ -169,9 +160,9 @@ private:
     bool HostHungUp = false;
     bool TargetHungUp = false;
     TTime HostRetryAt{}, TargetRetryAt{};
-    bool AfterReset = false;  // the next host byte follows a purge or a reconnection
+    bool AfterReset = false; // the next host byte follows a purge or a reconnection
     std::optional<TTime> BannerAt;
-    TTime RxFree{}, TxFree{};  // when each direction of the line is next free (wire time)
+    TTime RxFree{}, TxFree{}; // when each direction of the line is next free (wire time)
 };
 
 void TSimulator::TImpl::Serve() {
@@ -183,29 +174,21 @@ void TSimulator::TImpl::Serve() {
         pollfd fds[3] = {{StopFd, POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}};
         const bool pollHost = Host.Master() >= 0 && (!HostHungUp || now >= HostRetryAt);
         const bool pollTarget = Target.Master() >= 0 && (!TargetHungUp || now >= TargetRetryAt);
-        if (pollHost)
-            fds[1].fd = Host.Master();
-        if (pollTarget)
-            fds[2].fd = Target.Master();
+        if (pollHost) fds[1].fd = Host.Master();
+        if (pollTarget) fds[2].fd = Target.Master();
         int timeout = -1;
         auto limit = [&](TTime at) {
             int ms = int(std::max<int64_t>(
                 0, std::chrono::duration_cast<std::chrono::milliseconds>(at - now).count() + 1));
             timeout = timeout < 0 ? ms : std::min(timeout, ms);
         };
-        if (HostHungUp && Host.Master() >= 0)
-            limit(pollHost ? now + HangupRetry : HostRetryAt);
-        if (TargetHungUp)
-            limit(pollTarget ? now + HangupRetry : TargetRetryAt);
-        if (BannerAt)
-            limit(*BannerAt);
-        if (poll(fds, 3, timeout) < 0 && errno != EINTR)
-            break;
-        if (fds[0].revents)
-            break;
+        if (HostHungUp && Host.Master() >= 0) limit(pollHost ? now + HangupRetry : HostRetryAt);
+        if (TargetHungUp) limit(pollTarget ? now + HangupRetry : TargetRetryAt);
+        if (BannerAt) limit(*BannerAt);
+        if (poll(fds, 3, timeout) < 0 && errno != EINTR) break;
+        if (fds[0].revents) break;
         if (pollHost) {
-            if (fds[1].revents & POLLIN)
-                ReadHost();
+            if (fds[1].revents & POLLIN) ReadHost();
             if (Host.Master() >= 0) {
                 if (fds[1].revents & POLLHUP) {
                     if (!HostHungUp) {
@@ -223,15 +206,13 @@ void TSimulator::TImpl::Serve() {
                     std::lock_guard lock(M);
                     ++ConnectionCount;
                     Closed = false;
-                    if (Engine.InPassThrough() && Options.TargetEcho)
-                        ScheduleBanner();
+                    if (Engine.InPassThrough() && Options.TargetEcho) ScheduleBanner();
                     Cv.notify_all();
                 }
             }
         }
         if (pollTarget) {
-            if (fds[2].revents & POLLIN)
-                ReadTarget();
+            if (fds[2].revents & POLLIN) ReadTarget();
             if (fds[2].revents & POLLHUP) {
                 TargetHungUp = true;
                 TargetRetryAt = TClock::now() + HangupRetry;
@@ -246,11 +227,9 @@ void TSimulator::TImpl::Serve() {
             {
                 std::lock_guard lock(M);
                 pass = Engine.InPassThrough();
-                if (!baud)
-                    baud = Engine.BaudRate();
+                if (!baud) baud = Engine.BaudRate();
             }
-            if (pass)
-                SendToHost(Scripted.Banner(), baud, TClock::now());
+            if (pass) SendToHost(Scripted.Banner(), baud, TClock::now());
         }
     }
     Log("stopped");
@@ -259,19 +238,16 @@ void TSimulator::TImpl::Serve() {
 void TSimulator::TImpl::ReadHost() {
     unsigned char buf[4096];
     for (;;) {
-        if (Host.Master() < 0)
-            return;
+        if (Host.Master() < 0) return;
         ssize_t n = read(Host.Master(), buf, sizeof buf);
-        if (n <= 0)
-            return;  // EAGAIN: all read; EIO: the host closed the port
+        if (n <= 0) return; // EAGAIN: all read; EIO: the host closed the port
         // Packet mode: a leading status byte; non-zero means a notice without data.
         if (buf[0] != TIOCPKT_DATA) {
             if (buf[0] & (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE)) {
                 Log("host purged its buffers");
                 AfterReset = true;
                 std::lock_guard lock(M);
-                if (Engine.InPassThrough() && Options.TargetEcho)
-                    ScheduleBanner();
+                if (Engine.InPassThrough() && Options.TargetEcho) ScheduleBanner();
             }
             continue;
         }
@@ -282,8 +258,7 @@ void TSimulator::TImpl::ReadHost() {
 }
 
 void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud) {
-    if (Host.Master() < 0)
-        return;
+    if (Host.Master() < 0) return;
     const TTime now = TClock::now();
     TProgrammerEngine::TResult result;
     int rateBefore;
@@ -311,10 +286,8 @@ void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud) {
     if (LogFile)
         Log("> " + HexBytes(std::string(1, char(byte))) + " " + Visible(std::string(1, char(byte))) +
             (passBefore ? " (to target)" : ""));
-    if (!passBefore && passAfter && Options.TargetEcho)
-        ScheduleBanner();
-    if (passBefore && !passAfter)
-        BannerAt.reset();
+    if (!passBefore && passAfter && Options.TargetEcho) ScheduleBanner();
+    if (passBefore && !passAfter) BannerAt.reset();
 
     // In pass-through the line runs at whatever speed host and target agreed on.
     const int baud = passBefore && hostBaud > 0 ? hostBaud : rateBefore;
@@ -324,15 +297,13 @@ void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud) {
         // that answer was delivered; the time the pseudo-terminal took on top is no part
         // of a line's timing.
         TTime written = now;
-        if (now >= TxFree && now - TxFree < PtyLatencyAllowance)
-            written = TxFree;
+        if (now >= TxFree && now - TxFree < PtyLatencyAllowance) written = TxFree;
         arrival = std::max(written, RxFree) + ByteTime(baud);
         RxFree = arrival;
     }
     if (!result.ToHost.empty())
         SendToHost(result.ToHost, baud, arrival + std::chrono::milliseconds(faults.AnswerDelayMs));
-    if (!result.ToTarget.empty())
-        ToTarget(result.ToTarget, baud, arrival);
+    if (!result.ToTarget.empty()) ToTarget(result.ToTarget, baud, arrival);
     std::lock_guard lock(M);
     Cv.notify_all();
 }
@@ -342,8 +313,7 @@ void TSimulator::TImpl::ToTarget(const std::string& bytes, int baud, TTime ready
         std::lock_guard lock(M);
         TargetBytes += bytes;
     }
-    if (Target.Master() >= 0 && !WriteAll(Target.Master(), bytes))
-        Log("target line full, bytes dropped");
+    if (Target.Master() >= 0 && !WriteAll(Target.Master(), bytes)) Log("target line full, bytes dropped");
     if (Options.TargetEcho) {
         std::string answer;
         for (unsigned char c : bytes)
@@ -356,16 +326,14 @@ void TSimulator::TImpl::ReadTarget() {
     char buf[4096];
     for (;;) {
         ssize_t n = read(Target.Master(), buf, sizeof buf);
-        if (n <= 0)
-            return;
+        if (n <= 0) return;
         std::string bytes(buf, size_t(n));
         bool pass;
         int baud = Host.SlaveBaudRate();
         {
             std::lock_guard lock(M);
             pass = Engine.InPassThrough();
-            if (!baud)
-                baud = Engine.BaudRate();
+            if (!baud) baud = Engine.BaudRate();
         }
         if (pass)
             SendToHost(bytes, baud, TClock::now());
@@ -385,8 +353,7 @@ void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime rea
         WaitPrecisely(ready);
     else if (ready > TClock::now())
         std::this_thread::sleep_until(ready);
-    if (Host.Master() < 0)
-        return;
+    if (Host.Master() < 0) return;
     {
         // Recorded before the write: a host that has read an answer must find it in
         // `Sent()` too.
@@ -394,8 +361,7 @@ void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime rea
         SentBytes += bytes;
     }
     const bool written = WriteAll(Host.Master(), bytes);
-    if (LogFile)
-        Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
+    if (LogFile) Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
 }
 
 bool TSimulator::TImpl::WriteAll(int fd, const std::string& bytes) {
@@ -407,10 +373,8 @@ bool TSimulator::TImpl::WriteAll(int fd, const std::string& bytes) {
             done += size_t(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return false;
-        if (TClock::now() >= deadline)
-            return false;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        if (TClock::now() >= deadline) return false;
         pollfd p{fd, POLLOUT, 0};
         poll(&p, 1, 5);
     }
@@ -424,33 +388,103 @@ TSimulator::TSimulator(const vesk::TChipDefinition& chip, const TOptions& option
 
 TSimulator::~TSimulator() = default;
 
-std::string TSimulator::SlavePath() const { return FImpl->Host.SlavePath(); }
-std::string TSimulator::TargetSlavePath() const { return FImpl->Target.SlavePath(); }
-void TSimulator::Start() { FImpl->Start(); }
-void TSimulator::Stop() { FImpl->Stop(); }
+std::string TSimulator::SlavePath() const {
+    return FImpl->Host.SlavePath();
+}
+std::string TSimulator::TargetSlavePath() const {
+    return FImpl->Target.SlavePath();
+}
+void TSimulator::Start() {
+    FImpl->Start();
+}
+void TSimulator::Stop() {
+    FImpl->Stop();
+}
 
-
-bool TSimulator::LineDropped() const { auto lock = FImpl->Lock(); return FImpl->Dropped; }
-int32_t TSimulator::Word(int32_t address) const { auto lock = FImpl->Lock(); return FImpl->Memory.Word(address); }
-void TSimulator::SetWord(int32_t address, int32_t value) { auto lock = FImpl->Lock(); FImpl->Memory.SetWord(address, value); }
-void TSimulator::EraseAll() { auto lock = FImpl->Lock(); FImpl->Memory.EraseAll(); }
-void TSimulator::SetDeviceId(int32_t id) { auto lock = FImpl->Lock(); FImpl->Memory.SetDeviceId(id); }
-int32_t TSimulator::DeviceId() const { auto lock = FImpl->Lock(); return FImpl->Memory.DeviceId(); }
-void TSimulator::SetFaults(const TFaults& faults) { auto lock = FImpl->Lock(); FImpl->Engine.SetFaults(faults); }
-TFaults TSimulator::Faults() const { auto lock = FImpl->Lock(); return FImpl->Engine.Faults(); }
-std::string TSimulator::Received() const { auto lock = FImpl->Lock(); return FImpl->ReceivedBytes; }
-std::string TSimulator::Sent() const { auto lock = FImpl->Lock(); return FImpl->SentBytes; }
-int TSimulator::BaudRate() const { auto lock = FImpl->Lock(); return FImpl->Engine.BaudRate(); }
-bool TSimulator::InPassThrough() const { auto lock = FImpl->Lock(); return FImpl->Engine.InPassThrough(); }
-int TSimulator::PassThroughFlags() const { auto lock = FImpl->Lock(); return FImpl->Engine.PassThroughFlags(); }
-bool TSimulator::TargetRunning() const { auto lock = FImpl->Lock(); return FImpl->Engine.TargetRunning(); }
-char TSimulator::ProgramRegion() const { auto lock = FImpl->Lock(); return FImpl->Engine.ProgramRegion(); }
-int32_t TSimulator::Address() const { auto lock = FImpl->Lock(); return FImpl->Engine.Address(); }
-std::string TSimulator::LastActivationId() const { auto lock = FImpl->Lock(); return FImpl->Engine.LastActivationId(); }
-std::vector<TProgramMode> TSimulator::ProgramModes() const { auto lock = FImpl->Lock(); return FImpl->Engine.ProgramModes(); }
-int TSimulator::Connections() const { auto lock = FImpl->Lock(); return FImpl->ConnectionCount; }
-bool TSimulator::HostClosed() const { auto lock = FImpl->Lock(); return FImpl->Closed; }
-std::string TSimulator::TargetReceived() const { auto lock = FImpl->Lock(); return FImpl->TargetBytes; }
+bool TSimulator::LineDropped() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Dropped;
+}
+int32_t TSimulator::Word(int32_t address) const {
+    auto lock = FImpl->Lock();
+    return FImpl->Memory.Word(address);
+}
+void TSimulator::SetWord(int32_t address, int32_t value) {
+    auto lock = FImpl->Lock();
+    FImpl->Memory.SetWord(address, value);
+}
+void TSimulator::EraseAll() {
+    auto lock = FImpl->Lock();
+    FImpl->Memory.EraseAll();
+}
+void TSimulator::SetDeviceId(int32_t id) {
+    auto lock = FImpl->Lock();
+    FImpl->Memory.SetDeviceId(id);
+}
+int32_t TSimulator::DeviceId() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Memory.DeviceId();
+}
+void TSimulator::SetFaults(const TFaults& faults) {
+    auto lock = FImpl->Lock();
+    FImpl->Engine.SetFaults(faults);
+}
+TFaults TSimulator::Faults() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.Faults();
+}
+std::string TSimulator::Received() const {
+    auto lock = FImpl->Lock();
+    return FImpl->ReceivedBytes;
+}
+std::string TSimulator::Sent() const {
+    auto lock = FImpl->Lock();
+    return FImpl->SentBytes;
+}
+int TSimulator::BaudRate() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.BaudRate();
+}
+bool TSimulator::InPassThrough() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.InPassThrough();
+}
+int TSimulator::PassThroughFlags() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.PassThroughFlags();
+}
+bool TSimulator::TargetRunning() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.TargetRunning();
+}
+char TSimulator::ProgramRegion() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.ProgramRegion();
+}
+int32_t TSimulator::Address() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.Address();
+}
+std::string TSimulator::LastActivationId() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.LastActivationId();
+}
+std::vector<TProgramMode> TSimulator::ProgramModes() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Engine.ProgramModes();
+}
+int TSimulator::Connections() const {
+    auto lock = FImpl->Lock();
+    return FImpl->ConnectionCount;
+}
+bool TSimulator::HostClosed() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Closed;
+}
+std::string TSimulator::TargetReceived() const {
+    auto lock = FImpl->Lock();
+    return FImpl->TargetBytes;
+}
 
 std::optional<TProgramMode> TSimulator::LastProgramMode(char region) const {
     auto lock = FImpl->Lock();
@@ -475,15 +509,15 @@ void TSimulator::DumpMemory(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     out.flush();
-    if (!out)
-        throw Exception("Cannot write memory dump " + path);
+    if (!out) throw Exception("Cannot write memory dump " + path);
 }
 
 void TSimulator::LoadImage(const std::string& hexPath) {
     auto lock = FImpl->Lock();
     int skipped = FImpl->Memory.LoadIntelHexFile(hexPath);
     if (skipped)
-        FImpl->Log("  # image " + hexPath + ": " + std::to_string(skipped) + " words outside the target's memory");
+        FImpl->Log("  # image " + hexPath + ": " + std::to_string(skipped) +
+                   " words outside the target's memory");
 }
 
 bool TSimulator::WaitReceived(size_t count, int timeoutMs) const {
@@ -497,6 +531,5 @@ bool TSimulator::WaitPassThrough(bool on, int timeoutMs) const {
     return FImpl->Cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return FImpl->Engine.InPassThrough() == on; });
 }
-
 
 } // namespace vesk::sim

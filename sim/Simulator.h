@@ -45,55 +45,58 @@ namespace vesk::sim {
 // Faults to inject. Byte counts are 1-based and count the bytes received from the
 // host since the last `SetFaults` (or since the start); 0 switches a count off.
 struct TFaults {
-    bool NeverAnswer = false;      // receive everything, answer nothing
-    int64_t WrongEchoAt = 0;       // answer byte N with '#' instead of its echo
-    bool SyncAnswerZero = false;   // answer the synchronisation byte 0xFF with 0x00
-    bool BadReadReply = false;     // reply "ZZZZ" to every "r"
-    int64_t StopAfter = 0;         // answer bytes 1..N, then nothing more
-    int AnswerDelayMs = 0;         // hold back every answer by this many milliseconds
-    int64_t DropLineAfter = 0;     // answer bytes 1..N; byte N+1 finds the line closed (unplugged)
-    int32_t TargetId = -1;         // ID word read at 0x2006 instead of the device ID; -1 = none
+    bool NeverAnswer = false;    // receive everything, answer nothing
+    int64_t WrongEchoAt = 0;     // answer byte N with '#' instead of its echo
+    bool SyncAnswerZero = false; // answer the synchronisation byte 0xFF with 0x00
+    bool BadReadReply = false;   // reply "ZZZZ" to every "r"
+    int64_t StopAfter = 0;       // answer bytes 1..N, then nothing more
+    int AnswerDelayMs = 0;       // hold back every answer by this many milliseconds
+    int64_t DropLineAfter = 0;   // answer bytes 1..N; byte N+1 finds the line closed (unplugged)
+    int32_t TargetId = -1;       // ID word read at 0x2006 instead of the device ID; -1 = none
 };
 
 // One program-mode command as received.
 struct TProgramMode {
-    char Region = 0;     // 'e', 'c', 'd' or 'f'
-    int Delay = 0;       // program delay (2 hex digits)
-    int Algorithm = 0;   // algorithm code (1 hex digit)
+    char Region = 0;   // 'e', 'c', 'd' or 'f'
+    int Delay = 0;     // program delay (2 hex digits)
+    int Algorithm = 0; // algorithm code (1 hex digit)
 };
 
 struct TOptions {
-    std::string Type = "VESK1";     // token answered to "t"
-    std::string Version = "2.10";   // token answered to "v"
-    bool WireTime = false;          // pace every byte at the line speed (10 bit times)
-    bool StrictSpeed = false;       // ignore bytes the host sends at another speed
-    bool TargetEcho = false;        // scripted target: banner line, echoes in upper case
+    std::string Type = "VESK1";   // token answered to "t"
+    std::string Version = "2.10"; // token answered to "v"
+    bool WireTime = false;        // pace every byte at the line speed (10 bit times)
+    bool StrictSpeed = false;     // ignore bytes the host sends at another speed
+    bool TargetEcho = false;      // scripted target: banner line, echoes in upper case
     std::string TargetBanner = "VESK demo target ready";
-    std::string LogFile;            // traffic log, both ways; empty = none
+    std::string LogFile; // traffic log, both ways; empty = none
+    // Target memory behaves like the real chip where its definition file says so (word
+    // widths, missing bits, read protection); off: every bit up to the width is stored.
+    bool RealChip = false;
 };
 
 class TSimulator {
-public:
+  public:
     // Target memory laid out from the chip's regions, every word at its region's
     // Default; the device ID is the chip's Id. The pseudo-terminals are created here.
     explicit TSimulator(const vesk::TChipDefinition& chip, const TOptions& options = {});
-    ~TSimulator();  // stops serving
+    ~TSimulator(); // stops serving
     TSimulator(const TSimulator&) = delete;
     TSimulator& operator=(const TSimulator&) = delete;
 
-    std::string SlavePath() const;        // the host's serial port
-    std::string TargetSlavePath() const;  // the target's serial line in pass-through
+    std::string SlavePath() const;       // the host's serial port
+    std::string TargetSlavePath() const; // the target's serial line in pass-through
 
-    void Start();  // serve on a background thread
-    void Stop();   // idempotent
-    bool LineDropped() const;  // the DropLineAfter fault has closed the line
+    void Start();             // serve on a background thread
+    void Stop();              // idempotent
+    bool LineDropped() const; // the DropLineAfter fault has closed the line
 
     // Target memory. Word widths: a write is masked to its region's width (the smallest
     // 2^k-1 that covers the region's Default, at least 0xFF); addresses outside every
     // region read 0 and ignore writes. 0x2006 reads the device ID.
     int32_t Word(int32_t address) const;
-    void SetWord(int32_t address, int32_t value);  // stored unmasked, for test set-up
-    void EraseAll();                               // every word to its region's Default
+    void SetWord(int32_t address, int32_t value); // stored unmasked, for test set-up
+    void EraseAll();                              // every word to its region's Default
     void SetDeviceId(int32_t id);
     int32_t DeviceId() const;
     // Text ("<address> <word>" lines, hex) or Intel HEX when the name ends in ".hex".
@@ -101,27 +104,27 @@ public:
     // Intel HEX image into target memory (words outside every region are skipped).
     void LoadImage(const std::string& hexPath);
 
-    void SetFaults(const TFaults& faults);  // restarts the fault byte count
+    void SetFaults(const TFaults& faults); // restarts the fault byte count
     TFaults Faults() const;
 
     // Every byte the host sent, raw, in order; and every byte sent to the host.
     std::string Received() const;
     std::string Sent() const;
-    void ClearReceived();  // clears both
+    void ClearReceived(); // clears both
 
     // Programmer state.
-    int BaudRate() const;          // 19200 after a wake-up
+    int BaudRate() const; // 19200 after a wake-up
     bool InPassThrough() const;
-    int PassThroughFlags() const;  // 2 = lines 7,8; 1 = TTL
-    bool TargetRunning() const;    // false while held by program mode, true after "g"
-    char ProgramRegion() const;    // 'e', 'c', 'd', 'f', or 0 outside program mode
-    int32_t Address() const;       // the address pointer
-    std::string LastActivationId() const;  // argument of the last "h"
+    int PassThroughFlags() const;         // 2 = lines 7,8; 1 = TTL
+    bool TargetRunning() const;           // false while held by program mode, true after "g"
+    char ProgramRegion() const;           // 'e', 'c', 'd', 'f', or 0 outside program mode
+    int32_t Address() const;              // the address pointer
+    std::string LastActivationId() const; // argument of the last "h"
     std::optional<TProgramMode> LastProgramMode(char region) const;
-    std::vector<TProgramMode> ProgramModes() const;  // every program-mode command, in order
-    int Connections() const;       // times the host reopened the port after closing it
-    bool HostClosed() const;       // the host has closed the port and not reopened it yet
-    std::string TargetReceived() const;  // bytes passed through to the target
+    std::vector<TProgramMode> ProgramModes() const; // every program-mode command, in order
+    int Connections() const;                        // times the host reopened the port after closing it
+    bool HostClosed() const;                        // the host has closed the port and not reopened it yet
+    std::string TargetReceived() const;             // bytes passed through to the target
 
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
     // since the last ClearReceived and the simulator has handled them.
@@ -130,7 +133,7 @@ public:
 
     class TImpl;
 
-private:
+  private:
     std::unique_ptr<TImpl> FImpl;
 };
 

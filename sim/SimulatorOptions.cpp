@@ -20,6 +20,14 @@ int64_t Number(const std::string& option, const std::string& text, int base) {
     return value;
 }
 
+// "ADDR=WORD", both hexadecimal.
+std::pair<int32_t, int32_t> AddressAndWord(const std::string& text) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos) throw Exception("Bad value for --set: '" + text + "' (ADDR=WORD)");
+    return {int32_t(Number("--set", text.substr(0, eq), 16)),
+            int32_t(Number("--set", text.substr(eq + 1), 16))};
+}
+
 } // namespace
 
 std::string Usage() {
@@ -38,6 +46,10 @@ std::string Usage() {
            "  --type TEXT          programmer type token (default VESK1)\n"
            "  --version TEXT       programmer version token (default 2.10)\n"
            "  --device-id HEX      device ID read at 0x2006 (default: the chip's Id)\n"
+           "  --real-chip          words keep only the bits the chip file gives them, missing\n"
+           "                       bits read as on the chip, protected memory reads 0\n"
+           "  --set ADDR=WORD      store a word at start, after --load (hex; repeatable),\n"
+           "                       e.g. the factory calibration\n"
            "Faults:\n"
            "  --never-answer       answer nothing\n"
            "  --wrong-echo-at N    answer byte N with a wrong echo\n"
@@ -63,17 +75,22 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         {"--log", [&](const std::string& v) { c.Options.LogFile = v; }},
         {"--type", [&](const std::string& v) { c.Options.Type = v; }},
         {"--version", [&](const std::string& v) { c.Options.Version = v; }},
+        {"--set", [&](const std::string& v) { c.Set.push_back(AddressAndWord(v)); }},
         {"--device-id", [&](const std::string& v) { c.DeviceId = int32_t(Number("--device-id", v, 16)); }},
-        {"--wrong-echo-at", [&](const std::string& v) { c.Faults.WrongEchoAt = Number("--wrong-echo-at", v, 10); }},
+        {"--wrong-echo-at",
+         [&](const std::string& v) { c.Faults.WrongEchoAt = Number("--wrong-echo-at", v, 10); }},
         {"--stop-after", [&](const std::string& v) { c.Faults.StopAfter = Number("--stop-after", v, 10); }},
         {"--delay", [&](const std::string& v) { c.Faults.AnswerDelayMs = int(Number("--delay", v, 10)); }},
-        {"--drop-after", [&](const std::string& v) { c.Faults.DropLineAfter = Number("--drop-after", v, 10); }},
-        {"--target-id", [&](const std::string& v) { c.Faults.TargetId = int32_t(Number("--target-id", v, 16)); }},
+        {"--drop-after",
+         [&](const std::string& v) { c.Faults.DropLineAfter = Number("--drop-after", v, 10); }},
+        {"--target-id",
+         [&](const std::string& v) { c.Faults.TargetId = int32_t(Number("--target-id", v, 16)); }},
     };
     const std::map<std::string, std::function<void()>> flags{
         {"--target-echo", [&] { c.Options.TargetEcho = true; }},
         {"--wire-time", [&] { c.Options.WireTime = true; }},
         {"--strict-speed", [&] { c.Options.StrictSpeed = true; }},
+        {"--real-chip", [&] { c.Options.RealChip = true; }},
         {"--never-answer", [&] { c.Faults.NeverAnswer = true; }},
         {"--sync-zero", [&] { c.Faults.SyncAnswerZero = true; }},
         {"--bad-read", [&] { c.Faults.BadReadReply = true; }},
@@ -92,8 +109,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             f->second();
         } else if (auto s = withValue.find(name); s != withValue.end()) {
             if (!inlineValue) {
-                if (i + 1 >= args.size())
-                    throw Exception("Option " + name + " needs a value");
+                if (i + 1 >= args.size()) throw Exception("Option " + name + " needs a value");
                 value = args[++i];
             }
             s->second(value);

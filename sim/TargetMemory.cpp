@@ -9,7 +9,8 @@
 
 namespace vesk::sim {
 
-TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip) : FDeviceId(chip.Id) {
+TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip, bool realChip)
+    : FDeviceId(chip.Id), FRealChip(realChip) {
     for (const auto& r : chip.Regions) {
         TMemoryRegion m;
         m.Name = r.Name;
@@ -17,9 +18,32 @@ TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip) : FDeviceId(chip
         m.Start = r.Start;
         m.Size = r.Size;
         m.Default = r.Default;
+        m.Width = r.Width;
+        for (const auto& entry : r.Implemented)
+            m.Implemented.emplace_back(entry.Address, entry.Mask);
+        m.UnimplementedReadOne = r.UnimplementedReads == 1;
+        for (const auto& entry : r.Protect)
+            m.Protect.emplace_back(entry.Address, entry.Mask);
         FRegions.push_back(std::move(m));
     }
     EraseAll();
+}
+
+int32_t TTargetMemory::ImplementedBits(const TMemoryRegion& region, int64_t address) {
+    for (const auto& [at, bits] : region.Implemented)
+        if (at == address) return bits & region.Mask;
+    return region.Mask;
+}
+
+int32_t TTargetMemory::Stored(int64_t address) const {
+    const TMemoryRegion* r = RegionAt(address);
+    return r ? r->Words[size_t(address - r->Start)] : 0;
+}
+
+bool TTargetMemory::Protected(const TMemoryRegion& region) const {
+    for (const auto& [at, bits] : region.Protect)
+        if ((Stored(at) & bits) != bits) return true;
+    return false;
 }
 
 TTargetMemory::TTargetMemory(std::vector<TMemoryRegion> regions, int32_t deviceId)
@@ -36,8 +60,7 @@ int32_t TTargetMemory::WidthMask(int32_t defaultValue) {
 
 const TMemoryRegion* TTargetMemory::RegionAt(int64_t address) const {
     for (const auto& r : FRegions)
-        if (r.Contains(address))
-            return &r;
+        if (r.Contains(address)) return &r;
     return nullptr;
 }
 
@@ -47,38 +70,41 @@ TMemoryRegion* TTargetMemory::MutableRegionAt(int64_t address) {
 
 const TMemoryRegion* TTargetMemory::RegionByCode(int16_t code) const {
     for (const auto& r : FRegions)
-        if (r.Code == code)
-            return &r;
+        if (r.Code == code) return &r;
     return nullptr;
 }
 
 int32_t TTargetMemory::Word(int64_t address) const {
     // The identification word is read-only silicon, whatever region may cover it.
-    if (address == DeviceIdAddress)
-        return FDeviceIdOverride >= 0 ? FDeviceIdOverride : FDeviceId;
+    if (address == DeviceIdAddress) return FDeviceIdOverride >= 0 ? FDeviceIdOverride : FDeviceId;
     const TMemoryRegion* r = RegionAt(address);
-    return r ? r->Words[size_t(address - r->Start)] : 0;
+    if (!r) return 0;
+    const int32_t word = r->Words[size_t(address - r->Start)];
+    if (!FRealChip) return word;
+    // A protected region reads 0 until the erase clears its protection bits.
+    if (Protected(*r)) return 0;
+    const int32_t bits = ImplementedBits(*r, address);
+    return (word & bits) | (r->UnimplementedReadOne ? r->Mask & ~bits : 0);
 }
 
 bool TTargetMemory::SetWord(int64_t address, int32_t value) {
     TMemoryRegion* r = MutableRegionAt(address);
-    if (!r)
-        return false;
+    if (!r) return false;
     r->Words[size_t(address - r->Start)] = value;
     return true;
 }
 
 bool TTargetMemory::Program(int64_t address, int32_t value) {
     TMemoryRegion* r = MutableRegionAt(address);
-    if (!r)
-        return false;
-    r->Words[size_t(address - r->Start)] = value & r->Mask;
+    if (!r) return false;
+    r->Words[size_t(address - r->Start)] = value & (FRealChip ? ImplementedBits(*r, address) : r->Mask);
     return true;
 }
 
 void TTargetMemory::EraseAll() {
     for (auto& r : FRegions) {
-        r.Mask = WidthMask(r.Default);
+        r.Mask = r.Width >= 1 && r.Width < 32 && FRealChip ? int32_t((uint32_t(1) << r.Width) - 1)
+                                                           : WidthMask(r.Default);
         r.Words.assign(size_t(r.Size > 0 ? r.Size : 0), r.Default);
     }
 }
@@ -132,8 +158,7 @@ std::string TTargetMemory::DumpIntelHex() const {
             std::vector<uint8_t> data;
             while (i < r.Size && data.size() < 16) {
                 uint32_t a = uint32_t(r.Start + i) * 2;
-                if ((a >> 16) != upper)
-                    break;
+                if ((a >> 16) != upper) break;
                 int32_t w = r.Words[size_t(i)];
                 data.push_back(uint8_t(w));
                 data.push_back(uint8_t(w >> 8));
@@ -150,9 +175,12 @@ int TTargetMemory::LoadIntelHexFile(const std::string& path) {
     TIntelHexFile file;
     file.Load(path);
     int skipped = 0;
-    for (TIntelHexFileIterator it(file); it.IsValid(); it.Next())
-        if (!Program(it.WordAddress(), it.Value()))
-            ++skipped;
+    for (TIntelHexFileIterator it(file); it.IsValid(); it.Next()) {
+        // A half-word record (one configuration byte) changes only its half.
+        const int64_t address = it.WordAddress();
+        const int32_t mask = it.ByteMask();
+        if (!Program(address, (Stored(address) & ~mask) | (it.Value() & mask))) ++skipped;
+    }
     return skipped;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vesk {
@@ -15,25 +16,34 @@ namespace vesk::sim {
 // One region of target memory.
 struct TMemoryRegion {
     std::string Name;
-    int16_t Code = -1;     // region code of the chip definition (1 Code, 2 Data, 3 Fuses, 4 Id)
-    int32_t Start = 0;     // word address of the first word
-    int32_t Size = 0;      // number of words
-    int32_t Default = 0;   // erased value
-    int32_t Mask = 0xFF;   // word width: the smallest 2^k-1 covering Default, at least 0xFF
+    int16_t Code = -1;   // region code of the chip definition (1 Code, 2 Data, 3 Fuses, 4 Id)
+    int32_t Start = 0;   // word address of the first word
+    int32_t Size = 0;    // number of words
+    int32_t Default = 0; // erased value
+    int32_t Mask = 0xFF; // word width: the smallest 2^k-1 covering Default, at least 0xFF
     std::vector<int32_t> Words;
 
-    bool Contains(int64_t address) const {
-        return address >= Start && address < int64_t(Start) + Size;
-    }
+    // Real silicon (used when the memory behaves like the real chip): the bits each
+    // word has, what the missing ones read as, and the protection bits of the region.
+    int32_t Width = -1;                                   // bits of every word; -1: Mask
+    std::vector<std::pair<int32_t, int32_t>> Implemented; // address -> bits of single words
+    bool UnimplementedReadOne = false;
+    std::vector<std::pair<int32_t, int32_t>> Protect; // address -> bits, protected when one is 0
+
+    bool Contains(int64_t address) const { return address >= Start && address < int64_t(Start) + Size; }
 };
 
 class TTargetMemory {
-public:
+  public:
     // Address of the target's identification word.
     static constexpr int32_t DeviceIdAddress = 0x2006;
 
     TTargetMemory() = default;
-    explicit TTargetMemory(const vesk::TChipDefinition& chip);
+    // With `realChip` the memory behaves as the chip file describes the silicon: a
+    // word keeps only the bits it has and reads the others as the chip does, and a
+    // region whose protection bits are programmed reads 0 until the next erase.
+    // Without it every bit up to the region's width is stored.
+    explicit TTargetMemory(const vesk::TChipDefinition& chip, bool realChip = false);
     explicit TTargetMemory(std::vector<TMemoryRegion> regions, int32_t deviceId = 0);
 
     static int32_t WidthMask(int32_t defaultValue);
@@ -52,6 +62,10 @@ public:
     // every region.
     bool Program(int64_t address, int32_t value);
     void EraseAll();
+    bool RealChip() const { return FRealChip; }
+    // The bits the word at the address has in real-chip mode (the region's width
+    // without the single-word masks when none is given).
+    static int32_t ImplementedBits(const TMemoryRegion& region, int64_t address);
 
     int32_t DeviceId() const { return FDeviceId; }
     void SetDeviceId(int32_t id) { FDeviceId = id; }
@@ -65,12 +79,16 @@ public:
     // Throws vesk::Exception for a malformed file.
     int LoadIntelHexFile(const std::string& path);
 
-private:
+  private:
     TMemoryRegion* MutableRegionAt(int64_t address);
+    // The word as stored, without protection: 0 outside every region.
+    int32_t Stored(int64_t address) const;
+    bool Protected(const TMemoryRegion& region) const;
 
     std::vector<TMemoryRegion> FRegions;
     int32_t FDeviceId = 0;
     int32_t FDeviceIdOverride = -1;
+    bool FRealChip = false;
 };
 
 } // namespace vesk::sim

@@ -19,12 +19,10 @@ using namespace vesk::sim;
 namespace {
 
 std::string ChipFile(const TCommandLine& c) {
-    if (!c.Chip.empty())
-        return c.Chip;
+    if (!c.Chip.empty()) return c.Chip;
     const std::string dir = ProgramDirectory();
     auto files = FindChipDefinitionFiles(dir);
-    if (files.empty())
-        throw Exception("No chip definition beside the program; name one with --chip FILE");
+    if (files.empty()) throw Exception("No chip definition beside the program; name one with --chip FILE");
     return dir + files.front();
 }
 
@@ -32,8 +30,7 @@ std::string ChipFile(const TCommandLine& c) {
 void MakeLink(const std::string& link, const std::string& target) {
     struct stat st {};
     if (lstat(link.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode))
-            throw Exception("Not replacing " + link + ": it is not a symbolic link");
+        if (!S_ISLNK(st.st_mode)) throw Exception("Not replacing " + link + ": it is not a symbolic link");
         unlink(link.c_str());
     }
     if (symlink(target.c_str(), link.c_str()) != 0)
@@ -41,8 +38,7 @@ void MakeLink(const std::string& link, const std::string& target) {
 }
 
 void Dump(const TSimulator& sim, const std::string& path) {
-    if (path.empty())
-        return;
+    if (path.empty()) return;
     try {
         sim.DumpMemory(path);
     } catch (const Exception& e) {
@@ -68,15 +64,13 @@ int Run(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     TSimulator sim(chip, c.Options);
-    if (c.DeviceId >= 0)
-        sim.SetDeviceId(c.DeviceId);
+    if (c.DeviceId >= 0) sim.SetDeviceId(c.DeviceId);
     sim.SetFaults(c.Faults);
-    if (!c.Load.empty())
-        sim.LoadImage(c.Load);
-    if (!c.Link.empty())
-        MakeLink(c.Link, sim.SlavePath());
-    if (!c.TargetLink.empty())
-        MakeLink(c.TargetLink, sim.TargetSlavePath());
+    if (!c.Load.empty()) sim.LoadImage(c.Load);
+    for (const auto& [address, word] : c.Set)
+        sim.SetWord(address, word);
+    if (!c.Link.empty()) MakeLink(c.Link, sim.SlavePath());
+    if (!c.TargetLink.empty()) MakeLink(c.TargetLink, sim.TargetSlavePath());
     sim.Start();
 
     std::cout << sim.SlavePath() << std::endl;
@@ -84,8 +78,7 @@ int Run(int argc, char** argv) {
 
     for (;;) {
         int s = 0;
-        if (sigwait(&signals, &s) != 0)
-            break;
+        if (sigwait(&signals, &s) != 0) break;
         if (s == SIGUSR1) {
             Dump(sim, c.Dump);
             continue;
@@ -94,10 +87,8 @@ int Run(int argc, char** argv) {
     }
     sim.Stop();
     Dump(sim, c.Dump);
-    if (!c.Link.empty())
-        unlink(c.Link.c_str());
-    if (!c.TargetLink.empty())
-        unlink(c.TargetLink.c_str());
+    if (!c.Link.empty()) unlink(c.Link.c_str());
+    if (!c.TargetLink.empty()) unlink(c.TargetLink.c_str());
     return 0;
 }
 

@@ -18,8 +18,9 @@
 #include "ComComboBox.h"
 #include "ErrorBox.h"
 #include "StateLamp.h"
-#include "termview/ComTerminal.h"
 #include "WindowRun.h"
+#include "chipdef/tests/RealImages.h"
+#include "termview/ComTerminal.h"
 
 class ProgrammingFormOperationsTest : public QObject {
     Q_OBJECT
@@ -27,6 +28,8 @@ class ProgrammingFormOperationsTest : public QObject {
     void startupDetectionFindsSimulatedProgrammer();
     void detectionWithoutAnswerShowsErrorBox();
     void writeProgramsTheSimulatedTarget();
+    void writeVerifiesRealImagesOnRealChips_data();
+    void writeVerifiesRealImagesOnRealChips();
     void writeWithMissingImageReportsError();
     void browseUsesTheDialogSeam();
     void clearBufferTurnsLampGreen();
@@ -124,6 +127,36 @@ void ProgrammingFormOperationsTest::writeProgramsTheSimulatedTarget() {
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
     // Run is possible now that a chip is selected.
     QVERIFY(form.Actions().atnRunTarget->isEnabled());
+}
+
+void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips_data() {
+    QTest::addColumn<int>("row");
+    const auto& images = vesk::test::RealImages();
+    for (std::size_t i = 0; i < images.size(); ++i)
+        QTest::newRow(images[i].Chip.c_str()) << int(i);
+}
+
+// Write with "Verify after programming" of images as real compilers write them, on a
+// target that behaves like the chip's silicon and is detected whatever its revision.
+void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips() {
+    QFETCH(int, row);
+    const vesk::test::RealImage_t& image = vesk::test::RealImages()[std::size_t(row)];
+    vesk::sim::TOptions options;
+    options.RealChip = true;
+    TSimulatedRun run(ShippedChip(("ChipDef_" + image.Chip + ".ini").c_str()), options);
+    run.Simulator->SetDeviceId(run.Chip.Id | image.Revision);
+    for (const auto& [address, word] : image.Factory)
+        run.Simulator->SetWord(address, word);
+    const QString path = run.Path(QStringLiteral("image.hex"));
+    WriteText(path, QString::fromStdString(image.Hex));
+    run.WriteSettings(QStringLiteral("ImageFileName=%1\nVerifyAfterWrite=1\n").arg(path));
+    TProgrammingForm& form = run.Create();
+    QVERIFY(run.ShowDetected());
+    QVERIFY(form.ProgramTarget(vesk::AllRegions));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    QCOMPARE(form.Controls().cbxTargetType->currentText(), QString::fromStdString(image.Chip));
+    for (const auto& [address, word] : image.Expected)
+        QCOMPARE(run.Simulator->Word(address), word);
 }
 
 void ProgrammingFormOperationsTest::writeWithMissingImageReportsError() {

@@ -196,16 +196,64 @@ TEST(GpasmImages, Table18F452) {
     EXPECT_EQ(data[0x7F], 0xFFEE); // byte address 0xF000FE, the last data word
 }
 
-TEST(GpasmImages, LoneByteRecordIsRefused) {
-    TIntelHexFile image;
-    const std::string path = DataDir + "/oddbyte12f675.hex";
-    try {
-        image.Load(path);
-        FAIL();
-    } catch (const VESK_Exception& e) {
-        EXPECT_EQ(e.Message(), "File read error: " + path +
-                                   "\nError on line 4\nRecord read error on column 14\n"
-                                   "Record data size is odd: 1 bytes");
+TEST(GpasmImages, LoneBytesLandInTheirHalves) {
+    auto chips = LoadShipped(ShippedDir);
+    TChipDefinition& chip = ChipNamed(chips, "PIC12F675");
+    ASSERT_TRUE(chip.LoadImage(Image("oddbyte12f675.hex")));
+    const auto& data = chip.RegionByCode(RegionCodeData).Data;
+    EXPECT_EQ(data[0], 0x0011);
+    EXPECT_EQ(data[0x3F], 0xABFF); // byte 0x427F: the high half; the low keeps the default
+    EXPECT_EQ(data[0x40], 0x0000); // byte 0x4280: the low half
+}
+
+// What the silicon of each shipped chip has (the configuration words' bits), the ID
+// bits that name it, and which configuration bits protect its memory.
+TEST(ShippedChips, DescribeTheirSilicon) {
+    const struct {
+        const char* Chip;
+        std::vector<std::pair<int32_t, int32_t>> Fuses;      // address -> implemented bits
+        std::vector<std::pair<int32_t, int32_t>> Code, Data; // protect entries
+    } rows[] = {
+        {"PIC16F84A", {{0x2007, 0x3FFF}}, {{0x2007, 0x3FF0}}, {}},
+        {"PIC16F628A", {{0x2007, 0x21FF}}, {{0x2007, 0x2000}}, {{0x2007, 0x0100}}},
+        {"PIC16F876A", {{0x2007, 0x2FCF}}, {{0x2007, 0x2000}}, {{0x2007, 0x0100}}},
+        {"PIC16F877A", {{0x2007, 0x2FCF}}, {{0x2007, 0x2000}}, {{0x2007, 0x0100}}},
+        {"PIC16F88", {{0x2007, 0x3FFF}, {0x2008, 0x0003}}, {{0x2007, 0x2000}}, {{0x2007, 0x0100}}},
+        {"PIC12F629", {{0x2007, 0x31FF}}, {{0x2007, 0x0080}}, {{0x2007, 0x0100}}},
+        {"PIC12F675", {{0x2007, 0x31FF}}, {{0x2007, 0x0080}}, {{0x2007, 0x0100}}},
+        {"PIC18F452",
+         {{0x180000, 0x2700},
+          {0x180001, 0x0F0F},
+          {0x180002, 0x0100},
+          {0x180003, 0x0085},
+          {0x180004, 0xC00F},
+          {0x180005, 0xE00F},
+          {0x180006, 0x400F}},
+         {{0x180004, 0x400F}},
+         {{0x180004, 0x8000}}},
+    };
+    auto chips = LoadShipped(ShippedDir);
+    ASSERT_EQ(chips.size(), std::size(rows));
+    const auto entries = [](const std::vector<AddressAndMask_t>& list) {
+        std::vector<std::pair<int32_t, int32_t>> pairs;
+        for (const auto& e : list)
+            pairs.emplace_back(e.Address, e.Mask);
+        return pairs;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Chip);
+        const TChipDefinition& chip = ChipNamed(chips, row.Chip);
+        const bool pic18 = chip.Algorithm == AlgorithmPIC18;
+        EXPECT_EQ(chip.IdMask, pic18 ? 0xFFE0 : 0x3FE0);
+        EXPECT_TRUE(chip.MatchesId(chip.Id | 0x1F));
+        const TChipRegion& fuses = chip.RegionByCode(RegionCodeFuses);
+        for (const auto& [address, bits] : row.Fuses)
+            EXPECT_EQ(fuses.ImplementedBits(address), bits) << std::hex << address;
+        EXPECT_EQ(fuses.UnimplementedReads, pic18 ? 0 : 1);
+        EXPECT_EQ(chip.RegionByCode(RegionCodeCode).ImplementedBits(0), pic18 ? 0xFFFF : 0x3FFF);
+        EXPECT_EQ(chip.RegionByCode(RegionCodeData).Width, pic18 ? 16 : 8);
+        EXPECT_EQ(entries(chip.RegionByCode(RegionCodeCode).Protect), row.Code);
+        EXPECT_EQ(entries(chip.RegionByCode(RegionCodeData).Protect), row.Data);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ProgramFixture.h"
 
 #include "chipdef/ChipDefinition.h"
+#include "chipdef/tests/RealImages.h"
 
 #include <algorithm>
 #include <chrono>
@@ -103,6 +104,27 @@ TEST_F(ProgramTest, WriteWithVerifyFindsAWordTheTargetDidNotKeep) {
     EXPECT_EQ(r.Status, 3);
     EXPECT_EQ(r.Err, "Target region verify failed: 0x01 (Code)\n"
                      "Data verify error: [0x000003] = 0x000001, buffer[] = 0x004001\n");
+}
+
+// Images in the forms real compilers write, on every shipped chip behaving like its
+// silicon: found by its ID whatever its revision, written and verified in one run.
+TEST_F(ProgramTest, RealImagesWriteAndVerifyOnEveryShippedChip) {
+    for (const vesk::test::RealImage_t& row : vesk::test::RealImages()) {
+        SCOPED_TRACE(row.Chip);
+        TChipDefinition chip;
+        chip.LoadFromFile(BuildBinDir() + "ChipDef_" + row.Chip + ".ini");
+        sim::TOptions options;
+        options.RealChip = true;
+        StartSim(chip, options);
+        Sim->SetDeviceId(chip.Id | row.Revision);
+        for (const auto& [address, word] : row.Factory)
+            Sim->SetWord(address, word);
+        const std::string image = WriteImage(row.Chip + ".hex", row.Hex);
+        const TRunResult r = RunOnSim({"--chipdefs", BuildBinDir(), "write", image, "--verify"});
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        for (const auto& [address, word] : row.Expected)
+            EXPECT_EQ(Sim->Word(address), word) << "at 0x" << std::hex << address;
+    }
 }
 
 TEST_F(ProgramTest, AMissingImageIsStatusSixAndNothingIsWritten) {

@@ -66,17 +66,35 @@ TEST(IntelHexIterator, HighestAddressesDoNotOverflow) {
     EXPECT_EQ(TIntelHexFileIterator(mid).WordAddress(), 0x40000000);
 }
 
-TEST(IntelHexIterator, LoneByteNeverReadsPastTheData) {
-    // The reader refuses such records; a record filled by hand is still walked safely.
-    TIntelHexFile file;
-    file.Lines = {"hand made"};
-    file.Records.resize(1);
-    file.Records[0].RecordType = IntelHexDataRecord;
-    file.Records[0].Data = {0x11, 0x22, 0x33};
-    TIntelHexFileIterator it(file);
-    EXPECT_EQ(it.Value(), 0x2211);
-    ASSERT_TRUE(it.Next());
-    EXPECT_EQ(it.Value(), 0x0033);
-    EXPECT_EQ(it.WordAddress(), 1);
-    EXPECT_FALSE(it.Next());
+// Every byte lands in its word by its byte address: even is the low half, odd the high.
+TEST(IntelHexIterator, BytesLandInTheirHalves) {
+    struct Word_t {
+        int64_t Address;
+        int32_t Value, Mask;
+        bool operator==(const Word_t&) const = default;
+    };
+    const struct {
+        const char* Text;
+        std::vector<Word_t> Words;
+    } rows[] = {
+        // Whole words, as every image of whole words.
+        {":0400100001020304E2\n", {{8, 0x0201, 0xFFFF}, {9, 0x0403, 0xFFFF}}},
+        // gpasm's CONFIG directive: 3 bytes from 0x300001 (CONFIG1H, CONFIG2L, CONFIG2H).
+        {":020000040030CA\n:03000100220F0EBD\n", {{0x180000, 0x2200, 0xFF00}, {0x180001, 0x0E0F, 0xFFFF}}},
+        // C18: one byte at an odd address, then 5 bytes from an even one.
+        {":020000040030CA\n:010005008179\n:050008000E000FE00FE7\n",
+         {{0x180002, 0x8100, 0xFF00},
+          {0x180004, 0x000E, 0xFFFF},
+          {0x180005, 0xE00F, 0xFFFF},
+          {0x180006, 0x000F, 0x00FF}}},
+        // A lone byte never reads past the record's data.
+        {":0100000033CC\n", {{0, 0x0033, 0x00FF}}},
+    };
+    for (const auto& row : rows) {
+        const TIntelHexFile file = FromText(row.Text);
+        std::vector<Word_t> words;
+        for (TIntelHexFileIterator it(file); it.IsValid(); it.Next())
+            words.push_back({it.WordAddress(), it.Value(), it.ByteMask()});
+        EXPECT_EQ(words, row.Words) << row.Text;
+    }
 }

@@ -82,11 +82,11 @@ TEST(IntelHexRecord, ValidateChecksInOrder) {
     }
 }
 
-TEST(IntelHexRecord, OddByteCountOnlyMattersForDataRecords) {
+TEST(IntelHexRecord, OddByteCountsAreRecords) {
+    // Compilers write configuration bytes one at a time; the cursor places each.
     TIntelHexFileRecord record;
-    EXPECT_EQ(ParseMessage(record, ":0100000001FE"),
-              "Record read error on column 14\nRecord data size is odd: 1 bytes");
-    // Other record types carry no image data; their size is not checked.
+    EXPECT_TRUE(record.Parse(":0100000001FE"));
+    EXPECT_EQ(record.Data, std::vector<uint8_t>{1});
     EXPECT_TRUE(record.Parse(":0100000201FC"));
 }
 
@@ -124,7 +124,7 @@ TEST(IntelHexRecord, FullRecordOf255Bytes) {
     char check[3];
     std::snprintf(check, sizeof check, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
     TIntelHexFileRecord record;
-    // 255 bytes of type 01 (not data): fine; the same as data would be odd.
+    // 255 bytes of type 01 (not data).
     std::string asType1 = line;
     asType1[8] = '1';
     std::snprintf(check, sizeof check, "%02X", (0x100 - ((sum + 1) & 0xFF)) & 0xFF);

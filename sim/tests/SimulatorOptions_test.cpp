@@ -8,13 +8,48 @@ namespace vesk::sim {
 namespace {
 
 TEST(SimulatorOptionsTest, EveryOptionReachesItsField) {
-    auto c = ParseCommandLine({"--chip", "c.ini", "--link", "/tmp/l", "--target-link=/tmp/t", "--target-echo",
-                               "--banner", "hi", "--load", "a.hex", "--dump", "d.hex", "--log", "x.log",
-                               "--wire-time", "--strict-speed", "--type", "VESK2", "--version", "3.0",
-                               "--device-id", "F01", "--never-answer", "--wrong-echo-at", "5", "--sync-zero",
-                               "--bad-read", "--stop-after", "7", "--delay", "20", "--drop-after", "9",
-                               "--target-id", "1234"});
+    auto c = ParseCommandLine({"--chip",
+                               "c.ini",
+                               "--link",
+                               "/tmp/l",
+                               "--target-link=/tmp/t",
+                               "--target-echo",
+                               "--banner",
+                               "hi",
+                               "--load",
+                               "a.hex",
+                               "--dump",
+                               "d.hex",
+                               "--log",
+                               "x.log",
+                               "--wire-time",
+                               "--strict-speed",
+                               "--type",
+                               "VESK2",
+                               "--version",
+                               "3.0",
+                               "--device-id",
+                               "F01",
+                               "--never-answer",
+                               "--wrong-echo-at",
+                               "5",
+                               "--sync-zero",
+                               "--bad-read",
+                               "--stop-after",
+                               "7",
+                               "--delay",
+                               "20",
+                               "--drop-after",
+                               "9",
+                               "--target-id",
+                               "1234",
+                               "--real-chip",
+                               "--set",
+                               "3FF=3480",
+                               "--set=2007=1FFF"});
     EXPECT_EQ(c.Chip, "c.ini");
+    EXPECT_TRUE(c.Options.RealChip);
+    EXPECT_EQ(c.Set, (std::vector<std::pair<int32_t, int32_t>>{{0x3FF, 0x3480}, {0x2007, 0x1FFF}}));
     EXPECT_EQ(c.Link, "/tmp/l");
     EXPECT_EQ(c.TargetLink, "/tmp/t");
     EXPECT_TRUE(c.Options.TargetEcho);
@@ -44,6 +79,8 @@ TEST(SimulatorOptionsTest, BadCommandLinesAreRefused) {
     EXPECT_THROW(ParseCommandLine({"--stop-after", "x"}), Exception);
     EXPECT_THROW(ParseCommandLine({"--delay", "-1"}), Exception);
     EXPECT_THROW(ParseCommandLine({"--wire-time=1"}), Exception);
+    EXPECT_THROW(ParseCommandLine({"--set", "3FF"}), Exception);
+    EXPECT_THROW(ParseCommandLine({"--set", "3FF=zz"}), Exception);
     EXPECT_TRUE(ParseCommandLine({"--help"}).Help);
     EXPECT_FALSE(Usage().empty());
 }

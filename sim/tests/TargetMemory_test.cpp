@@ -38,12 +38,33 @@ TEST(TargetMemoryTest, LaidOutFromTheChipAtDefaults) {
     ASSERT_EQ(m.Regions().size(), 4u);
     EXPECT_EQ(m.Word(0), 0x3FFF);
     EXPECT_EQ(m.Word(0x3FF), 0x3FFF);
-    EXPECT_EQ(m.Word(0x400), 0);  // outside every region
+    EXPECT_EQ(m.Word(0x400), 0); // outside every region
     EXPECT_EQ(m.Word(0x213F), 0xFF);
     EXPECT_EQ(m.Word(0x2006), 0x0F00);
     EXPECT_FALSE(m.Program(0x400, 1));
     EXPECT_TRUE(m.Program(0x2101, 0x1FF));
     EXPECT_EQ(m.Word(0x2101), 0xFF);
+}
+
+// As the chip file describes the silicon: missing bits read as on the chip, and the
+// programmed protection bit makes its region read 0 until the next erase.
+TEST(TargetMemoryTest, RealChipKeepsOnlyItsBitsAndProtectsUntilErased) {
+    TChipDefinition chip;
+    chip.LoadFromFile(std::string(VESK_SOURCE_DIR) + "/chips/ChipDef_PIC16F877A.ini");
+    TTargetMemory plain(chip);
+    plain.Program(0x2007, 0xFF4A);
+    EXPECT_EQ(plain.Word(0x2007), 0x3F4A); // every bit up to the width is stored
+    TTargetMemory m(chip, true);
+    m.Program(0, 0x3001);
+    m.Program(0x2100, 0x111);
+    EXPECT_EQ(m.Word(0x2100), 0x11);
+    m.Program(0x2007, 0x0F4A); // CP on (bit 13 = 0); bit 12 does not exist
+    EXPECT_EQ(m.Word(0x2007), 0x1F7A);
+    EXPECT_EQ(m.Word(0), 0);         // Code protected
+    EXPECT_EQ(m.Word(0x2100), 0x11); // Data not (CPD = 1)
+    m.EraseAll();
+    EXPECT_EQ(m.Word(0), 0x3FFF);
+    EXPECT_EQ(m.Word(0x2007), 0x3FFF);
 }
 
 TEST(TargetMemoryTest, OverlappingRegionsResolveToTheFirst) {
