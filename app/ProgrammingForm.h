@@ -278,6 +278,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Saves changed settings at once, so that a save that cannot be made is
+    // told while the user is still there.
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -291,6 +294,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QWidget* CreateAboutPage();
     void CreatePages();
     void ConfigureStorage();
+    void TellSaveFailure(const std::string& message);
     void ConfigureTerminalPort();
     void ShowSettingsControls();
     void FillTargetTypes();
@@ -334,6 +338,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     int32_t FProgressCount = 1;
     int32_t FProgressLast = -1;
     bool FShown = false;
+    std::string FLoadedSettings; // the settings as the storage would write them after the load
+    bool FSaveFailureTold = false;
     bool FStopRequested = false; // Stop or Esc during the running operation
     bool FUpdatingControls = false;
 
