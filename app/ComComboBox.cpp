@@ -17,8 +17,13 @@ void TComComboBox::FillPorts() {
     }
     const QSignalBlocker block(this);
     clear();
-    for (const std::string& port : ports)
+    for (const std::string& port : ports) {
         addItem(QString::fromStdString(port));
+        // What the system knows of the port tells two USB adapters apart.
+        const std::string description = vesk::ComPortDescription(vesk::ComPortInfo(port));
+        if (!description.empty())
+            setItemData(count() - 1, QString::fromStdString(description), Qt::ToolTipRole);
+    }
     if (count() > 0) setCurrentIndex(0);
 }
 

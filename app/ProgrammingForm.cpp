@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -28,6 +29,8 @@
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
 #include "termview/ComTerminal.h"
+
+#include <cstdio>
 
 TProgrammingForm* ProgrammingForm = nullptr;
 
@@ -96,6 +99,7 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     // Construction is complete: the owner's creation event places and loads
     // the settings file.
     DoCreate();
+    FLoadedSettings = FStorage.SaveText();
 }
 
 TProgrammingForm::~TProgrammingForm() {
@@ -120,6 +124,9 @@ void TProgrammingForm::ConfigureStorage() {
     FStorage.SetUsePrefix(false);
     FStorage.SetCreateBackup(false);
     FStorage.SetExcludeList(InheritedPropertyNames());
+    // An installed program's folder cannot be written: the user's own file then.
+    FStorage.SetUserFileFallback(true);
+    FStorage.OnSaveFailed = [this](const std::string& message) { TellSaveFailure(message); };
     // The storage places the file beside the executable; a folder given at
     // construction is kept instead.
     if (FProgramDirectory != QString::fromStdString(vesk::ProgramDirectory())) {
@@ -168,6 +175,29 @@ void TProgrammingForm::ShowApplicationError(const QString& message) {
     FDialogs->ShowApplicationError(this, ApplicationTitle(), ErrorBoxText(message));
 }
 
+// ---- Settings at close --------------------------------------------------------
+
+void TProgrammingForm::TellSaveFailure(const std::string& message) {
+    if (FSaveFailureTold) return;
+    FSaveFailureTold = true;
+    std::fprintf(stderr, "%s: settings not saved to %s\n%s\n", qPrintable(ApplicationTitle()),
+                 FStorage.FullFileName().c_str(), message.c_str());
+}
+
+void TProgrammingForm::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (FStorage.SaveText() == FLoadedSettings) return; // nothing to lose
+    try {
+        FStorage.Save(false);
+        FLoadedSettings = FStorage.SaveText();
+    } catch (const std::exception& e) {
+        TellSaveFailure(e.what());
+        ShowApplicationError(QStringLiteral("Settings not saved to ") +
+                             QString::fromStdString(FStorage.FullFileName()) + QLatin1Char('\n') +
+                             QString::fromLocal8Bit(e.what()));
+    }
+}
+
 // ---- First showing --------------------------------------------------------------
 
 void TProgrammingForm::showEvent(QShowEvent* event) {
@@ -206,7 +236,7 @@ void TProgrammingForm::FillTargetTypes() {
     C.cbxTargetType->clear();
     C.cbxTargetType->addItem(QStringLiteral("<Autodetect>"), QVariant::fromValue<void*>(nullptr));
     C.cbxTargetType->blockSignals(false);
-    vesk::LoadChipDefinitions(FProgramDirectory.toStdString());
+    vesk::LoadChipDefinitionsWithUser(FProgramDirectory.toStdString());
     const QSignalBlocker block(C.cbxTargetType);
     for (const auto& chip : vesk::ChipDefinitions)
         C.cbxTargetType->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));

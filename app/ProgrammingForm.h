@@ -280,6 +280,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Saves changed settings at once, so that a save that cannot be made is
+    // told while the user is still there.
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -293,6 +296,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QWidget* CreateAboutPage();
     void CreatePages();
     void ConfigureStorage();
+    void TellSaveFailure(const std::string& message);
     void ConfigureTerminalPort();
     void ShowSettingsControls();
     void FillTargetTypes();
@@ -337,6 +341,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     int32_t FProgressLast = -1;
     bool FShown = false;
     int FPageShown = pgMain;     // the page stack's current page
+    std::string FLoadedSettings; // the settings as the storage would write them after the load
+    bool FSaveFailureTold = false;
     bool FStopRequested = false; // Stop or Esc during the running operation
     bool FUpdatingControls = false;
 

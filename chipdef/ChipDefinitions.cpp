@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "VESK_Exception.h"
@@ -37,6 +38,13 @@ std::string WithTrailingSeparator(std::string directory) {
     return directory;
 }
 
+// The file each loaded chip came from. Chips live for the whole run; an entry of a
+// freed chip is replaced when its address is taken again.
+std::map<const TChipDefinition*, std::string>& LoadedFiles() {
+    static std::map<const TChipDefinition*, std::string> files;
+    return files;
+}
+
 } // namespace
 
 std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
@@ -66,6 +74,7 @@ bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_p
         for (const std::string& name : FindChipDefinitionFiles(dir)) {
             auto chip = std::make_unique<TChipDefinition>();
             chip->LoadFromFile(dir + name);
+            LoadedFiles()[chip.get()] = dir + name;
             into.push_back(std::move(chip));
         }
         return true;
@@ -78,6 +87,20 @@ bool LoadChipDefinitions(const std::string& directory) {
 
 bool LoadChipDefinitions() {
     return LoadChipDefinitions(ProgramDirectory());
+}
+
+bool LoadChipDefinitionsWithUser(const std::string& programDirectory) {
+    LoadChipDefinitions(programDirectory);
+    const std::string user = UserChipDirectory();
+    std::error_code ec;
+    // The user's folder is optional; one that exists follows the same rules.
+    if (!user.empty() && std::filesystem::exists(user, ec)) LoadChipDefinitions(user);
+    return true;
+}
+
+std::string ChipDefinitionFile(const TChipDefinition& chip) {
+    const auto it = LoadedFiles().find(&chip);
+    return it == LoadedFiles().end() ? std::string() : it->second;
 }
 
 } // namespace vesk

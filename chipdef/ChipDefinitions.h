@@ -32,4 +32,15 @@ bool LoadChipDefinitions(const std::string& directory);
 // The same from `ProgramDirectory()`.
 bool LoadChipDefinitions();
 
+// The user's own folder of chip definition files, ending in "/":
+// "$XDG_DATA_HOME/vesk/chips/" (an absolute XDG_DATA_HOME only), else
+// "$HOME/.local/share/vesk/chips/"; empty when neither is known and on Windows.
+std::string UserChipDirectory();
+// Loads `programDirectory`, then the user's folder when it exists, with the same
+// rules and messages, into `ChipDefinitions`.
+bool LoadChipDefinitionsWithUser(const std::string& programDirectory);
+// The path of the file `chip` was loaded from by the loaders above; "" for a chip
+// they did not load.
+std::string ChipDefinitionFile(const TChipDefinition& chip);
+
 } // namespace vesk

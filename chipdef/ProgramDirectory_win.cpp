@@ -21,4 +21,9 @@ std::string ProgramDirectory() {
     return path.substr(0, separator + 1);
 }
 
+// On Windows new chip files go beside the program, as they always have.
+std::string UserChipDirectory() {
+    return {};
+}
+
 } // namespace vesk

@@ -29,7 +29,8 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     // Options of the tool may follow the command too.
     app.fallthrough();
     app.footer(std::string("Settings not given here come from \"WinVESK.ini\" beside the program when "
-                           "it exists, otherwise from the programmer driver's defaults.\n\n") +
+                           "it exists (for an installed program, from the user's own copy in "
+                           "~/.config/vesk/), otherwise from the programmer driver's defaults.\n\n") +
                ExitStatusTable);
 
     app.add_option("-p,--port", o.Port, "serial port (name or path)")->option_text("NAME");
@@ -53,7 +54,11 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     app.add_flag("-q,--quiet", o.Quiet, "no progress output");
     app.add_flag("-v,--verbose", o.Verbose, "trace every VBUS byte and its echo on standard error");
 
-    app.add_subcommand("ports", "list the serial ports present, one per line");
+    auto* ports = app.add_subcommand("ports", "list the serial ports present, one per line");
+    ports->add_flag("-l,--long", o.Long,
+                    "add what the system knows of each port: maker, product and serial number of a USB "
+                    "adapter and its stable /dev/serial/by-id/ name");
+    ports->add_option("--system-root", o.SystemRoot)->group(""); // a prepared tree in place of "/"
     app.add_subcommand("chips", "list the chip definitions: name, Id (hex), algorithm, regions");
     app.add_subcommand("detect", "identify the programmer: prints \"<type> version <version>\"");
     app.add_subcommand("identify", "read the target's ID and print the matching chip type");

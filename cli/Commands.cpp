@@ -46,9 +46,13 @@ std::string Lower(std::string text) {
 
 // --- Chip definitions, loaded before the port is ever opened --------------------------
 
+// --chipdefs names the one folder to read; otherwise the program's folder and then the
+// user's own.
 void LoadChips(const TContext& c) {
-    const std::string dir = c.O.ChipDefs.empty() ? ProgramDirectory() : c.O.ChipDefs;
-    Step(TStep::Image, [&] { LoadChipDefinitions(dir); });
+    if (!c.O.ChipDefs.empty())
+        Step(TStep::Image, [&] { LoadChipDefinitions(c.O.ChipDefs); });
+    else
+        Step(TStep::Image, [&] { LoadChipDefinitionsWithUser(ProgramDirectory()); });
 }
 
 // --chip NAME: the definition of that name (exact, else ignoring letter case) becomes the
@@ -96,9 +100,22 @@ void StartProgramming(const TContext& c) {
 
 int Ports(TContext& c) {
     std::vector<std::string> list;
-    Step(TStep::Other, [&] { EnumComPorts(list); });
-    for (const std::string& port : list)
-        c.Out << port << "\n";
+    if (c.O.SystemRoot.empty())
+        Step(TStep::Other, [&] { EnumComPorts(list); });
+    else
+        Step(TStep::Other, [&] { EnumComPorts(list, c.O.SystemRoot + "/sys"); });
+    for (const std::string& port : list) {
+        c.Out << port;
+        if (c.O.Long) {
+            const TComPortInfo info =
+                c.O.SystemRoot.empty()
+                    ? ComPortInfo(port)
+                    : ComPortInfo(port, c.O.SystemRoot + "/sys", c.O.SystemRoot + "/dev/serial/by-id");
+            const std::string text = ComPortDescription(info);
+            if (!text.empty()) c.Out << "  " << text;
+        }
+        c.Out << "\n";
+    }
     return ExitSuccess;
 }
 
@@ -115,7 +132,7 @@ int Chips(TContext& c) {
         for (const TChipRegion& region : chip->Regions)
             regions += (regions.empty() ? "" : ", ") + region.Name + " 0x" + Hex(region.Start, 4) + " " +
                        std::to_string(region.Size);
-        c.Out << line << regions << "\n";
+        c.Out << line << regions << "  " << ChipDefinitionFile(*chip) << "\n";
     }
     return ExitSuccess;
 }

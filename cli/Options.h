@@ -27,6 +27,8 @@ struct TOptions {
     bool Verify = false;
     bool Quiet = false;
     bool Verbose = false;
+    bool Long = false;      // ports --long: each port with what the system knows of it
+    std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
 };
 
 } // namespace vesk::cli

@@ -3,6 +3,7 @@
 #include "driver/DeviceVESK1.h"
 #include "storage/AppDataStorage.h"
 #include "storage/PublishedOwner.h"
+#include "storage/SettingsPlace.h"
 
 #include <filesystem>
 
@@ -47,15 +48,18 @@ TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory)
     s.ProgramDelay = driver.ProgramDelay();
     s.DeviceID = driver.DeviceID();
 
+    // Beside the program where that folder may be written, else the user's own file
+    // (or, until the window first saved one, the one beside the program).
+    const std::filesystem::path file = PlaceSettingsFile(directory, "WinVESK.ini").ReadFrom;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(directory + "WinVESK.ini", ec)) return s;
+    if (!std::filesystem::is_regular_file(file, ec)) return s;
     TSettings loaded = s;
     TSettingsOwner owner(loaded);
     // The desktop window's storage: no signature, no prefix. It is never made active
     // and never hooked to the owner, so nothing is ever saved.
     TAppDataStorage storage(owner);
-    storage.SetFilePath(directory);
-    storage.SetFileName("WinVESK.ini");
+    storage.SetFilePath(file.parent_path().string());
+    storage.SetFileName(file.filename().string());
     storage.SetSectionName("DIRUD");
     storage.SetUseSignature(false);
     storage.SetUsePrefix(false);

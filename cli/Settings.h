@@ -20,7 +20,8 @@ struct TSettings {
 };
 
 // Starts from the driver's current values (its defaults) and VeskBaudRate 1, then takes
-// every value present in `<directory>WinVESK.ini`. A missing file leaves the defaults;
+// every value present in `<directory>WinVESK.ini`, or in the user's own file where
+// `directory` cannot be written (see storage/SettingsPlace.h). A missing file leaves the defaults;
 // an unreadable one is ignored as the desktop program ignores it.
 TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory);
 

@@ -186,8 +186,17 @@ bool IsPortError(const std::string& line) {
         const std::string text = EComPort::Text(code);
         if (line == text || (StartsWith(line, text + " (win error code: ") && line.back() == ')'))
             return true;
+        // POSIX: the text, the device where known, the system's words and " (error <n>)".
+        if ((StartsWith(line, text + ": ") || StartsWith(line, text + " /")) &&
+            line.find(" (error ") != std::string::npos && line.back() == ')')
+            return true;
     }
     return false;
+}
+
+bool IsPortHint(const std::string& line) {
+    return StartsWith(line, "The port belongs to group \"") || StartsWith(line, "The port is in use by ") ||
+           StartsWith(line, "The device is gone ");
 }
 
 std::vector<std::string> CheckChain(const std::string& message, const std::string& firstLine, bool prefixOnly) {
@@ -196,7 +205,11 @@ std::vector<std::string> CheckChain(const std::string& message, const std::strin
         problems.push_back("empty message");
         return problems;
     }
-    const std::vector<std::string> lines = SplitLines(message);
+    std::vector<std::string> lines = SplitLines(message);
+    // A port error may end with a line that tells the user what to do; the error
+    // above it is the root cause.
+    if (lines.size() > 1 && IsPortHint(lines.back()) && IsPortError(lines[lines.size() - 2]))
+        lines.pop_back();
     for (size_t i = 0; i < lines.size(); ++i)
         if (lines[i].empty())
             problems.push_back("empty line " + std::to_string(i + 1));

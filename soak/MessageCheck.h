@@ -26,5 +26,7 @@ std::map<int32_t, int32_t> NotRestoredWords(const std::string& message);
 // True when `line` is one of the serial port's own error texts (with or without the
 // operating system's error code).
 bool IsPortError(const std::string& line);
+// True when `line` is the last line of a port error that says what to do.
+bool IsPortHint(const std::string& line);
 
 } // namespace vesk::soak

@@ -104,9 +104,15 @@ struct TSoakWorker::TOutcome {
     bool ErasePassed = false; // the erase of a write or erase operation succeeded
     std::string Type, Version;
 
+    // The last line, or the port error above the line that says what to do about it.
     std::string Root() const {
-        const auto pos = Message.rfind('\n');
-        return pos == std::string::npos ? Message : Message.substr(pos + 1);
+        std::string rest = Message;
+        auto pos = rest.rfind('\n');
+        if (pos != std::string::npos && IsPortHint(rest.substr(pos + 1))) {
+            rest.erase(pos);
+            pos = rest.rfind('\n');
+        }
+        return pos == std::string::npos ? rest : rest.substr(pos + 1);
     }
 };
 

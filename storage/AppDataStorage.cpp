@@ -4,6 +4,7 @@
 
 #include "storage/MemIniFile.h"
 #include "storage/SafeFile.h"
+#include "storage/SettingsPlace.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -130,18 +131,36 @@ void TAppDataStorage::FormCreate(TPublishedOwner& sender) {
             else
                 SetFilePath(ProgramFolder());
         }
-        if (FActive) Load();
+        PlaceFile();
     } catch (...) {
         // Settings that cannot be loaded leave the owner's defaults in force.
     }
+}
+
+void TAppDataStorage::PlaceFile() {
+    if (!FUserFileFallback || FUseRegistry || FOwner.IsDesigning()) {
+        if (FActive) Load();
+        return;
+    }
+    const TSettingsPlace place = PlaceSettingsFile(FilePath(), FileName());
+    FMakeFolder = place.UserFile;
+    FFullFileName = place.ReadFrom;
+    struct TWriteTo {
+        std::string& Name;
+        const std::string& To;
+        ~TWriteTo() { Name = To; } // also when the load fails
+    } writeTo{FFullFileName, place.WriteTo};
+    if (FActive) Load();
 }
 
 void TAppDataStorage::FormDestroy(TPublishedOwner& sender) {
     if (FActive) {
         try {
             Save(false);
+        } catch (const std::exception& e) {
+            // The owner is going away: only a listener may still tell the user.
+            if (OnSaveFailed) OnSaveFailed(e.what());
         } catch (...) {
-            // The owner is going away; there is no one left to tell.
         }
     }
     if (FOldDestroy) FOldDestroy(sender);

@@ -108,6 +108,11 @@ class TAppDataStorage {
     const std::vector<std::string>& ExcludeList();
     void SetExcludeList(std::vector<std::string> names);
 
+    // Where the file's folder cannot be written (an installed program), load
+    // and save the user's own file instead (see SettingsPlace.h). Applied when
+    // the owner is created.
+    bool UserFileFallback() const { return FUserFileFallback; }
+    void SetUserFileFallback(bool value) { FUserFileFallback = value; }
     bool CreateBackup() const { return FCreateBackup; }
     void SetCreateBackup(bool value) { FCreateBackup = value; }
 
@@ -115,6 +120,9 @@ class TAppDataStorage {
     // file is written. IniWriteStrings and IniReadStrings may be used inside.
     TStorageEvent OnLoad;
     TStorageEvent OnSave;
+    // Called with the message when the save at the owner's destruction fails
+    // (the failure itself is not passed on).
+    std::function<void(const std::string& message)> OnSaveFailed;
 
     // ---- Operations -------------------------------------------------------
     // Reads the file into the owner's properties. Returns true; raises
@@ -124,6 +132,8 @@ class TAppDataStorage {
     // already in the file is dropped first. Returns true; raises on failure,
     // leaving the old file untouched.
     bool Save(bool keepOtherSections);
+    // The file's text that Save(false) would write now; nothing is written.
+    std::string SaveText();
 
     // Hooks the owner's creation and destruction events (forms and data modules,
     // not in design mode). A second call does nothing.
@@ -179,6 +189,8 @@ class TAppDataStorage {
     bool IsSelected(const std::string& propertyName);
     void SortExcludeList();
     void CheckRegistry() const;
+    void PlaceFile();
+    void FillIni(TMemIniFile& ini);
     void ReadProperty(const TPublishedProperty& property);
     void WriteProperty(const TPublishedProperty& property);
 
@@ -186,6 +198,8 @@ class TAppDataStorage {
     std::string FPrefix;
     std::string FFullFileName;
     bool FActive = false;
+    bool FUserFileFallback = false;
+    bool FMakeFolder = false; // the user's folder is made at the first save
     std::string FSignature;
     bool FUseSignature = true;
     bool FUsePrefix = true;

@@ -8,6 +8,7 @@
 #include "storage/SafeFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <unordered_map>
@@ -90,13 +91,30 @@ bool TAppDataStorage::Save(bool keepOtherSections) {
     // need not (and, if unreadable, cannot) be read.
     TMemIniFile ini;
     if (keepOtherSections) ini = TMemIniFile(FFullFileName);
+    FillIni(ini);
+    if (FMakeFolder) {
+        // The user's own folder is made at the first save; a failure shows in the write.
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(FFullFileName).parent_path(), ec);
+    }
+    ini.UpdateFile(FFullFileName);
+    return true;
+}
+
+std::string TAppDataStorage::SaveText() {
+    ExcludeList();
+    SortExcludeList();
+    TMemIniFile ini;
+    FillIni(ini);
+    return ini.Text();
+}
+
+void TAppDataStorage::FillIni(TMemIniFile& ini) {
     TOpenStore open(FIniFile, ini);
     if (FUseSignature) WriteSignature();
     for (const TPublishedProperty& p : FOwner.PublishedProperties())
         if (IsSelected(p.Name)) WriteProperty(p);
     if (OnSave) OnSave(*this);
-    ini.UpdateFile(FFullFileName);
-    return true;
 }
 
 void TAppDataStorage::ReadProperty(const TPublishedProperty& p) {

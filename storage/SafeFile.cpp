@@ -1,4 +1,5 @@
 #include "storage/SafeFile.h"
+#include "storage/SettingsPlace.h"
 
 #include "hexfile/VESK_Exception.h"
 
@@ -167,6 +168,44 @@ std::string ProgramBaseName() {
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
+}
+
+} // namespace vesk
+
+namespace vesk {
+
+namespace {
+
+// An absolute folder from the environment variable `name`, "" when unset or relative.
+std::string AbsoluteFolderFrom(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || value[0] != '/') return {};
+    std::string folder = value;
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+} // namespace
+
+std::string UserConfigFolder() {
+    std::string base = AbsoluteFolderFrom("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const std::string home = AbsoluteFolderFrom("HOME");
+        if (home.empty()) return {};
+        base = home + ".config/";
+    }
+    return base + "vesk/";
+}
+
+TSettingsPlace PlaceSettingsFile(const std::string& folder, const std::string& fileName) {
+    const std::string beside = folder + fileName;
+    const std::string user = UserConfigFolder();
+    if (user.empty() || ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0)
+        return {beside, beside, false};
+    const std::string own = user + fileName;
+    struct stat st {};
+    const bool ownExists = ::stat(own.c_str(), &st) == 0;
+    return {ownExists ? own : beside, own, true};
 }
 
 } // namespace vesk

@@ -1,5 +1,6 @@
 // Whole-file reading and crash-safe whole-file writing on Windows.
 #include "storage/SafeFile.h"
+#include "storage/SettingsPlace.h"
 
 #include "hexfile/VESK_Exception.h"
 
@@ -182,6 +183,19 @@ std::string ProgramBaseName() {
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
+}
+
+} // namespace vesk
+
+namespace vesk {
+
+// On Windows the settings stay beside the program, as they always have.
+std::string UserConfigFolder() {
+    return {};
+}
+
+TSettingsPlace PlaceSettingsFile(const std::string& folder, const std::string& fileName) {
+    return {folder + fileName, folder + fileName, false};
 }
 
 } // namespace vesk

@@ -22,6 +22,7 @@
 namespace {
 
 const char* const ChildFolderVariable = "VESK_SETTINGS_CHILD";
+const char* const UnchangedVariable = "VESK_SETTINGS_CHILD_UNCHANGED"; // the child changes nothing
 
 // The settings a user had before: every value differs from its default.
 const char* const PreviousSettings = "[DIRUD]\n"
@@ -65,8 +66,14 @@ int RunChild(const QString& folder) {
     QTextStream out(stdout);
     out << "ComPort=" << form->ComPort() << "\n";
     out << "VeskBaudRate=" << form->VeskBaudRate() << "\n";
-    form->SetComPort(QStringLiteral("/dev/ttyChanged"));
-    form->AddRecentFile(QStringLiteral("/home/user/changed.hex"));
+    if (qEnvironmentVariableIsEmpty(UnchangedVariable)) {
+        form->SetComPort(QStringLiteral("/dev/ttyChanged"));
+        form->AddRecentFile(QStringLiteral("/home/user/changed.hex"));
+    }
+    // The user closes the window: a save that cannot be made is told then.
+    form->close();
+    for (const auto& shown : dialogs.Log)
+        out << "told=" << shown.Message << "\n";
     out.flush();
     form.reset();
     device.reset();
@@ -77,13 +84,17 @@ int RunChild(const QString& folder) {
 enum TChildLimit { clNone, clNobody, clFileSize };
 
 // Runs the child on `folder`; its standard output, or an empty string after a crash.
-QString RunProgram(const QString& folder, TChildLimit limit, int* exitCode = nullptr) {
+// `environment` is added to the child's; with `errors` its standard error is kept there.
+QString RunProgram(const QString& folder, TChildLimit limit, int* exitCode = nullptr,
+                   const QStringList& extra = {}, QString* errors = nullptr) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QLatin1String(ChildFolderVariable), folder);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString& entry : extra)
+        environment.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
     child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.setProcessChannelMode(errors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     child.setChildProcessModifier([limit] {
         if (limit == clNobody) {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(90);
@@ -101,6 +112,7 @@ QString RunProgram(const QString& folder, TChildLimit limit, int* exitCode = nul
         return {};
     }
     if (exitCode) *exitCode = child.exitCode();
+    if (errors) *errors = QString::fromUtf8(child.readAllStandardError());
     if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) return {};
     return QString::fromUtf8(child.readAllStandardOutput());
 }
@@ -144,15 +156,39 @@ void ProgrammingFormSettingsFaultsTest::readOnlyFolderKeepsThePreviousFile() {
     QVERIFY(::chmod(QFile::encodeName(run.IniPath()).constData(), 0644) == 0);
     const TChildLimit limit = ::geteuid() == 0 ? clNobody : clNone;
     if (limit == clNone) QVERIFY(::chmod(QFile::encodeName(run.Dir.path()).constData(), 0555) == 0);
+    // The user's own folder, as an installed program has it.
+    QTemporaryDir user;
+    QVERIFY(::chmod(QFile::encodeName(user.path()).constData(), 0777) == 0);
+    const QStringList userConfig{QStringLiteral("XDG_CONFIG_HOME=") + user.path()};
     int exitCode = -1;
-    const QString out = RunProgram(run.Dir.path(), limit, &exitCode);
-    ::chmod(QFile::encodeName(run.Dir.path()).constData(), 0700);
+    QString out = RunProgram(run.Dir.path(), limit, &exitCode, userConfig);
     // It loaded the file, ran and ended normally...
     QVERIFY2(out.contains(QStringLiteral("ComPort=/dev/ttyUSB7\n")), qPrintable(QString::number(exitCode)));
     QVERIFY2(out.endsWith(QStringLiteral("saved\n")), qPrintable(out));
-    // ...and the save that could not be made left the previous file as it was.
+    // ...saved to the user's own file, and left the one beside the program as it was.
+    const QString own = user.filePath(QStringLiteral("vesk/WinVESK.ini"));
+    QVERIFY2(ReadText(own).contains(QStringLiteral("ComPort=/dev/ttyChanged\n")), qPrintable(ReadText(own)));
+    QVERIFY(ReadText(own).contains(QStringLiteral("RecentFiles001=/home/user/blink.hex\n")));
     QCOMPARE(ReadBytes(run.IniPath()), previous);
     QCOMPARE(FolderEntries(run.Dir.path()), QStringList{QStringLiteral("WinVESK.ini")});
+    // The next start reads the user's file.
+    out = RunProgram(run.Dir.path(), limit, &exitCode, userConfig);
+    QVERIFY2(out.contains(QStringLiteral("ComPort=/dev/ttyChanged\n")), qPrintable(out));
+
+    // No user folder can be made either: told once on standard error, and at close
+    // only when something was changed.
+    const QStringList nowhere{QStringLiteral("XDG_CONFIG_HOME=") + run.IniPath()};
+    for (const bool changed : {true, false}) {
+        QString errors;
+        QStringList extra = nowhere;
+        if (!changed) extra << QLatin1String(UnchangedVariable) + QStringLiteral("=1");
+        out = RunProgram(run.Dir.path(), limit, &exitCode, extra, &errors);
+        QVERIFY2(out.endsWith(QStringLiteral("saved\n")), qPrintable(out + errors));
+        QCOMPARE(errors.count(QStringLiteral("settings not saved to ")), 1);
+        QCOMPARE(out.count(QStringLiteral("told=Settings not saved to ")), changed ? 1 : 0);
+        QCOMPARE(ReadBytes(run.IniPath()), previous);
+    }
+    ::chmod(QFile::encodeName(run.Dir.path()).constData(), 0700);
 }
 
 // The user made the file read-only in a folder that may be written to: the save

@@ -335,14 +335,55 @@ TEST_F(ProgramTest, ShowPrintsTheImageOfflineInTheChipsBuffer) {
     EXPECT_EQ(r.Err, "Target buffer load failed\nChip TINY16 has no region with address 0x000080\n");
 }
 
+// The user's own folder is read after the program's, and each chip names its file.
 TEST_F(ProgramTest, ChipsAndPortsList) {
+    const std::string user = Dir.Path() + "data/";
+    std::filesystem::create_directories(user + "vesk/chips");
+    std::string own = TinyChipText();
+    own.replace(own.find("TINY16"), 6, "MINE16");
+    WriteText(user + "vesk/chips/ChipDef_MINE16.ini", own);
+    ::setenv("XDG_DATA_HOME", user.c_str(), 1);
     TRunResult r = Run({"chips"});
+    ::unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(r.Status, 0) << r.Err;
-    EXPECT_EQ(r.Out, "TINY16      0x1230  PIC16   Code 0x0000 64, Data 0x2100 16, Fuses 0x2007 1\n");
+    EXPECT_EQ(r.Out, "TINY16      0x1230  PIC16   Code 0x0000 64, Data 0x2100 16, Fuses 0x2007 1  " +
+                         BinDir() +
+                         "ChipDef_TINY16.ini\n"
+                         "MINE16      0x1230  PIC16   Code 0x0000 64, Data 0x2100 16, Fuses 0x2007 1  " +
+                         user + "vesk/chips/ChipDef_MINE16.ini\n");
     r = Run({"ports"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     for (size_t at = 0; at < r.Out.size(); at = r.Out.find('\n', at) + 1)
         EXPECT_EQ(r.Out.compare(at, 5, "/dev/"), 0) << r.Out;
+}
+
+// A USB adapter and a built-in UART, as the kernel shows them; --long tells them apart.
+TEST_F(ProgramTest, PortsLongDescribesEachPort) {
+    namespace fs = std::filesystem;
+    const fs::path root = Dir.Path() + "system";
+    const fs::path usb = root / "sys/devices/pci0000:00/usb1/1-2";
+    fs::create_directories(usb / "1-2:1.0/ttyUSB0");
+    WriteText((usb / "idVendor").string(), "0403\n");
+    WriteText((usb / "manufacturer").string(), "FTDI\n");
+    WriteText((usb / "product").string(), "FT232R USB UART\n");
+    WriteText((usb / "serial").string(), "A50285BI\n");
+    fs::create_directories(root / "sys/class/tty/ttyUSB0");
+    fs::create_directory_symlink(usb / "1-2:1.0/ttyUSB0", root / "sys/class/tty/ttyUSB0/device");
+    fs::create_directories(root / "sys/class/tty/ttyS0/device");
+    fs::create_directories(root / "sys/bus/pnp/drivers/serial");
+    fs::create_directory_symlink(root / "sys/bus/pnp/drivers/serial",
+                                 root / "sys/class/tty/ttyS0/device/driver");
+    WriteText((root / "sys/class/tty/ttyS0/type").string(), "4\n");
+    fs::create_directories(root / "dev/serial/by-id");
+    const fs::path byId = root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    fs::create_symlink("../../ttyUSB0", byId);
+
+    TRunResult r = Run({"ports", "--system-root", root.string()});
+    EXPECT_EQ(r.Out, "/dev/ttyS0\n/dev/ttyUSB0\n") << r.Err;
+    r = Run({"ports", "-l", "--system-root", root.string()});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, "/dev/ttyS0  serial\n/dev/ttyUSB0  FTDI FT232R USB UART, serial A50285BI, " +
+                         byId.string() + "\n");
 }
 
 TEST_F(ProgramTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {

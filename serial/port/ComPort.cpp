@@ -50,20 +50,21 @@ bool HasNoOsError(int code) {
     return code == 4 || code == 14 || code == 18 || code == 20 || code == 22;
 }
 
-std::string ComErrorMessage(int code, int winCode) {
+std::string ComErrorMessage(int code, int osError, const std::string& device) {
     std::string text = EComPort::Text(code);
     if (HasNoOsError(code)) return text;
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, " (win error code: %d)", winCode);
-    return text + suffix;
+    return text + ComOsErrorText(code, osError, device);
 }
 
 } // namespace
 
-EComPort::EComPort(int code, int winCode)
-    : Exception(ComErrorMessage(code, winCode)), FCode(code), FWinCode(winCode) {}
+EComPort::EComPort(int code, int winCode, const std::string& device)
+    : Exception(ComErrorMessage(code, winCode, device)), FCode(code), FWinCode(winCode) {}
 
 EComPort::EComPort(int code) : EComPort(code, -1) {}
+
+EComPort::EComPort(int code, int osError, const std::string& device, const std::string& detail)
+    : Exception(EComPort::Text(code) + " " + device + ": " + detail), FCode(code), FWinCode(osError) {}
 
 // ---------------------------------------------------------------------------
 // Free helpers
@@ -92,6 +93,15 @@ void EnumComPorts(std::vector<std::string>& list, const std::string& root) {
         });
     });
     list = std::move(found);
+}
+
+std::string ComPortDescription(const TComPortInfo& info) {
+    std::string text = info.Maker;
+    if (!info.Product.empty()) text += (text.empty() ? "" : " ") + info.Product;
+    if (!info.Serial.empty()) text += (text.empty() ? "serial " : ", serial ") + info.Serial;
+    if (!info.ById.empty()) text += (text.empty() ? "" : ", ") + info.ById;
+    if (text.empty() && !info.Driver.empty()) text = info.Driver;
+    return text;
 }
 
 // ---------------------------------------------------------------------------

@@ -129,10 +129,15 @@ struct TComFlowControl {
 // (`errno` here; -1 when there is none).
 class EComPort : public Exception {
   public:
-    // Message: the code's text and " (win error code: <winCode>)", except for the
-    // codes that never carry an OS error (4, 14, 18, 20, 22): text alone.
-    EComPort(int code, int winCode);
+    // Message: the code's text and the OS error, except for the codes that never
+    // carry one (4, 14, 18, 20, 22): text alone. On Windows the OS error reads
+    // " (win error code: <winCode>)"; elsewhere the device (when given), the
+    // system's name of the error and its number, and for a refused, busy or
+    // vanished device a last line saying what to do.
+    EComPort(int code, int winCode, const std::string& device = {});
     explicit EComPort(int code);
+    // The code's text, the device and `detail` in place of an OS error text.
+    EComPort(int code, int osError, const std::string& device, const std::string& detail);
     int Code() const noexcept { return FCode; }
     int WinCode() const noexcept { return FWinCode; }
     // Fixed text of an error code ("Unable to open com port" for 1, ...).
@@ -334,5 +339,22 @@ void EnumComPorts(std::vector<std::string>& list);
 // HKEY_LOCAL_MACHINE (normally "HARDWARE\\DEVICEMAP\\SERIALCOMM"), or under
 // HKEY_CURRENT_USER when it starts with "HKEY_CURRENT_USER\\".
 void EnumComPorts(std::vector<std::string>& list, const std::string& root);
+
+// What the system knows of one serial port, beyond its name. Empty fields are
+// not known (a built-in UART has no maker; Windows tells names only).
+struct TComPortInfo {
+    std::string Device;  // the name as EnumComPorts lists it
+    std::string Maker;   // USB: manufacturer
+    std::string Product; // USB: product
+    std::string Serial;  // USB: serial number
+    std::string ById;    // the stable name under /dev/serial/by-id/, the same for the same adapter
+    std::string Driver;  // the kernel driver behind the port
+};
+// Of `device` on this system.
+TComPortInfo ComPortInfo(const std::string& device);
+// The same from the tree under `root` (see EnumComPorts) and the by-id folder `byId`.
+TComPortInfo ComPortInfo(const std::string& device, const std::string& root, const std::string& byId);
+// "maker product, serial <s>, <by-id name>" with what is known; "" when nothing is.
+std::string ComPortDescription(const TComPortInfo& info);
 
 } // namespace vesk

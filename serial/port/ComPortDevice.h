@@ -29,6 +29,12 @@ struct TLineSettings {
 int LastOsError();
 // The OS error number of an operation on a closed port (invalid handle).
 int InvalidHandleError();
+// Raises EComPort code 7 naming both speeds when the speed the device was given
+// (bit/s) is more than 3 % away from the one asked for; 0 given means unknown.
+void CheckSpeedGiven(const std::string& device, int32_t asked, int32_t given);
+// What follows the code's text in an EComPort message: the OS error of `code`
+// on `device` ("" when not known), in the platform's own words.
+std::string ComOsErrorText(int code, int osError, const std::string& device);
 
 class TComDevice {
   public:

@@ -25,14 +25,32 @@ bool SetCustomLineSpeed(int fd, int32_t speed) {
     return ioctl(fd, TCSETS2, &t) == 0;
 }
 
-void RequestLowLatency(int fd) {
+bool RequestLowLatency(int fd) {
     const int savedErrno = errno;
+    bool turnedOn = false;
     struct serial_struct info;
     if (ioctl(fd, TIOCGSERIAL, &info) == 0 && !(info.flags & ASYNC_LOW_LATENCY)) {
         info.flags |= ASYNC_LOW_LATENCY;
-        (void)ioctl(fd, TIOCSSERIAL, &info); // refused by some drivers: no harm
+        turnedOn = ioctl(fd, TIOCSSERIAL, &info) == 0; // refused by some drivers: no harm
     }
     errno = savedErrno;
+    return turnedOn;
+}
+
+void EndLowLatency(int fd) {
+    const int savedErrno = errno;
+    struct serial_struct info;
+    if (ioctl(fd, TIOCGSERIAL, &info) == 0 && (info.flags & ASYNC_LOW_LATENCY)) {
+        info.flags &= ~ASYNC_LOW_LATENCY;
+        (void)ioctl(fd, TIOCSSERIAL, &info);
+    }
+    errno = savedErrno;
+}
+
+int32_t LineSpeedGiven(int fd) {
+    struct termios2 t;
+    if (ioctl(fd, TCGETS2, &t) != 0) return 0;
+    return static_cast<int32_t>(t.c_ospeed);
 }
 
 } // namespace vesk

@@ -13,6 +13,13 @@ bool SetCustomLineSpeed(int fd, int32_t speed);
 // Asks the serial driver of `fd` to pass received bytes on at once instead of
 // holding them for its latency timer (USB-serial adapters). Silently does nothing
 // where the device does not support it (pseudo-terminals, for one).
-void RequestLowLatency(int fd);
+// Returns true when it turned the setting on (so that closing turns it off again).
+bool RequestLowLatency(int fd);
+// Turns the low-latency setting of `fd` off again.
+void EndLowLatency(int fd);
+
+// The output speed in bit/s the driver of `fd` really set (USB adapters round a
+// speed they cannot run to one they can); 0 when it cannot be told.
+int32_t LineSpeedGiven(int fd);
 
 } // namespace vesk

@@ -58,3 +58,54 @@ std::vector<std::string> ListComDevices(const std::string& root) {
 }
 
 } // namespace vesk
+
+namespace vesk {
+
+namespace {
+
+std::string FirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+} // namespace
+
+TComPortInfo ComPortInfo(const std::string& device) {
+    return ComPortInfo(device, DefaultComDeviceRoot(), "/dev/serial/by-id");
+}
+
+TComPortInfo ComPortInfo(const std::string& device, const std::string& root, const std::string& byId) {
+    TComPortInfo info;
+    info.Device = device;
+    const std::string name = fs::path(device).filename().string();
+    std::error_code ec;
+    const fs::path tty = fs::canonical(fs::path(root) / "class" / "tty" / name / "device", ec);
+    if (!ec) {
+        info.Driver = DriverName(fs::path(root) / "class" / "tty" / name);
+        // The USB device is the first folder above the tty's own that has a vendor id.
+        const fs::path top = fs::canonical(root, ec);
+        for (fs::path at = tty; !ec && at != top && at.has_relative_path(); at = at.parent_path()) {
+            std::error_code exists;
+            if (!fs::exists(at / "idVendor", exists)) continue;
+            info.Maker = FirstLine(at / "manufacturer");
+            info.Product = FirstLine(at / "product");
+            info.Serial = FirstLine(at / "serial");
+            break;
+        }
+    }
+    // by-id names are links such as "../../ttyUSB0".
+    for (fs::directory_iterator it(byId, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code linkError;
+        if (fs::read_symlink(it->path(), linkError).filename() == name && !linkError) {
+            info.ById = it->path().string();
+            break;
+        }
+    }
+    return info;
+}
+
+} // namespace vesk

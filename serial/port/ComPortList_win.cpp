@@ -64,3 +64,18 @@ std::vector<std::string> ListComDevices(const std::string& root) {
 }
 
 } // namespace vesk
+
+namespace vesk {
+
+// The registry's port list tells names only.
+TComPortInfo ComPortInfo(const std::string& device) {
+    TComPortInfo info;
+    info.Device = device;
+    return info;
+}
+
+TComPortInfo ComPortInfo(const std::string& device, const std::string&, const std::string&) {
+    return ComPortInfo(device);
+}
+
+} // namespace vesk

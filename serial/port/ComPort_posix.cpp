@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -84,8 +86,11 @@ short WaitFd(int fd, short events, const TDeadline& deadline, int code) {
 
 class TPosixComDevice final : public TComDevice {
   public:
-    explicit TPosixComDevice(int fd) : FFd(fd) {}
+    TPosixComDevice(int fd, std::string path, bool lowLatency)
+        : FFd(fd), FPath(std::move(path)), FLowLatency(lowLatency) {}
     ~TPosixComDevice() override {
+        // The adapter's latency setting outlives this descriptor: leave it as found.
+        if (FLowLatency) EndLowLatency(FFd);
         // Exclusive mode belongs to the tty, which outlives this descriptor (a
         // pseudo-terminal lives as long as its master); give it back.
         (void)::ioctl(FFd, TIOCNXCL);
@@ -143,6 +148,8 @@ class TPosixComDevice final : public TComDevice {
         ::cfsetospeed(&t, base);
         if (::tcsetattr(FFd, TCSANOW, &t) != 0) Fail(7);
         if (!standard && !SetCustomLineSpeed(FFd, line.Speed)) Fail(7);
+        // The driver may have rounded the speed to one it can run.
+        CheckSpeedGiven(FPath, line.Speed, LineSpeedGiven(FFd));
 
         SetModemLine(TIOCM_DTR, f.ControlDTR != dtrDisable);
         SetModemLine(TIOCM_RTS, f.ControlRTS != rtsDisable);
@@ -281,6 +288,8 @@ class TPosixComDevice final : public TComDevice {
     }
 
     int FFd;
+    std::string FPath;
+    bool FLowLatency;
     TComTimeouts FTimeouts;
 };
 
@@ -288,18 +297,19 @@ class TPosixComDevice final : public TComDevice {
 
 std::unique_ptr<TComDevice> TComDevice::Open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) Fail(1);
-    auto refuse = [fd](int error) {
+    if (fd < 0) throw EComPort(1, errno, path);
+    auto refuse = [fd, &path](int error) {
         ::close(fd);
-        throw EComPort(1, error);
+        throw EComPort(1, error, path);
     };
     if (!::isatty(fd)) refuse(errno);
     // flock refuses a second opener of the device, also one in this process;
-    // TIOCEXCL refuses plain open() by other programs that do not lock.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(errno);
+    // TIOCEXCL refuses plain open() by other programs that do not lock. Either
+    // way the device is busy.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(errno == EWOULDBLOCK ? EBUSY : errno);
     if (::ioctl(fd, TIOCEXCL) != 0) refuse(errno);
-    RequestLowLatency(fd);
-    return std::make_unique<TPosixComDevice>(fd);
+    const bool lowLatency = RequestLowLatency(fd);
+    return std::make_unique<TPosixComDevice>(fd, path, lowLatency);
 }
 
 } // namespace vesk

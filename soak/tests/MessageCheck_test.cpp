@@ -30,6 +30,11 @@ TEST(MessageCheck, AcceptsSoundChains) {
     EXPECT_TRUE(CheckChain("VESK Get type failed\nVBUS write failed\nReadFile function failed (win error code: 5)",
                            "VESK Get type failed", false)
                     .empty());
+    EXPECT_TRUE(CheckChain("VESK Get type failed\nVBUS write failed\nReadFile function failed: Input/output error "
+                           "(error 5)\nThe device is gone (adapter unplugged?); when it is back, its port may "
+                           "have another name.",
+                           "VESK Get type failed", false)
+                    .empty());
 }
 
 TEST(MessageCheck, FindsBrokenChains) {
@@ -100,6 +105,8 @@ TEST(MessageCheck, PortErrors) {
     EXPECT_TRUE(IsPortError("WriteFile function failed (win error code: 5)"));
     EXPECT_TRUE(IsPortError("Unable to open com port (win error code: 2)"));
     EXPECT_FALSE(IsPortError("WriteFile function failed (win error code: 5"));
+    EXPECT_TRUE(IsPortError("Unable to open com port /dev/ttyUSB0: Permission denied (error 13)"));
+    EXPECT_FALSE(IsPortError("Unable to open com port /dev/ttyUSB0: Permission denied"));
     EXPECT_FALSE(IsPortError("VBUS Echo timeout"));
 }
 

@@ -148,3 +148,40 @@ TEST(StorageHooks, AStorageDestroyedBeforeItsOwnerOnlyPassesEventsOn) {
     EXPECT_FALSE(std::filesystem::exists(folder / "WinVESK.ini"));
     owner.OnDestroy = nullptr;
 }
+
+// An installed program's folder cannot be written: the user's own file is made at
+// the first save, the one beside the program gives the starting values and stays
+// as it was, and a save that fails is told to the listener.
+TEST(StorageHooks, AnUnwritableFolderFallsBackToTheUsersOwnFile) {
+    TTempFolder folder, user;
+    const std::string beside = "[DIRUD]\nDelay=70\n";
+    WriteText(folder / "WinVESK.ini", beside);
+    ::chmod(user.Path().c_str(), 0777);
+    ::setenv("XDG_CONFIG_HOME", user.Path().c_str(), 1);
+    const auto run = [&](int32_t newDelay, std::string* failure) {
+        TTestOwner owner("Window");
+        TAppDataStorage storage(owner);
+        ConfigureLikeWindow(storage, folder.Path());
+        storage.SetActive(true);
+        storage.SetUserFileFallback(true);
+        if (failure) storage.OnSaveFailed = [failure](const std::string& message) { *failure = message; };
+        storage.Loaded();
+        owner.DoCreate();
+        const int32_t loaded = owner.Delay;
+        owner.Delay = newDelay;
+        owner.DoDestroy();
+        return loaded;
+    };
+    const bool ok = WithReadOnlyFolder(folder.Path(), [&] {
+        if (run(71, nullptr) != 70) return false; // the starting values
+        if (run(72, nullptr) != 71) return false; // the user's file from now on
+        // The user's folder cannot be made: the listener hears of it, nothing changes.
+        ::setenv("XDG_CONFIG_HOME", (folder / "WinVESK.ini").c_str(), 1);
+        std::string failure;
+        return run(73, &failure) == 70 && failure.find("WinVESK.ini") != std::string::npos;
+    });
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadText(folder / "WinVESK.ini"), beside);
+    EXPECT_NE(ReadText(user / "vesk/WinVESK.ini").find("Delay=72\n"), std::string::npos);
+}

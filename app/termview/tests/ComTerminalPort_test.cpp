@@ -305,9 +305,12 @@ void ComTerminalPortTest::HangUpWithoutHandlerShowsAnErrorBox() {
     line->CloseMaster();
     QTRY_VERIFY_WITH_TIMEOUT(!boxes.isEmpty(), Wait);
     QTest::qWait(100);
-    // No full stop is added after ")", which sorts below ".".
+    // The vanished line is named as such, with what the user may do; no full
+    // stop is added after the one the message ends with.
     QCOMPARE(boxes,
-             QStringList{QStringLiteral("Winvesk|ClearCommError function failed (win error code: 5)")});
+             QStringList{QStringLiteral("Winvesk|ClearCommError function failed: Input/output error (error "
+                                        "5)\nThe device is gone (adapter unplugged?); when it is back, its "
+                                        "port may have another name.")});
     QVERIFY(!port.Connected());
     terminal.SetComPort(nullptr);
 }
@@ -344,7 +347,9 @@ void ComTerminalPortTest::OpenFailureReachesTheCaller() {
         QFAIL("opening a missing device succeeded");
     } catch (const EComPort& e) {
         QCOMPARE(e.Code(), 1);
-        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Unable to open com port (win error code: 2)"));
+        QCOMPARE(QString::fromUtf8(e.what()),
+                 QStringLiteral(
+                     "Unable to open com port /nonexistent/ttyVESK: No such file or directory (error 2)"));
     }
     QVERIFY(!terminal.Connected());
     terminal.SetComPort(nullptr);

@@ -1,10 +1,12 @@
 // Opening, closing, exclusive access, names and line settings of the port.
 #include "ComPort.h"
+#include "ComPortDevice.h"
 #include "PseudoTerminal.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -75,8 +77,9 @@ TEST(ComPortDefaults, OddBufferSizesAreLowered) {
 }
 
 TEST(ComPortErrors, MessagesCarryTheOsErrorWhereThereIsOne) {
-    EXPECT_STREQ(EComPort(1, 2).what(), "Unable to open com port (win error code: 2)");
-    EXPECT_STREQ(EComPort(23, 2).what(), "Registry error (win error code: 2)");
+    EXPECT_STREQ(EComPort(1, ENOENT, "/dev/ttyUSB7").what(),
+                 "Unable to open com port /dev/ttyUSB7: No such file or directory (error 2)");
+    EXPECT_STREQ(EComPort(23, 2).what(), "Registry error: No such file or directory (error 2)");
     EXPECT_STREQ(EComPort(4).what(), "Invalid Async parameter");
     EXPECT_STREQ(EComPort(14).what(), "Cannot set property while connected");
     EXPECT_STREQ(EComPort(18).what(), "Link (un)registration failed");
@@ -87,7 +90,56 @@ TEST(ComPortErrors, MessagesCarryTheOsErrorWhereThereIsOne) {
     EXPECT_EQ(EComPort(3, 5).WinCode(), 5);
     // The driver's wrappers catch the base class.
     const Exception& base = EComPort(7, 22);
-    EXPECT_EQ(base.Message(), "SetCommState function failed (win error code: 22)");
+    EXPECT_EQ(base.Message(), "SetCommState function failed: Invalid argument (error 22)");
+}
+
+// The three refusals every user meets end with a line that says what to do.
+TEST(ComPortErrors, CommonFailuresSayWhatToDo) {
+    const std::string file = ::testing::TempDir() + "vesk_hint_port";
+    std::ofstream(file) << "x";
+    ASSERT_EQ(::chown(file.c_str(), -1, 0), 0); // group "root" (gid 0)
+    const struct {
+        int Code, Errno;
+        std::string Device, Message;
+    } rows[] = {
+        {1, EACCES, file,
+         "Unable to open com port " + file +
+             ": Permission denied (error 13)\nThe port belongs to group \"root\": join it with \"sudo "
+             "usermod "
+             "-aG root $USER\", then log out and in again."},
+        {1, EBUSY, "/dev/vesk-nobody-holds-this",
+         "Unable to open com port /dev/vesk-nobody-holds-this: Device or resource busy (error 16)\nThe port "
+         "is in "
+         "use by another program: close it there first."},
+        {10, EIO, "",
+         "ClearCommError function failed: Input/output error (error 5)\nThe device is gone (adapter "
+         "unplugged?); "
+         "when it is back, its port may have another name."},
+        {2, ENODEV, "", "WriteFile function failed: No such device (error 19)\nThe device is gone"},
+        {3, ENXIO, "", "ReadFile function failed: No such device or address (error 6)\nThe device is gone"},
+        {1, ENOENT, "/dev/ttyUSB9",
+         "Unable to open com port /dev/ttyUSB9: No such file or directory (error 2)"},
+    };
+    for (const auto& row : rows) {
+        const std::string message = EComPort(row.Code, row.Errno, row.Device).what();
+        EXPECT_EQ(message.substr(0, row.Message.size()), row.Message) << message;
+        if (row.Errno == ENOENT) {
+            EXPECT_EQ(message, row.Message); // no advice for a plain missing device
+        }
+    }
+    ::unlink(file.c_str());
+}
+
+// USB adapters round a speed they cannot run; more than 3 % off is refused.
+TEST(ComPortErrors, SpeedTheAdapterCannotRunNamesBoth) {
+    EXPECT_NO_THROW(CheckSpeedGiven("/dev/ttyUSB0", 115200, 115384));
+    EXPECT_NO_THROW(CheckSpeedGiven("/dev/ttyUSB0", 9600, 0)); // not told
+    const EComPort e = Raised([] { CheckSpeedGiven("/dev/ttyUSB0", 31250, 38400); });
+    EXPECT_EQ(e.Code(), 7);
+    EXPECT_STREQ(
+        e.what(),
+        "SetCommState function failed /dev/ttyUSB0: 31250 bit/s asked for, the adapter gives 38400 bit/s");
+    EXPECT_EQ(Raised([] { CheckSpeedGiven("/dev/ttyUSB0", 100, 104); }).Code(), 7);
 }
 
 TEST(ComPortOpen, MissingDeviceFailsAndStaysClosed) {
@@ -96,7 +148,8 @@ TEST(ComPortOpen, MissingDeviceFailsAndStaysClosed) {
     const EComPort e = Raised([&] { port.SetConnected(true); });
     EXPECT_EQ(e.Code(), 1);
     EXPECT_EQ(e.WinCode(), 2);
-    EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+    EXPECT_STREQ(e.what(),
+                 "Unable to open com port /dev/vesk-no-such-device: No such file or directory (error 2)");
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(port.Handle(), -1);
 }
@@ -138,11 +191,30 @@ TEST(ComPortOpen, SecondOpenerInThisProcessIsRefused) {
     first.Open();
     const EComPort e = Raised([&] { second.Open(); });
     EXPECT_EQ(e.Code(), 1);
+    EXPECT_NE(std::string(e.what()).find(
+                  ": Device or resource busy (error 16)\nThe port is in use by this program"),
+              std::string::npos)
+        << e.what();
     EXPECT_FALSE(second.Connected());
     // Once the first lets go the device is free again.
     first.Close();
     EXPECT_NO_THROW(second.Open());
     EXPECT_TRUE(second.Connected());
+}
+
+// A stable name such as /dev/serial/by-id/... is a link to the device.
+TEST(ComPortOpen, ALinkToThePortIsThatPort) {
+    PseudoTerminal pty;
+    const std::string link = ::testing::TempDir() + "vesk_by_id_" + std::to_string(::getpid());
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(pty.SlavePath().c_str(), link.c_str()), 0);
+    TComPort byLink, byName;
+    byLink.SetPort(link);
+    byName.SetPort(pty.SlavePath());
+    byLink.Open();
+    EXPECT_TRUE(byLink.Connected());
+    EXPECT_EQ(Raised([&] { byName.Open(); }).WinCode(), EBUSY);
+    ::unlink(link.c_str());
 }
 
 TEST(ComPortOpen, SecondOpenerInAnotherProcessIsRefused) {
@@ -153,13 +225,16 @@ TEST(ComPortOpen, SecondOpenerInAnotherProcessIsRefused) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        // The refusal names the holder, so the user knows what to close.
         int code = 0;
         try {
             TComPort other;
             other.SetPort(pty.SlavePath());
             other.Open();
         } catch (const EComPort& e) {
-            code = e.Code();
+            const std::string holder = "is in use by process " + std::to_string(::getppid()) + " (";
+            code = std::string(e.what()).find(holder) != std::string::npos && e.WinCode() == EBUSY ? e.Code()
+                                                                                                   : 99;
         }
         ::_exit(code);
     }
@@ -167,6 +242,32 @@ TEST(ComPortOpen, SecondOpenerInAnotherProcessIsRefused) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+TEST(ComPortOpen, RefusedUserIsToldWhichGroupToJoin) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs to become another user";
+    PseudoTerminal pty; // owned by root, group-writable only
+    ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0660), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(90);
+        try {
+            TComPort port;
+            port.SetPort(pty.SlavePath());
+            port.Open();
+        } catch (const EComPort& e) {
+            const std::string message = e.what();
+            const bool named = message.find(": Permission denied (error 13)\nThe port belongs to group \"") !=
+                               std::string::npos;
+            ::_exit(named && e.Code() == 1 ? 0 : 91);
+        }
+        ::_exit(92);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ComPortSettings, CustomSpeedWhileClosedIsAppliedAtOpen) {

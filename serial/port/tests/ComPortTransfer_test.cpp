@@ -164,7 +164,7 @@ TEST(ClosedPort, EveryOperationRaisesItsOwnCode) {
         port.WriteStr("x");
         FAIL();
     } catch (const EComPort& e) {
-        EXPECT_STREQ(e.what(), "WriteFile function failed (win error code: 9)");
+        EXPECT_STREQ(e.what(), "WriteFile function failed: Bad file descriptor (error 9)");
     }
 }
 
@@ -230,7 +230,9 @@ TEST(PortNames, ShortNamesAreLookedUpUnderDev) {
         port.Open();
         FAIL() << "opened";
     } catch (const EComPort& e) {
-        EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+        EXPECT_STREQ(
+            e.what(),
+            "Unable to open com port /dev/ttyvesk-no-such-port: No such file or directory (error 2)");
     }
     EXPECT_FALSE(port.Connected());
 }

@@ -71,7 +71,7 @@ TEST_F(FakeSysfs, UnreadableTreeRaisesRegistryErrorAndKeepsTheList) {
         FAIL() << "no error";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.Code(), 23);
-        EXPECT_STREQ(e.what(), "Registry error (win error code: 2)");
+        EXPECT_STREQ(e.what(), "Registry error: No such file or directory (error 2)");
     }
     EXPECT_EQ(list, std::vector<std::string>{"kept"});
 }

@@ -1,0 +1,50 @@
+# The installed tree: the programs and the shipped chip definition files together in
+# <prefix>/lib/vesk (the programs look for "ChipDef_*.ini" in the folder of their real
+# file), links to the programs in <prefix>/bin, the desktop entry and its icon, the
+# manual pages and the documentation. `cpack -G DEB` makes a Debian package of it.
+set(VESK_PROGRAM_DIR lib/vesk)
+set(vesk_programs vesk vesk-sim)
+if(VESK_BUILD_APP)
+  list(APPEND vesk_programs WinVESK)
+endif()
+install(TARGETS ${vesk_programs} RUNTIME DESTINATION ${VESK_PROGRAM_DIR})
+file(GLOB vesk_chip_files ${CMAKE_SOURCE_DIR}/chips/ChipDef_*.ini)
+install(FILES ${vesk_chip_files} DESTINATION ${VESK_PROGRAM_DIR})
+foreach(program ${vesk_programs})
+  install(CODE "
+    set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+    file(MAKE_DIRECTORY \"\${bin}\")
+    file(CREATE_LINK ../${VESK_PROGRAM_DIR}/${program} \"\${bin}/${program}\" SYMBOLIC)
+    message(STATUS \"Installing: \${bin}/${program} -> ../${VESK_PROGRAM_DIR}/${program}\")")
+endforeach()
+if(VESK_BUILD_APP)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/vesk.desktop DESTINATION share/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/vesk.svg DESTINATION share/icons/hicolor/scalable/apps)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/docs/man/vesk.1 ${CMAKE_SOURCE_DIR}/docs/man/vesk-sim.1 DESTINATION share/man/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION share/doc/vesk)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/vesk/docs
+  PATTERN man EXCLUDE)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vesk)
+set(CPACK_PACKAGE_VERSION ${VESK_FILE_VERSION})
+set(CPACK_PACKAGE_VENDOR "VESK")
+set(CPACK_PACKAGE_CONTACT "VESK developers <vesk@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "PIC programming suite for the VESK in-circuit programmer")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+# Dependencies from the libraries the programs really link.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
+
+# The tree `cmake --install` lays out, in a scratch folder: the installed `vesk`
+# (through its link in bin) finds the shipped chips beside its real file.
+if(VESK_BUILD_TESTS)
+  add_test(NAME installed_tree_finds_the_shipped_chips
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSCRATCH=${CMAKE_BINARY_DIR}/install-test
+            -DCHIPS_DIR=${CMAKE_SOURCE_DIR}/chips -P ${CMAKE_SOURCE_DIR}/packaging/InstalledTreeTest.cmake)
+  set_tests_properties(installed_tree_finds_the_shipped_chips PROPERTIES LABELS packaging TIMEOUT 300)
+endif()
