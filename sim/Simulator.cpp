@@ -41,6 +41,10 @@ constexpr auto WriteTimeout = std::chrono::milliseconds(200);
 // written the moment that answer arrived.
 constexpr auto PtyLatencyAllowance = std::chrono::milliseconds(2);
 
+// The schedule keeps the first answers after a ClearReceived only: a simulator that
+// serves for hours must not grow without bound.
+constexpr size_t MaxAnswerTimes = 65536;
+
 // Ten bit times (start, 8 data, stop) at the rate.
 TClock::duration ByteTime(int baud) {
     if (baud <= 0) return TClock::duration::zero();
@@ -136,6 +140,7 @@ class TSimulator::TImpl {
     TPseudoTerminal Host;
     TPseudoTerminal Target;
     std::string ReceivedBytes, SentBytes, TargetBytes;
+    std::vector<TAnswerTime> Answers;
     int ConnectionCount = 0;
     bool Closed = false; // the host's port as last seen: closed after a hang-up
     bool Dropped = false;
@@ -145,7 +150,9 @@ class TSimulator::TImpl {
     void ReadHost();
     void ReadTarget();
     void HandleHostByte(uint8_t byte, int hostBaud);
-    void SendToHost(const std::string& bytes, int baud, TTime ready);
+    // `answerTo`: when the host byte that these bytes answer arrived (none for the
+    // banner and the target's bytes).
+    void SendToHost(const std::string& bytes, int baud, TTime ready, std::optional<TTime> answerTo = {});
     void ToTarget(const std::string& bytes, int baud, TTime ready);
     bool WriteAll(int fd, const std::string& bytes);
     void ScheduleBanner() { BannerAt = TClock::now() + BannerDelay; }
@@ -302,7 +309,7 @@ void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud) {
         RxFree = arrival;
     }
     if (!result.ToHost.empty())
-        SendToHost(result.ToHost, baud, arrival + std::chrono::milliseconds(faults.AnswerDelayMs));
+        SendToHost(result.ToHost, baud, arrival + std::chrono::milliseconds(faults.AnswerDelayMs), arrival);
     if (!result.ToTarget.empty()) ToTarget(result.ToTarget, baud, arrival);
     std::lock_guard lock(M);
     Cv.notify_all();
@@ -342,7 +349,8 @@ void TSimulator::TImpl::ReadTarget() {
     }
 }
 
-void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime ready) {
+void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime ready,
+                                   std::optional<TTime> answerTo) {
     if (Options.WireTime) {
         TTime start = std::max(ready, TxFree);
         TTime done = start + ByteTime(baud) * int(bytes.size());
@@ -356,9 +364,10 @@ void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime rea
     if (Host.Master() < 0) return;
     {
         // Recorded before the write: a host that has read an answer must find it in
-        // `Sent()` too.
+        // `Sent()` and `AnswerTimes()` too.
         std::lock_guard lock(M);
         SentBytes += bytes;
+        if (answerTo && Answers.size() < MaxAnswerTimes) Answers.push_back({*answerTo, ready});
     }
     const bool written = WriteAll(Host.Master(), bytes);
     if (LogFile) Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
@@ -481,6 +490,10 @@ bool TSimulator::HostClosed() const {
     auto lock = FImpl->Lock();
     return FImpl->Closed;
 }
+std::vector<TAnswerTime> TSimulator::AnswerTimes() const {
+    auto lock = FImpl->Lock();
+    return FImpl->Answers;
+}
 std::string TSimulator::TargetReceived() const {
     auto lock = FImpl->Lock();
     return FImpl->TargetBytes;
@@ -496,6 +509,7 @@ void TSimulator::ClearReceived() {
     FImpl->ReceivedBytes.clear();
     FImpl->SentBytes.clear();
     FImpl->TargetBytes.clear();
+    FImpl->Answers.clear();
 }
 
 void TSimulator::DumpMemory(const std::string& path) const {

@@ -30,6 +30,7 @@
 // `Start` and `Stop`.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,6 +61,15 @@ struct TProgramMode {
     char Region = 0;   // 'e', 'c', 'd' or 'f'
     int Delay = 0;     // program delay (2 hex digits)
     int Algorithm = 0; // algorithm code (1 hex digit)
+};
+
+// When the answer to one host byte went out, on the simulator's own schedule (steady
+// clock): `Arrived` is when the byte had reached the programmer (with wire time, the
+// end of its stop bit), `Delivered` when the answer was handed to the host's line (with
+// wire time, the end of its last byte on the line; with a delay fault, after the delay).
+struct TAnswerTime {
+    std::chrono::steady_clock::time_point Arrived;
+    std::chrono::steady_clock::time_point Delivered;
 };
 
 struct TOptions {
@@ -110,7 +120,10 @@ class TSimulator {
     // Every byte the host sent, raw, in order; and every byte sent to the host.
     std::string Received() const;
     std::string Sent() const;
-    void ClearReceived(); // clears both
+    // The schedule of the answers to host bytes, in order (banner and target bytes are
+    // no answers); the first 65536 since the last ClearReceived.
+    std::vector<TAnswerTime> AnswerTimes() const;
+    void ClearReceived(); // clears these three
 
     // Programmer state.
     int BaudRate() const; // 19200 after a wake-up

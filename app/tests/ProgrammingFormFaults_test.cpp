@@ -24,7 +24,11 @@
 
 namespace {
 
-constexpr int ReadTimeoutMs = 50;
+// The driver waits ample time for every answer the programmer gives, so that a
+// loaded machine never turns a late answer into a failure, and the short time-out
+// only for the answer that the fault withholds.
+constexpr int AmpleTimeoutMs = 5000;
+constexpr int FaultTimeoutMs = 50;
 
 // A chip of 24 Code words, 4 Data words and one Fuses word: small enough that
 // every operation is quick, with something to do in every region.
@@ -99,10 +103,47 @@ vesk::sim::TFaults MakeFaults(TFaultKind kind, int64_t byte) {
     case fkSyncZero: faults.SyncAnswerZero = true; break;
     case fkBadRead: faults.BadReadReply = true; break;
     case fkStopAfter: faults.StopAfter = byte; break;
-    case fkLate: faults.AnswerDelayMs = ReadTimeoutMs * 4; break;
+    case fkLate:
+        faults.AnswerDelayMs = FaultTimeoutMs * 4;
+        break;
     case fkDropLine: faults.DropLineAfter = byte; break;
     }
     return faults;
+}
+
+// The byte of the operation whose answer the fault withholds, 1-based: from it on
+// the driver waits only the short time-out. 0: no answer is withheld.
+int64_t WithheldByte(TFaultKind kind, int64_t byte) {
+    switch (kind) {
+    case fkNeverAnswer:
+    case fkLate:
+        return 1;
+    case fkStopAfter:
+    case fkDropLine:
+        return byte + 1;
+    default:
+        return 0;
+    }
+}
+
+// Counts the bytes the driver sends and shortens its time-out from byte `from` on.
+void ShortTimeoutFrom(vesk::TDeviceVESK1& device, int64_t from) {
+    device.SetComReadTimeout(from == 1 ? FaultTimeoutMs : AmpleTimeoutMs);
+    if (from <= 1) return;
+    device.OnTrace = [&device, from, sent = int64_t(0)](uint8_t, int) mutable {
+        if (++sent == from - 1) device.SetComReadTimeout(FaultTimeoutMs);
+    };
+}
+
+void AmpleTimeout(vesk::TDeviceVESK1& device) {
+    device.OnTrace = nullptr;
+    device.SetComReadTimeout(AmpleTimeoutMs);
+}
+
+// Waits until the programmer has answered every byte it received since the last
+// ClearReceived (answers held back by a delay fault are still on their way until then).
+bool AllAnswered(const vesk::sim::TSimulator& simulator) {
+    return QTest::qWaitFor([&] { return simulator.Sent().size() >= simulator.Received().size(); }, 10000);
 }
 
 // The first lines the driver's wrappers give a message: the operation's own step
@@ -134,7 +175,7 @@ class TFaultRun {
         PointPortAtSimulator();
         WriteText(Run.IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\nComReadTimeout=%2\nImageFileName=%3\n")
                                      .arg(Port)
-                                     .arg(ReadTimeoutMs)
+                                     .arg(AmpleTimeoutMs)
                                      .arg(Image));
     }
     void PointPortAtSimulator() {
@@ -261,7 +302,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     TProgrammingForm& form = run.Create();
     form.SetPassThroughEnter(false);
     QVERIFY(run.ShowDetected());
-    QCOMPARE(form.ComReadTimeout(), ReadTimeoutMs);
+    QCOMPARE(form.ComReadTimeout(), AmpleTimeoutMs);
     QCOMPARE(form.ComPort(), fr.Port);
     const auto& c = form.Controls();
     // The chip chosen, so that Run is possible; the image written once so that
@@ -293,8 +334,11 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
 
     // The fault.
     const int64_t byte = Counted(kind) ? FaultByte(kind, TPoint(point), sent, op == opPassThrough ? 1 : 0) : 0;
+    run.Simulator->ClearReceived();
     run.Simulator->SetFaults(MakeFaults(kind, byte));
+    ShortTimeoutFrom(*run.Device, WithheldByte(kind, byte));
     Perform(form, op);
+    AmpleTimeout(*run.Device);
     const QString shown = run.Dialogs.Describe();
     const bool metFault = !run.Dialogs.Log.isEmpty();
     // An unreadable word fails only operations that read words. The type and
@@ -342,7 +386,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
 
     // The adapter plugged in again, late answers let through: the next operation
     // without a fault succeeds.
-    if (kind == fkLate) QTest::qWait(ReadTimeoutMs * 8);
+    if (kind == fkLate) QVERIFY(AllAnswered(*run.Simulator));
     run.Simulator->SetFaults({});
     if (kind == fkDropLine) {
         QVERIFY(run.Simulator->LineDropped());
@@ -393,7 +437,9 @@ void ProgrammingFormFaultsTest::passThroughAfterWrite() {
     form.SetPassThroughEnter(true);
     // The wake-up's synchronisation answered, then the fault in the pass-through command.
     run.Simulator->SetFaults(MakeFaults(kind, written + 2));
+    ShortTimeoutFrom(*run.Device, WithheldByte(kind, written + 2));
     form.Actions().atnProgram->trigger();
+    AmpleTimeout(*run.Device);
     QCOMPARE(run.Dialogs.Log.size(), 1);
     QCOMPARE(run.Dialogs.Log.front().Kind, QStringLiteral("application"));
     QVERIFY2(StartsWithWrapper(run.Dialogs.Log.front().Message), qPrintable(run.Dialogs.Describe()));

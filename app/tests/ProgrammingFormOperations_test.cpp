@@ -59,7 +59,7 @@ void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
     QCOMPARE(form.DeviceDescription(), QStringLiteral("VESK1 version 2.10"));
     QCOMPARE(form.LampPicture(), int(lsGreen));
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
-    QTest::qWait(20);
+    QVERIFY(WaitIdle()); // the enabling rules have run
     // The programmer is known: every command but Run (no chip yet) and Stop is on.
     const auto& a = form.Actions();
     for (QAction* action : a.All()) {

@@ -299,7 +299,7 @@ void ProgrammingFormPagesTest::terminalPageTalksToTheProgrammer() {
 
 void ProgrammingFormPagesTest::passThroughFailureLeavesTerminalDisconnected() {
     TSimulatedRun run;
-    run.WriteSettings(QStringLiteral("ComReadTimeout=100\n"));
+    run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     const auto& c = form.Controls();
@@ -310,6 +310,7 @@ void ProgrammingFormPagesTest::passThroughFailureLeavesTerminalDisconnected() {
     vesk::sim::TFaults faults;
     faults.NeverAnswer = true;
     run.Simulator->SetFaults(faults);
+    form.SetComReadTimeout(50); // no answer comes: a short wait is enough
     c.sbPassThrough->click();
     QVERIFY(c.sbPassThrough->isChecked());
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);

@@ -336,7 +336,7 @@ void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
 
 void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
     TSimulatedRun run;
-    run.WriteSettings(QStringLiteral("ComReadTimeout=100\n"));
+    run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     // The line is lost in the middle of the read: the error dialog, the port

@@ -207,7 +207,7 @@ void ProgrammingFormTest::commandsDisabledBeforeProgrammerIdentified() {
     QVERIFY(run.Show());
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    QTest::qWait(20); // idle: the enabling rules have run
+    QVERIFY(WaitIdle()); // the enabling rules have run
     const auto& a = form.Actions();
     for (QAction* action : a.All()) {
         const bool expected = action == a.atnBrowseFile;
@@ -231,7 +231,7 @@ void ProgrammingFormTest::commandsDisabledBeforeProgrammerIdentified() {
          {Qt::CTRL | Qt::Key_F5, Qt::CTRL | Qt::Key_F6, Qt::CTRL | Qt::Key_F7, QKeyCombination(Qt::Key_F9),
           QKeyCombination(Qt::Key_F4), QKeyCombination(Qt::Key_Escape)})
         QTest::keyClick(&form, key.key(), key.keyboardModifiers());
-    QTest::qWait(20);
+    QVERIFY(WaitIdle()); // everything the keys queued has been handled
     QVERIFY(form.RecentFiles().isEmpty());
     QCOMPARE(form.LampPicture(), int(lsGrey));
     QVERIFY(run.Dialogs.Log.isEmpty());

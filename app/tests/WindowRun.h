@@ -3,6 +3,7 @@
 // simulated programmer attached.
 #pragma once
 
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -30,6 +31,13 @@ inline void WriteText(const QString& path, const QString& text) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(text.toUtf8());
+}
+
+// Waits until the application is about to wait for its next event, which is when
+// the window's enabling rules run; events already queued are handled first.
+inline bool WaitIdle() {
+    QSignalSpy idle(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock);
+    return idle.wait(5000);
 }
 
 inline void CopyChip(const QString& name, const QString& directory) {

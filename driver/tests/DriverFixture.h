@@ -55,10 +55,21 @@ protected:
     // Bytes the host sent since the last ClearSent.
     std::string Sent() const { return Sim->Received(); }
     void ClearSent() { Sim->ClearReceived(); }
-    void Faults(const sim::TFaults& faults) { Sim->SetFaults(faults); }
+    // New faults; the time-out that `SilentAfter` shortened is ample again.
+    void Faults(const sim::TFaults& faults);
+    // The programmer answers `count` bytes, then nothing more. The driver waits ample
+    // time for those answers (a loaded machine must not turn one into a failure) and
+    // only ShortTimeoutMs for the first answer withheld.
+    void SilentAfter(int64_t count);
+
+    static constexpr int AmpleTimeoutMs = 5000;
+    static constexpr int ShortTimeoutMs = 50;
 
     TDeviceVESK1 Dev;
     std::unique_ptr<sim::TSimulator> Sim;
+
+  private:
+    bool FShortened = false;
 };
 
 } // namespace vesk::test

@@ -29,7 +29,6 @@ class PreserveTest : public DriverTest {
 protected:
     void SetUp() override {
         DriverTest::SetUp();
-        Dev.SetComReadTimeout(100);
         StartSim("CAL16");
         Cal = &Chip("CAL16");
         Dev.SetTarget(Cal);
@@ -71,7 +70,7 @@ TEST_F(PreserveTest, NormalEraseIsUnchangedAndLeavesNothingPending) {
 
 TEST_F(PreserveTest, FailureAfterTheEraseNamesTheLostWordsAndTheRetryPutsBackTheOriginals) {
     // The programmer erases, then falls silent: the re-entry for the write-back fails.
-    Faults({.StopAfter = EraseX});
+    SilentAfter(EraseX);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\n"
               "Preserved words not restored: [0x0003FF] = 0x003480, [0x002007] = 0x002FFF\n"
@@ -84,7 +83,7 @@ TEST_F(PreserveTest, FailureAfterTheEraseNamesTheLostWordsAndTheRetryPutsBackThe
     // A second failure at the same point still names the original words, not the
     // blank ones the chip holds now.
     Reconnect();
-    Faults({.StopAfter = EraseX});
+    SilentAfter(EraseX);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\n"
               "Preserved words not restored: [0x0003FF] = 0x003480, [0x002007] = 0x002FFF\n"
@@ -104,7 +103,7 @@ TEST_F(PreserveTest, FailureAfterTheEraseNamesTheLostWordsAndTheRetryPutsBackThe
 
 TEST_F(PreserveTest, LostEchoOfTheEraseCommand) {
     // The programmer erased, but the echo of the erase command's last byte is lost.
-    Faults({.StopAfter = EraseX - 1});
+    SilentAfter(EraseX - 1);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\n"
               "Preserved words not restored: [0x0003FF] = 0x003480, [0x002007] = 0x002FFF\n"
@@ -120,7 +119,7 @@ TEST_F(PreserveTest, LostEchoOfTheEraseCommand) {
 TEST_F(PreserveTest, WordsWrittenBackBeforeTheFailureAreNotNamed) {
     // The calibration word is back; the programmer falls silent before the Fuses
     // program mode for the configuration word.
-    Faults({.StopAfter = CalibrationW});
+    SilentAfter(CalibrationW);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\n"
               "Preserved words not restored: [0x002007] = 0x002FFF\n"
@@ -139,7 +138,7 @@ TEST_F(PreserveTest, WordsWrittenBackBeforeTheFailureAreNotNamed) {
 TEST_F(PreserveTest, LostEchoOfTheFinalWriteKeepsTheWordPendingUntilReadBack) {
     // The programmer wrote the configuration word, but its "w" went unanswered: the
     // message names it with the line of the write, as before.
-    Faults({.StopAfter = FusesW - 1});
+    SilentAfter(FusesW - 1);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\n"
               "Preserved words not restored: [0x002007] = 0x002FFF\n"
@@ -154,7 +153,7 @@ TEST_F(PreserveTest, LostEchoOfTheFinalWriteKeepsTheWordPendingUntilReadBack) {
 }
 
 TEST_F(PreserveTest, ReplacedChipKeepsItsOwnWords) {
-    Faults({.StopAfter = EraseX});
+    SilentAfter(EraseX);
     ErrorOf([&] { Dev.EraseChip(); });
     // Another chip of the same type goes into the socket, with its own calibration.
     Sim->SetWord(0x3FF, 0x3456);
@@ -193,7 +192,7 @@ TEST_F(PreserveTest, UnpluggedLineAfterTheEraseAndOtherChipsMeanwhile) {
 
 TEST_F(PreserveTest, FailureBeforeTheEraseLeavesNothingPending) {
     // The read of the calibration word falls silent: nothing was erased.
-    Faults({.StopAfter = 12});
+    SilentAfter(12);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\nRead data failed\nVBUS command 'r' failed\n" + std::string(Timeout));
     EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());

@@ -178,8 +178,7 @@ TEST_F(RegionsTest, ReadFillsTheBufferAndFailsOnANonHexReply) {
 
 TEST_F(RegionsTest, ReadDataTimeOutChain) {
     Select("T16");
-    Dev.SetComReadTimeout(50);
-    Faults({.StopAfter = 12}); // program mode and jump answered, "r" not
+    SilentAfter(12); // program mode and jump answered, "r" not
     EXPECT_EQ(ErrorOf([&] { Dev.ReadRegions(1); }),
               "Target read failed\nTarget region read failed: 0x01 (Code)\nRead data failed\n"
               "VBUS command 'r' failed\nVBUS write failed\nVBUS Echo timeout");

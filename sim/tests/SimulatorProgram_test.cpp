@@ -13,6 +13,7 @@
 
 #include "PtyHost.h"
 #include "TestChip.h"
+#include "hexfile/tests/TempDir.h"
 
 namespace vesk::sim {
 namespace {
@@ -80,8 +81,8 @@ bool WaitForFile(const std::string& path) {
 }
 
 TEST(SimulatorProgramTest, ServesLinksDumpsAndExitsCleanly) {
-    const fs::path dir = fs::temp_directory_path() / ("vesk_simprog_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    const vesk::test::TTempDir folder;
+    const fs::path dir = folder.Dir();
     const std::string chip = (dir / "ChipDef_demo.ini").string();
     std::ofstream(chip) << test::Demo16Text();
     const std::string link = (dir / "ttyVESK").string(), dump = (dir / "dump.hex").string();
@@ -110,7 +111,6 @@ TEST(SimulatorProgramTest, ServesLinksDumpsAndExitsCleanly) {
     text << in.rdbuf();
     // Words 0 and 1: 1234 and 0042, low bytes first.
     EXPECT_EQ(text.str().rfind(":10000000341242", 0), 0u) << text.str();
-    fs::remove_all(dir);
 }
 
 TEST(SimulatorProgramTest, RefusesABadCommandLine) {

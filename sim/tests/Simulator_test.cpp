@@ -11,18 +11,13 @@
 #include "PtyHost.h"
 #include "Simulator.h"
 #include "TestChip.h"
+#include "hexfile/tests/TempDir.h"
 
 namespace vesk::sim {
 namespace {
 
 using test::TPtyHost;
 using TClock = std::chrono::steady_clock;
-
-std::string TempPath(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / ("vesk_simpty_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path);
@@ -191,9 +186,10 @@ TEST_F(SimulatorTest, FaultAnswersLate) {
     f.AnswerDelayMs = 100;
     Sim->SetFaults(f);
     TPtyHost host(Sim->SlavePath());
-    auto start = TClock::now();
     EXPECT_EQ(host.Exchange("\xff"), "?");
-    EXPECT_GE(TClock::now() - start, std::chrono::milliseconds(100));
+    const auto times = Sim->AnswerTimes();
+    ASSERT_EQ(times.size(), 1u);
+    EXPECT_EQ(times[0].Delivered - times[0].Arrived, std::chrono::milliseconds(100));
 }
 
 TEST_F(SimulatorTest, FaultDropsTheLineAfterNBytes) {
@@ -219,14 +215,25 @@ TEST_F(SimulatorTest, WireTimePacesEveryByte) {
     TPtyHost host(Sim->SlavePath(), 9600);
     host.Exchange("\xff" "0004p");  // the simulator now runs at 9600
     ASSERT_EQ(Sim->BaudRate(), 9600);
-    auto start = TClock::now();
+    Sim->ClearReceived();
     EXPECT_EQ(host.Exchange(std::string(50, '0')), std::string(50, '0'));
-    // 50 bytes each way at 10 bit times of 1/9600 s.
-    EXPECT_GE(TClock::now() - start, std::chrono::microseconds(50 * 2 * 10 * 1'000'000 / 9600));
+    // On the simulator's schedule: each answer takes 10 bit times of 1/9600 s on the
+    // line after its byte has arrived, and the next byte, written after that answer,
+    // takes as long to arrive.
+    const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / 9600);
+    const auto times = Sim->AnswerTimes();
+    ASSERT_EQ(times.size(), 50u);
+    for (size_t i = 0; i < times.size(); ++i) {
+        EXPECT_GE(times[i].Delivered - times[i].Arrived, byteTime) << "answer " << i;
+        if (i > 0) {
+            EXPECT_GE(times[i].Arrived - times[i - 1].Delivered, byteTime) << "byte " << i;
+        }
+    }
 }
 
 TEST_F(SimulatorTest, LogsTrafficBothWays) {
-    const std::string log = TempPath("traffic.log");
+    const vesk::test::TTempDir dir;
+    const std::string log = dir.Dir() + "traffic.log";
     TOptions o;
     o.LogFile = log;
     StartWith(o);
@@ -244,7 +251,8 @@ TEST_F(SimulatorTest, LogsTrafficBothWays) {
 TEST_F(SimulatorTest, DumpsAndLoadsMemory) {
     TPtyHost host(Sim->SlavePath());
     host.Exchange("230dx0042l");
-    const std::string hex = TempPath("mem.hex"), txt = TempPath("mem.txt");
+    const vesk::test::TTempDir dir;
+    const std::string hex = dir.Dir() + "mem.hex", txt = dir.Dir() + "mem.txt";
     Sim->DumpMemory(hex);
     Sim->DumpMemory(txt);
     EXPECT_NE(ReadFile(txt).find("002100 0042"), std::string::npos);

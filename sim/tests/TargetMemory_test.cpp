@@ -8,15 +8,10 @@
 #include "TargetMemory.h"
 #include "TestChip.h"
 #include "VESK_Exception.h"
+#include "hexfile/tests/TempDir.h"
 
 namespace vesk::sim {
 namespace {
-
-std::string TempPath(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / ("vesk_sim_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path);
@@ -83,7 +78,8 @@ TEST(TargetMemoryTest, IntelHexDumpLoadsBackIntoTheSameMemory) {
     m.SetWord(0x3FF, 0x3412);
     m.SetWord(0x2100, 0x55);
     m.SetWord(0x2007, 0x3F72);
-    const std::string path = TempPath("dump.hex");
+    const vesk::test::TTempDir dir;
+    const std::string path = dir.Dir() + "dump.hex";
     std::ofstream(path) << m.DumpIntelHex();
     TTargetMemory n(test::Demo16());
     EXPECT_EQ(n.LoadIntelHexFile(path), 0);
@@ -99,7 +95,8 @@ TEST(TargetMemoryTest, HighAddressesGetExtendedAddressRecords) {
     m.SetWord(0x180001, 0xABCD);
     const std::string hex = m.DumpIntelHex();
     EXPECT_NE(hex.find(":020000040030CA"), std::string::npos);
-    const std::string path = TempPath("high.hex");
+    const vesk::test::TTempDir dir;
+    const std::string path = dir.Dir() + "high.hex";
     std::ofstream(path) << hex;
     TTargetMemory n({config});
     n.LoadIntelHexFile(path);
@@ -116,7 +113,8 @@ TEST(TargetMemoryTest, TextDumpListsEveryWord) {
 }
 
 TEST(TargetMemoryTest, ImageWordsOutsideMemoryAreCountedAndBadFilesRaise) {
-    const std::string path = TempPath("outside.hex");
+    const vesk::test::TTempDir dir;
+    const std::string path = dir.Dir() + "outside.hex";
     // One word at byte 0 (word 0) and one at byte 0x1000 (word 0x800, outside).
     std::ofstream(path) << ":02000000FF3FC0\n:021000003412A8\n:00000001FF\n";
     TTargetMemory m(test::Demo16());

@@ -126,8 +126,8 @@ class HexEditorTest : public QObject {
         QVERIFY(view->font().fixedPitch() || QFontInfo(view->font()).fixedPitch());
         QCOMPARE(view->font().pixelSize(), 13);
         const QFontMetrics metrics(view->font());
-        // Rows are as high as the text "W" plus 2: with some fixed-pitch faces (DejaVu Sans
-        // Mono at 13 px) that text is a pixel taller than the font's line height.
+        // The height of the text "W": not the font's height for every face (DejaVu Sans
+        // Mono at 13 pixels, all a fresh Debian has, sets the text one pixel higher).
         const int rowHeight = metrics.size(Qt::TextSingleLine, QStringLiteral("W")).height() + 2;
         QCOMPARE(view->rowHeight(0), rowHeight);
         QCOMPARE(view->rowHeight(130), rowHeight);
