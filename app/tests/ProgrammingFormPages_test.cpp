@@ -340,6 +340,8 @@ void ProgrammingFormPagesTest::terminalKeepsTheLineWhileTheWindowIsAway() {
     target.SetBaudRate(vesk::brCustom);
     target.SetCustomBaudRate(9600);
     target.Open();
+    // The simulator notices the terminal's reopening of the line a moment after it.
+    QVERIFY(QTest::qWaitFor([&] { return !run.Simulator->HostClosed(); }, 5000));
     const int connections = run.Simulator->Connections();
     run.Simulator->ClearReceived();
     QSignalSpy connectedChanges(&terminal, &vesk::TComTerminal::ConnectedChanged);
