@@ -188,8 +188,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
         // Buffer page
         QToolButton* sbLoadBuffer = nullptr;
         QToolButton* sbSaveBuffer = nullptr;
-        THexEditor* HexEditor1 = nullptr; // the dump with its grid
-        QLabel* pnlSelectTarget = nullptr;  // the editor's "Select target chip type" panel
+        THexEditor* HexEditor1 = nullptr;  // the dump with its grid
+        QLabel* pnlSelectTarget = nullptr; // the editor's "Select target chip type" panel
         // Terminal page
         QToolButton* sbPassThrough = nullptr;
         QToolButton* sbClearTerminal = nullptr;

@@ -23,8 +23,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,8 +51,7 @@ double CpuSeconds() {
 
 // Runs `serve(info, control)` in a child; it writes the line's path and a newline to
 // `info`, then serves until `control` reaches its end.
-template <class Serve>
-TChild Spawn(Serve serve) {
+template <class Serve> TChild Spawn(Serve serve) {
     int info[2], control[2];
     if (pipe(info) != 0 || pipe(control) != 0) {
         std::perror("pipe");
@@ -86,8 +85,7 @@ void Finish(TChild& child) {
 
 void SendPath(int info, const std::string& path) {
     const std::string line = path + "\n";
-    if (write(info, line.data(), line.size()) != ssize_t(line.size()))
-        _exit(1);
+    if (write(info, line.data(), line.size()) != ssize_t(line.size())) _exit(1);
     close(info);
 }
 
@@ -95,15 +93,13 @@ void SendPath(int info, const std::string& path) {
 TChild SpawnEcho() {
     return Spawn([](int info, int control) {
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            _exit(1);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) _exit(1);
         SendPath(info, ptsname(master));
         char buffer[256];
         for (;;) {
             pollfd fds[2] = {{master, POLLIN, 0}, {control, POLLIN, 0}};
             poll(fds, 2, -1);
-            if (fds[1].revents != 0)
-                return;
+            if (fds[1].revents != 0) return;
             const ssize_t n = read(master, buffer, sizeof buffer);
             if (n <= 0) { // no host has the line open yet, or it closed it
                 usleep(1000);
@@ -111,8 +107,7 @@ TChild SpawnEcho() {
             }
             for (ssize_t i = 0; i < n; ++i)
                 buffer[i] = char(std::toupper(static_cast<unsigned char>(buffer[i])));
-            if (write(master, buffer, size_t(n)) != n)
-                return;
+            if (write(master, buffer, size_t(n)) != n) return;
         }
     });
 }
@@ -167,13 +162,11 @@ void RoundTrip() {
 void FillImage(TChipDefinition& chip, int codeWords) {
     chip.ResetImage();
     for (TChipRegion& region : chip.Regions) {
-        if (region.Code < 1 || region.Code > 3)
-            continue;
+        if (region.Code < 1 || region.Code > 3) continue;
         const int words = region.Code == 1 ? std::min(codeWords, region.Size) : region.Size;
         for (int i = 0; i < words; ++i) {
             int32_t word = (i * 0x1F + 0x155) & region.Default;
-            if (word == region.Default)
-                word = 0;
+            if (word == region.Default) word = 0;
             region.Data[i] = word;
         }
     }
@@ -204,8 +197,8 @@ void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords) {
     Finish(simulator);
     const double limit = double(bytes) * 20.0 / baud;
     std::printf("%s erase + write all + verify at %d bit/s:\n", chip.Name.c_str(), baud);
-    std::printf("  %ld bytes exchanged, %.2f s measured, wire limit %.2f s, ratio %.3f\n", bytes,
-                seconds, limit, seconds / limit);
+    std::printf("  %ld bytes exchanged, %.2f s measured, wire limit %.2f s, ratio %.3f\n", bytes, seconds,
+                limit, seconds / limit);
     std::printf("  %.1f us per byte above the wire time (compare the bare round trip above)\n",
                 (seconds - limit) * 1e6 / double(bytes));
     std::printf("  host CPU %.2f s, %.2f %% of one core\n\n", cpu, 100.0 * cpu / seconds);
@@ -219,8 +212,7 @@ int main(int argc, char** argv) {
         LoadChipDefinitions();
         TChipDefinition* chip = nullptr;
         for (auto& c : ChipDefinitions)
-            if (c->Name == "PIC16F877A")
-                chip = c.get();
+            if (c->Name == "PIC16F877A") chip = c.get();
         if (chip == nullptr) {
             std::fprintf(stderr, "ChipDef_PIC16F877A.ini not found beside the program\n");
             return 1;

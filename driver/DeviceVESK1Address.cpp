@@ -1,8 +1,8 @@
 #include "driver/DeviceVESK1Address.h"
 #include "driver/DeviceVESK1.h"
 
-#include "chipdef/ChipDefinition.h"
 #include "VESK_Exception.h"
+#include "chipdef/ChipDefinition.h"
 
 namespace vesk {
 
@@ -12,16 +12,14 @@ int32_t TDeviceVESK1Address::SetRegion(int16_t code) {
     } else if (code == 3) {
         Address = 0x2000; // Fuses program mode starts at the configuration space
     } else {
-        if (Device->FTarget == nullptr)
-            throw VESK_Exception("No target selected");
+        if (Device->FTarget == nullptr) throw VESK_Exception("No target selected");
         Address = Device->FTarget->RegionByCode(code).Start;
     }
     return Address;
 }
 
 bool TDeviceVESK1Address::MoveTo(int32_t address) {
-    if (Device->FTarget == nullptr)
-        return false;
+    if (Device->FTarget == nullptr) return false;
     const TChipRegion& region = Device->FTarget->RegionByAddress(address);
     Reach(region.Code, address);
     return true;
@@ -29,18 +27,15 @@ bool TDeviceVESK1Address::MoveTo(int32_t address) {
 
 void TDeviceVESK1Address::Reach(int16_t code, int32_t address) {
     TDeviceVESK1& device = *Device;
-    if (address == Address && code == device.FRegion)
-        return;
+    if (address == Address && code == device.FRegion) return;
     try {
-        if (code != device.FRegion)
-            device.ProgramModeEnter(code); // the cursor goes to the entry point
+        if (code != device.FRegion) device.ProgramModeEnter(code); // the cursor goes to the entry point
         if (Address != None && address == Address + 1) {
             device.AddressIncrement();
         } else {
             // The pointer only moves forwards: going back means starting again from
             // the region's entry point.
-            if (Address == None || address < Address)
-                device.ProgramModeEnter(code);
+            if (Address == None || address < Address) device.ProgramModeEnter(code);
             device.AddressJump(address);
         }
     } catch (...) {

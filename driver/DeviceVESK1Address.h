@@ -18,7 +18,7 @@ namespace vesk {
 class TDeviceVESK1;
 
 class TDeviceVESK1Address {
-public:
+  public:
     // The position is unknown: it is re-established by entering program mode.
     static constexpr int32_t None = 0x7FFFFFFF;
 

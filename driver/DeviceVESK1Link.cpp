@@ -28,13 +28,10 @@ uint8_t TDeviceVESK1::SendByte(uint8_t b) {
                               std::chrono::milliseconds(FComReadTimeout > 0 ? FComReadTimeout : 0);
         int read = 0;
         uint8_t answer = 0;
-        if (ComPort1.WaitForInput(deadline) || ComPort1.InputCount() > 0)
-            read = ComPort1.Read(&answer, 1);
+        if (ComPort1.WaitForInput(deadline) || ComPort1.InputCount() > 0) read = ComPort1.Read(&answer, 1);
         const bool ok = written == 1 && read == 1;
-        if (OnTrace)
-            OnTrace(b, ok ? answer : -1);
-        if (!ok)
-            throw Exception("VBUS Echo timeout");
+        if (OnTrace) OnTrace(b, ok ? answer : -1);
+        if (!ok) throw Exception("VBUS Echo timeout");
         return answer;
     });
 }
@@ -42,8 +39,7 @@ uint8_t TDeviceVESK1::SendByte(uint8_t b) {
 void TDeviceVESK1::SendByteNoEcho(uint8_t b) {
     WithContext("VBUS write failed", [&] {
         ComPort1.Write(&b, 1);
-        if (OnTrace)
-            OnTrace(b, -1);
+        if (OnTrace) OnTrace(b, -1);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
 }
@@ -56,8 +52,7 @@ void TDeviceVESK1::SendCommand(const std::string& cmd) {
             const uint8_t e = SendByte(sent);
             echo += static_cast<char>(e);
             // The bytes after the first mismatch are not sent.
-            if (e != ExpectedEcho(sent))
-                throw Exception("Got echo: '" + echo + "'");
+            if (e != ExpectedEcho(sent)) throw Exception("Got echo: '" + echo + "'");
         }
     });
 }
@@ -74,8 +69,7 @@ void TDeviceVESK1::SyncEcho() {
         for (int attempt = 0; attempt < 3; ++attempt) {
             ComPort1.ClearBuffer(true, true);
             last = SendByte(0xFF);
-            if (last == '?')
-                return;
+            if (last == '?') return;
         }
         throw Exception("Expecting echo '?', got: 0x" + vbus::Hex(last, 2));
     });
@@ -87,16 +81,13 @@ uint8_t TDeviceVESK1::ReadReplyChar() {
 
 std::string TDeviceVESK1::ReadToken() {
     std::string token;
-    if (ReadReplyChar() != ' ')
-        return token;
+    if (ReadReplyChar() != ' ') return token;
     // At most 100 characters: a 101st is dropped and ends the token.
     int room = 100;
     for (;;) {
         const uint8_t c = ReadReplyChar();
-        if (c == ' ')
-            break;
-        if (room == 0)
-            break;
+        if (c == ' ') break;
+        if (room == 0) break;
         token += static_cast<char>(c);
         --room;
     }

@@ -2,8 +2,8 @@
 #include "driver/DeviceVESK1.h"
 #include "driver/VbusFormat.h"
 
-#include "chipdef/ChipDefinition.h"
 #include "VESK_Exception.h"
+#include "chipdef/ChipDefinition.h"
 
 namespace vesk {
 
@@ -24,21 +24,18 @@ void TDeviceVESK1::ProgramModeEnter(int16_t code) {
     WithContext(context, [&] {
         // Only the codes 0 to 3 have a program mode on the programmer; nothing is
         // sent for any other (such as the Id region, 4), so nothing changes.
-        if (code < 0 || code > 3)
-            throw Exception("Region has no program mode");
+        if (code < 0 || code > 3) throw Exception("Region has no program mode");
         FRegion = code;
         FAddress.Invalidate();
         int32_t algorithm = FAlgorithm;
-        if (region != nullptr && region->Algorithm >= 0)
-            algorithm = region->Algorithm;
+        if (region != nullptr && region->Algorithm >= 0) algorithm = region->Algorithm;
         SendCommand(Hex(FProgramDelay, 2) + Hex(algorithm, 1) + ProgramModeLetters[code] + "x");
         FAddress.SetRegion(code);
     });
 }
 
 void TDeviceVESK1::AddressIncrement() {
-    WithContext("Address increment failed: 0x" + Hex(FAddress.Address, 6),
-                [&] { SendCommand("i"); });
+    WithContext("Address increment failed: 0x" + Hex(FAddress.Address, 6), [&] { SendCommand("i"); });
 }
 
 void TDeviceVESK1::AddressJump(int32_t address) {
@@ -50,8 +47,7 @@ void TDeviceVESK1::AddressJump(int32_t address) {
             return;
         }
         const int64_t distance = int64_t(address) - int64_t(FAddress.Address);
-        if (distance < 0)
-            throw Exception("Can not decrement address");
+        if (distance < 0) throw Exception("Can not decrement address");
         for (int64_t i = 0; i < distance; ++i)
             SendCommand("i");
     });
@@ -73,16 +69,13 @@ int32_t TDeviceVESK1::ReadData() {
 }
 
 int32_t TDeviceVESK1::MergePreserved(int32_t word) {
-    if (FTarget == nullptr || !FTarget->HasRegion(static_cast<int16_t>(FRegion)))
-        return word;
+    if (FTarget == nullptr || !FTarget->HasRegion(static_cast<int16_t>(FRegion))) return word;
     const TChipRegion& region = FTarget->RegionByCode(static_cast<int16_t>(FRegion));
     for (const AddressAndMask_t& entry : region.Preserve) {
-        if (entry.Address != FAddress.Address)
-            continue;
+        if (entry.Address != FAddress.Address) continue;
         const int32_t current = ReadData();
         // A word that cannot be read is never guessed: writing would destroy it.
-        if (current == -1)
-            throw Exception("Data read error");
+        if (current == -1) throw Exception("Data read error");
         return (current & entry.Mask) | (word & ~entry.Mask);
     }
     return word;
@@ -96,13 +89,12 @@ void TDeviceVESK1::SendWord(const std::string& context, char letter, int32_t wor
 }
 
 void TDeviceVESK1::WriteData(int32_t word) {
-    SendWord("Write data failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(word, 6), 'w',
-             word, true);
+    SendWord("Write data failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(word, 6), 'w', word, true);
 }
 
 void TDeviceVESK1::WriteDataLazy(int32_t word) {
-    SendWord("Write data lazy failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(word, 6),
-             'l', word, true);
+    SendWord("Write data lazy failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(word, 6), 'l', word,
+             true);
 }
 
 int32_t TDeviceVESK1::MoveTo(int32_t address) {

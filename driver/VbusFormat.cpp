@@ -9,14 +9,12 @@ std::string Hex(int64_t value, int width) {
     // No number of the wire or of a message needs more than 16 digits.
     const int digits = width < 0 ? 0 : (width > 16 ? 16 : width);
     char text[32];
-    std::snprintf(text, sizeof text, "%0*llX", digits,
-                  static_cast<unsigned long long>(bits));
+    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(bits));
     return text;
 }
 
 int32_t ParseHex(const std::string& text) {
-    if (text.empty() || text.size() > 8)
-        return -1;
+    if (text.empty() || text.size() > 8) return -1;
     uint32_t value = 0;
     for (char c : text) {
         int digit;

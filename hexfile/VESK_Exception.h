@@ -15,25 +15,24 @@ namespace vesk {
 
 // The base error: one message text.
 class Exception : public std::exception {
-public:
+  public:
     explicit Exception(std::string message) : FMessage(std::move(message)) {}
     const char* what() const noexcept override { return FMessage.c_str(); }
     const std::string& Message() const noexcept { return FMessage; }
 
-private:
+  private:
     std::string FMessage;
 };
 
 // An error raised by the programmer driver, the chip definitions or the image reader.
 class VESK_Exception : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // Runs `body`; any `Exception` it raises is raised again as a `VESK_Exception`
 // with `context` as a new first line.
-template <class Body>
-decltype(auto) WithContext(const std::string& context, Body&& body) {
+template <class Body> decltype(auto) WithContext(const std::string& context, Body&& body) {
     try {
         return std::forward<Body>(body)();
     } catch (const Exception& e) {

@@ -8,8 +8,7 @@ namespace vesk::sim {
 
 int ReadLineSpeed(int fd) {
     struct termios2 t {};
-    if (ioctl(fd, TCGETS2, &t) != 0)
-        return 0;
+    if (ioctl(fd, TCGETS2, &t) != 0) return 0;
     return int(t.c_ospeed);
 }
 

@@ -15,8 +15,7 @@ constexpr size_t MaxArgument = 64;
 
 // Upper-case hexadecimal of 1..maxDigits digits, as every command argument is written.
 std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits) {
-    if (text.empty() || text.size() > maxDigits)
-        return std::nullopt;
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
     uint32_t value = 0;
     for (char c : text) {
         int digit;
@@ -38,8 +37,7 @@ std::string Hex(uint32_t value, int digits) {
 }
 
 std::string Printable(uint8_t byte) {
-    if (byte >= 0x20 && byte < 0x7F)
-        return std::string("'") + char(byte) + "'";
+    if (byte >= 0x20 && byte < 0x7F) return std::string("'") + char(byte) + "'";
     return "0x" + Hex(byte, 2);
 }
 
@@ -68,14 +66,12 @@ void TProgrammerEngine::SetFaults(const TFaults& faults) {
 
 std::optional<TProgramMode> TProgrammerEngine::LastProgramMode(char region) const {
     for (auto it = FProgramModes.rbegin(); it != FProgramModes.rend(); ++it)
-        if (it->Region == region)
-            return *it;
+        if (it->Region == region) return *it;
     return std::nullopt;
 }
 
 void TProgrammerEngine::Note(const std::string& text) {
-    if (Log)
-        Log(text);
+    if (Log) Log(text);
 }
 
 std::string TProgrammerEngine::Receive(const std::string& bytes) {
@@ -95,8 +91,7 @@ TProgrammerEngine::TResult TProgrammerEngine::Receive(uint8_t byte, int hostBaud
         FBaudRate = FPendingBaudRate;
         FPendingBaudRate = 0;
     }
-    if (result.ToHost.empty())
-        return result;
+    if (result.ToHost.empty()) return result;
     const int64_t n = FFaultCount;
     if (FFaults.NeverAnswer || (FFaults.StopAfter > 0 && n > FFaults.StopAfter)) {
         result.ToHost.clear();
@@ -141,22 +136,21 @@ TProgrammerEngine::TResult TProgrammerEngine::Interpret(uint8_t byte, int hostBa
         byte == 'p' && FArgument.size() == 4 && ParseHex(FArgument, 4).value_or(4) <= 3;
     if (FOptions.StrictSpeed && hostBaud > 0 && hostBaud != FBaudRate && !passThroughLetter) {
         // On a real line a byte at another speed arrives garbled and is not understood.
-        Note("byte " + Printable(byte) + " at " + std::to_string(hostBaud) + " bit/s ignored, programmer at " +
-             std::to_string(FBaudRate));
+        Note("byte " + Printable(byte) + " at " + std::to_string(hostBaud) +
+             " bit/s ignored, programmer at " + std::to_string(FBaudRate));
         return result;
     }
     if (byte == FetchLetter) {
         if (FReplyPos < FReply.size())
             result.ToHost = std::string(1, FReply[FReplyPos++]);
         else
-            result.ToHost = "N";  // nothing (more) to fetch: the plain echo
+            result.ToHost = "N"; // nothing (more) to fetch: the plain echo
         return result;
     }
     const auto& commands = Commands();
     auto command = commands.find(char(byte));
     if (command == commands.end()) {
-        if (FArgument.size() >= MaxArgument)
-            FArgument.erase(0, 1);
+        if (FArgument.size() >= MaxArgument) FArgument.erase(0, 1);
         FArgument += char(byte);
         result.ToHost = std::string(1, byte >= 'a' && byte <= 'z' ? char(byte - 'a' + 'A') : char(byte));
         return result;
@@ -174,8 +168,7 @@ void TProgrammerEngine::Malformed(char letter) {
 }
 
 bool TProgrammerEngine::NeedProgramMode(char letter) {
-    if (FProgramRegion)
-        return true;
+    if (FProgramRegion) return true;
     Note(std::string("command '") + FArgument + letter + "' outside program mode ignored");
     return false;
 }
@@ -193,21 +186,18 @@ void TProgrammerEngine::CmdRun(TResult&) {
 }
 
 void TProgrammerEngine::CmdType(TResult&) {
-    if (!FArgument.empty())
-        return Malformed('t');
+    if (!FArgument.empty()) return Malformed('t');
     FReply = " " + FOptions.Type + " ";
 }
 
 void TProgrammerEngine::CmdVersion(TResult&) {
-    if (!FArgument.empty())
-        return Malformed('v');
+    if (!FArgument.empty()) return Malformed('v');
     FReply = " " + FOptions.Version + " ";
 }
 
 void TProgrammerEngine::CmdPort(TResult& result) {
     auto value = FArgument.size() == 4 ? ParseHex(FArgument, 4) : std::nullopt;
-    if (!value)
-        return Malformed('p');
+    if (!value) return Malformed('p');
     if (*value <= 3) {
         // The line is handed to the target at once: the letter itself is not answered.
         FPassThrough = true;
@@ -227,8 +217,7 @@ void TProgrammerEngine::CmdPort(TResult& result) {
 }
 
 void TProgrammerEngine::CmdProgramMode(TResult&) {
-    if (FArgument.size() != 4)
-        return Malformed('x');
+    if (FArgument.size() != 4) return Malformed('x');
     auto delay = ParseHex(FArgument.substr(0, 2), 2);
     auto algorithm = ParseHex(FArgument.substr(2, 1), 1);
     char region = FArgument[3];
@@ -258,35 +247,27 @@ void TProgrammerEngine::CmdProgramMode(TResult&) {
 }
 
 void TProgrammerEngine::CmdIncrement(TResult&) {
-    if (!FArgument.empty())
-        return Malformed('i');
-    if (NeedProgramMode('i'))
-        ++FAddress;
+    if (!FArgument.empty()) return Malformed('i');
+    if (NeedProgramMode('i')) ++FAddress;
 }
 
 void TProgrammerEngine::CmdMove(TResult&) {
     auto address = ParseHex(FArgument, 8);
-    if (!address)
-        return Malformed('m');
-    if (NeedProgramMode('m'))
-        FAddress = int32_t(*address);
+    if (!address) return Malformed('m');
+    if (NeedProgramMode('m')) FAddress = int32_t(*address);
 }
 
 void TProgrammerEngine::CmdRead(TResult&) {
-    if (!FArgument.empty())
-        return Malformed('r');
-    if (!NeedProgramMode('r'))
-        return;
+    if (!FArgument.empty()) return Malformed('r');
+    if (!NeedProgramMode('r')) return;
     FReply = FFaults.BadReadReply ? std::string("ZZZZ") : Hex(uint32_t(FMemory.Word(FAddress)) & 0xFFFF, 4);
 }
 
 void TProgrammerEngine::CmdWrite(TResult& result) {
     const char letter = char(result.ToHost[0] - 'A' + 'a');
     auto value = ParseHex(FArgument, 8);
-    if (!value)
-        return Malformed(letter);
-    if (!NeedProgramMode(letter))
-        return;
+    if (!value) return Malformed(letter);
+    if (!NeedProgramMode(letter)) return;
     // In each program mode the pointer reaches only that mode's memory.
     const TMemoryRegion* r = FMemory.RegionAt(FAddress);
     const bool fits = r && (FProgramRegion == 'c'   ? r->Code == 1

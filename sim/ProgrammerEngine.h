@@ -21,11 +21,11 @@ inline constexpr int SimulatorBaudRates[5] = {9600, 19200, 38400, 57600, 115200}
 inline constexpr int WakeupBaudRate = 19200;
 
 class TProgrammerEngine {
-public:
+  public:
     // What one received byte causes.
     struct TResult {
-        std::string ToHost;    // the answer (empty when nothing is answered)
-        std::string ToTarget;  // bytes passed through to the target
+        std::string ToHost;   // the answer (empty when nothing is answered)
+        std::string ToTarget; // bytes passed through to the target
     };
 
     TProgrammerEngine(TTargetMemory& memory, const TOptions& options);
@@ -34,7 +34,7 @@ public:
     // `afterReset` tells that the byte follows a purge of the host's buffers or opens a
     // new connection, which is how a wake-up shows on a pseudo-terminal.
     TResult Receive(uint8_t byte, int hostBaud = 0, bool afterReset = false);
-    std::string Receive(const std::string& bytes);  // test helper: the answers joined
+    std::string Receive(const std::string& bytes); // test helper: the answers joined
 
     void SetFaults(const TFaults& faults);
     const TFaults& Faults() const { return FFaults; }
@@ -54,7 +54,7 @@ public:
     // Notes on what the programmer did or refused, for the traffic log.
     std::function<void(const std::string&)> Log;
 
-private:
+  private:
     using THandler = void (TProgrammerEngine::*)(TResult&);
     static const std::map<char, THandler>& Commands();
 
@@ -79,11 +79,11 @@ private:
     TFaults FFaults;
     int64_t FFaultCount = 0;
 
-    std::string FArgument;       // characters received since the last command letter
-    std::string FReply;          // reply of the last command, fetched by 'n'
+    std::string FArgument; // characters received since the last command letter
+    std::string FReply;    // reply of the last command, fetched by 'n'
     size_t FReplyPos = 0;
     int FBaudRate = WakeupBaudRate;
-    int FPendingBaudRate = 0;    // switched to after the echo has gone out
+    int FPendingBaudRate = 0; // switched to after the echo has gone out
     bool FPassThrough = false;
     int FPassThroughFlags = 0;
     bool FTargetRunning = true;

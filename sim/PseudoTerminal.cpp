@@ -22,8 +22,7 @@ namespace {
 
 TPseudoTerminal::TPseudoTerminal(bool packet) : FPacket(packet) {
     FMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (FMaster < 0)
-        Fail("posix_openpt");
+    if (FMaster < 0) Fail("posix_openpt");
     char name[128];
     if (grantpt(FMaster) != 0 || unlockpt(FMaster) != 0 || ptsname_r(FMaster, name, sizeof name) != 0) {
         int e = errno;
@@ -46,19 +45,21 @@ TPseudoTerminal::TPseudoTerminal(bool packet) : FPacket(packet) {
     fcntl(FMaster, F_SETFL, flags | O_NONBLOCK);
     if (packet) {
         int one = 1;
-        if (ioctl(FMaster, TIOCPKT, &one) != 0)
-            Fail("packet mode");
+        if (ioctl(FMaster, TIOCPKT, &one) != 0) Fail("packet mode");
     }
 }
 
-TPseudoTerminal::~TPseudoTerminal() { Close(); }
+TPseudoTerminal::~TPseudoTerminal() {
+    Close();
+}
 
 void TPseudoTerminal::Close() {
-    if (FMaster >= 0)
-        ::close(FMaster);
+    if (FMaster >= 0) ::close(FMaster);
     FMaster = -1;
 }
 
-int TPseudoTerminal::SlaveBaudRate() const { return FMaster >= 0 ? ReadLineSpeed(FMaster) : 0; }
+int TPseudoTerminal::SlaveBaudRate() const {
+    return FMaster >= 0 ? ReadLineSpeed(FMaster) : 0;
+}
 
 } // namespace vesk::sim

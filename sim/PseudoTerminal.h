@@ -7,7 +7,7 @@
 namespace vesk::sim {
 
 class TPseudoTerminal {
-public:
+  public:
     // Creates the pair, non-blocking master. The slave's line settings start raw at
     // 19200 bit/s, 8N1, so that nothing is echoed or translated before its user sets
     // them. `packet`: the master reads in packet mode, so that purges of the slave's
@@ -25,7 +25,7 @@ public:
     // The speed the slave's user set, in bit/s; 0 when it cannot be read.
     int SlaveBaudRate() const;
 
-private:
+  private:
     int FMaster = -1;
     std::string FSlavePath;
     bool FPacket = false;

@@ -9,21 +9,19 @@
 namespace vesk::sim {
 
 class TScriptedTarget {
-public:
+  public:
     explicit TScriptedTarget(std::string banner) : FBanner(std::move(banner)) {}
 
     // The banner line, ended by CR LF.
     std::string Banner() const { return FBanner + "\r\n"; }
     // The answer to one received byte: letters in upper case, CR as CR LF.
     std::string Receive(uint8_t byte) const {
-        if (byte == '\r')
-            return "\r\n";
-        if (byte >= 'a' && byte <= 'z')
-            return std::string(1, char(byte - 'a' + 'A'));
+        if (byte == '\r') return "\r\n";
+        if (byte >= 'a' && byte <= 'z') return std::string(1, char(byte - 'a' + 'A'));
         return std::string(1, char(byte));
     }
 
-private:
+  private:
     std::string FBanner;
 };
 

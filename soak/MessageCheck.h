@@ -16,7 +16,8 @@ std::vector<std::string> SplitLines(const std::string& message);
 // Problems found in `message`, empty when it is sound. `firstLine` is the wrapper
 // the failing step raises: the first line must equal it, or begin with it when
 // `prefixOnly` (wrappers that carry a variable part, such as a region).
-std::vector<std::string> CheckChain(const std::string& message, const std::string& firstLine, bool prefixOnly);
+std::vector<std::string> CheckChain(const std::string& message, const std::string& firstLine,
+                                    bool prefixOnly);
 
 // The words a failed erase names as not restored, from its line "Preserved words not
 // restored: [0x<address>] = 0x<word>, ..." (address -> word); empty when the message

@@ -31,8 +31,7 @@ void TSoakStats::Add(const TSoakStats& other) {
     }
     MaxBoundShare = std::max(MaxBoundShare, other.MaxBoundShare);
     for (const auto& v : other.Violations)
-        if (Violations.size() < 20)
-            Violations.push_back(v);
+        if (Violations.size() < 20) Violations.push_back(v);
 }
 
 } // namespace vesk::soak

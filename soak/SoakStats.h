@@ -12,8 +12,8 @@ namespace vesk::soak {
 
 struct TFaultCount {
     int64_t Runs = 0;
-    int64_t Failed = 0;      // the operation reported an error
-    int64_t NotReached = 0;  // the operation ended before the fault took effect
+    int64_t Failed = 0;     // the operation reported an error
+    int64_t NotReached = 0; // the operation ended before the fault took effect
 };
 
 struct TSoakStats {
@@ -25,16 +25,16 @@ struct TSoakStats {
     int64_t FaultsTookEffect = 0; // faulted operations that reached their fault
     int64_t CleanOps = 0;
     int64_t MemoryChecks = 0;
-    int64_t Passed = 0;  // operations with no violation
-    int64_t Failed = 0;  // operations with at least one violation
-    int64_t Replugs = 0; // simulators recreated after the line was dropped
-    int64_t LateWithinFailed = 0;     // late answers within the time-out that still failed
-    int64_t CalibrationLost = 0;      // kept word lost by a failed erase, message naming it
-    int64_t CalibrationLostUnnamed = 0; // the same, message not naming the word (a violation)
-    int64_t CalibrationRestored = 0;  // a later erase put a lost calibration word back
-    double MaxFailedMs = 0;           // longest failed operation
-    double MaxFailedBoundMs = 0;      // its bound
-    double MaxBoundShare = 0;         // largest duration / bound of a failed operation
+    int64_t Passed = 0;                  // operations with no violation
+    int64_t Failed = 0;                  // operations with at least one violation
+    int64_t Replugs = 0;                 // simulators recreated after the line was dropped
+    int64_t LateWithinFailed = 0;        // late answers within the time-out that still failed
+    int64_t CalibrationLost = 0;         // kept word lost by a failed erase, message naming it
+    int64_t CalibrationLostUnnamed = 0;  // the same, message not naming the word (a violation)
+    int64_t CalibrationRestored = 0;     // a later erase put a lost calibration word back
+    double MaxFailedMs = 0;              // longest failed operation
+    double MaxFailedBoundMs = 0;         // its bound
+    double MaxBoundShare = 0;            // largest duration / bound of a failed operation
     std::vector<std::string> Violations; // the first few, for the summary
 
     void Add(const TSoakStats& other);

@@ -9,8 +9,9 @@ namespace vesk::soak {
 
 // The user's operations, each run in the main window's calling order.
 enum class TOpKind { Write, Read, Verify, Erase, DetectTarget, DetectProgrammer };
-inline constexpr std::array<TOpKind, 6> AllOpKinds = {TOpKind::Write,  TOpKind::Read,         TOpKind::Verify,
-                                                      TOpKind::Erase, TOpKind::DetectTarget, TOpKind::DetectProgrammer};
+inline constexpr std::array<TOpKind, 6> AllOpKinds = {TOpKind::Write,        TOpKind::Read,
+                                                      TOpKind::Verify,       TOpKind::Erase,
+                                                      TOpKind::DetectTarget, TOpKind::DetectProgrammer};
 
 // What the simulated programmer does wrong during one operation.
 enum class TFaultKind {
@@ -26,34 +27,50 @@ enum class TFaultKind {
     UnknownTarget, // the target reports an ID no chip definition has
 };
 inline constexpr std::array<TFaultKind, 9> InjectedFaults = {
-    TFaultKind::NeverAnswer, TFaultKind::WrongEcho,  TFaultKind::SyncZero,
-    TFaultKind::BadRead,     TFaultKind::StopAfter,  TFaultKind::LateWithin,
-    TFaultKind::LateBeyond,  TFaultKind::DropLine,   TFaultKind::UnknownTarget};
+    TFaultKind::NeverAnswer, TFaultKind::WrongEcho, TFaultKind::SyncZero,
+    TFaultKind::BadRead,     TFaultKind::StopAfter, TFaultKind::LateWithin,
+    TFaultKind::LateBeyond,  TFaultKind::DropLine,  TFaultKind::UnknownTarget};
 
 inline const char* Name(TOpKind kind) {
     switch (kind) {
-    case TOpKind::Write: return "write";
-    case TOpKind::Read: return "read";
-    case TOpKind::Verify: return "verify";
-    case TOpKind::Erase: return "erase";
-    case TOpKind::DetectTarget: return "detect target";
-    case TOpKind::DetectProgrammer: return "detect programmer";
+    case TOpKind::Write:
+        return "write";
+    case TOpKind::Read:
+        return "read";
+    case TOpKind::Verify:
+        return "verify";
+    case TOpKind::Erase:
+        return "erase";
+    case TOpKind::DetectTarget:
+        return "detect target";
+    case TOpKind::DetectProgrammer:
+        return "detect programmer";
     }
     return "?";
 }
 
 inline const char* Name(TFaultKind kind) {
     switch (kind) {
-    case TFaultKind::None: return "none (memory check)";
-    case TFaultKind::NeverAnswer: return "never answers";
-    case TFaultKind::WrongEcho: return "wrong echo";
-    case TFaultKind::SyncZero: return "sync answered 0x00";
-    case TFaultKind::BadRead: return "unreadable word";
-    case TFaultKind::StopAfter: return "falls silent";
-    case TFaultKind::LateWithin: return "late, within time-out";
-    case TFaultKind::LateBeyond: return "late, beyond time-out";
-    case TFaultKind::DropLine: return "line dropped";
-    case TFaultKind::UnknownTarget: return "unknown target ID";
+    case TFaultKind::None:
+        return "none (memory check)";
+    case TFaultKind::NeverAnswer:
+        return "never answers";
+    case TFaultKind::WrongEcho:
+        return "wrong echo";
+    case TFaultKind::SyncZero:
+        return "sync answered 0x00";
+    case TFaultKind::BadRead:
+        return "unreadable word";
+    case TFaultKind::StopAfter:
+        return "falls silent";
+    case TFaultKind::LateWithin:
+        return "late, within time-out";
+    case TFaultKind::LateBeyond:
+        return "late, beyond time-out";
+    case TFaultKind::DropLine:
+        return "line dropped";
+    case TFaultKind::UnknownTarget:
+        return "unknown target ID";
     }
     return "?";
 }

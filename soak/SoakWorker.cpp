@@ -2,10 +2,10 @@
 
 #include "MessageCheck.h"
 
+#include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
 #include "driver/VbusFormat.h"
 #include "hexfile/IntelHexFile.h"
-#include "VESK_Exception.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,8 +38,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 // The root cause with its variable part cut, as a key of the outcome counts.
 std::string OutcomeKey(const std::string& root) {
     for (const char* prefix : {"Got echo: '", "Unknown target: Id = 0x", "Data verify error: [0x"})
-        if (root.rfind(prefix, 0) == 0)
-            return std::string(prefix) + "...";
+        if (root.rfind(prefix, 0) == 0) return std::string(prefix) + "...";
     return root;
 }
 
@@ -53,16 +52,18 @@ std::vector<int32_t> Addresses() {
     return all;
 }
 
-std::string Hex(int32_t value, int width) { return vbus::Hex(value, width); }
+std::string Hex(int32_t value, int width) {
+    return vbus::Hex(value, width);
+}
 
 } // namespace
 
 struct TSoakWorker::TPlan {
     TFaultKind Fault = TFaultKind::None;
-    sim::TFaults Faults;     // in force from the operation's first byte
-    int64_t Position = 0;    // byte N of WrongEcho, StopAfter, DropLine; first late byte K
-    int LateMs = 0;          // answer delay from byte K on
-    int64_t LateUntil = 0;   // LateWithin: answers on time again after this byte
+    sim::TFaults Faults;      // in force from the operation's first byte
+    int64_t Position = 0;     // byte N of WrongEcho, StopAfter, DropLine; first late byte K
+    int LateMs = 0;           // answer delay from byte K on
+    int64_t LateUntil = 0;    // LateWithin: answers on time again after this byte
     bool ClearTarget = false; // no target selected: the workflow detects it
     int8_t BaudIndex = 1;
 
@@ -71,16 +72,20 @@ struct TSoakWorker::TPlan {
         switch (Fault) {
         case TFaultKind::WrongEcho:
         case TFaultKind::StopAfter:
-        case TFaultKind::DropLine: text += " at byte " + std::to_string(Position); break;
+        case TFaultKind::DropLine:
+            text += " at byte " + std::to_string(Position);
+            break;
         case TFaultKind::LateWithin:
         case TFaultKind::LateBeyond:
             text += " (" + std::to_string(LateMs) + " ms from byte " + std::to_string(Position) + ")";
             break;
-        case TFaultKind::UnknownTarget: text += " 0x" + Hex(Faults.TargetId, 4); break;
-        default: break;
+        case TFaultKind::UnknownTarget:
+            text += " 0x" + Hex(Faults.TargetId, 4);
+            break;
+        default:
+            break;
         }
-        if (ClearTarget)
-            text += ", no target selected";
+        if (ClearTarget) text += ", no target selected";
         return text;
     }
 };
@@ -92,16 +97,16 @@ struct TSoakWorker::TOutcome {
     std::string FirstLine; // wrapper of the step that failed
     bool PrefixOnly = false;
     std::string CloseError;
-    std::string Escaped;   // an exception not derived from Exception
+    std::string Escaped; // an exception not derived from Exception
     bool PortOpen = false;
     int Handle = -1;
     double Ms = 0;
     int TimeoutMs = 0;
-    int64_t Trace = 0;     // bytes the driver exchanged
+    int64_t Trace = 0;      // bytes the driver exchanged
     int64_t Unanswered = 0; // of them, bytes without an answer (time-outs, the pass-through letter)
-    std::string Received;  // bytes the programmer received
+    std::string Received;   // bytes the programmer received
     bool Dropped = false;
-    bool Detected = false; // the target detection ran
+    bool Detected = false;    // the target detection ran
     bool ErasePassed = false; // the erase of a write or erase operation succeeded
     std::string Type, Version;
 
@@ -124,7 +129,7 @@ TSoakWorker::TSoakWorker(int number, const TSoakConfig& config)
     Dev.SetTarget(&FChip);
     // Fault positions are drawn up to these byte counts until an operation of the
     // kind has been measured.
-    FBytes = {{TOpKind::Write, 200}, {TOpKind::Read, 520}, {TOpKind::Verify, 150},
+    FBytes = {{TOpKind::Write, 200}, {TOpKind::Read, 520},        {TOpKind::Verify, 150},
               {TOpKind::Erase, 80},  {TOpKind::DetectTarget, 30}, {TOpKind::DetectProgrammer, 20}};
     StartSimulator(nullptr);
 }
@@ -138,8 +143,7 @@ TSoakWorker::~TSoakWorker() {
 }
 
 void TSoakWorker::StopSimulator() {
-    if (FSim)
-        FSim->Stop();
+    if (FSim) FSim->Stop();
     FSim.reset();
 }
 
@@ -174,8 +178,7 @@ TMemory TSoakWorker::Erased(const TMemory& before) const {
 int32_t TSoakWorker::KeptWord(const TMemory& before, int32_t address) const {
     // Both kept words lie in regions whose blank word is CodeDefault.
     const auto pending = FPendingBefore.find(address);
-    if (before.at(address) == CodeDefault && pending != FPendingBefore.end())
-        return pending->second;
+    if (before.at(address) == CodeDefault && pending != FPendingBefore.end()) return pending->second;
     return before.at(address);
 }
 
@@ -194,12 +197,23 @@ TSoakWorker::TPlan TSoakWorker::PlanFault(TOpKind op) {
     auto position = [&] { return std::uniform_int_distribution<int64_t>(1, bytes)(FRng); };
     const int t = FConfig.TimeoutMs;
     switch (plan.Fault) {
-    case TFaultKind::None: break;
-    case TFaultKind::NeverAnswer: plan.Faults.NeverAnswer = true; break;
-    case TFaultKind::WrongEcho: plan.Faults.WrongEchoAt = plan.Position = position(); break;
-    case TFaultKind::SyncZero: plan.Faults.SyncAnswerZero = true; break;
-    case TFaultKind::BadRead: plan.Faults.BadReadReply = true; break;
-    case TFaultKind::StopAfter: plan.Faults.StopAfter = plan.Position = position(); break;
+    case TFaultKind::None:
+        break;
+    case TFaultKind::NeverAnswer:
+        plan.Faults.NeverAnswer = true;
+        break;
+    case TFaultKind::WrongEcho:
+        plan.Faults.WrongEchoAt = plan.Position = position();
+        break;
+    case TFaultKind::SyncZero:
+        plan.Faults.SyncAnswerZero = true;
+        break;
+    case TFaultKind::BadRead:
+        plan.Faults.BadReadReply = true;
+        break;
+    case TFaultKind::StopAfter:
+        plan.Faults.StopAfter = plan.Position = position();
+        break;
     case TFaultKind::LateWithin:
         plan.Position = position();
         plan.LateMs = std::uniform_int_distribution<int>(std::max(1, t / 4), std::max(1, t / 2))(FRng);
@@ -209,18 +223,20 @@ TSoakWorker::TPlan TSoakWorker::PlanFault(TOpKind op) {
         plan.Position = position();
         plan.LateMs = std::uniform_int_distribution<int>(t + 10, 3 * t)(FRng);
         break;
-    case TFaultKind::DropLine: plan.Faults.DropLineAfter = plan.Position = position(); break;
+    case TFaultKind::DropLine:
+        plan.Faults.DropLineAfter = plan.Position = position();
+        break;
     case TFaultKind::UnknownTarget:
         // Outside the block of the soak chips' IDs.
         plan.Faults.TargetId = std::uniform_int_distribution<int32_t>(0x1000, 0x3FFF)(FRng);
-        if (IsRegionOp(op))
-            plan.ClearTarget = true;
+        if (IsRegionOp(op)) plan.ClearTarget = true;
         break;
     }
     return plan;
 }
 
-TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const TImage* image, bool verifyAfterWrite) {
+TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const TImage* image,
+                                           bool verifyAfterWrite) {
     TOutcome o;
     o.Op = op;
     o.TimeoutMs = Dev.ComReadTimeout();
@@ -234,8 +250,7 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
         std::lock_guard lock(HexMutex);
         file.LoadFromText(HexText(*image), "soak.hex");
     }
-    if (plan.ClearTarget)
-        Dev.SetTarget(nullptr);
+    if (plan.ClearTarget) Dev.SetTarget(nullptr);
     FSim->SetFaults(plan.Faults);
     FSim->ClearReceived();
     int64_t trace = 0, unanswered = 0;
@@ -243,8 +258,7 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
     Dev.OnTrace = [&](uint8_t, int answer) {
         ++trace;
         if (answer < 0) ++unanswered;
-        if (plan.LateMs <= 0)
-            return;
+        if (plan.LateMs <= 0) return;
         if (trace == plan.Position) {
             sim::TFaults late;
             late.AnswerDelayMs = plan.LateMs;
@@ -277,8 +291,8 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
         step("VESK wakeup failed", false, [&] { Dev.Wakeup(); });
         if (IsRegionOp(op)) {
             step("VESK activation failed", false, [&] { Dev.Activate(); });
-            step("VESK Baudrate setting failed: " + std::to_string(ProgrammerBaudRates[plan.BaudIndex]), false,
-                 [&] { Dev.SetBaudRate(plan.BaudIndex); });
+            step("VESK Baudrate setting failed: " + std::to_string(ProgrammerBaudRates[plan.BaudIndex]),
+                 false, [&] { Dev.SetBaudRate(plan.BaudIndex); });
             if (Dev.Target() == nullptr)
                 step("Target detect failed", false, [&] {
                     o.Detected = true;
@@ -340,21 +354,17 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
     o.Unanswered = unanswered;
     o.Dropped = FSim->LineDropped();
     // The programmer has handled every byte before its memory is looked at.
-    if (!o.Dropped)
-        FSim->WaitReceived(size_t(trace), 2000);
+    if (!o.Dropped) FSim->WaitReceived(size_t(trace), 2000);
     o.Received = FSim->Received();
     FSim->SetFaults({});
     return o;
 }
 
-void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemory& before, const TImage* image,
-                               std::vector<std::string>& v) {
-    if (!o.Escaped.empty())
-        v.push_back("an exception not derived from Exception escaped: " + o.Escaped);
-    if (o.PortOpen || o.Handle >= 0)
-        v.push_back("the port is still open after Close");
-    if (!o.CloseError.empty())
-        v.push_back("Close after the error raised: " + o.CloseError);
+void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemory& before,
+                               const TImage* image, std::vector<std::string>& v) {
+    if (!o.Escaped.empty()) v.push_back("an exception not derived from Exception escaped: " + o.Escaped);
+    if (o.PortOpen || o.Handle >= 0) v.push_back("the port is still open after Close");
+    if (!o.CloseError.empty()) v.push_back("Close after the error raised: " + o.CloseError);
     const std::string root = o.Root();
     if (!o.Ok && o.Escaped.empty()) {
         for (const std::string& problem : CheckChain(o.Message, o.FirstLine, o.PrefixOnly))
@@ -382,9 +392,16 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
     std::vector<std::string> roots;
     const size_t received = o.Received.size();
     switch (plan.Fault) {
-    case TFaultKind::None: break;
-    case TFaultKind::NeverAnswer: mustFail = true; roots = {"VBUS Echo timeout"}; break;
-    case TFaultKind::SyncZero: mustFail = true; roots = {"Expecting echo '?', got: 0x00"}; break;
+    case TFaultKind::None:
+        break;
+    case TFaultKind::NeverAnswer:
+        mustFail = true;
+        roots = {"VBUS Echo timeout"};
+        break;
+    case TFaultKind::SyncZero:
+        mustFail = true;
+        roots = {"Expecting echo '?', got: 0x00"};
+        break;
     case TFaultKind::WrongEcho:
         reached = received >= size_t(plan.Position);
         if (reached) {
@@ -408,8 +425,7 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
         // Counted, not judged: a loaded machine may add enough to pass the time-out.
         // Other failures are those a fault-free operation may have (a verify of a
         // target that an earlier faulted write left half-written).
-        if (reached && !o.Ok && root == "VBUS Echo timeout")
-            ++Stats.LateWithinFailed;
+        if (reached && !o.Ok && root == "VBUS Echo timeout") ++Stats.LateWithinFailed;
         break;
     case TFaultKind::LateBeyond:
         reached = o.Trace > plan.Position;
@@ -431,18 +447,15 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
         ++Stats.Faults[plan.Fault].NotReached;
     else if (plan.Fault != TFaultKind::None)
         ++Stats.FaultsTookEffect;
-    if (mustFail && o.Ok)
-        v.push_back("the fault took effect but the operation reported success");
+    if (mustFail && o.Ok) v.push_back("the fault took effect but the operation reported success");
     if (mustFail && !o.Ok && o.Escaped.empty()) {
         bool fits = root == "VBUS Echo timeout";
         if (plan.Fault == TFaultKind::WrongEcho)
             fits = fits || (root.rfind("Got echo: '", 0) == 0 && EndsWith(root, "#'"));
-        if (plan.Fault == TFaultKind::DropLine)
-            fits = fits || IsPortError(root);
+        if (plan.Fault == TFaultKind::DropLine) fits = fits || IsPortError(root);
         for (const std::string& r : roots)
             fits = fits || root == r;
-        if (!fits)
-            v.push_back("root cause \"" + root + "\" does not fit the fault");
+        if (!fits) v.push_back("root cause \"" + root + "\" does not fit the fault");
     }
     if (plan.Fault == TFaultKind::NeverAnswer || plan.Fault == TFaultKind::SyncZero)
         if (!o.Ok && o.FirstLine != "VESK wakeup failed")
@@ -450,8 +463,8 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
     CheckTargetState(o, plan, before, image, v);
 }
 
-void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const TMemory& before, const TImage* image,
-                                   std::vector<std::string>& v) {
+void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const TMemory& before,
+                                   const TImage* image, std::vector<std::string>& v) {
     const TMemory after = Snapshot();
     auto compare = [&](const TMemory& expected, const char* what) {
         for (const auto& [address, word] : expected) {
@@ -467,7 +480,9 @@ void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const T
         compare(before, o.Ok ? "unchanged by a successful operation" : "unchanged by a failed operation");
     if (o.Ok) {
         switch (o.Op) {
-        case TOpKind::Erase: compare(Erased(before), "after a successful erase"); break;
+        case TOpKind::Erase:
+            compare(Erased(before), "after a successful erase");
+            break;
         case TOpKind::Write: {
             TMemory expected = Erased(before);
             for (const auto& [address, word] : *image) {
@@ -489,9 +504,9 @@ void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const T
                     const int32_t buffer = region.Data[size_t(i)];
                     const bool checked = o.Op == TOpKind::Read || buffer != region.Default;
                     if (checked && after.at(address) != buffer) {
-                        v.push_back(std::string(Name(o.Op)) + " succeeded but buffer word 0x" + Hex(address, 6) +
-                                    " = 0x" + Hex(buffer, 4) + " differs from the target's 0x" +
-                                    Hex(after.at(address), 4));
+                        v.push_back(std::string(Name(o.Op)) + " succeeded but buffer word 0x" +
+                                    Hex(address, 6) + " = 0x" + Hex(buffer, 4) +
+                                    " differs from the target's 0x" + Hex(after.at(address), 4));
                         i = region.Size;
                     }
                 }
@@ -504,7 +519,8 @@ void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const T
             break;
         case TOpKind::DetectProgrammer: {
             // A wrong answer to a reply fetch is data, not an echo: it may change the texts.
-            const bool replyHit = plan.Fault == TFaultKind::WrongEcho && size_t(plan.Position) <= o.Received.size() &&
+            const bool replyHit = plan.Fault == TFaultKind::WrongEcho &&
+                                  size_t(plan.Position) <= o.Received.size() &&
                                   o.Received[size_t(plan.Position - 1)] == 'n';
             if (!replyHit && (o.Type != "VESK1" || o.Version != "2.10"))
                 v.push_back("programmer detected as \"" + o.Type + "\" \"" + o.Version + "\"");
@@ -540,8 +556,8 @@ void TSoakWorker::CheckTargetState(const TOutcome& o, const TPlan& plan, const T
         if (calibration != CodeDefault)
             v.push_back("the calibration word became 0x" + Hex(calibration, 4));
         else if (held == pending.end() || held->second != FCalibration)
-            v.push_back("the calibration word is blank and the driver does not hold 0x" + Hex(FCalibration, 4) +
-                        " for the next erase");
+            v.push_back("the calibration word is blank and the driver does not hold 0x" +
+                        Hex(FCalibration, 4) + " for the next erase");
     }
 }
 
@@ -554,8 +570,7 @@ void TSoakWorker::CheckFailedErase(const TOutcome& o, const TMemory& before, con
             if (after.at(address) != before.at(address))
                 v.push_back("kept word 0x" + Hex(address, 6) + " changed to 0x" + Hex(after.at(address), 4) +
                             " by a failed erase whose message names no word");
-        if (after.at(CalibrationAddress) != before.at(CalibrationAddress))
-            ++Stats.CalibrationLostUnnamed;
+        if (after.at(CalibrationAddress) != before.at(CalibrationAddress)) ++Stats.CalibrationLostUnnamed;
         return;
     }
     // Every word named is a kept word with the value the erase had to put back.
@@ -563,14 +578,13 @@ void TSoakWorker::CheckFailedErase(const TOutcome& o, const TMemory& before, con
         if (address != CalibrationAddress && address != FusesAddress)
             v.push_back("the message names 0x" + Hex(address, 6) + ", which is no kept word");
         else if (word != KeptWord(before, address))
-            v.push_back("the message names 0x" + Hex(word, 4) + " at 0x" + Hex(address, 6) + ", the word to put back is 0x" +
-                        Hex(KeptWord(before, address), 4));
+            v.push_back("the message names 0x" + Hex(word, 4) + " at 0x" + Hex(address, 6) +
+                        ", the word to put back is 0x" + Hex(KeptWord(before, address), 4));
     }
     // Every kept word the erase took is named.
     for (int32_t address : {CalibrationAddress, FusesAddress}) {
         const int32_t expected = KeptWord(before, address);
-        if (after.at(address) == expected)
-            continue;
+        if (after.at(address) == expected) continue;
         if (after.at(address) != CodeDefault)
             v.push_back("kept word 0x" + Hex(address, 6) + " is 0x" + Hex(after.at(address), 4) +
                         " after a failed erase, neither 0x" + Hex(expected, 4) + " nor blank");
@@ -594,8 +608,7 @@ bool TSoakWorker::Record(const TOutcome& o, const TPlan& plan, std::vector<std::
     ++Stats.Operations[o.Op];
     auto& count = Stats.Faults[plan.Fault];
     ++count.Runs;
-    if (!o.Ok)
-        ++count.Failed;
+    if (!o.Ok) ++count.Failed;
     ++Stats.Outcomes[o.Ok ? std::string("ok") : OutcomeKey(o.Root())];
     if (plan.Fault == TFaultKind::None)
         ++Stats.CleanOps;
@@ -604,7 +617,8 @@ bool TSoakWorker::Record(const TOutcome& o, const TPlan& plan, std::vector<std::
     if (o.Ok && (plan.Fault == TFaultKind::None || plan.Fault == TFaultKind::LateWithin))
         FBytes[o.Op] = std::max<int64_t>(FBytes[o.Op], int64_t(o.Received.size()));
     const std::string what = Describe() + " -> " + (o.Ok ? std::string("ok") : "failed") + " in " +
-                             std::to_string(int(o.Ms)) + " ms, " + std::to_string(o.Received.size()) + " bytes";
+                             std::to_string(int(o.Ms)) + " ms, " + std::to_string(o.Received.size()) +
+                             " bytes";
     if (FConfig.Verbose && Print)
         Print(what + (o.Ok ? "" : "\n    " + o.Message.substr(0, o.Message.find('\n')) + " / " + o.Root()));
     if (v.empty()) {
@@ -620,10 +634,8 @@ bool TSoakWorker::Record(const TOutcome& o, const TPlan& plan, std::vector<std::
         for (const std::string& line : SplitLines(o.Message))
             report += "\n      " + line;
     }
-    if (Print)
-        Print(report);
-    if (Stats.Violations.size() < 20)
-        Stats.Violations.push_back(report);
+    if (Print) Print(report);
+    if (Stats.Violations.size() < 20) Stats.Violations.push_back(report);
     return false;
 }
 
@@ -671,8 +683,7 @@ bool TSoakWorker::RunMemoryCheck() {
         FPendingBefore = Dev.PendingPreserved(&FChip);
         const TOutcome o = Execute(op, plan, op == TOpKind::Write ? &image : nullptr, true);
         std::vector<std::string> v;
-        if (!o.Ok)
-            v.push_back("a fault-free " + std::string(Name(op)) + " failed");
+        if (!o.Ok) v.push_back("a fault-free " + std::string(Name(op)) + " failed");
         CheckOutcome(o, plan, before, &image, v);
         if (o.Ok && op == TOpKind::Read) {
             // The buffer read back is the image, with the kept calibration word.
@@ -687,8 +698,8 @@ bool TSoakWorker::RunMemoryCheck() {
                     else if (address == FusesAddress)
                         expected = before.at(address);
                     if (region.Data[size_t(i)] != expected) {
-                        v.push_back("read back 0x" + Hex(region.Data[size_t(i)], 4) + " at 0x" + Hex(address, 6) +
-                                    ", the image has 0x" + Hex(expected, 4));
+                        v.push_back("read back 0x" + Hex(region.Data[size_t(i)], 4) + " at 0x" +
+                                    Hex(address, 6) + ", the image has 0x" + Hex(expected, 4));
                         break;
                     }
                 }

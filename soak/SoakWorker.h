@@ -26,7 +26,7 @@ struct TSoakConfig {
     // Operations with a fault injected, all workers together; some end before their
     // fault takes effect (about one in six), so 2600 make well over 2000 that meet it.
     int64_t FaultedOps = 2600;
-    double Seconds = 120;      // no operation is started after this much wall time
+    double Seconds = 120; // no operation is started after this much wall time
     int Workers = 10;
     int TimeoutMs = 30;        // the driver's ComReadTimeout during faulted operations
     int CheckTimeoutMs = 1000; // ... during the fault-free memory checks
@@ -38,7 +38,7 @@ struct TSoakConfig {
 using TMemory = std::map<int32_t, int32_t>;
 
 class TSoakWorker {
-public:
+  public:
     TSoakWorker(int number, const TSoakConfig& config);
     ~TSoakWorker();
 
@@ -58,14 +58,14 @@ public:
     // Called (under a lock) to print a violation or a verbose line.
     static std::function<void(const std::string&)> Print;
 
-private:
+  private:
     struct TOutcome;
     struct TPlan;
 
     TPlan PlanFault(TOpKind op);
     TOutcome Execute(TOpKind op, const TPlan& plan, const TImage* image, bool verifyAfterWrite);
-    void CheckOutcome(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
-                      const TImage* image, std::vector<std::string>& violations);
+    void CheckOutcome(const TOutcome& outcome, const TPlan& plan, const TMemory& before, const TImage* image,
+                      std::vector<std::string>& violations);
     void CheckTargetState(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
                           const TImage* image, std::vector<std::string>& violations);
     bool Record(const TOutcome& outcome, const TPlan& plan, std::vector<std::string>& violations);

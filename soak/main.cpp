@@ -50,14 +50,13 @@ int CountDescriptors() {
 
 // Workers stop between two operations while the descriptors are counted.
 class TQuietPoint {
-public:
+  public:
     explicit TQuietPoint(int workers) : FActive(workers) {}
 
     // Called by a worker between operations.
     void Pass() {
         std::unique_lock lock(FMutex);
-        if (!FRequested)
-            return;
+        if (!FRequested) return;
         ++FWaiting;
         FCv.notify_all();
         FCv.wait(lock, [&] { return !FRequested; });
@@ -70,19 +69,17 @@ public:
     }
     // Runs `body` while every active worker waits; false when they did not come to
     // rest in time (an operation is still running).
-    template <class Body>
-    bool Run(Body&& body, std::chrono::milliseconds limit) {
+    template <class Body> bool Run(Body&& body, std::chrono::milliseconds limit) {
         std::unique_lock lock(FMutex);
         FRequested = true;
         const bool quiet = FCv.wait_for(lock, limit, [&] { return FWaiting == FActive; });
-        if (quiet)
-            body();
+        if (quiet) body();
         FRequested = false;
         FCv.notify_all();
         return quiet;
     }
 
-private:
+  private:
     std::mutex FMutex;
     std::condition_variable FCv;
     bool FRequested = false;
@@ -93,8 +90,7 @@ private:
 bool ReadNumber(const char* text, double& out) {
     char* end = nullptr;
     const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || value < 0)
-        return false;
+    if (end == text || *end != '\0' || value < 0) return false;
     out = value;
     return true;
 }
@@ -123,8 +119,7 @@ int main(int argc, char** argv) {
             config.Seed = std::strtoull(text, &end, 0);
             return end != text && *end == '\0';
         }
-        if (!ReadNumber(text, value))
-            return false;
+        if (!ReadNumber(text, value)) return false;
         if (name == "ops")
             config.FaultedOps = int64_t(value);
         else if (name == "seconds")
@@ -194,8 +189,7 @@ int main(int argc, char** argv) {
             int sinceCheck = 0;
             while (!stop) {
                 quiet.Pass();
-                if (elapsed() >= config.Seconds || claimed.fetch_add(1) >= config.FaultedOps)
-                    break;
+                if (elapsed() >= config.Seconds || claimed.fetch_add(1) >= config.FaultedOps) break;
                 const int64_t replugs = w->Stats.Replugs;
                 w->RunFaulted();
                 // The driver must work on the replugged adapter at once.
@@ -223,9 +217,13 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         for (auto& worker : workers) {
             const int64_t started = worker->OpStartedNs;
-            const double seconds = started ? (std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                                  TClock::now().time_since_epoch()).count() - started) / 1e9
-                                           : 0;
+            const double seconds =
+                started
+                    ? (std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch())
+                           .count() -
+                       started) /
+                          1e9
+                    : 0;
             if (seconds > HangSeconds) {
                 PrintLine("VIOLATION hang: " + worker->Describe() + " has run for " +
                           std::to_string(int(seconds)) + " s\nsoak: 0 passed, 1 failed");
@@ -276,19 +274,21 @@ int main(int argc, char** argv) {
     std::printf("Faulted operations: %lld (%lld met their fault); fault-free: %lld (%lld memory checks); "
                 "adapter replugged %lld times\n",
                 static_cast<long long>(total.FaultedOps), static_cast<long long>(total.FaultsTookEffect),
-                static_cast<long long>(total.CleanOps),
-                static_cast<long long>(total.MemoryChecks), static_cast<long long>(total.Replugs));
+                static_cast<long long>(total.CleanOps), static_cast<long long>(total.MemoryChecks),
+                static_cast<long long>(total.Replugs));
     std::printf("Late answers within the time-out that still timed out (load): %lld\n",
                 static_cast<long long>(total.LateWithinFailed));
     std::printf("Calibration word lost by a failed erase: %lld named in the message, %lld not named; "
                 "put back by a later erase: %lld\n",
-                static_cast<long long>(total.CalibrationLost), static_cast<long long>(total.CalibrationLostUnnamed),
+                static_cast<long long>(total.CalibrationLost),
+                static_cast<long long>(total.CalibrationLostUnnamed),
                 static_cast<long long>(total.CalibrationRestored));
     std::printf("Longest failed operation: %.0f ms (its bound %.0f ms); largest share of the bound: %.0f%%\n",
                 total.MaxFailedMs, total.MaxFailedBoundMs, total.MaxBoundShare * 100);
-    std::printf("Descriptors: %d before, %d with the simulators running, %d after (%d checks at quiet points, "
-                "%d off)\n",
-                fdsBefore, fdsRunning, fdsAfter, fdChecks, fdMismatches);
+    std::printf(
+        "Descriptors: %d before, %d with the simulators running, %d after (%d checks at quiet points, "
+        "%d off)\n",
+        fdsBefore, fdsRunning, fdsAfter, fdChecks, fdMismatches);
     std::printf("Wall time: %.1f s\n", seconds);
 
     int64_t failed = total.Failed;

@@ -44,12 +44,21 @@ const char* const FaultImage = ":080000000001010102010301EE\n"
                                ":00000001FF\n";
 
 enum TOperation {
-    opWriteAll, opWriteCode, opRead, opVerify, opErase, opDetectTarget, // guarded
-    opDetectDevice, opRun, opPassThrough, opPassThroughOff              // no error path of their own
+    opWriteAll,
+    opWriteCode,
+    opRead,
+    opVerify,
+    opErase,
+    opDetectTarget, // guarded
+    opDetectDevice,
+    opRun,
+    opPassThrough,
+    opPassThroughOff // no error path of their own
 };
 
-const char* const OperationNames[] = {"WriteAll", "WriteCode", "Read",        "Verify",     "Erase",
-                                      "DetectTarget", "DetectDevice", "Run", "PassThrough", "PassThroughOff"};
+const char* const OperationNames[] = {"WriteAll",    "WriteCode",     "Read",         "Verify",
+                                      "Erase",       "DetectTarget",  "DetectDevice", "Run",
+                                      "PassThrough", "PassThroughOff"};
 
 // How an operation reports a failure: the guarded ones through the error dialog
 // with a red lamp; Detect device, Run and the pass-through switch through the
@@ -88,8 +97,10 @@ int64_t FaultByte(TFaultKind kind, TPoint point, const std::string& sent, size_t
     case ptFirst:
         if (kind != fkWrongEcho) return 1;
         return std::min<int64_t>(n, int64_t(sent.find_first_not_of('\xFF')) + 2);
-    case ptMiddle: return std::max<int64_t>(1, n / 2);
-    case ptLast: break;
+    case ptMiddle:
+        return std::max<int64_t>(1, n / 2);
+    case ptLast:
+        break;
     }
     // The last byte gets a wrong echo; silence and the lost line come before it.
     return kind == fkWrongEcho ? n : std::max<int64_t>(1, n - 1);
@@ -98,15 +109,27 @@ int64_t FaultByte(TFaultKind kind, TPoint point, const std::string& sent, size_t
 vesk::sim::TFaults MakeFaults(TFaultKind kind, int64_t byte) {
     vesk::sim::TFaults faults;
     switch (kind) {
-    case fkNeverAnswer: faults.NeverAnswer = true; break;
-    case fkWrongEcho: faults.WrongEchoAt = byte; break;
-    case fkSyncZero: faults.SyncAnswerZero = true; break;
-    case fkBadRead: faults.BadReadReply = true; break;
-    case fkStopAfter: faults.StopAfter = byte; break;
+    case fkNeverAnswer:
+        faults.NeverAnswer = true;
+        break;
+    case fkWrongEcho:
+        faults.WrongEchoAt = byte;
+        break;
+    case fkSyncZero:
+        faults.SyncAnswerZero = true;
+        break;
+    case fkBadRead:
+        faults.BadReadReply = true;
+        break;
+    case fkStopAfter:
+        faults.StopAfter = byte;
+        break;
     case fkLate:
         faults.AnswerDelayMs = FaultTimeoutMs * 4;
         break;
-    case fkDropLine: faults.DropLineAfter = byte; break;
+    case fkDropLine:
+        faults.DropLineAfter = byte;
+        break;
     }
     return faults;
 }
@@ -149,10 +172,22 @@ bool AllAnswered(const vesk::sim::TSimulator& simulator) {
 // The first lines the driver's wrappers give a message: the operation's own step
 // that failed names itself first.
 const char* const DriverWrappers[] = {
-    "VESK device open failed",   "VESK device close failed", "VESK wakeup failed",       "VESK activation failed",
-    "VESK Baudrate setting failed", "VESK Get type failed",  "VESK Get version failed",  "Target run failed",
-    "Target stop failed",        "Passthrough enter failed", "VESK target detect failed", "Target detect failed",
-    "Erase chip failed",         "Target write failed",      "Target read failed",        "Target region verify failed",
+    "VESK device open failed",
+    "VESK device close failed",
+    "VESK wakeup failed",
+    "VESK activation failed",
+    "VESK Baudrate setting failed",
+    "VESK Get type failed",
+    "VESK Get version failed",
+    "Target run failed",
+    "Target stop failed",
+    "Passthrough enter failed",
+    "VESK target detect failed",
+    "Target detect failed",
+    "Erase chip failed",
+    "Target write failed",
+    "Target read failed",
+    "Target region verify failed",
     "Target buffer load failed",
 };
 
@@ -211,16 +246,34 @@ void Perform(TProgrammingForm& form, TOperation op) {
     const auto& a = form.Actions();
     const auto& c = form.Controls();
     switch (op) {
-    case opWriteAll: a.atnProgram->trigger(); break;
-    case opWriteCode: a.atnProgramCode->trigger(); break;
-    case opRead: a.atnRead->trigger(); break;
-    case opVerify: a.atnVerify->trigger(); break;
-    case opErase: a.atnErase->trigger(); break;
-    case opDetectTarget: a.atnDetectTarget->trigger(); break;
-    case opDetectDevice: c.btnDetect->click(); break;
-    case opRun: a.atnRunTarget->trigger(); break;
+    case opWriteAll:
+        a.atnProgram->trigger();
+        break;
+    case opWriteCode:
+        a.atnProgramCode->trigger();
+        break;
+    case opRead:
+        a.atnRead->trigger();
+        break;
+    case opVerify:
+        a.atnVerify->trigger();
+        break;
+    case opErase:
+        a.atnErase->trigger();
+        break;
+    case opDetectTarget:
+        a.atnDetectTarget->trigger();
+        break;
+    case opDetectDevice:
+        c.btnDetect->click();
+        break;
+    case opRun:
+        a.atnRunTarget->trigger();
+        break;
     case opPassThrough:
-    case opPassThroughOff: c.sbPassThrough->click(); break;
+    case opPassThroughOff:
+        c.sbPassThrough->click();
+        break;
     }
 }
 
@@ -248,14 +301,16 @@ QString EnablingMismatches(const TProgrammingForm& form) {
     const bool chip = form.Device().Target() != nullptr;
     QString wrong;
     auto expect = [&wrong](const QString& name, bool actual, bool expected) {
-        if (actual != expected) wrong += name + (expected ? QStringLiteral(" disabled; ") : QStringLiteral(" enabled; "));
+        if (actual != expected)
+            wrong += name + (expected ? QStringLiteral(" disabled; ") : QStringLiteral(" enabled; "));
     };
     expect(QStringLiteral("atnStop"), a.atnStop->isEnabled(), false);
     expect(QStringLiteral("Detect"), c.btnDetect->isEnabled(), true);
     expect(QStringLiteral("target list"), c.cbxTargetType->isEnabled(), true);
-    for (QAction* action : {a.atnErase, a.atnProgram, a.atnProgramCode, a.atnProgramData, a.atnProgramFuses,
-                            a.atnClearBuffer, a.atnRead, a.atnReadCode, a.atnReadData, a.atnReadFuses, a.atnVerify,
-                            a.atnVerifyCode, a.atnVerifyData, a.atnVerifyFuses, a.atnDetectTarget})
+    for (QAction* action :
+         {a.atnErase, a.atnProgram, a.atnProgramCode, a.atnProgramData, a.atnProgramFuses, a.atnClearBuffer,
+          a.atnRead, a.atnReadCode, a.atnReadData, a.atnReadFuses, a.atnVerify, a.atnVerifyCode,
+          a.atnVerifyData, a.atnVerifyFuses, a.atnDetectTarget})
         expect(action->objectName(), action->isEnabled(), known);
     expect(QStringLiteral("atnRunTarget"), a.atnRunTarget->isEnabled(), known && chip);
     expect(QStringLiteral("atnBrowseFile"), a.atnBrowseFile->isEnabled(), true);
@@ -333,7 +388,8 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     const int lampBefore = form.LampPicture();
 
     // The fault.
-    const int64_t byte = Counted(kind) ? FaultByte(kind, TPoint(point), sent, op == opPassThrough ? 1 : 0) : 0;
+    const int64_t byte =
+        Counted(kind) ? FaultByte(kind, TPoint(point), sent, op == opPassThrough ? 1 : 0) : 0;
     run.Simulator->ClearReceived();
     run.Simulator->SetFaults(MakeFaults(kind, byte));
     ShortTimeoutFrom(*run.Device, WithheldByte(kind, byte));
@@ -344,10 +400,12 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     // An unreadable word fails only operations that read words. The type and
     // version of the programmer are replies, not echoes: a wrong character in
     // them cannot be told from a right one.
-    const bool mustFail = (kind != fkBadRead || ReadsWords(op)) && !(kind == fkWrongEcho && op == opDetectDevice);
-    if (mustFail) QVERIFY2(metFault, qPrintable(QStringLiteral("no failure reported (fault at byte %1 of %2)")
-                                                     .arg(byte)
-                                                     .arg(total)));
+    const bool mustFail =
+        (kind != fkBadRead || ReadsWords(op)) && !(kind == fkWrongEcho && op == opDetectDevice);
+    if (mustFail)
+        QVERIFY2(
+            metFault,
+            qPrintable(QStringLiteral("no failure reported (fault at byte %1 of %2)").arg(byte).arg(total)));
 
     // The window is idle with every command enabled as the rules say.
     QVERIFY(!form.Actions().atnStop->isEnabled());

@@ -189,15 +189,16 @@ void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
     QCOMPARE(form.TerminalPort().CustomBaudRate(), 9600);
     QVERIFY(!QApplication::overrideCursor());
     // The target's banner arrives through the programmer.
-    QVERIFY2(QTest::qWaitFor([&] { return ScreenText(terminal).contains(QStringLiteral("VESK demo target ready")); },
-                             10000),
-             qPrintable(ScreenText(terminal)));
+    QVERIFY2(
+        QTest::qWaitFor(
+            [&] { return ScreenText(terminal).contains(QStringLiteral("VESK demo target ready")); }, 10000),
+        qPrintable(ScreenText(terminal)));
 
     // Typing goes to the target, which echoes in upper case.
     terminal.setFocus();
     QTest::keyClicks(&terminal, QStringLiteral("hello"));
-    QVERIFY(QTest::qWaitFor([&] { return run.Simulator->TargetReceived().find("hello") != std::string::npos; },
-                            10000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return run.Simulator->TargetReceived().find("hello") != std::string::npos; }, 10000));
     QVERIFY2(QTest::qWaitFor([&] { return ScreenText(terminal).contains(QStringLiteral("HELLO")); }, 10000),
              qPrintable(ScreenText(terminal)));
 
@@ -248,7 +249,8 @@ void ProgrammingFormPagesTest::externalTerminalLeavesThePageAlone() {
     TSimulatedRun run;
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
-    run.WriteSettings(QStringLiteral("ImageFileName=%1\nPassThroughLines=0\nPassThroughPolarity=0\n").arg(image));
+    run.WriteSettings(
+        QStringLiteral("ImageFileName=%1\nPassThroughLines=0\nPassThroughPolarity=0\n").arg(image));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     QVERIFY(form.ProgramTarget(vesk::AllRegions));

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include <QAction>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,8 +13,8 @@
 #include <QTabBar>
 
 #include "StateLamp.h"
-#include "hexfile/IntelHexFile.h"
 #include "WindowRun.h"
+#include "hexfile/IntelHexFile.h"
 
 namespace {
 
@@ -31,12 +31,14 @@ QString HexImage(int start, int count, int bias) {
         QString data;
         for (int i = 0; i < n; ++i) {
             const int value = (word + i + bias) & 0x3FFF;
-            data += QStringLiteral("%1%2").arg(value & 0xFF, 2, 16, QLatin1Char('0')).arg(value >> 8, 2, 16, QLatin1Char('0'));
+            data += QStringLiteral("%1%2")
+                        .arg(value & 0xFF, 2, 16, QLatin1Char('0'))
+                        .arg(value >> 8, 2, 16, QLatin1Char('0'));
             sum += (value & 0xFF) + (value >> 8);
         }
         text += (QLatin1Char(':') + QString::number(n * 2, 16).rightJustified(2, QLatin1Char('0')) +
-                 QString::number(address, 16).rightJustified(4, QLatin1Char('0')) + QStringLiteral("00") + data +
-                 QString::number((-sum) & 0xFF, 16).rightJustified(2, QLatin1Char('0')))
+                 QString::number(address, 16).rightJustified(4, QLatin1Char('0')) + QStringLiteral("00") +
+                 data + QString::number((-sum) & 0xFF, 16).rightJustified(2, QLatin1Char('0')))
                     .toUpper() +
                 QLatin1Char('\n');
     }
@@ -216,8 +218,9 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
     run.Simulator->SetFaults(faults);
     form.Actions().atnDetectTarget->trigger();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
-    QCOMPARE(run.Dialogs.Log.last().Message,
-             QStringLiteral("Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234"));
+    QCOMPARE(
+        run.Dialogs.Log.last().Message,
+        QStringLiteral("Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234"));
     QCOMPARE(form.LampPicture(), int(lsRed));
     QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QVERIFY(run.Device->Target() != nullptr);

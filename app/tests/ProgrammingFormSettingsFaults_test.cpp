@@ -278,10 +278,12 @@ void ProgrammingFormSettingsFaultsTest::binaryFileStartsWithDefaults() {
             b = char(random.bounded(256));
         files << bytes;
     }
-    files << QByteArray(5000, '\0');                                           // only NULs
+    files << QByteArray(5000, '\0');                                                    // only NULs
     files << QByteArray("[DIRUD]\nComPort=") + QByteArray(3 * 1024 * 1024, 'A') + "\n"; // an over-long line
-    files << QByteArray("[DIRUD]\n") + QByteArray(2 * 1024 * 1024, '[') + "\n";        // an over-long section
-    files << QByteArray("[DIRUD]\nCom\0Port=x\nVeskBaudRate=\0" "3\nRecentFiles=2147483647\n", 55);
+    files << QByteArray("[DIRUD]\n") + QByteArray(2 * 1024 * 1024, '[') + "\n"; // an over-long section
+    files << QByteArray("[DIRUD]\nCom\0Port=x\nVeskBaudRate=\0"
+                        "3\nRecentFiles=2147483647\n",
+                        55);
     files << QByteArray("[DIRUD]\nRecentFiles=-5\nVeskBaudRate=99999999999999999999\nProgramDelay=\xff\xfe\n"
                         "TerminalBaudRate=-2147483648\nPassThroughLines=7\nPassThroughPolarity=-1\n");
     files << QByteArray("\xEF\xBB\xBF\xFF\xFE[DIRUD]\r\r\nComPort=\xC3\x28\xA0\xA1\r\n\x80\x81=\x82\n");

@@ -17,7 +17,7 @@ class TRecordingDialogs : public TDialogs {
     QList<TShown> Log;
     bool ConfirmFile = false;
     QString FileToChoose;
-    QString LastFilter;       // filter and default suffix of the last file dialog
+    QString LastFilter; // filter and default suffix of the last file dialog
     QString LastDefaultSuffix;
 
     void ShowError(QWidget*, const QString& message) override {

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "hexfile/tests/TempDir.h"
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinitions.h"
+#include "hexfile/tests/TempDir.h"
 
 using namespace vesk;
 using vesk::test::TTempDir;

@@ -242,8 +242,7 @@ bool Loaded = false;
 } // namespace
 
 void LoadTestChips() {
-    if (Loaded)
-        return;
+    if (Loaded) return;
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("vesk_driver_chips_" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -258,8 +257,7 @@ void LoadTestChips() {
 TChipDefinition& Chip(const std::string& name) {
     LoadTestChips();
     for (const auto& chip : ChipDefinitions)
-        if (chip->Name == name)
-            return *chip;
+        if (chip->Name == name) return *chip;
     throw std::runtime_error("test chip missing: " + name);
 }
 
@@ -297,8 +295,7 @@ void DriverTest::SetUp() {
 
 void DriverTest::TearDown() {
     Dev.Close();
-    if (Sim)
-        Sim->Stop();
+    if (Sim) Sim->Stop();
 }
 
 void DriverTest::StartSim(const std::string& chip, const sim::TOptions& options) {

@@ -29,8 +29,7 @@ std::string HexText(const std::map<int32_t, int32_t>& words);
 TIntelHexFile HexImage(const std::map<int32_t, int32_t>& words);
 
 // The message of the exception `body` raises; fails when it raises none.
-template <class Body>
-std::string ErrorOf(Body&& body) {
+template <class Body> std::string ErrorOf(Body&& body) {
     try {
         body();
     } catch (const Exception& e) {
@@ -44,7 +43,7 @@ std::string ErrorOf(Body&& body) {
 std::string Repeat(const std::string& text, int count);
 
 class DriverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

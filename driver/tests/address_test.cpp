@@ -41,7 +41,8 @@ TEST_F(AddressTest, RegionAlgorithmOverridesTheChips) {
     Connect();
     Dev.MoveTo(0x10);
     Dev.MoveTo(0x2100);
-    EXPECT_EQ(Sent(), "234cx000010m" "230dx002100m");
+    EXPECT_EQ(Sent(), "234cx000010m"
+                      "230dx002100m");
     ASSERT_TRUE(Sim->LastProgramMode('c').has_value());
     EXPECT_EQ(Sim->LastProgramMode('c')->Algorithm, 4);
     EXPECT_EQ(Sim->LastProgramMode('c')->Delay, 35);
@@ -179,8 +180,9 @@ TEST_F(AddressTest, FailedJumpNamesTheAddress) {
     Dev.MoveTo(0x40);
     Dev.SetComReadTimeout(50);
     Faults({.NeverAnswer = true});
-    EXPECT_EQ(ErrorOf([&] { Dev.MoveTo(0x123); }),
-              "Address jump failed: 0x000123\nVBUS command '000123m' failed\nVBUS write failed\nVBUS Echo timeout");
+    EXPECT_EQ(
+        ErrorOf([&] { Dev.MoveTo(0x123); }),
+        "Address jump failed: 0x000123\nVBUS command '000123m' failed\nVBUS write failed\nVBUS Echo timeout");
     EXPECT_TRUE(Dev.Cursor().IsNone());
 }
 
@@ -215,7 +217,8 @@ TEST_F(AddressTest, MergeKeepsMaskedBitsFromTheChip) {
     Dev.MoveTo(0x2007);
     ClearSent();
     Dev.WriteDataLazy(0x0F72);
-    EXPECT_EQ(Sent(), "rnnnn" "2F72l");
+    EXPECT_EQ(Sent(), "rnnnn"
+                      "2F72l");
     EXPECT_EQ(Sim->Word(0x2007), 0x2F72);
     // Other addresses are written unchanged, nothing read.
     Dev.MoveTo(0x3FE);
@@ -232,7 +235,8 @@ TEST_F(AddressTest, MergeFindsEveryEntryWhateverTheOrder) {
     Dev.MoveTo(0x010); // the second entry, after a higher address in the list
     ClearSent();
     Dev.WriteDataLazy(0x3055);
-    EXPECT_EQ(Sent(), "rnnnn" "3A55l");
+    EXPECT_EQ(Sent(), "rnnnn"
+                      "3A55l");
 }
 
 TEST_F(AddressTest, UnreadablePreservedWordIsNeverGuessed) {

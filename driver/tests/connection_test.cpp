@@ -125,8 +125,8 @@ TEST_F(ConnectionTest, ActivationTimeOutInsideSetBaudRate) {
 
 TEST_F(ConnectionTest, WriteReadVerifyAndEraseOrders) {
     StartSim("T16");
-    const auto image = HexImage({{0x000, 0x2800}, {0x001, 0x3FF0}, {0x005, 0x0123},
-                                 {0x2100, 0x0042}, {0x2007, 0x3F72}});
+    const auto image =
+        HexImage({{0x000, 0x2800}, {0x001, 0x3FF0}, {0x005, 0x0123}, {0x2100, 0x0042}, {0x2007, 0x3F72}});
     // write: Open, Wakeup, Activate, SetBaudRate, DetectTarget, LoadBuffer,
     // EraseChip, WriteRegions, VerifyRegions, RunTarget, Close
     Dev.Open();
@@ -139,12 +139,33 @@ TEST_F(ConnectionTest, WriteReadVerifyAndEraseOrders) {
     ClearSent();
     Dev.EraseChip();
     Dev.WriteRegions(AllRegions);
-    EXPECT_EQ(Sent(), "230ex" "230cx" "000000m" "2800l" "i" "3FF0l" "000005m" "0123l"
-                      "230dx" "002100m" "0042l" "230fx" + Repeat("i", 7) + "3F72l");
+    EXPECT_EQ(Sent(), "230ex"
+                      "230cx"
+                      "000000m"
+                      "2800l"
+                      "i"
+                      "3FF0l"
+                      "000005m"
+                      "0123l"
+                      "230dx"
+                      "002100m"
+                      "0042l"
+                      "230fx" +
+                          Repeat("i", 7) + "3F72l");
     ClearSent();
     Dev.VerifyRegions(AllRegions);
-    EXPECT_EQ(Sent(), "230cx" "000000m" "rnnnn" "i" "rnnnn" "000005m" "rnnnn"
-                      "230dx" "002100m" "rnnnn" "230fx" + Repeat("i", 7) + "rnnnn");
+    EXPECT_EQ(Sent(), "230cx"
+                      "000000m"
+                      "rnnnn"
+                      "i"
+                      "rnnnn"
+                      "000005m"
+                      "rnnnn"
+                      "230dx"
+                      "002100m"
+                      "rnnnn"
+                      "230fx" +
+                          Repeat("i", 7) + "rnnnn");
     Dev.RunTarget();
     Dev.Close();
     EXPECT_EQ(Sim->Word(0x000), 0x2800);
@@ -168,7 +189,10 @@ TEST_F(ConnectionTest, WriteReadVerifyAndEraseOrders) {
     EXPECT_EQ(code.Data[0], 0x2800);
     EXPECT_EQ(code.Data[5], 0x0123);
     EXPECT_EQ(code.CountNonDefault(), 3);
-    EXPECT_EQ(Sent(), "230cx" "000000m" "rnnnn" + Repeat("irnnnn", 2047) + "0000g");
+    EXPECT_EQ(Sent(), "230cx"
+                      "000000m"
+                      "rnnnn" +
+                          Repeat("irnnnn", 2047) + "0000g");
 
     // erase
     Dev.Open();
@@ -196,15 +220,19 @@ TEST_F(ConnectionTest, OperationWrappersOverATimeOut) {
     Faults({.NeverAnswer = true});
     const std::string timeout = "\nVBUS write failed\nVBUS Echo timeout";
     EXPECT_EQ(ErrorOf([&] { Dev.GetType(); }), "VESK Get type failed\nVBUS command 't' failed" + timeout);
-    EXPECT_EQ(ErrorOf([&] { Dev.GetVersion(); }), "VESK Get version failed\nVBUS command 'v' failed" + timeout);
+    EXPECT_EQ(ErrorOf([&] { Dev.GetVersion(); }),
+              "VESK Get version failed\nVBUS command 'v' failed" + timeout);
     EXPECT_EQ(ErrorOf([&] { Dev.RunTarget(); }), "Target run failed\nVBUS command '0000g' failed" + timeout);
-    EXPECT_EQ(ErrorOf([&] { Dev.StopTarget(); }),
-              "Target stop failed\nProgram mode enter failed: Region 0x03 (Fuses)\nVBUS command '230fx' failed" + timeout);
+    EXPECT_EQ(
+        ErrorOf([&] { Dev.StopTarget(); }),
+        "Target stop failed\nProgram mode enter failed: Region 0x03 (Fuses)\nVBUS command '230fx' failed" +
+            timeout);
     EXPECT_EQ(ErrorOf([&] { Dev.EnterPassThrough(1, 1); }),
               "Passthrough enter failed\nVBUS command '0003' failed" + timeout);
     EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }),
               "Target detect failed\nVESK target detect failed\nVESK Get target ID failed\n"
-              "Program mode enter failed: Region 0x03 (Fuses)\nVBUS command '230fx' failed" + timeout);
+              "Program mode enter failed: Region 0x03 (Fuses)\nVBUS command '230fx' failed" +
+                  timeout);
 }
 
 TEST_F(ConnectionTest, GetTargetIdWithoutTargetReadsTheIdWord) {

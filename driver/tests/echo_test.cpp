@@ -16,7 +16,7 @@ namespace {
 
 // The master side of a pseudo-terminal, answering each byte with `Answer(byte)`.
 class TRawLine {
-public:
+  public:
     explicit TRawLine(std::function<char(char)> answer) : FAnswer(std::move(answer)) {
         FMaster = posix_openpt(O_RDWR | O_NOCTTY);
         grantpt(FMaster);
@@ -31,7 +31,7 @@ public:
     }
     const std::string& Path() const { return FPath; }
 
-private:
+  private:
     void Serve() {
         while (!FStop) {
             pollfd fd{FMaster, POLLIN, 0};
@@ -41,11 +41,9 @@ private:
                 continue;
             }
             char c;
-            if (read(FMaster, &c, 1) != 1)
-                continue;
+            if (read(FMaster, &c, 1) != 1) continue;
             const char a = FAnswer(c);
-            if (write(FMaster, &a, 1) != 1)
-                return;
+            if (write(FMaster, &a, 1) != 1) return;
         }
     }
 

@@ -126,7 +126,8 @@ TEST_F(LinkTest, UnpluggedLineFailsUnderTheWriteWrapper) {
     Connect();
     Faults({.DropLineAfter = 2});
     const std::string message = ErrorOf([&] { Dev.Activate(); });
-    EXPECT_EQ(message.rfind("VESK activation failed\nVBUS command '0000h' failed\nVBUS write failed\n", 0), 0u)
+    EXPECT_EQ(message.rfind("VESK activation failed\nVBUS command '0000h' failed\nVBUS write failed\n", 0),
+              0u)
         << message;
 }
 

@@ -10,7 +10,11 @@ namespace {
 
 // The CAL16 erase as the programmer receives it: the calibration word at 0x3FF and
 // the configuration word at 0x2007 read, the erase, both written back.
-std::string SaveBytes() { return "230cx0003FFmrnnnn" "230fx" + Repeat("i", 7) + "rnnnn"; }
+std::string SaveBytes() {
+    return "230cx0003FFmrnnnn"
+           "230fx" +
+           Repeat("i", 7) + "rnnnn";
+}
 std::string EraseBytes(int32_t calibration, int32_t fuses) {
     char words[16];
     std::snprintf(words, sizeof words, "%04X", unsigned(calibration));
@@ -19,14 +23,14 @@ std::string EraseBytes(int32_t calibration, int32_t fuses) {
     return SaveBytes() + "230ex" + restore + "230fx" + Repeat("i", 7) + words + "w";
 }
 // Byte positions in that sequence (1-based, as the simulator counts faults).
-const int64_t EraseX = 39;         // the "x" of "230ex"
-const int64_t CalibrationW = 56;   // the "w" writing the calibration word back
-const int64_t FusesW = 73;         // the "w" writing the configuration word back
+const int64_t EraseX = 39;       // the "x" of "230ex"
+const int64_t CalibrationW = 56; // the "w" writing the calibration word back
+const int64_t FusesW = 73;       // the "w" writing the configuration word back
 
 constexpr const char* Timeout = "VBUS write failed\nVBUS Echo timeout";
 
 class PreserveTest : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         DriverTest::SetUp();
         StartSim("CAL16");

@@ -6,7 +6,7 @@ namespace vesk::test {
 namespace {
 
 class RegionsTest : public DriverTest {
-protected:
+  protected:
     void Select(const std::string& chip) {
         StartSim(chip);
         Dev.SetTarget(&Chip(chip));
@@ -22,15 +22,27 @@ TEST_F(RegionsTest, CalibrationWordSurvivesEraseAndWrite) {
     Sim->SetWord(0x100, 0x0000);  // old program, to be erased
     Dev.LoadBuffer(HexImage({{0x000, 0x2805}, {0x001, 0x0000}, {0x004, 0x1683}, {0x2007, 0x31C4}}));
     Dev.EraseChip();
-    EXPECT_EQ(Sent(), "230cx0003FFmrnnnn" "230fx" + Repeat("i", 7) + "rnnnn" "230ex"
-                      "230cx0003FFm3480w" "230fx" + Repeat("i", 7) + "2FFFw");
+    EXPECT_EQ(Sent(), "230cx0003FFmrnnnn"
+                      "230fx" +
+                          Repeat("i", 7) +
+                          "rnnnn"
+                          "230ex"
+                          "230cx0003FFm3480w"
+                          "230fx" +
+                          Repeat("i", 7) + "2FFFw");
     EXPECT_EQ(Sim->Word(0x3FF), 0x3480);
     EXPECT_EQ(Sim->Word(0x100), 0x3FFF);
     ClearSent();
     Dev.WriteRegions(AllRegions);
     // The first buffer word lands at address 0: the cursor knew the programmer stood
     // at the calibration word and the Fuses, not at the region's start.
-    EXPECT_EQ(Sent(), "230cx000000m2805l" "i0000l" "000004m1683l" "230fx" + Repeat("i", 7) + "rnnnn" "21C4l");
+    EXPECT_EQ(Sent(), "230cx000000m2805l"
+                      "i0000l"
+                      "000004m1683l"
+                      "230fx" +
+                          Repeat("i", 7) +
+                          "rnnnn"
+                          "21C4l");
     EXPECT_EQ(Sim->Word(0x000), 0x2805);
     EXPECT_EQ(Sim->Word(0x001), 0x0000);
     EXPECT_EQ(Sim->Word(0x004), 0x1683);
@@ -49,10 +61,19 @@ TEST_F(RegionsTest, EveryPreserveEntryIsReadAndWrittenBackAtItsOwnAddress) {
     Dev.EraseChip();
     const std::string fuses8 = "230fx" + Repeat("i", 8);
     const std::string fuses7 = "230fx" + Repeat("i", 7);
-    EXPECT_EQ(Sent(), "230cx0003FFmrnnnn" "230cx000010mrnnnn" "0003FEmrnnnn"
-                      + fuses7 + "rnnnn" "irnnnn" "230ex"
-                      "230cx0003FFm3401w" "230cx000010m0A00w" "0003FEm3402w"
-                      + fuses7 + "1FFFw" "i00AAw");
+    EXPECT_EQ(Sent(), "230cx0003FFmrnnnn"
+                      "230cx000010mrnnnn"
+                      "0003FEmrnnnn" +
+                          fuses7 +
+                          "rnnnn"
+                          "irnnnn"
+                          "230ex"
+                          "230cx0003FFm3401w"
+                          "230cx000010m0A00w"
+                          "0003FEm3402w" +
+                          fuses7 +
+                          "1FFFw"
+                          "i00AAw");
     (void)fuses8;
     EXPECT_EQ(Sim->Word(0x3FF), 0x3401);
     EXPECT_EQ(Sim->Word(0x010), 0x0A00);
@@ -206,8 +227,7 @@ TEST_F(RegionsTest, AbortStopsAtTheNextWordAndIsCleared) {
     Dev.LoadBuffer(HexImage(words));
     int steps = 0;
     Dev.OnProgress = [&](int v) {
-        if (v >= 0 && ++steps == 3)
-            Dev.Abort();
+        if (v >= 0 && ++steps == 3) Dev.Abort();
     };
     EXPECT_EQ(ErrorOf([&] { Dev.WriteRegions(AllRegions); }),
               "Target write failed\nTarget region write failed: 0x01 (Code)\nAborted by user");
@@ -220,8 +240,7 @@ TEST_F(RegionsTest, AbortStopsAtTheNextWordAndIsCleared) {
 TEST_F(RegionsTest, AbortWhileReadingData) {
     Select("T16");
     Dev.OnProgress = [&](int v) {
-        if (v == 0x2105)
-            Dev.Abort();
+        if (v == 0x2105) Dev.Abort();
     };
     EXPECT_EQ(ErrorOf([&] { Dev.ReadRegions(AllRegions); }),
               "Target read failed\nTarget region read failed: 0x02 (Data)\nAborted by user");
@@ -246,7 +265,9 @@ TEST_F(RegionsTest, OperationsWithoutTarget) {
     EXPECT_EQ(ErrorOf([&] { Dev.ReadRegions(AllRegions); }), "Target read failed\nNo target selected");
     EXPECT_EQ(ErrorOf([&] { Dev.VerifyRegions(AllRegions); }), "No target selected");
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }), "Erase chip failed\nNo target selected");
-    EXPECT_EQ(ErrorOf([&] { Dev.LoadBuffer(HexImage({{0, 1}})); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  Dev.LoadBuffer(HexImage({{0, 1}}));
+              }),
               "Target buffer load failed\nTarget not specified");
     EXPECT_EQ(Sent(), "");
 }
@@ -261,7 +282,9 @@ TEST_F(RegionsTest, ChipWithoutDataRegionFailsEveryRegionOperation) {
 
 TEST_F(RegionsTest, ImageWordOutsideEveryRegion) {
     Select("T16");
-    EXPECT_EQ(ErrorOf([&] { Dev.LoadBuffer(HexImage({{0x4200, 1}})); }),
+    EXPECT_EQ(ErrorOf([&] {
+                  Dev.LoadBuffer(HexImage({{0x4200, 1}}));
+              }),
               "Target buffer load failed\nChip T16 has no region with address 0x004200");
 }
 

@@ -10,7 +10,7 @@
 namespace vesk {
 
 class TComTermBuffer {
-public:
+  public:
     TComTermBuffer(int columns = 80, int rows = 24);
 
     int Columns() const { return FColumns; }
@@ -53,7 +53,7 @@ public:
     // Next tab stop right of column, or 0 when there is none.
     int NextTab(int column) const;
 
-private:
+  private:
     std::size_t Index(int column, int row) const;
 
     int FColumns;

@@ -6,16 +6,14 @@
 
 namespace vesk {
 
-bool TComTerminalModel::PutEscapeCode(TEscapeCode code, const std::vector<std::string>& params)
-{
+bool TComTerminalModel::PutEscapeCode(TEscapeCode code, const std::vector<std::string>& params) {
     // ecUnknown and the reports a terminal only sends (identification response,
     // device status, cursor position) fall through every group: not handled.
-    return PutCaretCode(code, params) || PutEraseCode(code) || PutReplyCode(code)
-        || PutStateCode(code, params);
+    return PutCaretCode(code, params) || PutEraseCode(code) || PutReplyCode(code) ||
+           PutStateCode(code, params);
 }
 
-bool TComTerminalModel::PutCaretCode(TEscapeCode code, const std::vector<std::string>& params)
-{
+bool TComTerminalModel::PutCaretCode(TEscapeCode code, const std::vector<std::string>& params) {
     const auto P = [&params](int i) { return (long long)TEscapeCodes::GetParam(i, params); };
     const long long col = FCaretColumn, row = FCaretRow;
 
@@ -65,8 +63,7 @@ bool TComTerminalModel::PutCaretCode(TEscapeCode code, const std::vector<std::st
     }
 }
 
-bool TComTerminalModel::PutEraseCode(TEscapeCode code)
-{
+bool TComTerminalModel::PutEraseCode(TEscapeCode code) {
     switch (code) {
     case TEscapeCode::ecEraseLineFrom:
         FBuffer.EraseLineFrom(FCaretColumn, FCaretRow, BlankChar());
@@ -98,8 +95,7 @@ bool TComTerminalModel::PutEraseCode(TEscapeCode code)
     return true;
 }
 
-bool TComTerminalModel::PutReplyCode(TEscapeCode code)
-{
+bool TComTerminalModel::PutReplyCode(TEscapeCode code) {
     // Replies go to the line only; they are never echoed on the screen.
     switch (code) {
     case TEscapeCode::ecIdentify:
@@ -117,8 +113,7 @@ bool TComTerminalModel::PutReplyCode(TEscapeCode code)
     }
 }
 
-bool TComTerminalModel::PutStateCode(TEscapeCode code, const std::vector<std::string>& params)
-{
+bool TComTerminalModel::PutStateCode(TEscapeCode code, const std::vector<std::string>& params) {
     switch (code) {
     case TEscapeCode::ecSetTab:
         FBuffer.SetTab(FCaretColumn, true);
@@ -158,8 +153,7 @@ bool TComTerminalModel::PutStateCode(TEscapeCode code, const std::vector<std::st
     }
 }
 
-void TComTerminalModel::SetAttributes(const std::vector<std::string>& params)
-{
+void TComTerminalModel::SetAttributes(const std::vector<std::string>& params) {
     // No parameter counts as 0. Colours are not shown: their codes are ignored, and an
     // extended colour (38 or 48, then 5;n or 2;r;g;b) is skipped as a unit so that its
     // numbers are not read as attributes. A parameter with ':' sub-parameters
@@ -170,17 +164,30 @@ void TComTerminalModel::SetAttributes(const std::vector<std::string>& params)
     }
     const int count = int(params.size());
     for (int i = 1; i <= count; ++i) {
-        if (params[std::size_t(i - 1)].find(':') != std::string::npos)
-            continue;
+        if (params[std::size_t(i - 1)].find(':') != std::string::npos) continue;
         switch (TEscapeCodes::GetParam(i, params)) {
-        case 0: FBold = FUnderline = FReverse = false; break;
-        case 1: FBold = true; break;
-        case 4: FUnderline = true; break;
-        case 7: FReverse = true; break;
+        case 0:
+            FBold = FUnderline = FReverse = false;
+            break;
+        case 1:
+            FBold = true;
+            break;
+        case 4:
+            FUnderline = true;
+            break;
+        case 7:
+            FReverse = true;
+            break;
         case 21:
-        case 22: FBold = false; break; // 21 and 22: normal intensity
-        case 24: FUnderline = false; break;
-        case 27: FReverse = false; break;
+        case 22:
+            FBold = false;
+            break; // 21 and 22: normal intensity
+        case 24:
+            FUnderline = false;
+            break;
+        case 27:
+            FReverse = false;
+            break;
         case 38:
         case 48:
             if (i < count) {
@@ -191,15 +198,14 @@ void TComTerminalModel::SetAttributes(const std::vector<std::string>& params)
                     i += 4; // 2;r;g;b: a true colour
             }
             break;
-        default: break;
+        default:
+            break;
         }
     }
 }
 
-void TComTerminalModel::SetMode(const std::vector<std::string>& params, bool on)
-{
-    if (params.empty())
-        return;
+void TComTerminalModel::SetMode(const std::vector<std::string>& params, bool on) {
+    if (params.empty()) return;
     const std::string& mode = params.front();
     if (mode == "?1") // DECCKM: application cursor keys
         FAppCursorKeys = on;

@@ -6,38 +6,30 @@
 
 namespace vesk {
 
-TComTerminalModel::TComTerminalModel() : FBuffer(80, 24)
-{
+TComTerminalModel::TComTerminalModel() : FBuffer(80, 24) {
     SetEmulation(TTermEmulation::teVT100orANSI);
     FBuffer.Init(BlankChar());
 }
 
 TComTerminalModel::~TComTerminalModel() = default;
 
-void TComTerminalModel::Changed(TTermChangeKind kind, int column, int row)
-{
-    if (OnChanged)
-        OnChanged(TTermChange{kind, column, row});
+void TComTerminalModel::Changed(TTermChangeKind kind, int column, int row) {
+    if (OnChanged) OnChanged(TTermChange{kind, column, row});
 }
 
 // ---- Properties ----
 
-void TComTerminalModel::SetColumns(int value)
-{
+void TComTerminalModel::SetColumns(int value) {
     value = std::clamp(value, MinColumns, MaxColumns);
-    if (value != Columns())
-        Reallocate(value, Rows());
+    if (value != Columns()) Reallocate(value, Rows());
 }
 
-void TComTerminalModel::SetRows(int value)
-{
+void TComTerminalModel::SetRows(int value) {
     value = std::clamp(value, MinRows, MaxRows);
-    if (value != Rows())
-        Reallocate(Columns(), value);
+    if (value != Rows()) Reallocate(Columns(), value);
 }
 
-void TComTerminalModel::Reallocate(int columns, int rows)
-{
+void TComTerminalModel::Reallocate(int columns, int rows) {
     FBuffer.Resize(columns, rows);
     FBuffer.Init(BlankChar());
     // The caret keeps its place unless that is now off the screen: it then goes to the
@@ -48,8 +40,7 @@ void TComTerminalModel::Reallocate(int columns, int rows)
     Changed(TTermChangeKind::Caret);
 }
 
-void TComTerminalModel::SetEmulation(TTermEmulation value)
-{
+void TComTerminalModel::SetEmulation(TTermEmulation value) {
     FEmulation = value;
     // Only the VT100/ANSI decoder exists; other emulations show every byte as it is.
     if (value == TTermEmulation::teVT100orANSI)
@@ -58,27 +49,23 @@ void TComTerminalModel::SetEmulation(TTermEmulation value)
         FEscapeCodes.reset();
 }
 
-void TComTerminalModel::SetCaret(TTermCaret value)
-{
+void TComTerminalModel::SetCaret(TTermCaret value) {
     FCaret = value;
     Changed(TTermChangeKind::Caret);
 }
 
-void TComTerminalModel::SetColor(TColor value)
-{
+void TComTerminalModel::SetColor(TColor value) {
     FColor = value;
     Changed(TTermChangeKind::Screen);
 }
 
 // ---- Cells ----
 
-TComTermChar TComTerminalModel::BlankChar() const
-{
+TComTermChar TComTerminalModel::BlankChar() const {
     return TComTermChar{0, FFontColor, FColor, false};
 }
 
-TComTermChar TComTerminalModel::AttrChar(unsigned char ch) const
-{
+TComTermChar TComTerminalModel::AttrChar(unsigned char ch) const {
     TComTermChar cell;
     cell.Ch = ch;
     cell.FrontColor = FBold ? FAltColor : (FReverse ? FColor : FFontColor);
@@ -87,8 +74,7 @@ TComTermChar TComTerminalModel::AttrChar(unsigned char ch) const
     return cell;
 }
 
-void TComTerminalModel::ClearScreen()
-{
+void TComTerminalModel::ClearScreen() {
     FBuffer.Init(BlankChar());
     Changed(TTermChangeKind::Screen);
     MoveCaret(1, 1);
@@ -96,22 +82,18 @@ void TComTerminalModel::ClearScreen()
 
 // ---- Receiving ----
 
-void TComTerminalModel::RxBuf(std::string_view bytes)
-{
+void TComTerminalModel::RxBuf(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
     for (char ch : bytes) {
         text += ch;
-        if (FAppendLF && ch == '\r')
-            text += '\n';
+        if (FAppendLF && ch == '\r') text += '\n';
     }
-    if (OnStrRecieved)
-        OnStrRecieved(text);
+    if (OnStrRecieved) OnStrRecieved(text);
     Write(text);
 }
 
-void TComTerminalModel::Write(std::string_view bytes)
-{
+void TComTerminalModel::Write(std::string_view bytes) {
     // The caret is hidden while bytes are written and shown again afterwards, also
     // when a reply to the line fails on the way; the guard runs no hook, so it cannot
     // throw while such an error unwinds.
@@ -127,12 +109,10 @@ void TComTerminalModel::Write(std::string_view bytes)
     Changed(TTermChangeKind::Caret);
 }
 
-void TComTerminalModel::WriteBytes(std::string_view bytes)
-{
+void TComTerminalModel::WriteBytes(std::string_view bytes) {
     for (char c : bytes) {
         unsigned char ch = static_cast<unsigned char>(c);
-        if (FForce7Bit)
-            ch &= 0x7F;
+        if (FForce7Bit) ch &= 0x7F;
         if (!FEscapeCodes) {
             PutChar(ch);
             continue;
@@ -148,8 +128,7 @@ void TComTerminalModel::WriteBytes(std::string_view bytes)
             const std::string text = codes.Data();
             const TEscapeCode code = codes.Code();
             codes.ClearParams();
-            if (!PutEscapeCode(code, params) && OnUnhandledCode)
-                OnUnhandledCode(code, text);
+            if (!PutEscapeCode(code, params) && OnUnhandledCode) OnUnhandledCode(code, text);
             break;
         }
         case TEscapeResult::erNothing:
@@ -158,16 +137,14 @@ void TComTerminalModel::WriteBytes(std::string_view bytes)
     }
 }
 
-void TComTerminalModel::PutChar(unsigned char ch)
-{
+void TComTerminalModel::PutChar(unsigned char ch) {
     switch (ch) {
     case 8: // backspace: one column left, nothing erased
         MoveCaret(FCaretColumn - 1, FCaretRow);
         break;
     case 9: { // tab: next stop to the right, if any
         const int next = FBuffer.NextTab(FCaretColumn);
-        if (next > 0)
-            MoveCaret(next, FCaretRow);
+        if (next > 0) MoveCaret(next, FCaretRow);
         break;
     }
     case 10:
@@ -186,22 +163,19 @@ void TComTerminalModel::PutChar(unsigned char ch)
         }
         break;
     }
-    if (OnChar)
-        OnChar(ch);
+    if (OnChar) OnChar(ch);
 }
 
 // ---- Caret ----
 
-void TComTerminalModel::MoveCaret(long long column, long long row)
-{
+void TComTerminalModel::MoveCaret(long long column, long long row) {
     // 64-bit on the way in, so huge parameters clamp instead of overflowing.
     FCaretColumn = int(std::clamp<long long>(column, 1, Columns()));
     FCaretRow = int(std::clamp<long long>(row, 1, Rows()));
     Changed(TTermChangeKind::Caret);
 }
 
-void TComTerminalModel::AdvanceCaret()
-{
+void TComTerminalModel::AdvanceCaret() {
     if (FCaretColumn < Columns()) {
         MoveCaret(FCaretColumn + 1, FCaretRow);
     } else if (FWrapLines) {
@@ -215,30 +189,26 @@ void TComTerminalModel::AdvanceCaret()
     // Without wrapping the caret stays on the last column.
 }
 
-void TComTerminalModel::LineFeed()
-{
+void TComTerminalModel::LineFeed() {
     if (FCaretRow < Rows())
         MoveCaret(FCaretColumn, FCaretRow + 1);
     else
         ScrollUp();
 }
 
-void TComTerminalModel::ReverseLineFeed()
-{
+void TComTerminalModel::ReverseLineFeed() {
     if (FCaretRow > 1)
         MoveCaret(FCaretColumn, FCaretRow - 1);
     else
         ScrollDown();
 }
 
-void TComTerminalModel::ScrollUp()
-{
+void TComTerminalModel::ScrollUp() {
     FBuffer.ScrollUp(BlankChar());
     Changed(TTermChangeKind::Screen);
 }
 
-void TComTerminalModel::ScrollDown()
-{
+void TComTerminalModel::ScrollDown() {
     FBuffer.ScrollDown(BlankChar());
     Changed(TTermChangeKind::Screen);
 }

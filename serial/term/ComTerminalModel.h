@@ -30,7 +30,7 @@ struct TTermChange {
 };
 
 class TComTerminalModel {
-public:
+  public:
     static constexpr int MinColumns = 2, MaxColumns = 256;
     static constexpr int MinRows = 2, MaxRows = 100;
 
@@ -127,7 +127,7 @@ public:
     // Moves the caret, clamped to the screen.
     void MoveCaret(long long column, long long row);
 
-private:
+  private:
     TComTermChar BlankChar() const;
     TComTermChar AttrChar(unsigned char ch) const;
     void LineFeed();

@@ -47,11 +47,11 @@ enum class TEscapeCode {
     ecRestoreCaret,
     ecTest,
     // Codes that targets send beside the ones above; none of them shows as text.
-    ecIndex,          // ESC D: line feed in the same column
-    ecNextLine,       // ESC E: carriage return and line feed
-    ecEraseLineTo,    // ESC [ 1 K: from the start of the line to the caret
-    ecEraseScreenTo,  // ESC [ 1 J: from the start of the screen to the caret
-    ecCharacterSet,   // ESC ( ) * + and one byte: a character set designation
+    ecIndex,         // ESC D: line feed in the same column
+    ecNextLine,      // ESC E: carriage return and line feed
+    ecEraseLineTo,   // ESC [ 1 K: from the start of the line to the caret
+    ecEraseScreenTo, // ESC [ 1 J: from the start of the screen to the caret
+    ecCharacterSet,  // ESC ( ) * + and one byte: a character set designation
 };
 
 // The enumeration name of a code, e.g. "ecCursorUp".
@@ -65,7 +65,7 @@ enum class TEscapeResult {
 };
 
 class TEscapeCodes {
-public:
+  public:
     virtual ~TEscapeCodes() = default;
 
     virtual TEscapeResult ProcessChar(unsigned char ch) = 0;
@@ -84,7 +84,7 @@ public:
     bool InSequence() const { return FInSequence; }
     bool InExtSequence() const { return FInExtSequence; }
 
-protected:
+  protected:
     std::string FData;            // sequence text so far, without the escape character
     unsigned char FCharacter = 0; // last plain character
     TEscapeCode FCode = TEscapeCode::ecUnknown;

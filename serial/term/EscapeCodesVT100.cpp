@@ -8,33 +8,28 @@ constexpr unsigned char Esc = 27;
 
 // A bracketed sequence (CSI) ends at its final byte, '@' to '~' (ECMA-48): letters,
 // but also '~' of the key codes that targets echo back (ESC [ 3 ~) and the rest.
-bool IsFinal(unsigned char ch)
-{
+bool IsFinal(unsigned char ch) {
     return ch >= '@' && ch <= '~';
 }
 
 // ESC ( ESC ) ESC * ESC +: designation of a character set (G0 to G3); one more byte
 // names the set (B for ASCII, 0 for line drawing, ...).
-bool IsDesignator(char ch)
-{
+bool IsDesignator(char ch) {
     return ch == '(' || ch == ')' || ch == '*' || ch == '+';
 }
 
-bool FirstStartsWith(const std::vector<std::string>& params, char ch)
-{
+bool FirstStartsWith(const std::vector<std::string>& params, char ch) {
     return !params.empty() && !params.front().empty() && params.front().front() == ch;
 }
 
 // J, K and g: no parameter or a first one starting with '0' is the default form.
-bool DefaultForm(const std::vector<std::string>& params)
-{
+bool DefaultForm(const std::vector<std::string>& params) {
     return params.empty() || FirstStartsWith(params, '0');
 }
 
 } // namespace
 
-TEscapeResult TEscapeCodesVT100::ProcessChar(unsigned char ch)
-{
+TEscapeResult TEscapeCodesVT100::ProcessChar(unsigned char ch) {
     if (!FInSequence) {
         if (ch == Esc) {
             FData.clear();
@@ -60,8 +55,7 @@ TEscapeResult TEscapeCodesVT100::ProcessChar(unsigned char ch)
         FInExtSequence = FData.front() == '[';
         code = FInExtSequence ? DetectExtCode(FData) : DetectCode(FData);
     }
-    if (code == TEscapeCode::ecNotCompleted)
-        return TEscapeResult::erNothing;
+    if (code == TEscapeCode::ecNotCompleted) return TEscapeResult::erNothing;
 
     FCode = code;
     FInSequence = false;
@@ -70,41 +64,27 @@ TEscapeResult TEscapeCodesVT100::ProcessChar(unsigned char ch)
     return TEscapeResult::erCode;
 }
 
-TEscapeCode TEscapeCodesVT100::DetectCode(const std::string& str) const
-{
+TEscapeCode TEscapeCodesVT100::DetectCode(const std::string& str) const {
     if (str == "#" || str == "O" || (str.size() == 1 && IsDesignator(str.front())))
         return TEscapeCode::ecNotCompleted;
     if (str.size() == 2 && IsDesignator(str.front()))
         return TEscapeCode::ecCharacterSet; // taken whole; the terminal shows one set only
-    if (str == "D")
-        return TEscapeCode::ecIndex;
-    if (str == "E")
-        return TEscapeCode::ecNextLine;
-    if (str == "M")
-        return TEscapeCode::ecReverseLineFeed;
-    if (str == "7")
-        return TEscapeCode::ecSaveCaretAndAttr;
-    if (str == "8")
-        return TEscapeCode::ecRestoreCaretAndAttr;
-    if (str == "H")
-        return TEscapeCode::ecSetTab;
-    if (str == "c")
-        return TEscapeCode::ecReset;
-    if (str == "#8")
-        return TEscapeCode::ecTest;
-    if (str == "OA")
-        return TEscapeCode::ecAppCursorUp;
-    if (str == "OB")
-        return TEscapeCode::ecAppCursorDown;
-    if (str == "OC")
-        return TEscapeCode::ecAppCursorRight;
-    if (str == "OD")
-        return TEscapeCode::ecAppCursorLeft;
+    if (str == "D") return TEscapeCode::ecIndex;
+    if (str == "E") return TEscapeCode::ecNextLine;
+    if (str == "M") return TEscapeCode::ecReverseLineFeed;
+    if (str == "7") return TEscapeCode::ecSaveCaretAndAttr;
+    if (str == "8") return TEscapeCode::ecRestoreCaretAndAttr;
+    if (str == "H") return TEscapeCode::ecSetTab;
+    if (str == "c") return TEscapeCode::ecReset;
+    if (str == "#8") return TEscapeCode::ecTest;
+    if (str == "OA") return TEscapeCode::ecAppCursorUp;
+    if (str == "OB") return TEscapeCode::ecAppCursorDown;
+    if (str == "OC") return TEscapeCode::ecAppCursorRight;
+    if (str == "OD") return TEscapeCode::ecAppCursorLeft;
     return TEscapeCode::ecUnknown;
 }
 
-std::vector<std::string> TEscapeCodesVT100::SplitParams(std::string_view text)
-{
+std::vector<std::string> TEscapeCodesVT100::SplitParams(std::string_view text) {
     // A ';' ends a non-empty field; met on an empty field it is kept as a character.
     std::vector<std::string> params;
     std::string field;
@@ -116,67 +96,67 @@ std::vector<std::string> TEscapeCodesVT100::SplitParams(std::string_view text)
             field += ch;
         }
     }
-    if (!field.empty())
-        params.push_back(std::move(field));
+    if (!field.empty()) params.push_back(std::move(field));
     return params;
 }
 
-TEscapeCode TEscapeCodesVT100::DetectExtCode(const std::string& str)
-{
+TEscapeCode TEscapeCodesVT100::DetectExtCode(const std::string& str) {
     if (str.size() < 2 || !IsFinal(static_cast<unsigned char>(str.back())))
         return TEscapeCode::ecNotCompleted;
 
     FParams = SplitParams(std::string_view(str).substr(1, str.size() - 2));
     const auto& p = FParams;
     switch (str.back()) {
-    case 'A': return TEscapeCode::ecCursorUp;
-    case 'B': return TEscapeCode::ecCursorDown;
-    case 'C': return TEscapeCode::ecCursorRight;
-    case 'D': return TEscapeCode::ecCursorLeft;
-    case 'H': return TEscapeCode::ecCursorHome;
-    case 'f': return TEscapeCode::ecCursorMove;
+    case 'A':
+        return TEscapeCode::ecCursorUp;
+    case 'B':
+        return TEscapeCode::ecCursorDown;
+    case 'C':
+        return TEscapeCode::ecCursorRight;
+    case 'D':
+        return TEscapeCode::ecCursorLeft;
+    case 'H':
+        return TEscapeCode::ecCursorHome;
+    case 'f':
+        return TEscapeCode::ecCursorMove;
     case 'J':
-        if (DefaultForm(p))
-            return TEscapeCode::ecEraseScreenFrom;
-        if (FirstStartsWith(p, '1'))
-            return TEscapeCode::ecEraseScreenTo;
+        if (DefaultForm(p)) return TEscapeCode::ecEraseScreenFrom;
+        if (FirstStartsWith(p, '1')) return TEscapeCode::ecEraseScreenTo;
         return FirstStartsWith(p, '2') ? TEscapeCode::ecEraseScreen : TEscapeCode::ecUnknown;
     case 'K':
-        if (DefaultForm(p))
-            return TEscapeCode::ecEraseLineFrom;
-        if (FirstStartsWith(p, '1'))
-            return TEscapeCode::ecEraseLineTo;
+        if (DefaultForm(p)) return TEscapeCode::ecEraseLineFrom;
+        if (FirstStartsWith(p, '1')) return TEscapeCode::ecEraseLineTo;
         return FirstStartsWith(p, '2') ? TEscapeCode::ecEraseLine : TEscapeCode::ecUnknown;
     case 'g':
-        if (DefaultForm(p))
-            return TEscapeCode::ecClearTab;
+        if (DefaultForm(p)) return TEscapeCode::ecClearTab;
         return FirstStartsWith(p, '3') ? TEscapeCode::ecClearAllTabs : TEscapeCode::ecUnknown;
     case 'c':
-        if (p.empty() || (p.size() == 1 && p.front() == "0"))
-            return TEscapeCode::ecIdentify;
+        if (p.empty() || (p.size() == 1 && p.front() == "0")) return TEscapeCode::ecIdentify;
         return TEscapeCode::ecUnknown;
     case 'n':
-        if (FirstStartsWith(p, '5'))
-            return TEscapeCode::ecQueryDevice;
-        if (FirstStartsWith(p, '6'))
-            return TEscapeCode::ecQueryCursorPos;
-        if (FirstStartsWith(p, '0'))
-            return TEscapeCode::ecReportDeviceOK;
-        if (FirstStartsWith(p, '3'))
-            return TEscapeCode::ecReportDeviceFailure;
+        if (FirstStartsWith(p, '5')) return TEscapeCode::ecQueryDevice;
+        if (FirstStartsWith(p, '6')) return TEscapeCode::ecQueryCursorPos;
+        if (FirstStartsWith(p, '0')) return TEscapeCode::ecReportDeviceOK;
+        if (FirstStartsWith(p, '3')) return TEscapeCode::ecReportDeviceFailure;
         return TEscapeCode::ecUnknown;
-    case 'R': return TEscapeCode::ecReportCursorPos;
-    case 'm': return TEscapeCode::ecAttributes;
-    case 'h': return TEscapeCode::ecSetMode;
-    case 'l': return TEscapeCode::ecResetMode;
-    case 's': return TEscapeCode::ecSaveCaret;
-    case 'u': return TEscapeCode::ecRestoreCaret;
-    default: return TEscapeCode::ecUnknown;
+    case 'R':
+        return TEscapeCode::ecReportCursorPos;
+    case 'm':
+        return TEscapeCode::ecAttributes;
+    case 'h':
+        return TEscapeCode::ecSetMode;
+    case 'l':
+        return TEscapeCode::ecResetMode;
+    case 's':
+        return TEscapeCode::ecSaveCaret;
+    case 'u':
+        return TEscapeCode::ecRestoreCaret;
+    default:
+        return TEscapeCode::ecUnknown;
     }
 }
 
-std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<std::string>& params) const
-{
+std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<std::string>& params) const {
     const std::string csi = "\033[";
     const auto p = [&params](int i) { return std::to_string(GetParam(i, params)); };
     // Cursor moves: the bare form for one step, the counted form otherwise.
@@ -184,53 +164,91 @@ std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<
     const auto firstParam = [&params] { return params.empty() ? std::string() : params.front(); };
 
     switch (code) {
-    case TEscapeCode::ecCursorUp: return move('A');
-    case TEscapeCode::ecCursorDown: return move('B');
-    case TEscapeCode::ecCursorRight: return move('C');
-    case TEscapeCode::ecCursorLeft: return move('D');
+    case TEscapeCode::ecCursorUp:
+        return move('A');
+    case TEscapeCode::ecCursorDown:
+        return move('B');
+    case TEscapeCode::ecCursorRight:
+        return move('C');
+    case TEscapeCode::ecCursorLeft:
+        return move('D');
     case TEscapeCode::ecCursorHome:
         return params.empty() ? csi + "H" : csi + p(1) + ";" + p(2) + "H";
-    case TEscapeCode::ecCursorMove: return csi + p(1) + ";" + p(2) + "f";
-    case TEscapeCode::ecReverseLineFeed: return "\033M";
-    case TEscapeCode::ecAppCursorUp: return "\033OA";
-    case TEscapeCode::ecAppCursorDown: return "\033OB";
-    case TEscapeCode::ecAppCursorRight: return "\033OC";
-    case TEscapeCode::ecAppCursorLeft: return "\033OD";
-    case TEscapeCode::ecEraseLineFrom: return csi + "K";
-    case TEscapeCode::ecEraseScreenFrom: return csi + "J";
-    case TEscapeCode::ecEraseLine: return csi + "2K";
-    case TEscapeCode::ecEraseScreen: return csi + "2J";
-    case TEscapeCode::ecSetTab: return "\033H";
-    case TEscapeCode::ecClearTab: return csi + "g";
-    case TEscapeCode::ecClearAllTabs: return csi + "3g";
-    case TEscapeCode::ecIdentify: return csi + "c";
+    case TEscapeCode::ecCursorMove:
+        return csi + p(1) + ";" + p(2) + "f";
+    case TEscapeCode::ecReverseLineFeed:
+        return "\033M";
+    case TEscapeCode::ecAppCursorUp:
+        return "\033OA";
+    case TEscapeCode::ecAppCursorDown:
+        return "\033OB";
+    case TEscapeCode::ecAppCursorRight:
+        return "\033OC";
+    case TEscapeCode::ecAppCursorLeft:
+        return "\033OD";
+    case TEscapeCode::ecEraseLineFrom:
+        return csi + "K";
+    case TEscapeCode::ecEraseScreenFrom:
+        return csi + "J";
+    case TEscapeCode::ecEraseLine:
+        return csi + "2K";
+    case TEscapeCode::ecEraseScreen:
+        return csi + "2J";
+    case TEscapeCode::ecSetTab:
+        return "\033H";
+    case TEscapeCode::ecClearTab:
+        return csi + "g";
+    case TEscapeCode::ecClearAllTabs:
+        return csi + "3g";
+    case TEscapeCode::ecIdentify:
+        return csi + "c";
     // Identification reply: "?1;2c" names a VT100 with the advanced video option.
-    case TEscapeCode::ecIdentResponse: return csi + "?1;" + p(1) + "c";
-    case TEscapeCode::ecQueryDevice: return csi + "5n";
-    case TEscapeCode::ecReportDeviceOK: return csi + "0n";
-    case TEscapeCode::ecReportDeviceFailure: return csi + "3n";
-    case TEscapeCode::ecQueryCursorPos: return csi + "6n";
-    case TEscapeCode::ecReportCursorPos: return csi + p(1) + ";" + p(2) + "R";
+    case TEscapeCode::ecIdentResponse:
+        return csi + "?1;" + p(1) + "c";
+    case TEscapeCode::ecQueryDevice:
+        return csi + "5n";
+    case TEscapeCode::ecReportDeviceOK:
+        return csi + "0n";
+    case TEscapeCode::ecReportDeviceFailure:
+        return csi + "3n";
+    case TEscapeCode::ecQueryCursorPos:
+        return csi + "6n";
+    case TEscapeCode::ecReportCursorPos:
+        return csi + p(1) + ";" + p(2) + "R";
     case TEscapeCode::ecAttributes: {
         std::string text = csi;
         for (std::size_t i = 0; i < params.size(); ++i)
             text += (i ? ";" : "") + params[i];
         return text + "m";
     }
-    case TEscapeCode::ecSetMode: return csi + firstParam() + "h";
-    case TEscapeCode::ecResetMode: return csi + firstParam() + "l";
-    case TEscapeCode::ecReset: return "\033c";
-    case TEscapeCode::ecSaveCaretAndAttr: return "\0337";
-    case TEscapeCode::ecRestoreCaretAndAttr: return "\0338";
-    case TEscapeCode::ecSaveCaret: return csi + "s";
-    case TEscapeCode::ecRestoreCaret: return csi + "u";
-    case TEscapeCode::ecTest: return "\033#8";
-    case TEscapeCode::ecIndex: return "\033D";
-    case TEscapeCode::ecNextLine: return "\033E";
-    case TEscapeCode::ecEraseLineTo: return csi + "1K";
-    case TEscapeCode::ecEraseScreenTo: return csi + "1J";
-    case TEscapeCode::ecCharacterSet: return "\033(B"; // ASCII into G0
-    default: return {};
+    case TEscapeCode::ecSetMode:
+        return csi + firstParam() + "h";
+    case TEscapeCode::ecResetMode:
+        return csi + firstParam() + "l";
+    case TEscapeCode::ecReset:
+        return "\033c";
+    case TEscapeCode::ecSaveCaretAndAttr:
+        return "\0337";
+    case TEscapeCode::ecRestoreCaretAndAttr:
+        return "\0338";
+    case TEscapeCode::ecSaveCaret:
+        return csi + "s";
+    case TEscapeCode::ecRestoreCaret:
+        return csi + "u";
+    case TEscapeCode::ecTest:
+        return "\033#8";
+    case TEscapeCode::ecIndex:
+        return "\033D";
+    case TEscapeCode::ecNextLine:
+        return "\033E";
+    case TEscapeCode::ecEraseLineTo:
+        return csi + "1K";
+    case TEscapeCode::ecEraseScreenTo:
+        return csi + "1J";
+    case TEscapeCode::ecCharacterSet:
+        return "\033(B"; // ASCII into G0
+    default:
+        return {};
     }
 }
 

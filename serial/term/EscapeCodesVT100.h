@@ -8,7 +8,7 @@
 namespace vesk {
 
 class TEscapeCodesVT100 : public TEscapeCodes {
-public:
+  public:
     // Longest text kept for an open bracketed sequence. A longer one is consumed up to
     // its final byte without being stored and then ends as ecUnknown, so a stream
     // that never ends its sequence cannot grow the memory.
@@ -25,7 +25,7 @@ public:
     // Splits the text between "[" and the final byte into parameters at ";".
     static std::vector<std::string> SplitParams(std::string_view text);
 
-private:
+  private:
     bool FOverflow = false; // the open bracketed sequence has outgrown MaxSequenceLength
 };
 

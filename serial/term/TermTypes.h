@@ -9,13 +9,18 @@ namespace vesk {
 // A colour as 0x00RRGGBB.
 using TColor = std::uint32_t;
 
-constexpr TColor MakeColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
-{
+constexpr TColor MakeColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return (TColor(red) << 16) | (TColor(green) << 8) | TColor(blue);
 }
-constexpr std::uint8_t ColorRed(TColor c) { return std::uint8_t(c >> 16); }
-constexpr std::uint8_t ColorGreen(TColor c) { return std::uint8_t(c >> 8); }
-constexpr std::uint8_t ColorBlue(TColor c) { return std::uint8_t(c); }
+constexpr std::uint8_t ColorRed(TColor c) {
+    return std::uint8_t(c >> 16);
+}
+constexpr std::uint8_t ColorGreen(TColor c) {
+    return std::uint8_t(c >> 8);
+}
+constexpr std::uint8_t ColorBlue(TColor c) {
+    return std::uint8_t(c);
+}
 
 constexpr TColor clBlack = MakeColor(0, 0, 0);
 constexpr TColor clWhite = MakeColor(255, 255, 255);

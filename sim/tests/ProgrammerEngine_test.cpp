@@ -9,7 +9,7 @@ namespace vesk::sim {
 namespace {
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     EngineTest() : Memory(test::Demo16()), Engine(Memory, Options()) {}
     static TOptions Options() { return {}; }
     // Sends the bytes and returns the answers joined.
@@ -112,7 +112,7 @@ TEST_F(EngineTest, IncrementJumpReadAndWrite) {
     EXPECT_EQ(Send("0003FFm"), "0003FFM");
     EXPECT_EQ(Engine.Address(), 0x3FF);
     EXPECT_EQ(ReadWord(), "R3FFF");
-    Send("0001m");  // a shorter address is still an address
+    Send("0001m"); // a shorter address is still an address
     EXPECT_EQ(ReadWord(), "R0123");
 }
 
@@ -157,12 +157,12 @@ TEST_F(EngineTest, AccessOutsideProgramModeOrItsMemoryDoesNothing) {
 TEST_F(EngineTest, MalformedCommandsAreEchoedButIgnored) {
     std::vector<std::string> notes;
     Engine.Log = [&](const std::string& n) { notes.push_back(n); };
-    EXPECT_EQ(Send("23zcx"), "23ZCX");  // 'z' is no hex digit
-    EXPECT_EQ(Send("230qx"), "230QX");  // no such region
+    EXPECT_EQ(Send("23zcx"), "23ZCX"); // 'z' is no hex digit
+    EXPECT_EQ(Send("230qx"), "230QX"); // no such region
     EXPECT_EQ(Send("230cx0x"), "230CX0X");
     EXPECT_EQ(Engine.ProgramModes().size(), 1u);
-    EXPECT_EQ(Send("12g3l"), "12G3L");  // "g" ends program mode; "3l" is outside it
-    EXPECT_EQ(Send("00a4p"), "00A4P");  // lower-case hex is not accepted
+    EXPECT_EQ(Send("12g3l"), "12G3L"); // "g" ends program mode; "3l" is outside it
+    EXPECT_EQ(Send("00a4p"), "00A4P"); // lower-case hex is not accepted
     EXPECT_EQ(Engine.BaudRate(), 19200);
     EXPECT_EQ(Send("0005p"), "0005P");
     EXPECT_FALSE(Engine.InPassThrough());
@@ -185,7 +185,7 @@ TEST_F(EngineTest, BaudRateSwitchesAfterTheEcho) {
         std::snprintf(cmd, sizeof cmd, "00%02Xp", i * 16 + 4);
         const int before = Engine.BaudRate();
         for (char c : std::string(cmd)) {
-            EXPECT_EQ(Engine.BaudRate(), before);  // still the old rate while echoing
+            EXPECT_EQ(Engine.BaudRate(), before); // still the old rate while echoing
             Engine.Receive(uint8_t(c));
         }
         EXPECT_EQ(Engine.BaudRate(), rates[i]);
@@ -209,7 +209,7 @@ TEST_F(EngineTest, StrictSpeedIgnoresBytesAtAnotherSpeed) {
     TProgrammerEngine e(Memory, o);
     EXPECT_EQ(e.Receive('0', 9600).ToHost, "");
     EXPECT_EQ(e.Receive('0', 19200).ToHost, "0");
-    EXPECT_EQ(e.Receive('0', 0).ToHost, "0");  // unknown speed: answered
+    EXPECT_EQ(e.Receive('0', 0).ToHost, "0"); // unknown speed: answered
 }
 
 TEST_F(EngineTest, PassThroughForwardsUntilTheWakeup) {
@@ -243,12 +243,14 @@ TEST_F(EngineTest, FaultNeverAnswer) {
     TFaults f;
     f.NeverAnswer = true;
     Engine.SetFaults(f);
-    EXPECT_EQ(Send("\xff" "0000h"), "");
-    EXPECT_TRUE(Engine.Activated());  // commands still take effect
+    EXPECT_EQ(Send("\xff"
+                   "0000h"),
+              "");
+    EXPECT_TRUE(Engine.Activated()); // commands still take effect
 }
 
 TEST_F(EngineTest, FaultWrongEchoAtByteN) {
-    Send("0000h");  // counted from SetFaults, not from the start
+    Send("0000h"); // counted from SetFaults, not from the start
     TFaults f;
     f.WrongEchoAt = 3;
     Engine.SetFaults(f);

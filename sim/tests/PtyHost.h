@@ -14,20 +14,24 @@ namespace vesk::sim::test {
 
 inline speed_t SpeedConstant(int baud) {
     switch (baud) {
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    default: return B115200;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    default:
+        return B115200;
     }
 }
 
 class TPtyHost {
-public:
+  public:
     explicit TPtyHost(const std::string& path, int baud = 19200) {
         Fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (Fd >= 0)
-            SetBaud(baud);
+        if (Fd >= 0) SetBaud(baud);
     }
     ~TPtyHost() { Close(); }
     TPtyHost(const TPtyHost&) = delete;
@@ -35,8 +39,7 @@ public:
 
     bool IsOpen() const { return Fd >= 0; }
     void Close() {
-        if (Fd >= 0)
-            ::close(Fd);
+        if (Fd >= 0) ::close(Fd);
         Fd = -1;
     }
     void SetBaud(int baud) {
@@ -57,12 +60,10 @@ public:
         std::string out;
         while (out.size() < count) {
             pollfd p{Fd, POLLIN, 0};
-            if (poll(&p, 1, timeoutMs) <= 0 || !(p.revents & POLLIN))
-                break;
+            if (poll(&p, 1, timeoutMs) <= 0 || !(p.revents & POLLIN)) break;
             char buf[256];
             ssize_t n = ::read(Fd, buf, std::min(sizeof buf, count - out.size()));
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             out.append(buf, size_t(n));
         }
         return out;

@@ -21,11 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 
 class TProgram {
-public:
+  public:
     explicit TProgram(std::vector<std::string> args) {
         int out[2];
-        if (pipe(out) != 0)
-            return;
+        if (pipe(out) != 0) return;
         Pid = fork();
         if (Pid == 0) {
             dup2(out[1], 1);
@@ -48,8 +47,7 @@ public:
             kill(Pid, SIGKILL);
             waitpid(Pid, nullptr, 0);
         }
-        if (Out >= 0)
-            ::close(Out);
+        if (Out >= 0) ::close(Out);
     }
     std::string ReadLine() {
         std::string line;
@@ -73,8 +71,7 @@ public:
 
 bool WaitForFile(const std::string& path) {
     for (int i = 0; i < 2500; ++i) {
-        if (fs::exists(path) && fs::file_size(path) > 0)
-            return true;
+        if (fs::exists(path) && fs::file_size(path) > 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return false;
@@ -97,7 +94,9 @@ TEST(SimulatorProgramTest, ServesLinksDumpsAndExitsCleanly) {
     {
         test::TPtyHost host(link);
         ASSERT_TRUE(host.IsOpen());
-        EXPECT_EQ(host.Exchange("\xff" "tnnnnn"), "?T SIM ");
+        EXPECT_EQ(host.Exchange("\xff"
+                                "tnnnnn"),
+                  "?T SIM ");
         EXPECT_EQ(host.Exchange("230cxrnnnn"), "230CXR1234");
         EXPECT_EQ(host.Exchange("i0042l"), "I0042L");
     }

@@ -29,15 +29,14 @@ std::string ReadFile(const std::string& path) {
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
     auto end = TClock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {
-        if (TClock::now() > end)
-            return false;
+        if (TClock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
 }
 
 class SimulatorTest : public ::testing::Test {
-protected:
+  protected:
     void StartWith(const TOptions& options = {}) {
         Sim = std::make_unique<TSimulator>(test::Demo16(), options);
         Sim->Start();
@@ -55,7 +54,8 @@ TEST_F(SimulatorTest, AnswersOverThePseudoTerminal) {
     EXPECT_EQ(host.Exchange("tnnnnnnn"), "T VESK1 ");
     EXPECT_EQ(host.Exchange("230cx0ABCl"), "230CX0ABCL");
     EXPECT_EQ(Sim->Word(0), 0x0ABC);
-    EXPECT_EQ(Sim->Received(), "\xff" "0000htnnnnnnn230cx0ABCl");
+    EXPECT_EQ(Sim->Received(), "\xff"
+                               "0000htnnnnnnn230cx0ABCl");
     EXPECT_EQ(Sim->Sent(), "?0000HT VESK1 230CX0ABCL");
     Sim->ClearReceived();
     EXPECT_EQ(Sim->Received(), "");
@@ -68,16 +68,22 @@ TEST_F(SimulatorTest, KeepsServingWhenTheHostReopensThePort) {
     }
     ASSERT_TRUE(WaitFor([&] { return Sim->HostClosed(); }));
     TPtyHost host(Sim->SlavePath());
-    EXPECT_EQ(host.Exchange("\xff" "0000h"), "?0000H");
+    EXPECT_EQ(host.Exchange("\xff"
+                            "0000h"),
+              "?0000H");
     EXPECT_TRUE(WaitFor([&] { return Sim->Connections() == 1 && !Sim->HostClosed(); }));
 }
 
 TEST_F(SimulatorTest, BaudRateSwitchAndWakeupFollowTheHostsSpeed) {
     TPtyHost host(Sim->SlavePath(), 19200);
-    EXPECT_EQ(host.Exchange("\xff" "0044p"), "?0044P");
+    EXPECT_EQ(host.Exchange("\xff"
+                            "0044p"),
+              "?0044P");
     EXPECT_EQ(Sim->BaudRate(), 115200);
     host.SetBaud(115200);
-    EXPECT_EQ(host.Exchange("\xff" "0000h"), "?0000H");
+    EXPECT_EQ(host.Exchange("\xff"
+                            "0000h"),
+              "?0000H");
     EXPECT_EQ(Sim->BaudRate(), 115200);
     host.Close();
     // The next connection starts with a wake-up at 19200.
@@ -100,8 +106,10 @@ TEST_F(SimulatorTest, PassThroughConnectsHostAndTarget) {
     TPtyHost host(Sim->SlavePath());
     TPtyHost target(Sim->TargetSlavePath(), 9600);
     ASSERT_TRUE(target.IsOpen());
-    EXPECT_EQ(host.Exchange("\xff" "0003"), "?0003");
-    host.Write("p");  // not answered
+    EXPECT_EQ(host.Exchange("\xff"
+                            "0003"),
+              "?0003");
+    host.Write("p"); // not answered
     ASSERT_TRUE(Sim->WaitPassThrough(true, 5000));
     EXPECT_EQ(Sim->PassThroughFlags(), 3);
     host.SetBaud(9600);
@@ -122,7 +130,8 @@ TEST_F(SimulatorTest, PassThroughConnectsHostAndTarget) {
 TEST_F(SimulatorTest, PassThroughSurvivesTheHostReopeningThePort) {
     {
         TPtyHost host(Sim->SlavePath());
-        host.Exchange("\xff" "0000");
+        host.Exchange("\xff"
+                      "0000");
         host.Write("p");
         ASSERT_TRUE(Sim->WaitPassThrough(true, 5000));
     }
@@ -142,7 +151,8 @@ TEST_F(SimulatorTest, PassThroughSurvivesTheHostReopeningThePort) {
 TEST_F(SimulatorTest, ThePassThroughLetterCountsWhenThePortClosesRightAfterIt) {
     {
         TPtyHost host(Sim->SlavePath());
-        host.Exchange("\xff" "0001");
+        host.Exchange("\xff"
+                      "0001");
         host.Write("p");
     }
     EXPECT_TRUE(Sim->WaitPassThrough(true, 5000));
@@ -155,7 +165,8 @@ TEST_F(SimulatorTest, ScriptedTargetGreetsAndAnswersInUpperCase) {
     o.TargetBanner = "DEMO target";
     StartWith(o);
     TPtyHost host(Sim->SlavePath());
-    host.Exchange("\xff" "0000");
+    host.Exchange("\xff"
+                  "0000");
     host.Write("p");
     EXPECT_EQ(host.Read(13), "DEMO target\r\n");
     host.Write("ab1\r");
@@ -178,7 +189,9 @@ TEST_F(SimulatorTest, FaultWrongEchoAndSyncZeroOverTheLine) {
     f.WrongEchoAt = 2;
     f.SyncAnswerZero = true;
     Sim->SetFaults(f);
-    EXPECT_EQ(host.Exchange("\xff" "000"), std::string("\0#00", 4));
+    EXPECT_EQ(host.Exchange("\xff"
+                            "000"),
+              std::string("\0#00", 4));
 }
 
 TEST_F(SimulatorTest, FaultAnswersLate) {
@@ -213,7 +226,8 @@ TEST_F(SimulatorTest, WireTimePacesEveryByte) {
     o.WireTime = true;
     StartWith(o);
     TPtyHost host(Sim->SlavePath(), 9600);
-    host.Exchange("\xff" "0004p");  // the simulator now runs at 9600
+    host.Exchange("\xff"
+                  "0004p"); // the simulator now runs at 9600
     ASSERT_EQ(Sim->BaudRate(), 9600);
     Sim->ClearReceived();
     EXPECT_EQ(host.Exchange(std::string(50, '0')), std::string(50, '0'));
@@ -239,7 +253,8 @@ TEST_F(SimulatorTest, LogsTrafficBothWays) {
     StartWith(o);
     {
         TPtyHost host(Sim->SlavePath());
-        host.Exchange("\xff" "230cx");
+        host.Exchange("\xff"
+                      "230cx");
     }
     Sim->Stop();
     const std::string text = ReadFile(log);

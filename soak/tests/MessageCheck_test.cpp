@@ -27,14 +27,16 @@ TEST(MessageCheck, AcceptsSoundChains) {
     EXPECT_TRUE(CheckChain("Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234",
                            "Target detect failed", false)
                     .empty());
-    EXPECT_TRUE(CheckChain("VESK Get type failed\nVBUS write failed\nReadFile function failed (win error code: 5)",
-                           "VESK Get type failed", false)
-                    .empty());
-    EXPECT_TRUE(CheckChain("VESK Get type failed\nVBUS write failed\nReadFile function failed: Input/output error "
-                           "(error 5)\nThe device is gone (adapter unplugged?); when it is back, its port may "
-                           "have another name.",
-                           "VESK Get type failed", false)
-                    .empty());
+    EXPECT_TRUE(
+        CheckChain("VESK Get type failed\nVBUS write failed\nReadFile function failed (win error code: 5)",
+                   "VESK Get type failed", false)
+            .empty());
+    EXPECT_TRUE(
+        CheckChain("VESK Get type failed\nVBUS write failed\nReadFile function failed: Input/output error "
+                   "(error 5)\nThe device is gone (adapter unplugged?); when it is back, its port may "
+                   "have another name.",
+                   "VESK Get type failed", false)
+            .empty());
 }
 
 TEST(MessageCheck, FindsBrokenChains) {
@@ -43,8 +45,9 @@ TEST(MessageCheck, FindsBrokenChains) {
     EXPECT_FALSE(CheckChain("VESK wakeup failed\n\nVBUS Echo timeout", "VESK wakeup failed", false).empty());
     EXPECT_FALSE(CheckChain("VESK wakeup failed\n", "VESK wakeup failed", false).empty());
     EXPECT_FALSE(CheckChain("VESK wakeup failed", "VESK wakeup failed", false).empty());
-    EXPECT_FALSE(CheckChain("Target read failed\nVBUS write failed\nVBUS Echo timeout", "Erase chip failed", false)
-                     .empty());
+    EXPECT_FALSE(
+        CheckChain("Target read failed\nVBUS write failed\nVBUS Echo timeout", "Erase chip failed", false)
+            .empty());
     // A layer lost between the command and the time-out.
     EXPECT_FALSE(CheckChain("VESK activation failed\nVBUS command '0000h' failed\nVBUS Echo timeout",
                             "VESK activation failed", false)
@@ -57,15 +60,19 @@ TEST(MessageCheck, FindsBrokenChains) {
 
 TEST(MessageCheck, EchoMustFitItsCommand) {
     const char* first = "VESK activation failed";
-    EXPECT_TRUE(CheckChain("VESK activation failed\nVBUS command '0000h' failed\nGot echo: '0#'", first, false).empty());
+    EXPECT_TRUE(
+        CheckChain("VESK activation failed\nVBUS command '0000h' failed\nGot echo: '0#'", first, false)
+            .empty());
     // Letters come back in upper case: an upper-case answer is right, so it cannot end the echo.
-    EXPECT_FALSE(CheckChain("VESK activation failed\nVBUS command '0000h' failed\nGot echo: '0000H'", first, false)
-                     .empty());
+    EXPECT_FALSE(
+        CheckChain("VESK activation failed\nVBUS command '0000h' failed\nGot echo: '0000H'", first, false)
+            .empty());
     // More answers than characters sent, or a wrong answer before the last.
     EXPECT_FALSE(CheckChain("VESK activation failed\nVBUS command '0h' failed\nGot echo: '0H#'", first, false)
                      .empty());
-    EXPECT_FALSE(CheckChain("VESK activation failed\nVBUS command '0000h' failed\nGot echo: '#0'", first, false)
-                     .empty());
+    EXPECT_FALSE(
+        CheckChain("VESK activation failed\nVBUS command '0000h' failed\nGot echo: '#0'", first, false)
+            .empty());
 }
 
 TEST(MessageCheck, WordsAFailedEraseDidNotRestore) {
@@ -92,7 +99,8 @@ TEST(MessageCheck, WordsAFailedEraseDidNotRestore) {
                              "Preserved words not restored: [0x00003F] = 0x003425; [0x002007] = 0x002FFF",
                              "Preserved words not restored: [0x00003f] = 0x003425",
                              "Preserved words not restored: [0x00003F] = 0x003425, [0x00003F] = 0x003FFF"}) {
-        const std::string broken = "Erase chip failed\n" + std::string(line) + "\nVBUS write failed\nVBUS Echo timeout";
+        const std::string broken =
+            "Erase chip failed\n" + std::string(line) + "\nVBUS write failed\nVBUS Echo timeout";
         EXPECT_FALSE(CheckChain(broken, "Erase chip failed", false).empty()) << line;
         EXPECT_TRUE(NotRestoredWords(broken).empty()) << line;
     }

@@ -29,8 +29,7 @@ TEST(SoakWorker, ShortRunKeepsEveryRule) {
         // Most faults end the operation with an error.
         int64_t failed = 0;
         for (const auto& [kind, count] : worker.Stats.Faults)
-            if (kind != TFaultKind::None)
-                failed += count.Failed;
+            if (kind != TFaultKind::None) failed += count.Failed;
         EXPECT_GT(failed, 20);
         EXPECT_EQ(worker.Stats.Faults[TFaultKind::None].Failed, 0);
     }

@@ -10,16 +10,14 @@ using vesk::test::TermScript;
 namespace {
 
 // The page's look: white text on black, bold in the default grey.
-void PageLook(TermScript& s)
-{
+void PageLook(TermScript& s) {
     s.T.SetColor(clBlack);
     s.T.SetFontColor(clWhite);
 }
 
 } // namespace
 
-TEST(TermAttributes, PlainTextUsesFontColourOnBackground)
-{
+TEST(TermAttributes, PlainTextUsesFontColourOnBackground) {
     TermScript s;
     PageLook(s);
     s.Push("x");
@@ -30,8 +28,7 @@ TEST(TermAttributes, PlainTextUsesFontColourOnBackground)
     EXPECT_FALSE(c.Underline);
 }
 
-TEST(TermAttributes, BoldDrawsInAltColor)
-{
+TEST(TermAttributes, BoldDrawsInAltColor) {
     TermScript s;
     PageLook(s);
     EXPECT_EQ(s.T.AltColor(), MakeColor(166, 166, 166));
@@ -41,8 +38,7 @@ TEST(TermAttributes, BoldDrawsInAltColor)
     EXPECT_EQ(s.T.Cell(1, 1).BackColor, clBlack);
 }
 
-TEST(TermAttributes, ReverseDrawsBlackOnWhite)
-{
+TEST(TermAttributes, ReverseDrawsBlackOnWhite) {
     TermScript s;
     PageLook(s);
     s.Push("\033[7mx");
@@ -54,8 +50,7 @@ TEST(TermAttributes, ReverseDrawsBlackOnWhite)
     EXPECT_EQ(s.T.Cell(2, 1).BackColor, clWhite);
 }
 
-TEST(TermAttributes, ResetRestoresNormalDrawing)
-{
+TEST(TermAttributes, ResetRestoresNormalDrawing) {
     TermScript s;
     PageLook(s);
     s.Push("\033[1;4;7ma\033[mb");
@@ -66,8 +61,7 @@ TEST(TermAttributes, ResetRestoresNormalDrawing)
     EXPECT_FALSE(b.Underline);
 }
 
-TEST(TermAttributes, EachAttributeTurnsOffAlone)
-{
+TEST(TermAttributes, EachAttributeTurnsOffAlone) {
     TermScript s;
     s.Push("\033[1;4;7m");
     EXPECT_TRUE(s.T.Bold() && s.T.Underline() && s.T.Reverse());
@@ -96,8 +90,7 @@ TEST(TermAttributes, EachAttributeTurnsOffAlone)
     EXPECT_FALSE(s.T.Bold() || s.T.Reverse());
 }
 
-TEST(TermAttributes, ColourCodeChangesNothingAndShowsNothing)
-{
+TEST(TermAttributes, ColourCodeChangesNothingAndShowsNothing) {
     TermScript s;
     PageLook(s);
     s.Push("a\033[32mb\033[41;33;5mc\033[38;5;4m\033[48;5;7m\033[38;2;7;4;1m\033[38:5:1m\033[38;5m\033[48m");
@@ -111,8 +104,7 @@ TEST(TermAttributes, ColourCodeChangesNothingAndShowsNothing)
     EXPECT_TRUE(s.Unhandled.empty());
 }
 
-TEST(TermAttributes, ErasedCellsAreBlankNotReversed)
-{
+TEST(TermAttributes, ErasedCellsAreBlankNotReversed) {
     TermScript s;
     PageLook(s);
     s.Push("abc\033[7m\033[2K");
@@ -120,8 +112,7 @@ TEST(TermAttributes, ErasedCellsAreBlankNotReversed)
     EXPECT_EQ(s.T.Cell(1, 1).BackColor, clBlack);
 }
 
-TEST(TermAttributes, OtherColoursAreUsed)
-{
+TEST(TermAttributes, OtherColoursAreUsed) {
     TermScript s;
     s.T.SetColor(MakeColor(0, 0, 128));
     s.T.SetFontColor(MakeColor(255, 255, 0));

@@ -21,26 +21,27 @@ struct Decoded {
 
 // Feeds bytes and records the last completed code, the plain characters and how many
 // sequences ended.
-Decoded Decode(TEscapeCodesVT100& dec, std::string_view bytes)
-{
+Decoded Decode(TEscapeCodesVT100& dec, std::string_view bytes) {
     Decoded d;
     for (char c : bytes) {
         switch (dec.ProcessChar(static_cast<unsigned char>(c))) {
-        case TEscapeResult::erChar: d.Chars += char(dec.Character()); break;
+        case TEscapeResult::erChar:
+            d.Chars += char(dec.Character());
+            break;
         case TEscapeResult::erCode:
             d.Code = dec.Code();
             d.P = dec.Params();
             ++d.Codes;
             dec.ClearParams();
             break;
-        case TEscapeResult::erNothing: break;
+        case TEscapeResult::erNothing:
+            break;
         }
     }
     return d;
 }
 
-TEscapeCode CodeOf(std::string_view bytes)
-{
+TEscapeCode CodeOf(std::string_view bytes) {
     TEscapeCodesVT100 dec;
     const Decoded d = Decode(dec, bytes);
     EXPECT_EQ(d.Codes, 1) << bytes;
@@ -49,8 +50,7 @@ TEscapeCode CodeOf(std::string_view bytes)
 
 } // namespace
 
-TEST(EscapeCodesVT100, PlainBytesAreCharacters)
-{
+TEST(EscapeCodesVT100, PlainBytesAreCharacters) {
     TEscapeCodesVT100 dec;
     const Decoded d = Decode(dec, "ab\r\n\xff");
     EXPECT_EQ(d.Chars, "ab\r\n\xff");
@@ -58,8 +58,7 @@ TEST(EscapeCodesVT100, PlainBytesAreCharacters)
     EXPECT_FALSE(dec.InSequence());
 }
 
-TEST(EscapeCodesVT100, ShortCodes)
-{
+TEST(EscapeCodesVT100, ShortCodes) {
     EXPECT_EQ(CodeOf("\0337"), TEscapeCode::ecSaveCaretAndAttr);
     EXPECT_EQ(CodeOf("\0338"), TEscapeCode::ecRestoreCaretAndAttr);
     EXPECT_EQ(CodeOf("\033H"), TEscapeCode::ecSetTab);
@@ -84,8 +83,7 @@ TEST(EscapeCodesVT100, ShortCodes)
     EXPECT_EQ(CodeOf("\033\033"), TEscapeCode::ecUnknown);
 }
 
-TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte)
-{
+TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte) {
     TEscapeCodesVT100 dec;
     EXPECT_EQ(Decode(dec, "\033#").Codes, 0);
     EXPECT_TRUE(dec.InSequence());
@@ -100,8 +98,7 @@ TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte)
     EXPECT_EQ(d.Chars, "x");
 }
 
-TEST(EscapeCodesVT100, BracketedCodesByFinalLetter)
-{
+TEST(EscapeCodesVT100, BracketedCodesByFinalLetter) {
     EXPECT_EQ(CodeOf("\033[A"), TEscapeCode::ecCursorUp);
     EXPECT_EQ(CodeOf("\033[3B"), TEscapeCode::ecCursorDown);
     EXPECT_EQ(CodeOf("\033[C"), TEscapeCode::ecCursorRight);
@@ -122,8 +119,7 @@ TEST(EscapeCodesVT100, BracketedCodesByFinalLetter)
     EXPECT_EQ(CodeOf("\033[?2004{"), TEscapeCode::ecUnknown);
 }
 
-TEST(EscapeCodesVT100, CodesChosenByFirstParameter)
-{
+TEST(EscapeCodesVT100, CodesChosenByFirstParameter) {
     EXPECT_EQ(CodeOf("\033[J"), TEscapeCode::ecEraseScreenFrom);
     EXPECT_EQ(CodeOf("\033[0J"), TEscapeCode::ecEraseScreenFrom);
     EXPECT_EQ(CodeOf("\033[2J"), TEscapeCode::ecEraseScreen);
@@ -150,8 +146,7 @@ TEST(EscapeCodesVT100, CodesChosenByFirstParameter)
     EXPECT_EQ(CodeOf("\033[7n"), TEscapeCode::ecUnknown);
 }
 
-TEST(EscapeCodesVT100, ParametersSplitAtSemicolons)
-{
+TEST(EscapeCodesVT100, ParametersSplitAtSemicolons) {
     EXPECT_EQ(TEscapeCodesVT100::SplitParams("5;10"), (Params{"5", "10"}));
     EXPECT_EQ(TEscapeCodesVT100::SplitParams(""), Params{});
     EXPECT_EQ(TEscapeCodesVT100::SplitParams("?1"), Params{"?1"});
@@ -165,22 +160,20 @@ TEST(EscapeCodesVT100, ParametersSplitAtSemicolons)
     EXPECT_EQ(d.P, (Params{"12", "34"}));
 }
 
-TEST(EscapeCodesVT100, ParameterValues)
-{
+TEST(EscapeCodesVT100, ParameterValues) {
     const Params p{"12", "0", "x", "?1", "-3", "99999999999", ""};
     EXPECT_EQ(TEscapeCodes::GetParam(1, p), 12);
     EXPECT_EQ(TEscapeCodes::GetParam(2, p), 0);
-    EXPECT_EQ(TEscapeCodes::GetParam(3, p), 1);  // not a number
+    EXPECT_EQ(TEscapeCodes::GetParam(3, p), 1); // not a number
     EXPECT_EQ(TEscapeCodes::GetParam(4, p), 1);
     EXPECT_EQ(TEscapeCodes::GetParam(5, p), -3);
-    EXPECT_EQ(TEscapeCodes::GetParam(6, p), 1);  // out of range
+    EXPECT_EQ(TEscapeCodes::GetParam(6, p), 1); // out of range
     EXPECT_EQ(TEscapeCodes::GetParam(7, p), 1);
-    EXPECT_EQ(TEscapeCodes::GetParam(8, p), 1);  // missing
+    EXPECT_EQ(TEscapeCodes::GetParam(8, p), 1); // missing
     EXPECT_EQ(TEscapeCodes::GetParam(0, p), 1);
 }
 
-TEST(EscapeCodesVT100, EverythingButAFinalByteIsCollectedInsideBrackets)
-{
+TEST(EscapeCodesVT100, EverythingButAFinalByteIsCollectedInsideBrackets) {
     TEscapeCodesVT100 dec;
     Decoded d = Decode(dec, "\033[1\r\n\0332");
     EXPECT_EQ(d.Codes, 0);
@@ -192,8 +185,7 @@ TEST(EscapeCodesVT100, EverythingButAFinalByteIsCollectedInsideBrackets)
     EXPECT_FALSE(dec.InSequence());
 }
 
-TEST(EscapeCodesVT100, LongRunOfDigitsStaysOpenUntilALetter)
-{
+TEST(EscapeCodesVT100, LongRunOfDigitsStaysOpenUntilALetter) {
     TEscapeCodesVT100 dec;
     Decoded d = Decode(dec, "\033[" + std::string(100, '1'));
     EXPECT_EQ(d.Codes, 0);
@@ -203,8 +195,7 @@ TEST(EscapeCodesVT100, LongRunOfDigitsStaysOpenUntilALetter)
     EXPECT_EQ(d.Chars, "x");
 }
 
-TEST(EscapeCodesVT100, SequenceAtTheBoundStillDecodes)
-{
+TEST(EscapeCodesVT100, SequenceAtTheBoundStillDecodes) {
     // '[' + 254 characters + the final letter: exactly the longest text kept.
     std::string seq = "\033[" + std::string(TEscapeCodesVT100::MaxSequenceLength - 3, '0') + "5A";
     ASSERT_EQ(seq.size() - 1, TEscapeCodesVT100::MaxSequenceLength);
@@ -214,8 +205,7 @@ TEST(EscapeCodesVT100, SequenceAtTheBoundStillDecodes)
     EXPECT_EQ(TEscapeCodes::GetParam(1, d.P), 5);
 }
 
-TEST(EscapeCodesVT100, EndlessSequenceIsBoundedAndDroppedAsUnknown)
-{
+TEST(EscapeCodesVT100, EndlessSequenceIsBoundedAndDroppedAsUnknown) {
     TEscapeCodesVT100 dec;
     Decode(dec, "\033[");
     for (int i = 0; i < 100000; ++i)
@@ -236,8 +226,7 @@ TEST(EscapeCodesVT100, EndlessSequenceIsBoundedAndDroppedAsUnknown)
     EXPECT_TRUE(over.P.empty());
 }
 
-TEST(EscapeCodesVT100, CodesToText)
-{
+TEST(EscapeCodesVT100, CodesToText) {
     TEscapeCodesVT100 dec;
     EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecIdentResponse, {"2"}), "\033[?1;2c");
     EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecReportDeviceOK, {}), "\033[0n");
@@ -247,12 +236,13 @@ TEST(EscapeCodesVT100, CodesToText)
     EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecAppCursorLeft, {}), "\033OD");
     EXPECT_EQ(dec.EscCodeToStr(TEscapeCode::ecUnknown, {}), "");
     // Every text decodes back to its own code.
-    for (auto code : {TEscapeCode::ecCursorHome, TEscapeCode::ecCursorMove, TEscapeCode::ecEraseLine,
-                      TEscapeCode::ecEraseScreen, TEscapeCode::ecClearAllTabs, TEscapeCode::ecQueryDevice,
-                      TEscapeCode::ecQueryCursorPos, TEscapeCode::ecTest, TEscapeCode::ecSaveCaretAndAttr,
-                      TEscapeCode::ecReset, TEscapeCode::ecSetTab, TEscapeCode::ecIdentify,
-                      TEscapeCode::ecReverseLineFeed, TEscapeCode::ecIndex, TEscapeCode::ecNextLine,
-                      TEscapeCode::ecEraseLineTo, TEscapeCode::ecEraseScreenTo, TEscapeCode::ecCharacterSet}) {
+    for (auto code :
+         {TEscapeCode::ecCursorHome, TEscapeCode::ecCursorMove, TEscapeCode::ecEraseLine,
+          TEscapeCode::ecEraseScreen, TEscapeCode::ecClearAllTabs, TEscapeCode::ecQueryDevice,
+          TEscapeCode::ecQueryCursorPos, TEscapeCode::ecTest, TEscapeCode::ecSaveCaretAndAttr,
+          TEscapeCode::ecReset, TEscapeCode::ecSetTab, TEscapeCode::ecIdentify,
+          TEscapeCode::ecReverseLineFeed, TEscapeCode::ecIndex, TEscapeCode::ecNextLine,
+          TEscapeCode::ecEraseLineTo, TEscapeCode::ecEraseScreenTo, TEscapeCode::ecCharacterSet}) {
         EXPECT_EQ(CodeOf(dec.EscCodeToStr(code, {"2", "5"})), code) << EscapeCodeName(code);
     }
 }

@@ -8,8 +8,7 @@ using namespace vesk;
 using vesk::test::TermScript;
 using RC = std::pair<int, int>; // row, column
 
-TEST(TermScreen, StartsEmptyWithCaretHome)
-{
+TEST(TermScreen, StartsEmptyWithCaretHome) {
     TermScript s;
     EXPECT_EQ(s.T.Columns(), 80);
     EXPECT_EQ(s.T.Rows(), 24);
@@ -18,8 +17,7 @@ TEST(TermScreen, StartsEmptyWithCaretHome)
     EXPECT_EQ(s.T.Cell(1, 1).Ch, 0);
 }
 
-TEST(TermScreen, CarriageReturnAndLineFeed)
-{
+TEST(TermScreen, CarriageReturnAndLineFeed) {
     TermScript s;
     s.Push("AB\r\nC");
     EXPECT_EQ(s.Row(1), "AB");
@@ -31,8 +29,7 @@ TEST(TermScreen, CarriageReturnAndLineFeed)
     EXPECT_EQ(s.Caret(), RC(4, 2)); // form feed as line feed
 }
 
-TEST(TermScreen, BackspaceMovesWithoutErasing)
-{
+TEST(TermScreen, BackspaceMovesWithoutErasing) {
     TermScript s;
     s.Push("abc\b\b");
     EXPECT_EQ(s.Caret(), RC(1, 2));
@@ -43,24 +40,24 @@ TEST(TermScreen, BackspaceMovesWithoutErasing)
     EXPECT_EQ(s.Row(1), "Xbc");
 }
 
-TEST(TermScreen, OtherControlBytesAreIgnored)
-{
+TEST(TermScreen, OtherControlBytesAreIgnored) {
     TermScript s;
-    s.Push(std::string("a\x01\x07\x7f\x00" "b", 6));
+    s.Push(std::string("a\x01\x07\x7f\x00"
+                       "b",
+                       6));
     // 127 is not below 32 and is stored like any other byte.
-    EXPECT_EQ(s.Row(1), "a\x7f" "b");
+    EXPECT_EQ(s.Row(1), "a\x7f"
+                        "b");
 }
 
-TEST(TermScreen, HighBytesAreStored)
-{
+TEST(TermScreen, HighBytesAreStored) {
     TermScript s;
     s.Push("\xe9\xff");
     EXPECT_EQ(s.T.Cell(1, 1).Ch, 0xe9);
     EXPECT_EQ(s.T.Cell(2, 1).Ch, 0xff);
 }
 
-TEST(TermScreen, WrapOnPutsThe81stCharacterOnTheNextRow)
-{
+TEST(TermScreen, WrapOnPutsThe81stCharacterOnTheNextRow) {
     TermScript s;
     s.T.SetWrapLines(true);
     s.Push(std::string(80, 'x') + "y");
@@ -69,8 +66,7 @@ TEST(TermScreen, WrapOnPutsThe81stCharacterOnTheNextRow)
     EXPECT_EQ(s.Caret(), RC(2, 2));
 }
 
-TEST(TermScreen, WrapOffOverwritesTheLastCell)
-{
+TEST(TermScreen, WrapOffOverwritesTheLastCell) {
     TermScript s;
     s.Push(std::string(80, 'x') + "y");
     EXPECT_EQ(s.Row(1), std::string(79, 'x') + "y");
@@ -80,8 +76,7 @@ TEST(TermScreen, WrapOffOverwritesTheLastCell)
     EXPECT_EQ(s.T.Cell(80, 1).Ch, 'z');
 }
 
-TEST(TermScreen, WrapModeSwitchedByEscapeCodes)
-{
+TEST(TermScreen, WrapModeSwitchedByEscapeCodes) {
     TermScript s;
     s.Push("\033[7h");
     EXPECT_TRUE(s.T.WrapLines());
@@ -91,8 +86,7 @@ TEST(TermScreen, WrapModeSwitchedByEscapeCodes)
     EXPECT_FALSE(s.T.WrapLines());
 }
 
-TEST(TermScreen, LineFeedOnTheLastRowScrolls)
-{
+TEST(TermScreen, LineFeedOnTheLastRowScrolls) {
     TermScript s;
     s.FillRows();
     s.T.MoveCaret(5, 24);
@@ -103,8 +97,7 @@ TEST(TermScreen, LineFeedOnTheLastRowScrolls)
     EXPECT_EQ(s.Row(24), ""); // the new last row is empty
 }
 
-TEST(TermScreen, WrapOnTheLastCellScrolls)
-{
+TEST(TermScreen, WrapOnTheLastCellScrolls) {
     TermScript s;
     s.T.SetWrapLines(true);
     s.FillRows();
@@ -116,8 +109,7 @@ TEST(TermScreen, WrapOnTheLastCellScrolls)
     EXPECT_EQ(s.Row(1), "B");
 }
 
-TEST(TermScreen, ReverseLineFeed)
-{
+TEST(TermScreen, ReverseLineFeed) {
     TermScript s;
     s.FillRows();
     s.T.MoveCaret(3, 5);
@@ -131,8 +123,7 @@ TEST(TermScreen, ReverseLineFeed)
     EXPECT_EQ(s.Row(24), "W"); // the old last row is lost
 }
 
-TEST(TermScreen, EraseWholeScreen)
-{
+TEST(TermScreen, EraseWholeScreen) {
     TermScript s;
     s.FillRows();
     s.T.MoveCaret(10, 10);
@@ -141,8 +132,7 @@ TEST(TermScreen, EraseWholeScreen)
     EXPECT_EQ(s.Caret(), RC(1, 1));
 }
 
-TEST(TermScreen, EraseFromTheMiddleOfRow5)
-{
+TEST(TermScreen, EraseFromTheMiddleOfRow5) {
     TermScript s;
     for (int r = 1; r <= 24; ++r)
         s.Push("\033[" + std::to_string(r) + "H0123456789");
@@ -155,8 +145,7 @@ TEST(TermScreen, EraseFromTheMiddleOfRow5)
         EXPECT_EQ(s.Row(r), "") << r;
 }
 
-TEST(TermScreen, EraseLineFromAndWholeLine)
-{
+TEST(TermScreen, EraseLineFromAndWholeLine) {
     TermScript s;
     s.Push("0123456789\r\n0123456789\r\n0123456789");
     s.Push("\033[1;4H\033[K");
@@ -168,8 +157,7 @@ TEST(TermScreen, EraseLineFromAndWholeLine)
     EXPECT_EQ(s.Row(3), "0123456789");
 }
 
-TEST(TermScreen, CursorPositioning)
-{
+TEST(TermScreen, CursorPositioning) {
     TermScript s;
     s.Push("\033[5;10H");
     EXPECT_EQ(s.Caret(), RC(5, 10));
@@ -185,8 +173,7 @@ TEST(TermScreen, CursorPositioning)
     EXPECT_EQ(s.Caret(), RC(12, 1));
 }
 
-TEST(TermScreen, RelativeMovesAreClamped)
-{
+TEST(TermScreen, RelativeMovesAreClamped) {
     TermScript s;
     s.Push("\033[10;10H\033[3A");
     EXPECT_EQ(s.Caret(), RC(7, 10));
@@ -209,8 +196,7 @@ TEST(TermScreen, RelativeMovesAreClamped)
     EXPECT_EQ(s.Caret(), RC(1, 1));
 }
 
-TEST(TermScreen, ApplicationCursorCodesMoveTheCaret)
-{
+TEST(TermScreen, ApplicationCursorCodesMoveTheCaret) {
     // ESC O A moves up like ESC [ A; ESC O B, C and D likewise move down, right and left.
     TermScript s;
     s.Push("\033[10;10H\033OA");
@@ -225,8 +211,7 @@ TEST(TermScreen, ApplicationCursorCodesMoveTheCaret)
     EXPECT_TRUE(s.ScreenEmpty());
 }
 
-TEST(TermScreen, TabStopsEveryEightColumns)
-{
+TEST(TermScreen, TabStopsEveryEightColumns) {
     TermScript s;
     s.Push("\t");
     EXPECT_EQ(s.Caret(), RC(1, 9));
@@ -238,8 +223,7 @@ TEST(TermScreen, TabStopsEveryEightColumns)
     EXPECT_EQ(s.Caret(), RC(1, 73));
 }
 
-TEST(TermScreen, SetAndClearTabStops)
-{
+TEST(TermScreen, SetAndClearTabStops) {
     TermScript s;
     s.Push("\033[1;5H\033H\r\t");
     EXPECT_EQ(s.Caret(), RC(1, 5));
@@ -255,8 +239,7 @@ TEST(TermScreen, SetAndClearTabStops)
     EXPECT_EQ(s.Caret(), RC(1, 9));
 }
 
-TEST(TermScreen, ClearScreenKeepsAttributesAndModes)
-{
+TEST(TermScreen, ClearScreenKeepsAttributesAndModes) {
     TermScript s;
     s.Push("\033[1m\033[?1h\033[7hhello\033[10;10H");
     s.T.ClearScreen();
@@ -267,8 +250,7 @@ TEST(TermScreen, ClearScreenKeepsAttributesAndModes)
     EXPECT_TRUE(s.T.WrapLines());
 }
 
-TEST(TermScreen, SaveAndRestoreCaret)
-{
+TEST(TermScreen, SaveAndRestoreCaret) {
     TermScript s;
     s.Push("\033[4;6H\033[s\033[H\033[u");
     EXPECT_EQ(s.Caret(), RC(4, 6));
@@ -281,8 +263,7 @@ TEST(TermScreen, SaveAndRestoreCaret)
     EXPECT_FALSE(s.T.Bold());
 }
 
-TEST(TermScreen, AlignmentTestFillsWithE)
-{
+TEST(TermScreen, AlignmentTestFillsWithE) {
     TermScript s;
     s.Push("\033[1;7m\033[3;4H\033#8");
     EXPECT_EQ(s.Caret(), RC(3, 4));
@@ -294,8 +275,7 @@ TEST(TermScreen, AlignmentTestFillsWithE)
     EXPECT_FALSE(c.Underline);
 }
 
-TEST(TermScreen, ResetChangesOnlyAttributes)
-{
+TEST(TermScreen, ResetChangesOnlyAttributes) {
     TermScript s;
     s.Push("ab\033[1;4;7m\033[?1h\033c");
     EXPECT_FALSE(s.T.Bold());
@@ -306,8 +286,7 @@ TEST(TermScreen, ResetChangesOnlyAttributes)
     EXPECT_EQ(s.Caret(), RC(1, 3));
 }
 
-TEST(TermScreen, UnknownAndReportCodesChangeNothing)
-{
+TEST(TermScreen, UnknownAndReportCodesChangeNothing) {
     TermScript s;
     s.Push("a\033[5X\033[3;4R\033[0n\033[3n\033Zb");
     EXPECT_EQ(s.Row(1), "ab");
@@ -321,8 +300,7 @@ TEST(TermScreen, UnknownAndReportCodesChangeNothing)
     EXPECT_EQ(s.Unhandled[4].second, "Z");
 }
 
-TEST(TermScreen, ColumnModeReallocatesAndKeepsCaretInside)
-{
+TEST(TermScreen, ColumnModeReallocatesAndKeepsCaretInside) {
     TermScript s;
     s.T.SetWrapLines(true);
     s.Push("hello\033[3;100H");
@@ -342,8 +320,7 @@ TEST(TermScreen, ColumnModeReallocatesAndKeepsCaretInside)
     EXPECT_EQ(s.Caret(), RC(5, 80));
 }
 
-TEST(TermScreen, SizePropertiesAreClamped)
-{
+TEST(TermScreen, SizePropertiesAreClamped) {
     TermScript s;
     s.T.SetColumns(1);
     EXPECT_EQ(s.T.Columns(), 2);
@@ -363,16 +340,14 @@ TEST(TermScreen, SizePropertiesAreClamped)
     EXPECT_EQ(s.Row(3), "   z");
 }
 
-TEST(TermScreen, NoEmulationShowsEveryByte)
-{
+TEST(TermScreen, NoEmulationShowsEveryByte) {
     TermScript s;
     s.T.SetEmulation(TTermEmulation::teNone);
     s.Push("\033[2Jab");
     EXPECT_EQ(s.Row(1), "[2Jab"); // ESC itself is a control byte and not shown
 }
 
-TEST(TermScreen, ReceivedTextWithAppendLF)
-{
+TEST(TermScreen, ReceivedTextWithAppendLF) {
     TermScript s;
     s.T.SetAppendLF(true);
     s.T.RxBuf("one\rtwo");
@@ -385,8 +360,7 @@ TEST(TermScreen, ReceivedTextWithAppendLF)
     EXPECT_EQ(t.Row(1), "two>");
 }
 
-TEST(TermScreen, ChangeNotifications)
-{
+TEST(TermScreen, ChangeNotifications) {
     TermScript s;
     std::vector<TTermChange> changes;
     s.T.OnChanged = [&](const TTermChange& c) { changes.push_back(c); };
@@ -408,8 +382,7 @@ TEST(TermScreen, ChangeNotifications)
     EXPECT_TRUE(size);
 }
 
-TEST(TermScreen, OnCharSeesEveryPlainByte)
-{
+TEST(TermScreen, OnCharSeesEveryPlainByte) {
     TermScript s;
     std::string seen;
     s.T.OnChar = [&](unsigned char ch) { seen += char(ch); };
@@ -417,15 +390,13 @@ TEST(TermScreen, OnCharSeesEveryPlainByte)
     EXPECT_EQ(seen, "ab\x01\r\n"); // sequence bytes are not plain characters
 }
 
-TEST(TermScreen, RestoreWithoutSaveGoesHome)
-{
+TEST(TermScreen, RestoreWithoutSaveGoesHome) {
     TermScript s;
     s.Push("\033[5;5H\0338");
     EXPECT_EQ(s.Caret(), RC(1, 1));
 }
 
-TEST(TermScreen, SwitchingEmulationBackRestoresDecoding)
-{
+TEST(TermScreen, SwitchingEmulationBackRestoresDecoding) {
     TermScript s;
     s.T.SetEmulation(TTermEmulation::teVT52); // not built: bytes are shown as they come
     s.Push("\033[1mA");
@@ -439,8 +410,7 @@ TEST(TermScreen, SwitchingEmulationBackRestoresDecoding)
 
 // What targets send beyond the plain VT100 codes: each script, then what the rows show
 // (rows not listed are empty) and where the caret is.
-TEST(TermScreen, SequencesTargetsSend)
-{
+TEST(TermScreen, SequencesTargetsSend) {
     struct Case {
         const char* Bytes;
         std::vector<std::string> Rows;
@@ -482,7 +452,8 @@ TEST(TermScreen, SequencesTargetsSend)
         s.T.SetRows(c.Height);
         s.Push(c.Bytes);
         for (int r = 1; r <= s.T.Rows(); ++r)
-            EXPECT_EQ(s.Row(r), std::size_t(r) <= c.Rows.size() ? c.Rows[std::size_t(r - 1)] : "") << "row " << r;
+            EXPECT_EQ(s.Row(r), std::size_t(r) <= c.Rows.size() ? c.Rows[std::size_t(r - 1)] : "")
+                << "row " << r;
         EXPECT_EQ(s.Caret(), c.Caret);
         EXPECT_EQ(s.T.CaretEnabled(), c.CaretOn);
         EXPECT_EQ(s.T.Columns(), 80);

@@ -9,23 +9,20 @@ using namespace vesk;
 using vesk::test::TermScript;
 using RC = std::pair<int, int>;
 
-TEST(TermReplies, CursorPositionQueryIsAnswered)
-{
+TEST(TermReplies, CursorPositionQueryIsAnswered) {
     TermScript s;
     s.Push("\033[3;7H\033[6n");
     EXPECT_EQ(s.Sent, "\033[3;7R");
     EXPECT_TRUE(s.ScreenEmpty());
 }
 
-TEST(TermReplies, CursorPositionAfterClamping)
-{
+TEST(TermReplies, CursorPositionAfterClamping) {
     TermScript s;
     s.Push("\033[99;99H\033[6n");
     EXPECT_EQ(s.Sent, "\033[24;80R");
 }
 
-TEST(TermReplies, IdentifyAndDeviceStatus)
-{
+TEST(TermReplies, IdentifyAndDeviceStatus) {
     TermScript s;
     s.Push("\033[c");
     EXPECT_EQ(s.Sent, "\033[?1;2c");
@@ -34,8 +31,7 @@ TEST(TermReplies, IdentifyAndDeviceStatus)
     EXPECT_EQ(s.Sent, "\033[?1;2c\033[0n");
 }
 
-TEST(TermReplies, RepliesAreNotEchoed)
-{
+TEST(TermReplies, RepliesAreNotEchoed) {
     TermScript s;
     s.T.SetLocalEcho(true);
     s.Push("\033[2;2H\033[6n\033[c\033[5n");
@@ -44,8 +40,7 @@ TEST(TermReplies, RepliesAreNotEchoed)
     EXPECT_TRUE(s.ScreenEmpty());
 }
 
-TEST(TermReplies, NoLineNoReplyNoFault)
-{
+TEST(TermReplies, NoLineNoReplyNoFault) {
     TermScript s;
     s.PortOpen = false;
     s.Push("\033[6nok");
@@ -57,8 +52,7 @@ TEST(TermReplies, NoLineNoReplyNoFault)
     EXPECT_EQ(bare.RowText(1), "ok");
 }
 
-TEST(TermReplies, ALineErrorStillShowsTheCaretAgain)
-{
+TEST(TermReplies, ALineErrorStillShowsTheCaretAgain) {
     TComTerminalModel t;
     t.OnSend = [](std::string_view) -> bool { throw std::runtime_error("port gone"); };
     EXPECT_THROW(t.Write("\033[6n"), std::runtime_error);
@@ -69,8 +63,7 @@ TEST(TermReplies, ALineErrorStillShowsTheCaretAgain)
     EXPECT_EQ(t.RowText(1), "x");
 }
 
-TEST(TermSend, TypedCharacters)
-{
+TEST(TermSend, TypedCharacters) {
     TermScript s;
     s.T.SendChar('a');
     s.T.SendChar('\r');
@@ -78,8 +71,7 @@ TEST(TermSend, TypedCharacters)
     EXPECT_TRUE(s.ScreenEmpty()); // no local echo
 }
 
-TEST(TermSend, CarriageReturnWithSendLFAndLocalEcho)
-{
+TEST(TermSend, CarriageReturnWithSendLFAndLocalEcho) {
     TermScript s;
     s.T.SetSendLF(true);
     s.T.SetLocalEcho(true);
@@ -91,8 +83,7 @@ TEST(TermSend, CarriageReturnWithSendLFAndLocalEcho)
     EXPECT_EQ(s.Caret(), RC(2, 1));
 }
 
-TEST(TermSend, ClosedPortSendsAndShowsNothing)
-{
+TEST(TermSend, ClosedPortSendsAndShowsNothing) {
     TermScript s;
     s.T.SetLocalEcho(true);
     s.T.SetSendLF(true);
@@ -105,8 +96,7 @@ TEST(TermSend, ClosedPortSendsAndShowsNothing)
     EXPECT_EQ(s.Caret(), RC(1, 1));
 }
 
-TEST(TermSend, Force7BitClearsTheTopBit)
-{
+TEST(TermSend, Force7BitClearsTheTopBit) {
     TermScript s;
     s.T.SetForce7Bit(true);
     s.T.SendChar(0xC1);
@@ -115,21 +105,21 @@ TEST(TermSend, Force7BitClearsTheTopBit)
     EXPECT_EQ(s.Row(1), "B");
 }
 
-TEST(TermSend, CursorKeysInNormalMode)
-{
+TEST(TermSend, CursorKeysInNormalMode) {
     TermScript s;
-    for (TTermKey k : {TTermKey::tkUp, TTermKey::tkDown, TTermKey::tkRight, TTermKey::tkLeft, TTermKey::tkHome})
+    for (TTermKey k :
+         {TTermKey::tkUp, TTermKey::tkDown, TTermKey::tkRight, TTermKey::tkLeft, TTermKey::tkHome})
         s.T.SendKey(k);
     EXPECT_EQ(s.Sent, "\033[A\033[B\033[C\033[D\033[H");
     EXPECT_EQ(s.Caret(), RC(1, 1)); // no local echo: the caret stays
 }
 
-TEST(TermSend, CursorKeysInApplicationMode)
-{
+TEST(TermSend, CursorKeysInApplicationMode) {
     TermScript s;
     s.Push("\033[?1h");
     ASSERT_TRUE(s.T.AppCursorKeys());
-    for (TTermKey k : {TTermKey::tkUp, TTermKey::tkDown, TTermKey::tkRight, TTermKey::tkLeft, TTermKey::tkHome})
+    for (TTermKey k :
+         {TTermKey::tkUp, TTermKey::tkDown, TTermKey::tkRight, TTermKey::tkLeft, TTermKey::tkHome})
         s.T.SendKey(k);
     EXPECT_EQ(s.Sent, "\033OA\033OB\033OC\033OD"); // Home sends nothing
     s.Sent.clear();
@@ -138,8 +128,7 @@ TEST(TermSend, CursorKeysInApplicationMode)
     EXPECT_EQ(s.Sent, "\033[A");
 }
 
-TEST(TermSend, CursorKeysWithLocalEchoMoveTheCaret)
-{
+TEST(TermSend, CursorKeysWithLocalEchoMoveTheCaret) {
     TermScript s;
     s.T.SetLocalEcho(true);
     s.Push("\033[5;5H");
@@ -158,8 +147,7 @@ TEST(TermSend, CursorKeysWithLocalEchoMoveTheCaret)
     EXPECT_EQ(s.Caret(), RC(1, 1));
 }
 
-TEST(TermSend, WindowsArrowKeysOnlyMoveTheLocalCaret)
-{
+TEST(TermSend, WindowsArrowKeysOnlyMoveTheLocalCaret) {
     TermScript s;
     s.T.SetArrowKeys(TArrowKeys::akWindows);
     s.Push("\033[5;5H");
@@ -169,8 +157,7 @@ TEST(TermSend, WindowsArrowKeysOnlyMoveTheLocalCaret)
     EXPECT_EQ(s.Caret(), RC(4, 4));
 }
 
-TEST(TermKeys, PureTranslations)
-{
+TEST(TermKeys, PureTranslations) {
     EXPECT_EQ(KeyToBytes(TTermKey::tkUp, false), "\033[A");
     EXPECT_EQ(KeyToBytes(TTermKey::tkHome, false), "\033[H");
     EXPECT_EQ(KeyToBytes(TTermKey::tkLeft, true), "\033OD");
