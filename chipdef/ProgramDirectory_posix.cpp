@@ -1,8 +1,8 @@
 // The running program's directory on POSIX, from /proc/self/exe, and the user's
 // folder of chip definition files.
 #include "ChipDefinitions.h"
+#include "XdgFolder.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -17,27 +17,8 @@ std::string ProgramDirectory() {
     return directory;
 }
 
-namespace {
-
-// An absolute folder from the environment variable `name`, "" when unset or relative.
-std::string AbsoluteFolderFrom(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value || value[0] != '/') return {};
-    std::string folder = value;
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
-
-} // namespace
-
 std::string UserChipDirectory() {
-    std::string base = AbsoluteFolderFrom("XDG_DATA_HOME");
-    if (base.empty()) {
-        const std::string home = AbsoluteFolderFrom("HOME");
-        if (home.empty()) return {};
-        base = home + ".local/share/";
-    }
-    return base + "vesk/chips/";
+    return XdgUserFolder("XDG_DATA_HOME", ".local/share/", "vesk/chips/");
 }
 
 } // namespace vesk

@@ -2,6 +2,7 @@
 #include "storage/SettingsPlace.h"
 
 #include "hexfile/VESK_Exception.h"
+#include "hexfile/XdgFolder.h"
 
 #include <cerrno>
 #include <climits>
@@ -174,27 +175,8 @@ std::string ProgramBaseName() {
 
 namespace vesk {
 
-namespace {
-
-// An absolute folder from the environment variable `name`, "" when unset or relative.
-std::string AbsoluteFolderFrom(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value || value[0] != '/') return {};
-    std::string folder = value;
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
-
-} // namespace
-
 std::string UserConfigFolder() {
-    std::string base = AbsoluteFolderFrom("XDG_CONFIG_HOME");
-    if (base.empty()) {
-        const std::string home = AbsoluteFolderFrom("HOME");
-        if (home.empty()) return {};
-        base = home + ".config/";
-    }
-    return base + "vesk/";
+    return XdgUserFolder("XDG_CONFIG_HOME", ".config/", "vesk/");
 }
 
 TSettingsPlace PlaceSettingsFile(const std::string& folder, const std::string& fileName) {
