@@ -14,13 +14,15 @@
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "sim/Simulator.h"
+#include "tests/support/PseudoTerminal.h"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <exception>
+#include <memory>
 #include <poll.h>
 #include <signal.h>
 #include <string>
@@ -92,9 +94,14 @@ void SendPath(int info, const std::string& path) {
 // A bare echo on a pseudo-terminal: every byte back at once, letters in upper case.
 TChild SpawnEcho() {
     return Spawn([](int info, int control) {
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) _exit(1);
-        SendPath(info, ptsname(master));
+        std::unique_ptr<vesk::test::TPseudoTerminal> line;
+        try {
+            line = std::make_unique<vesk::test::TPseudoTerminal>();
+        } catch (const std::exception&) {
+            _exit(1);
+        }
+        const int master = line->Master();
+        SendPath(info, line->SlavePath());
         char buffer[256];
         for (;;) {
             pollfd fds[2] = {{master, POLLIN, 0}, {control, POLLIN, 0}};

@@ -21,6 +21,7 @@
 #include "WindowRun.h"
 #include "serial/port/ComPort.h"
 #include "termview/ComTerminal.h"
+#include "tests/support/ChipText.h"
 
 namespace {
 
@@ -32,10 +33,7 @@ constexpr int FaultTimeoutMs = 50;
 
 // A chip of 24 Code words, 4 Data words and one Fuses word: small enough that
 // every operation is quick, with something to do in every region.
-const char* const FaultChip = "[Chip]\nName=FAULT24\nId=0x0ABD\nAlgorithm=PIC16\n"
-                              "[Region1]\nName=Code\nBase=0\nStart=0\nSize=24\nDefault=0x3FFF\n"
-                              "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nSize=4\nDefault=0xFF\n"
-                              "[Region3]\nName=Fuses\nBase=0x2007\nStart=0x2007\nSize=1\nDefault=0x3FFF\n";
+const std::string FaultChip = vesk::test::TChipText("FAULT24", 0x0ABD).Code(24).Data(4).Fuses();
 
 // Code words 0..3, Data word 0 and the Fuses word.
 const char* const FaultImage = ":080000000001010102010301EE\n"
@@ -219,7 +217,7 @@ class TFaultRun {
     }
     QString ChipFile() {
         const QString path = ChipDir.filePath(QStringLiteral("ChipDef_FAULT24.ini"));
-        WriteText(path, QString::fromLatin1(FaultChip));
+        WriteText(path, QString::fromStdString(FaultChip));
         return path;
     }
     // The user plugs the adapter in again: the programmer, with the target as it

@@ -2,6 +2,7 @@
 // order of Write, Read, Verify and Erase on the wire, target detection and the
 // target list, Stop and Esc while an operation pumps events, and the progress bar.
 #include <algorithm>
+#include <vector>
 
 #include <QAction>
 #include <QApplication>
@@ -15,42 +16,21 @@
 #include "StateLamp.h"
 #include "WindowRun.h"
 #include "hexfile/IntelHexFile.h"
+#include "tests/support/ChipText.h"
+#include "tests/support/HexText.h"
 
 namespace {
 
 const QString Blink = QStringLiteral(":0400000001308A0041\n:00000001FF\n");
 
-// Intel HEX text of `count` consecutive words from word address `start` (each word
-// its own address plus `bias`), then the end record.
-QString HexImage(int start, int count, int bias) {
-    QString text;
-    for (int word = start; word < start + count; word += 8) {
-        const int n = std::min(8, start + count - word);
-        const int address = word * 2;
-        int sum = n * 2 + (address >> 8) + (address & 0xFF);
-        QString data;
-        for (int i = 0; i < n; ++i) {
-            const int value = (word + i + bias) & 0x3FFF;
-            data += QStringLiteral("%1%2")
-                        .arg(value & 0xFF, 2, 16, QLatin1Char('0'))
-                        .arg(value >> 8, 2, 16, QLatin1Char('0'));
-            sum += (value & 0xFF) + (value >> 8);
-        }
-        text += (QLatin1Char(':') + QString::number(n * 2, 16).rightJustified(2, QLatin1Char('0')) +
-                 QString::number(address, 16).rightJustified(4, QLatin1Char('0')) + QStringLiteral("00") +
-                 data + QString::number((-sum) & 0xFF, 16).rightJustified(2, QLatin1Char('0')))
-                    .toUpper() +
-                QLatin1Char('\n');
-    }
-    return text;
-}
-
-// Code words 0..count-1, one Data word and the Fuses word, then the end record.
+// Code words 0..count-1 (each its own address plus 0x100), one Data word and the
+// Fuses word, then the end record.
 QString ImageOfAllRegions(int codeWords) {
-    QString text = HexImage(0, codeWords, 0x100);
-    text += HexImage(0x2100, 1, 0x12 - 0x2100 + 0x4000); // Data word 0x12 at 0x2100
-    text += HexImage(0x2007, 1, 0x3F00 - 0x2007);        // Fuses word 0x3F00
-    return text + QStringLiteral(":00000001FF\n");
+    std::vector<int32_t> code;
+    for (int word = 0; word < codeWords; ++word)
+        code.push_back((word + 0x100) & 0x3FFF);
+    return QString::fromStdString(vesk::test::HexWords(0, code) + vesk::test::HexWords(0x2100, {0x12}) +
+                                  vesk::test::HexWords(0x2007, {0x3F00}) + vesk::test::HexEndRecord());
 }
 
 // The program-mode regions the simulator saw from `first` on, as letters.
@@ -63,10 +43,7 @@ QString ModesFrom(const vesk::sim::TSimulator& simulator, size_t first) {
 }
 
 // A chip of 100 Code words, 8 Data words and one Fuses word.
-const char* const SmallChip = "[Chip]\nName=TINY100\nId=0x0ABC\nAlgorithm=PIC16\n"
-                              "[Region1]\nName=Code\nBase=0\nStart=0\nSize=100\nDefault=0x3FFF\n"
-                              "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nSize=8\nDefault=0xFF\n"
-                              "[Region3]\nName=Fuses\nBase=0x2007\nStart=0x2007\nSize=1\nDefault=0x3FFF\n";
+const std::string SmallChip = vesk::test::TChipText("TINY100", 0x0ABC).Code(100).Data(8).Fuses();
 
 } // namespace
 
@@ -401,7 +378,7 @@ void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
 void ProgrammingFormRegionsTest::progressOfHundredWords() {
     QTemporaryDir chips;
     const QString chipFile = chips.filePath(QStringLiteral("ChipDef_TINY100.ini"));
-    WriteText(chipFile, QString::fromLatin1(SmallChip));
+    WriteText(chipFile, QString::fromStdString(SmallChip));
     TSimulatedRun run(chipFile);
     run.WriteSettings();
     TProgrammingForm& form = run.Create();

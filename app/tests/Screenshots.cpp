@@ -17,6 +17,7 @@
 #include <QTest>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "ProgrammingForm.h"
 #include "RecordingDialogs.h"
@@ -25,6 +26,7 @@
 #include "driver/DeviceVESK1.h"
 #include "sim/Simulator.h"
 #include "termview/ComTerminal.h"
+#include "tests/support/HexText.h"
 
 namespace {
 
@@ -32,25 +34,10 @@ namespace {
 // the characters of a greeting, padded with code-like words.
 QByteArray DemoImage() {
     const QByteArray text = "Hello from the VESK demo target! ";
-    QList<int> words;
+    std::vector<int32_t> words;
     for (int i = 0; i < 768; ++i)
-        words << (i < 16 * text.size() ? 0x3400 | uchar(text[i % text.size()]) : 0x2000 | (i & 0x7FF));
-    QByteArray hex;
-    for (int first = 0; first < words.size(); first += 8) {
-        const int address = first * 2;
-        int sum = 16 + (address >> 8) + (address & 0xFF);
-        QByteArray record = QByteArray::number(16, 16).rightJustified(2, '0') +
-                            QByteArray::number(address, 16).rightJustified(4, '0') + "00";
-        for (int i = first; i < first + 8; ++i) {
-            const int low = words[i] & 0xFF, high = words[i] >> 8;
-            record += QByteArray::number(low, 16).rightJustified(2, '0') +
-                      QByteArray::number(high, 16).rightJustified(2, '0');
-            sum += low + high;
-        }
-        record += QByteArray::number((-sum) & 0xFF, 16).rightJustified(2, '0');
-        hex += ':' + record.toUpper() + '\n';
-    }
-    return hex + ":00000001FF\n";
+        words.push_back(i < 16 * text.size() ? 0x3400 | uchar(text[i % text.size()]) : 0x2000 | (i & 0x7FF));
+    return QByteArray::fromStdString(vesk::test::HexWords(0, words) + vesk::test::HexEndRecord());
 }
 
 bool Save(QWidget& window, const QString& output, const char* name) {

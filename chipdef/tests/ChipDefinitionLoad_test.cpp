@@ -5,16 +5,23 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
-#include "hexfile/tests/TempDir.h"
+#include "tests/support/ChipText.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vesk;
-using vesk::test::ReadFile;
-using vesk::test::TTempDir;
+using vesk::test::ReadText;
+using vesk::test::TChipText;
+using vesk::test::TTempFolder;
 
 namespace {
 
 const std::string DataDir = VESK_CHIPDEF_TEST_DATA;
-const std::string ChipSection = "[Chip]\nName=X\nId=1\nAlgorithm=PIC16\n";
+const std::string ChipSection = TChipText("X", 1);
+
+// A chip of one region.
+TChipText OneRegion(const std::string& name, int32_t base, int32_t start, int32_t size, int32_t defaultWord) {
+    return TChipText("X", 1).Region(name, base, start, size, defaultWord);
+}
 
 std::string LoadMessage(const std::string& path) {
     TChipDefinition chip;
@@ -96,7 +103,7 @@ TEST(ChipDefinitionLoad, BadFilesGiveTheirMessages) {
         if (entry.path().extension() != ".ini") continue;
         const std::string path = entry.path().string();
         std::string expected =
-            ReadFile(std::filesystem::path(entry.path()).replace_extension(".message").string());
+            ReadText(std::filesystem::path(entry.path()).replace_extension(".message").string());
         expected.replace(expected.find("%PATH%"), 6, path);
         EXPECT_EQ(LoadMessage(path), expected) << path;
         ++cases;
@@ -105,13 +112,14 @@ TEST(ChipDefinitionLoad, BadFilesGiveTheirMessages) {
 }
 
 TEST(ChipDefinitionLoad, FileErrors) {
-    TTempDir dir;
-    EXPECT_EQ(LoadMessage(dir.Dir() + "ChipDef_none.ini"), "Error reading file: " + dir.Dir() +
-                                                               "ChipDef_none.ini\n"
-                                                               "Cannot open file: No such file or directory");
-    std::filesystem::create_directory(dir.Dir() + "ChipDef_dir.ini");
-    EXPECT_EQ(LoadMessage(dir.Dir() + "ChipDef_dir.ini"),
-              "Error reading file: " + dir.Dir() + "ChipDef_dir.ini\nNot a regular file");
+    TTempFolder dir;
+    EXPECT_EQ(LoadMessage(dir.Path() + "ChipDef_none.ini"),
+              "Error reading file: " + dir.Path() +
+                  "ChipDef_none.ini\n"
+                  "Cannot open file: No such file or directory");
+    std::filesystem::create_directory(dir.Path() + "ChipDef_dir.ini");
+    EXPECT_EQ(LoadMessage(dir.Path() + "ChipDef_dir.ini"),
+              "Error reading file: " + dir.Path() + "ChipDef_dir.ini\nNot a regular file");
     const std::string big = dir.Write("ChipDef_big.ini", std::string((1 << 20) + 1, ';'));
     EXPECT_EQ(LoadMessage(big), "Error reading file: " + big + "\nFile is larger than 1048576 bytes");
     EXPECT_EQ(LoadMessage("/dev/zero"), "Error reading file: /dev/zero\nNot a regular file");
@@ -128,14 +136,13 @@ TEST(ChipDefinitionLoad, IdForms) {
 
 TEST(ChipDefinitionLoad, NoRegionsAndSizeZero) {
     EXPECT_TRUE(FromText(ChipSection).Regions.empty());
-    const auto chip = FromText(ChipSection + "[Region1]\nName=Id\nBase=0\nStart=0x2000\nSize=0\nDefault=0\n");
+    const auto chip = FromText(OneRegion("Id", 0, 0x2000, 0, 0));
     ASSERT_EQ(chip.Regions.size(), 1u);
     EXPECT_TRUE(chip.Regions[0].Data.empty());
 }
 
 TEST(ChipDefinitionLoad, LargestRegionSizeIsAccepted) {
-    const auto chip =
-        FromText(ChipSection + "[Region1]\nName=Code\nBase=0\nStart=0\nSize=16777216\nDefault=1\n");
+    const auto chip = FromText(OneRegion("Code", 0, 0, 16777216, 1));
     EXPECT_EQ(chip.Regions[0].Data.size(), 16777216u);
 }
 
@@ -152,13 +159,15 @@ TEST(ChipDefinitionLoad, RegionNumberingStopsAtTheFirstGap) {
 }
 
 TEST(ChipDefinitionLoad, ChipWithoutDataRegionLoads) {
-    const auto chip = FromText(ChipSection + "[Region1]\nName=Code\nBase=0\nStart=0\nSize=2\nDefault=0\n");
+    const auto chip = FromText(OneRegion("Code", 0, 0, 2, 0));
     EXPECT_FALSE(chip.HasRegion(RegionCodeData));
 }
 
 TEST(ChipDefinitionLoad, PreserveLists) {
-    const std::string region = "[Region1]\nName=Fuses\nBase=0\nStart=0x2007\nSize=2\nDefault=0\n";
-    auto chip = FromText(ChipSection + region + "Preserve=0x2007=0x3000,0x2008=0x00FF\n");
+    const auto fuses = [](const std::string& preserve) {
+        return OneRegion("Fuses", 0, 0x2007, 2, 0).Preserve(preserve);
+    };
+    auto chip = FromText(fuses("0x2007=0x3000,0x2008=0x00FF"));
     ASSERT_EQ(chip.Regions[0].Preserve.size(), 2u);
     EXPECT_EQ(chip.Regions[0].Preserve[0].Address, 0x2007);
     EXPECT_EQ(chip.Regions[0].Preserve[0].Mask, 0x3000);
@@ -166,18 +175,17 @@ TEST(ChipDefinitionLoad, PreserveLists) {
     EXPECT_EQ(chip.Regions[0].Preserve[1].Mask, 0xFF);
     EXPECT_EQ(chip.Regions[0].Preserve[1].Saved, -1);
     // Blanks separate items too; quoted items may hold blanks; order is kept, not sorted.
-    chip = FromText(ChipSection + region + "Preserve= 0x2008=1  \"0x2007= 2\" , 0x0=3\n");
+    chip = FromText(fuses(" 0x2008=1  \"0x2007= 2\" , 0x0=3"));
     ASSERT_EQ(chip.Regions[0].Preserve.size(), 3u);
     EXPECT_EQ(chip.Regions[0].Preserve[0].Address, 0x2008);
     EXPECT_EQ(chip.Regions[0].Preserve[1].Mask, 2);
     EXPECT_EQ(chip.Regions[0].Preserve[2].Address, 0);
     // The item's first '=' splits address and mask: "1=2=3" has the mask "2=3", which is bad.
-    EXPECT_THROW(FromText(ChipSection + region + "Preserve=1=2=3\n"), VESK_Exception);
+    EXPECT_THROW(FromText(fuses("1=2=3")), VESK_Exception);
 }
 
 TEST(ChipDefinitionLoad, RegionAlgorithmOutsideTheTableMeansTheChips) {
-    const auto chip = FromText(ChipSection + "[Region1]\nName=Code\nBase=0\nStart=0\nSize=1\nDefault=0\n"
-                                             "Algorithm=pic18\n");
+    const auto chip = FromText(OneRegion("Code", 0, 0, 1, 0).Algorithm("pic18"));
     EXPECT_EQ(chip.Regions[0].Algorithm, -1);
 }
 
@@ -202,15 +210,13 @@ TEST(ChipDefinitionLoad, CrLfAndMissingFinalLineBreak) {
 // ran out (200 of them ask for 12.8 GB); all regions together hold at most as many
 // words as the largest one.
 TEST(ChipDefinitionLoad, RegionsTogetherHoldAtMostTheLargestRegionSize) {
-    const auto half =
-        FromText(ChipSection + "[Region1]\nName=Code\nBase=0\nStart=0\nSize=8388608\nDefault=1\n" +
-                 "[Region2]\nName=Data\nBase=0\nStart=0x800000\nSize=8388608\nDefault=1\n");
+    const auto half = FromText(OneRegion("Code", 0, 0, 8388608, 1).Region("Data", 0, 0x800000, 8388608, 1));
     ASSERT_EQ(half.Regions.size(), 2u);
     EXPECT_EQ(half.Regions[1].Data.size(), 8388608u);
 
-    std::string many = ChipSection;
+    TChipText many("X", 1);
     for (int n = 1; n <= 200; ++n)
-        many += "[Region" + std::to_string(n) + "]\nName=Code\nBase=0\nStart=0\nSize=16777216\nDefault=0\n";
+        many.Region("Code", 0, 0, 16777216, 0);
     try {
         FromText(many);
         ADD_FAILURE() << "no error";
@@ -224,11 +230,11 @@ TEST(ChipDefinitionLoad, RegionsTogetherHoldAtMostTheLargestRegionSize) {
 // took minutes.
 TEST(ChipDefinitionLoad, AFileOfManyRegionsLoadsCompletely) {
     constexpr int Count = 50000;
-    std::string text = ChipSection;
+    TChipText chipText("X", 1);
     for (int n = 1; n <= Count; ++n)
-        text += "[Region" + std::to_string(n) + "]\nName=Id\nBase=0\nStart=" + std::to_string(n) +
-                "\nSize=1\nDefault=0\n";
-    text += "[region7]\nName=Code\n"; // a repeated section: the first occurrence counts
+        chipText.Region("Id", 0, n, 1, 0);
+    // A repeated section: the first occurrence counts.
+    const std::string text = chipText.Text() + "[region7]\nName=Code\n";
     const auto chip = FromText(text);
     ASSERT_EQ(chip.Regions.size(), std::size_t(Count));
     EXPECT_EQ(chip.Regions[6].Name, "Id");

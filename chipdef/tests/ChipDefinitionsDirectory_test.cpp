@@ -7,18 +7,18 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinitions.h"
-#include "hexfile/tests/TempDir.h"
+#include "tests/support/ChipText.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vesk;
-using vesk::test::TTempDir;
+using vesk::test::TTempFolder;
 
 namespace {
 
 using ChipList = std::vector<std::unique_ptr<TChipDefinition>>;
 
 std::string ChipFile(const std::string& name, int id) {
-    return "[Chip]\nName=" + name + "\nId=" + std::to_string(id) +
-           "\nAlgorithm=PIC16\n[Region1]\nName=Code\nBase=0\nStart=0\nSize=8\nDefault=0x3FFF\n";
+    return test::TChipText(name, id).Code(8);
 }
 
 std::vector<std::string> NamesOf(const ChipList& chips) {
@@ -31,14 +31,14 @@ std::vector<std::string> NamesOf(const ChipList& chips) {
 } // namespace
 
 TEST(ChipDefinitionsDirectory, EmptyDirectoryGivesNoChips) {
-    TTempDir dir;
+    TTempFolder dir;
     ChipList chips;
-    EXPECT_TRUE(LoadChipDefinitions(dir.Dir(), chips));
+    EXPECT_TRUE(LoadChipDefinitions(dir.Path(), chips));
     EXPECT_TRUE(chips.empty());
 }
 
 TEST(ChipDefinitionsDirectory, FilesAreMatchedAndSortedByName) {
-    TTempDir dir;
+    TTempFolder dir;
     dir.Write("ChipDef_b.ini", ChipFile("B", 2));
     dir.Write("ChipDef_a.ini", ChipFile("A", 1));
     dir.Write("ChipDef_C.ini", ChipFile("C", 3));
@@ -50,41 +50,41 @@ TEST(ChipDefinitionsDirectory, FilesAreMatchedAndSortedByName) {
     dir.Write("XChipDef_x.ini", "garbage");
     dir.Write("ChipDef.ini", "garbage");
     dir.Write(".ChipDef_hidden.ini", "garbage");
-    std::filesystem::create_directory(dir.Dir() + "ChipDef_folder.ini");
-    std::filesystem::create_symlink(dir.Dir() + "nowhere", dir.Dir() + "ChipDef_broken.ini");
-    std::filesystem::create_symlink(dir.Dir() + "ChipDef_a.ini", dir.Dir() + "ChipDef_link.ini");
+    std::filesystem::create_directory(dir.Path() + "ChipDef_folder.ini");
+    std::filesystem::create_symlink(dir.Path() + "nowhere", dir.Path() + "ChipDef_broken.ini");
+    std::filesystem::create_symlink(dir.Path() + "ChipDef_a.ini", dir.Path() + "ChipDef_link.ini");
     // A pipe would block a reader for ever; it is not a regular file and is skipped.
-    ASSERT_EQ(mkfifo((dir.Dir() + "ChipDef_pipe.ini").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir.Path() + "ChipDef_pipe.ini").c_str(), 0600), 0);
 
-    EXPECT_EQ(FindChipDefinitionFiles(dir.Dir()),
+    EXPECT_EQ(FindChipDefinitionFiles(dir.Path()),
               (std::vector<std::string>{"ChipDef_.ini", "ChipDef_C.ini", "ChipDef_a.ini", "ChipDef_b.ini",
                                         "ChipDef_link.ini", "chipdef_lower.INI"}));
     ChipList chips;
-    ASSERT_TRUE(LoadChipDefinitions(dir.Dir(), chips));
+    ASSERT_TRUE(LoadChipDefinitions(dir.Path(), chips));
     EXPECT_EQ(NamesOf(chips), (std::vector<std::string>{"EMPTYSTAR", "C", "A", "B", "A", "LOWER"}));
 }
 
 TEST(ChipDefinitionsDirectory, DirectoryWithoutTrailingSeparator) {
-    TTempDir dir;
+    TTempFolder dir;
     dir.Write("ChipDef_a.ini", ChipFile("A", 1));
     ChipList chips;
-    std::string path = dir.Dir();
+    std::string path = dir.Path();
     path.pop_back();
     ASSERT_TRUE(LoadChipDefinitions(path, chips));
     EXPECT_EQ(NamesOf(chips), std::vector<std::string>{"A"});
 }
 
 TEST(ChipDefinitionsDirectory, SameIdTwiceBothLoadInOrder) {
-    TTempDir dir;
+    TTempFolder dir;
     dir.Write("ChipDef_1.ini", ChipFile("FIRST", 0xF00));
     dir.Write("ChipDef_2.ini", ChipFile("SECOND", 0xF00));
     ChipList chips;
-    ASSERT_TRUE(LoadChipDefinitions(dir.Dir(), chips));
+    ASSERT_TRUE(LoadChipDefinitions(dir.Path(), chips));
     EXPECT_EQ(NamesOf(chips), (std::vector<std::string>{"FIRST", "SECOND"}));
 }
 
 TEST(ChipDefinitionsDirectory, FirstFaultyFileEndsTheLoad) {
-    TTempDir dir;
+    TTempFolder dir;
     dir.Write("ChipDef_1.ini", ChipFile("ONE", 1));
     dir.Write("ChipDef_2.ini",
               ChipFile("TWO", 2) + "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nDefault=0xFF\n");
@@ -93,12 +93,12 @@ TEST(ChipDefinitionsDirectory, FirstFaultyFileEndsTheLoad) {
     chips.push_back(std::make_unique<TChipDefinition>()); // nothing is cleared first
     chips.back()->Name = "EARLIER";
     try {
-        LoadChipDefinitions(dir.Dir(), chips);
+        LoadChipDefinitions(dir.Path(), chips);
         FAIL();
     } catch (const VESK_Exception& e) {
         EXPECT_EQ(e.Message(), "Error loading chip definitions\n"
                                "Error reading file: " +
-                                   dir.Dir() +
+                                   dir.Path() +
                                    "ChipDef_2.ini\n"
                                    "Error reading section: Region2\n"
                                    "Missing or bad region size");
@@ -107,13 +107,13 @@ TEST(ChipDefinitionsDirectory, FirstFaultyFileEndsTheLoad) {
 }
 
 TEST(ChipDefinitionsDirectory, MissingDirectoryIsReported) {
-    TTempDir dir;
+    TTempFolder dir;
     ChipList chips;
     try {
-        LoadChipDefinitions(dir.Dir() + "none", chips);
+        LoadChipDefinitions(dir.Path() + "none", chips);
         FAIL();
     } catch (const VESK_Exception& e) {
-        EXPECT_EQ(e.Message(), "Error loading chip definitions\nCannot search directory " + dir.Dir() +
+        EXPECT_EQ(e.Message(), "Error loading chip definitions\nCannot search directory " + dir.Path() +
                                    "none/: No such file or directory");
     }
 }

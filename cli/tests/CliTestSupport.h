@@ -1,6 +1,9 @@
-// What the tool's tests share: temporary folders, running the built program, small
-// chip definitions and images.
+// What the tool's tests share: running the built program and a small chip definition,
+// beside the temporary folders and HEX records every test folder has.
 #pragma once
+
+#include "tests/support/HexText.h"
+#include "tests/support/TempFolder.h"
 
 #include <functional>
 #include <string>
@@ -9,19 +12,11 @@
 
 namespace vesk::cli::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TTempDir {
-  public:
-    TTempDir();
-    ~TTempDir();
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-    // The folder, with a trailing '/'.
-    const std::string& Path() const { return FPath; }
-
-  private:
-    std::string FPath;
-};
+using vesk::test::FileExists;
+using vesk::test::HexRecord;
+using vesk::test::ReadText;
+using vesk::test::TTempFolder;
+using vesk::test::WriteText;
 
 struct TRunResult {
     int Status = -1; // exit status; 128 + signal when killed
@@ -35,13 +30,6 @@ struct TRunResult {
 // "\n" into "\r\n").
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::function<void(pid_t)>& whileRunning = {}, bool errOnTerminal = false);
-
-void WriteText(const std::string& path, const std::string& text);
-std::string ReadText(const std::string& path);
-bool FileExists(const std::string& path);
-
-// One Intel HEX record with its checksum: ":" count address type data checksum.
-std::string HexRecord(int type, int address, const std::vector<int>& bytes);
 
 // A small chip so that whole-chip reads are quick: Code 64 words at 0 (default
 // 0x3FFF), Data 16 words at 0x2100 (0xFF), Fuses 1 word at 0x2007 (0x3FFF, bits 13:12

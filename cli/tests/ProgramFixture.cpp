@@ -5,11 +5,11 @@
 namespace vesk::cli::test {
 
 namespace {
-TTempDir* SuiteBin = nullptr;
+TTempFolder* SuiteBin = nullptr;
 }
 
 void ProgramTest::SetUpTestSuite() {
-    SuiteBin = new TTempDir;
+    SuiteBin = new TTempFolder;
     std::filesystem::copy_file(BuildBinDir() + "vesk", SuiteBin->Path() + "vesk");
     WriteText(SuiteBin->Path() + "ChipDef_TINY16.ini", TinyChipText());
 }

@@ -41,7 +41,7 @@ class ProgramTest : public ::testing::Test {
 
     TChipDefinition Chip;
     std::unique_ptr<sim::TSimulator> Sim;
-    TTempDir Dir;
+    TTempFolder Dir;
 };
 
 } // namespace vesk::cli::test

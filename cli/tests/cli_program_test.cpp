@@ -273,7 +273,7 @@ TEST_F(ProgramTest, AWrongBaudRateIsAUsageError) {
 
 TEST_F(ProgramTest, AMalformedChipDefinitionIsStatusSixAndThePortIsNeverTouched) {
     StartTinySim();
-    TTempDir defs;
+    TTempFolder defs;
     WriteText(defs.Path() + "ChipDef_A.ini", TinyChipText());
     WriteText(defs.Path() + "ChipDef_B.ini", "[Chip]\nName=BROKEN\nId=oops\n");
     const TRunResult r = RunOnSim({"--chipdefs", defs.Path(), "write", "x.hex"});

@@ -81,7 +81,7 @@ TEST(HexWriter, HighAddressesGetExtendedLinearAddressRecordsAndLoadBack) {
 }
 
 TEST(HexWriter, WritesAtomicallyAndLeavesNoTemporaryFile) {
-    test::TTempDir dir;
+    test::TTempFolder dir;
     const std::string path = dir.Path() + "out.hex";
     test::WriteText(path, "old");
     WriteFileAtomically(path, "new text");
@@ -184,7 +184,7 @@ TEST(Classify, StepTurnsAnExceptionIntoACommandError) {
 // --- Settings -----------------------------------------------------------------------------------
 
 TEST(Settings, DriverDefaultsWithoutFile) {
-    test::TTempDir dir;
+    test::TTempFolder dir;
     TDeviceVESK1 driver;
     const TSettings s = ReadSettings(driver, dir.Path());
     EXPECT_EQ(s.ComPort, "COM1");
@@ -195,7 +195,7 @@ TEST(Settings, DriverDefaultsWithoutFile) {
 }
 
 TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
-    test::TTempDir dir;
+    test::TTempFolder dir;
     const std::string text = "[Other]\nComPort=/dev/wrong\n\n"
                              "[DIRUD]\nImageFileName=/tmp/x.hex\ncomport= /dev/ttyUSB3 \n"
                              "ComReadTimeout=0x40\nProgramDelay=300\nDeviceID=ABCD\n"
@@ -212,7 +212,7 @@ TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
 }
 
 TEST(Settings, BadNumbersKeepTheDefaults) {
-    test::TTempDir dir;
+    test::TTempFolder dir;
     test::WriteText(dir.Path() + "WinVESK.ini", "[DIRUD]\nComReadTimeout=soon\nVeskBaudRate=\n");
     TDeviceVESK1 driver;
     const TSettings s = ReadSettings(driver, dir.Path());

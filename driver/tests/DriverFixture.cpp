@@ -1,11 +1,9 @@
 #include "DriverFixture.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
+#include "tests/support/ChipText.h"
+#include "tests/support/TempFolder.h"
 
-#include <unistd.h>
+#include <stdexcept>
 
 namespace vesk::test {
 
@@ -14,227 +12,35 @@ namespace {
 // Test chips. Files are loaded in name order, so "ChipDef_A_..." comes first.
 const std::map<std::string, std::string> ChipFiles = {
     // A plain chip: no preserve entries, no region algorithm.
-    {"ChipDef_B_T16.ini", R"([Chip]
-Name=T16
-Id=0x0F00
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=2048
-Default=0x3FFF
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=64
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0x3FFF
-[Region4]
-Name=Id
-Base=0x2000
-Start=0x2000
-Size=4
-Default=0x3FFF
-)"},
+    {"ChipDef_B_T16.ini", TChipText("T16", 0x0F00).Code(2048).Data(64).Fuses().Id()},
     // The calibration-word chip: the last Code word is kept whole, two bits of the
     // configuration word are kept from the target.
-    {"ChipDef_C_CAL16.ini", R"([Chip]
-Name=CAL16
-Id=0x0F80
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=1024
-Default=0x3FFF
-Preserve=0x3FF=0x3FFF
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=128
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0x3FFF
-Preserve=0x2007=0x3000
-[Region4]
-Name=Id
-Base=0x2000
-Start=0x2000
-Size=4
-Default=0x3FFF
-)"},
+    {"ChipDef_C_CAL16.ini", TChipText("CAL16", 0x0F80)
+                                .Code(1024)
+                                .Preserve("0x3FF=0x3FFF")
+                                .Data(128)
+                                .Fuses()
+                                .Preserve("0x2007=0x3000")
+                                .Id()},
     // Several preserve entries per region, in no particular order.
-    {"ChipDef_D_MULTI16.ini", R"([Chip]
-Name=MULTI16
-Id=0x1100
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=1024
-Default=0x3FFF
-Preserve=0x3FF=0x3FFF,0x010=0x0F00,0x3FE=0x3FFF
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=16
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=2
-Default=0x3FFF
-Preserve=0x2007=0x3000,0x2008=0x00FF
-)"},
+    {"ChipDef_D_MULTI16.ini", TChipText("MULTI16", 0x1100)
+                                  .Code(1024)
+                                  .Preserve("0x3FF=0x3FFF,0x010=0x0F00,0x3FE=0x3FFF")
+                                  .Data(16)
+                                  .Fuses(2)
+                                  .Preserve("0x2007=0x3000,0x2008=0x00FF")},
     // A region with its own algorithm (PIC16C) on a PIC16 chip.
-    {"ChipDef_E_ALG4.ini", R"([Chip]
-Name=ALG4
-Id=0x1200
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=256
-Default=0x3FFF
-Algorithm=PIC16C
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=16
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0x3FFF
-)"},
+    {"ChipDef_E_ALG4.ini", TChipText("ALG4", 0x1200).Code(256).Algorithm("PIC16C").Data(16).Fuses()},
     // The PIC18 algorithm: the jump is used in every region.
-    {"ChipDef_F_P18.ini", R"([Chip]
-Name=P18
-Id=0x1300
-Algorithm=PIC18
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=256
-Default=0xFFFF
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=16
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0xFFFF
-)"},
+    {"ChipDef_F_P18.ini", TChipText("P18", 0x1300, "PIC18").Code(256, 0xFFFF).Data(16).Fuses(1, 0xFFFF)},
     // Preserve entries in the Id region, which has no program mode.
-    {"ChipDef_G_IDPRES.ini", R"([Chip]
-Name=IDPRES
-Id=0x1400
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=64
-Default=0x3FFF
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=16
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0x3FFF
-[Region4]
-Name=Id
-Base=0x2000
-Start=0x2000
-Size=4
-Default=0x3FFF
-Preserve=0x2001=0x00FF
-)"},
+    {"ChipDef_G_IDPRES.ini",
+     TChipText("IDPRES", 0x1400).Code(64).Data(16).Fuses().Id().Preserve("0x2001=0x00FF")},
     // No Data region.
-    {"ChipDef_H_NODATA.ini", R"([Chip]
-Name=NODATA
-Id=0x1500
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=64
-Default=0x3FFF
-[Region2]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0x3FFF
-)"},
+    {"ChipDef_H_NODATA.ini", TChipText("NODATA", 0x1500).Code(64).Fuses()},
     // Two chips with the same Id: the first in the list is the one detected.
-    {"ChipDef_I_TWIN1.ini", R"([Chip]
-Name=TWIN1
-Id=0x1600
-Algorithm=PIC16B
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=64
-Default=0x3FFF
-[Region2]
-Name=Data
-Base=0x2100
-Start=0x2100
-Size=16
-Default=0xFF
-[Region3]
-Name=Fuses
-Base=0x2007
-Start=0x2007
-Size=1
-Default=0x3FFF
-)"},
-    {"ChipDef_J_TWIN2.ini", R"([Chip]
-Name=TWIN2
-Id=0x1600
-Algorithm=PIC16
-[Region1]
-Name=Code
-Base=0
-Start=0
-Size=64
-Default=0x3FFF
-)"},
+    {"ChipDef_I_TWIN1.ini", TChipText("TWIN1", 0x1600, "PIC16B").Code(64).Data(16).Fuses()},
+    {"ChipDef_J_TWIN2.ini", TChipText("TWIN2", 0x1600).Code(64)},
 };
 
 bool Loaded = false;
@@ -243,14 +49,11 @@ bool Loaded = false;
 
 void LoadTestChips() {
     if (Loaded) return;
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("vesk_driver_chips_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const TTempFolder folder;
     for (const auto& [name, text] : ChipFiles)
-        std::ofstream(dir / name) << text;
+        folder.Write(name, text);
     ChipDefinitions.clear();
-    LoadChipDefinitions(dir.string());
-    fs::remove_all(dir);
+    LoadChipDefinitions(folder.Path());
     Loaded = true;
 }
 
@@ -259,20 +62,6 @@ TChipDefinition& Chip(const std::string& name) {
     for (const auto& chip : ChipDefinitions)
         if (chip->Name == name) return *chip;
     throw std::runtime_error("test chip missing: " + name);
-}
-
-std::string HexText(const std::map<int32_t, int32_t>& words) {
-    std::string text;
-    char line[64];
-    for (const auto& [address, word] : words) {
-        const unsigned byteAddress = static_cast<unsigned>(address) * 2;
-        const unsigned lo = word & 0xFF, hi = (word >> 8) & 0xFF;
-        const unsigned sum = 2 + (byteAddress >> 8) + (byteAddress & 0xFF) + lo + hi;
-        std::snprintf(line, sizeof line, ":02%04X00%02X%02X%02X\n", byteAddress & 0xFFFF, lo, hi,
-                      (0x100 - (sum & 0xFF)) & 0xFF);
-        text += line;
-    }
-    return text + ":00000001FF\n";
 }
 
 TIntelHexFile HexImage(const std::map<int32_t, int32_t>& words) {

@@ -9,6 +9,7 @@
 #include "chipdef/ChipDefinitions.h"
 #include "hexfile/IntelHexFile.h"
 #include "sim/Simulator.h"
+#include "tests/support/HexText.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +24,7 @@ void LoadTestChips();
 // The loaded chip of that name; fails the test when missing.
 TChipDefinition& Chip(const std::string& name);
 
-// Intel HEX text for word address -> word pairs (one record per word).
-std::string HexText(const std::map<int32_t, int32_t>& words);
-// The same, loaded.
+// Intel HEX text for word address -> word pairs (one record per word), loaded.
 TIntelHexFile HexImage(const std::map<int32_t, int32_t>& words);
 
 // The message of the exception `body` raises; fails when it raises none.

@@ -2,13 +2,13 @@
 // byte of the test's choosing: only the upper-case form of a letter is accepted.
 #include "DriverFixture.h"
 
+#include "tests/support/PseudoTerminal.h"
+
 #include <atomic>
 #include <functional>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace vesk::test {
@@ -18,38 +18,33 @@ namespace {
 class TRawLine {
   public:
     explicit TRawLine(std::function<char(char)> answer) : FAnswer(std::move(answer)) {
-        FMaster = posix_openpt(O_RDWR | O_NOCTTY);
-        grantpt(FMaster);
-        unlockpt(FMaster);
-        FPath = ptsname(FMaster);
         FThread = std::thread([this] { Serve(); });
     }
     ~TRawLine() {
         FStop = true;
         FThread.join();
-        close(FMaster);
     }
-    const std::string& Path() const { return FPath; }
+    const std::string& Path() const { return FLine.SlavePath(); }
 
   private:
     void Serve() {
+        const int master = FLine.Master();
         while (!FStop) {
-            pollfd fd{FMaster, POLLIN, 0};
+            pollfd fd{master, POLLIN, 0};
             if (poll(&fd, 1, 10) <= 0 || (fd.revents & POLLIN) == 0) {
                 if (fd.revents & POLLHUP) // no host has the line open
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
             }
             char c;
-            if (read(FMaster, &c, 1) != 1) continue;
+            if (read(master, &c, 1) != 1) continue;
             const char a = FAnswer(c);
-            if (write(FMaster, &a, 1) != 1) return;
+            if (write(master, &a, 1) != 1) return;
         }
     }
 
+    TPseudoTerminal FLine;
     std::function<char(char)> FAnswer;
-    int FMaster = -1;
-    std::string FPath;
     std::atomic<bool> FStop = false;
     std::thread FThread;
 };

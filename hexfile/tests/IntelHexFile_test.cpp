@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "TempDir.h"
 #include "VESK_Exception.h"
 #include "hexfile/IntelHexFile.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vesk;
-using vesk::test::ReadFile;
-using vesk::test::TTempDir;
+using vesk::test::ReadText;
+using vesk::test::TTempFolder;
 
 namespace {
 
@@ -55,7 +55,7 @@ TEST(IntelHexFile, GoodFilesYieldTheirWords) {
         ASSERT_TRUE(file.Load(path.string())) << path;
         EXPECT_EQ(file.LineIndex, static_cast<int32_t>(file.Lines.size()));
         EXPECT_EQ(file.Records.size(), file.Lines.size());
-        EXPECT_EQ(WordsOf(file), ReadFile(path.replace_extension(".words").string())) << path;
+        EXPECT_EQ(WordsOf(file), ReadText(path.replace_extension(".words").string())) << path;
     }
 }
 
@@ -65,7 +65,7 @@ TEST(IntelHexFile, BadFilesGiveTheirMessages) {
     EXPECT_GE(files.size(), 12u);
     for (auto path : files) {
         TIntelHexFile file;
-        std::string expected = ReadFile(std::filesystem::path(path).replace_extension(".message").string());
+        std::string expected = ReadText(std::filesystem::path(path).replace_extension(".message").string());
         expected.replace(expected.find("%PATH%"), 6, path.string());
         EXPECT_EQ(LoadMessage(file, path.string()), expected) << path;
     }
@@ -98,7 +98,7 @@ TEST(IntelHexFile, LineEndings) {
 }
 
 TEST(IntelHexFile, EmptyNameReloadsTheFileNamedBefore) {
-    TTempDir dir;
+    TTempFolder dir;
     const std::string path = dir.Write("a.hex", ":020000000100FD\n");
     TIntelHexFile file;
     ASSERT_TRUE(file.Load(path));
@@ -135,13 +135,13 @@ TEST(IntelHexFile, LoadReplacesEverything) {
 }
 
 TEST(IntelHexFile, FilesThatCannotBeRead) {
-    TTempDir dir;
+    TTempFolder dir;
     TIntelHexFile file;
-    EXPECT_EQ(LoadMessage(file, dir.Dir() + "none.hex"), "File read error: " + dir.Dir() +
-                                                             "none.hex\nError on line 0\n"
-                                                             "Cannot open file: No such file or directory");
-    EXPECT_EQ(LoadMessage(file, dir.Dir()),
-              "File read error: " + dir.Dir() + "\nError on line 0\nNot a regular file");
+    EXPECT_EQ(LoadMessage(file, dir.Path() + "none.hex"), "File read error: " + dir.Path() +
+                                                              "none.hex\nError on line 0\n"
+                                                              "Cannot open file: No such file or directory");
+    EXPECT_EQ(LoadMessage(file, dir.Path()),
+              "File read error: " + dir.Path() + "\nError on line 0\nNot a regular file");
     EXPECT_EQ(LoadMessage(file, "/dev/zero"),
               "File read error: /dev/zero\nError on line 0\nNot a regular file");
     EXPECT_TRUE(file.Lines.empty());
@@ -162,7 +162,7 @@ TEST(IntelHexFile, TooManyLinesAreRefusedBeforeTheyFillMemory) {
 }
 
 TEST(IntelHexFile, TooLargeFile) {
-    TTempDir dir;
+    TTempFolder dir;
     const std::string path = dir.Write("big.hex", std::string((64 << 20) + 1, '\n'));
     TIntelHexFile file;
     EXPECT_EQ(LoadMessage(file, path),
@@ -170,12 +170,12 @@ TEST(IntelHexFile, TooLargeFile) {
 }
 
 TEST(IntelHexFile, BinaryFile) {
-    TTempDir dir;
+    TTempFolder dir;
     std::string bytes;
     for (int i = 0; i < 4096; ++i)
         bytes += static_cast<char>((i * 37) & 0xFF);
     TIntelHexFile file;
     const std::string message = LoadMessage(file, dir.Write("binary.hex", bytes));
-    EXPECT_EQ(message.rfind("File read error: " + dir.Dir() + "binary.hex\nError on line 1\n", 0), 0u)
+    EXPECT_EQ(message.rfind("File read error: " + dir.Path() + "binary.hex\nError on line 1\n", 0), 0u)
         << message;
 }

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "TempDir.h"
 #include "VESK_Exception.h"
 #include "hexfile/TextLines.h"
+#include "tests/support/TempFolder.h"
 
 using namespace vesk;
 using V = std::vector<std::string>;
@@ -32,7 +32,7 @@ TEST(TextLines, LineLimit) {
 }
 
 TEST(TextLines, ReadTextFileLimits) {
-    vesk::test::TTempDir dir;
+    vesk::test::TTempFolder dir;
     const std::string path = dir.Write("f.txt", std::string(100, 'x'));
     EXPECT_EQ(ReadTextFile(path, 100).size(), 100u);
     try {
@@ -41,6 +41,6 @@ TEST(TextLines, ReadTextFileLimits) {
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "File is larger than 99 bytes");
     }
-    EXPECT_THROW(ReadTextFile(dir.Dir(), 100), Exception);
-    EXPECT_THROW(ReadTextFile(dir.Dir() + "missing", 100), Exception);
+    EXPECT_THROW(ReadTextFile(dir.Path(), 100), Exception);
+    EXPECT_THROW(ReadTextFile(dir.Path() + "missing", 100), Exception);
 }

@@ -13,7 +13,7 @@
 
 #include "PtyHost.h"
 #include "TestChip.h"
-#include "hexfile/tests/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace vesk::sim {
 namespace {
@@ -78,8 +78,8 @@ bool WaitForFile(const std::string& path) {
 }
 
 TEST(SimulatorProgramTest, ServesLinksDumpsAndExitsCleanly) {
-    const vesk::test::TTempDir folder;
-    const fs::path dir = folder.Dir();
+    const vesk::test::TTempFolder folder;
+    const fs::path dir = folder.Path();
     const std::string chip = (dir / "ChipDef_demo.ini").string();
     std::ofstream(chip) << test::Demo16Text();
     const std::string link = (dir / "ttyVESK").string(), dump = (dir / "dump.hex").string();

@@ -11,20 +11,13 @@
 #include "PtyHost.h"
 #include "Simulator.h"
 #include "TestChip.h"
-#include "hexfile/tests/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace vesk::sim {
 namespace {
 
 using test::TPtyHost;
 using TClock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
     auto end = TClock::now() + std::chrono::milliseconds(timeoutMs);
@@ -246,8 +239,8 @@ TEST_F(SimulatorTest, WireTimePacesEveryByte) {
 }
 
 TEST_F(SimulatorTest, LogsTrafficBothWays) {
-    const vesk::test::TTempDir dir;
-    const std::string log = dir.Dir() + "traffic.log";
+    const vesk::test::TTempFolder dir;
+    const std::string log = dir.Path() + "traffic.log";
     TOptions o;
     o.LogFile = log;
     StartWith(o);
@@ -257,7 +250,7 @@ TEST_F(SimulatorTest, LogsTrafficBothWays) {
                       "230cx");
     }
     Sim->Stop();
-    const std::string text = ReadFile(log);
+    const std::string text = vesk::test::ReadText(log);
     EXPECT_NE(text.find("> FF"), std::string::npos);
     EXPECT_NE(text.find("< 3F ?"), std::string::npos);
     EXPECT_NE(text.find("program mode 'c'"), std::string::npos);
@@ -266,11 +259,11 @@ TEST_F(SimulatorTest, LogsTrafficBothWays) {
 TEST_F(SimulatorTest, DumpsAndLoadsMemory) {
     TPtyHost host(Sim->SlavePath());
     host.Exchange("230dx0042l");
-    const vesk::test::TTempDir dir;
-    const std::string hex = dir.Dir() + "mem.hex", txt = dir.Dir() + "mem.txt";
+    const vesk::test::TTempFolder dir;
+    const std::string hex = dir.Path() + "mem.hex", txt = dir.Path() + "mem.txt";
     Sim->DumpMemory(hex);
     Sim->DumpMemory(txt);
-    EXPECT_NE(ReadFile(txt).find("002100 0042"), std::string::npos);
+    EXPECT_NE(vesk::test::ReadText(txt).find("002100 0042"), std::string::npos);
     TSimulator other(test::Demo16());
     other.LoadImage(hex);
     EXPECT_EQ(other.Word(0x2100), 0x42);

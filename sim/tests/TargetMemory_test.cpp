@@ -8,17 +8,10 @@
 #include "TargetMemory.h"
 #include "TestChip.h"
 #include "VESK_Exception.h"
-#include "hexfile/tests/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace vesk::sim {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(TargetMemoryTest, WidthMaskCoversTheDefault) {
     EXPECT_EQ(TTargetMemory::WidthMask(0x3FFF), 0x3FFF);
@@ -78,15 +71,15 @@ TEST(TargetMemoryTest, IntelHexDumpLoadsBackIntoTheSameMemory) {
     m.SetWord(0x3FF, 0x3412);
     m.SetWord(0x2100, 0x55);
     m.SetWord(0x2007, 0x3F72);
-    const vesk::test::TTempDir dir;
-    const std::string path = dir.Dir() + "dump.hex";
+    const vesk::test::TTempFolder dir;
+    const std::string path = dir.Path() + "dump.hex";
     std::ofstream(path) << m.DumpIntelHex();
     TTargetMemory n(test::Demo16());
     EXPECT_EQ(n.LoadIntelHexFile(path), 0);
     for (int32_t a : {0, 1, 0x3FF, 0x2100, 0x2101, 0x2007, 0x2000})
         EXPECT_EQ(n.Word(a), m.Word(a)) << a;
     // PIC16 layout: the configuration word at byte address 0x400E.
-    EXPECT_NE(ReadFile(path).find(":02400E00723F"), std::string::npos);
+    EXPECT_NE(vesk::test::ReadText(path).find(":02400E00723F"), std::string::npos);
 }
 
 TEST(TargetMemoryTest, HighAddressesGetExtendedAddressRecords) {
@@ -95,8 +88,8 @@ TEST(TargetMemoryTest, HighAddressesGetExtendedAddressRecords) {
     m.SetWord(0x180001, 0xABCD);
     const std::string hex = m.DumpIntelHex();
     EXPECT_NE(hex.find(":020000040030CA"), std::string::npos);
-    const vesk::test::TTempDir dir;
-    const std::string path = dir.Dir() + "high.hex";
+    const vesk::test::TTempFolder dir;
+    const std::string path = dir.Path() + "high.hex";
     std::ofstream(path) << hex;
     TTargetMemory n({config});
     n.LoadIntelHexFile(path);
@@ -113,8 +106,8 @@ TEST(TargetMemoryTest, TextDumpListsEveryWord) {
 }
 
 TEST(TargetMemoryTest, ImageWordsOutsideMemoryAreCountedAndBadFilesRaise) {
-    const vesk::test::TTempDir dir;
-    const std::string path = dir.Dir() + "outside.hex";
+    const vesk::test::TTempFolder dir;
+    const std::string path = dir.Path() + "outside.hex";
     // One word at byte 0 (word 0) and one at byte 0x1000 (word 0x800, outside).
     std::ofstream(path) << ":02000000FF3FC0\n:021000003412A8\n:00000001FF\n";
     TTargetMemory m(test::Demo16());

@@ -1,13 +1,10 @@
-// A small owner with one property of every kind, and a temporary folder.
+// A small owner with one property of every kind, and a folder made read-only for a test.
 #pragma once
 
 #include "storage/AppDataStorage.h"
+#include "tests/support/TempFolder.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,40 +12,6 @@
 #include <vector>
 
 namespace vesk::test {
-
-// A folder under the system's temporary folder, removed with everything in it.
-class TTempFolder {
-  public:
-    TTempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vesk-storage-XXXXXX").string();
-        FPath = ::mkdtemp(pattern.data());
-    }
-    ~TTempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(FPath, ec);
-    }
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-    // The folder, ending in "/".
-    std::string Path() const { return FPath + "/"; }
-    std::string operator/(const std::string& name) const { return Path() + name; }
-
-  private:
-    std::string FPath;
-};
-
-inline std::string ReadText(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline void WriteText(const std::string& fileName, const std::string& text) {
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // Runs `body` in a child process as the unprivileged user "nobody" (uid and
 // gid 65534) and returns its result; false when the switch fails or `body`

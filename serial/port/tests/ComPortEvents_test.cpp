@@ -1,13 +1,13 @@
 // Links and the delivery of received data on the owner's thread.
 #include "ComPort.h"
-#include "PseudoTerminal.h"
+#include "tests/support/PseudoTerminal.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 
 using namespace vesk;
-using vesk::test::PseudoTerminal;
+using vesk::test::TPseudoTerminal;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -22,7 +22,7 @@ int CodeOf(auto body) {
 }
 
 struct Receiving : ::testing::Test {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     void SetUp() override { port.SetPort(pty.SlavePath()); }
     void Arrive(const std::string& bytes) {

@@ -1,7 +1,9 @@
 // Opening, closing, exclusive access, names and line settings of the port.
 #include "ComPort.h"
 #include "ComPortDevice.h"
-#include "PseudoTerminal.h"
+#include "LineSpeed.h"
+#include "tests/support/PseudoTerminal.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,7 @@
 
 using namespace vesk;
 using vesk::test::LineOutputSpeed;
-using vesk::test::PseudoTerminal;
+using vesk::test::TPseudoTerminal;
 
 namespace {
 
@@ -95,7 +97,8 @@ TEST(ComPortErrors, MessagesCarryTheOsErrorWhereThereIsOne) {
 
 // The three refusals every user meets end with a line that says what to do.
 TEST(ComPortErrors, CommonFailuresSayWhatToDo) {
-    const std::string file = ::testing::TempDir() + "vesk_hint_port";
+    const vesk::test::TTempFolder folder;
+    const std::string file = folder / "vesk_hint_port";
     std::ofstream(file) << "x";
     ASSERT_EQ(::chown(file.c_str(), -1, 0), 0); // group "root" (gid 0)
     const struct {
@@ -155,17 +158,16 @@ TEST(ComPortOpen, MissingDeviceFailsAndStaysClosed) {
 }
 
 TEST(ComPortOpen, PlainFileIsNotAPort) {
-    const std::string path = ::testing::TempDir() + "vesk_not_a_tty";
-    std::ofstream(path) << "x";
+    const vesk::test::TTempFolder folder;
+    const std::string path = folder.Write("vesk_not_a_tty", "x");
     TComPort port;
     port.SetPort(path);
     EXPECT_EQ(Raised([&] { port.Open(); }).Code(), 1);
     EXPECT_FALSE(port.Connected());
-    ::unlink(path.c_str());
 }
 
 TEST(ComPortOpen, OpenAndCloseCallTheHandlersInOrder) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     std::string log;
@@ -184,7 +186,7 @@ TEST(ComPortOpen, OpenAndCloseCallTheHandlersInOrder) {
 }
 
 TEST(ComPortOpen, SecondOpenerInThisProcessIsRefused) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort first, second;
     first.SetPort(pty.SlavePath());
     second.SetPort(pty.SlavePath());
@@ -204,9 +206,9 @@ TEST(ComPortOpen, SecondOpenerInThisProcessIsRefused) {
 
 // A stable name such as /dev/serial/by-id/... is a link to the device.
 TEST(ComPortOpen, ALinkToThePortIsThatPort) {
-    PseudoTerminal pty;
-    const std::string link = ::testing::TempDir() + "vesk_by_id_" + std::to_string(::getpid());
-    ::unlink(link.c_str());
+    TPseudoTerminal pty;
+    const vesk::test::TTempFolder folder;
+    const std::string link = folder / "vesk_by_id";
     ASSERT_EQ(::symlink(pty.SlavePath().c_str(), link.c_str()), 0);
     TComPort byLink, byName;
     byLink.SetPort(link);
@@ -214,11 +216,10 @@ TEST(ComPortOpen, ALinkToThePortIsThatPort) {
     byLink.Open();
     EXPECT_TRUE(byLink.Connected());
     EXPECT_EQ(Raised([&] { byName.Open(); }).WinCode(), EBUSY);
-    ::unlink(link.c_str());
 }
 
 TEST(ComPortOpen, SecondOpenerInAnotherProcessIsRefused) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.Open();
@@ -246,7 +247,7 @@ TEST(ComPortOpen, SecondOpenerInAnotherProcessIsRefused) {
 
 TEST(ComPortOpen, RefusedUserIsToldWhichGroupToJoin) {
     if (::getuid() != 0) GTEST_SKIP() << "needs to become another user";
-    PseudoTerminal pty; // owned by root, group-writable only
+    TPseudoTerminal pty; // owned by root, group-writable only
     ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0660), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -271,7 +272,7 @@ TEST(ComPortOpen, RefusedUserIsToldWhichGroupToJoin) {
 }
 
 TEST(ComPortSettings, CustomSpeedWhileClosedIsAppliedAtOpen) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.SetBaudRate(brCustom);
@@ -292,7 +293,7 @@ TEST(ComPortSettings, CustomSpeedWhileClosedIsAppliedAtOpen) {
 TEST(ComPortSettings, LineIsRaw8N1) {
     // A pseudo-terminal keeps itself at 8 bits without parity, so only the settings
     // it carries are checked here.
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.Open();
@@ -320,7 +321,7 @@ TEST(ComPortSettings, LineIsRaw8N1) {
 }
 
 TEST(ComPortSettings, ZeroSpeedIsRefusedOnAnOpenPort) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.Open();
@@ -330,7 +331,7 @@ TEST(ComPortSettings, ZeroSpeedIsRefusedOnAnOpenPort) {
 }
 
 TEST(ComPortSettings, FailedSetupLeavesThePortClosed) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.SetBaudRate(brCustom);
@@ -343,7 +344,7 @@ TEST(ComPortSettings, FailedSetupLeavesThePortClosed) {
 }
 
 TEST(ComPortSettings, ThreadSettingsOnlyWhileClosed) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.SetSyncMethod(smWindowSync);
@@ -355,7 +356,7 @@ TEST(ComPortSettings, ThreadSettingsOnlyWhileClosed) {
 }
 
 TEST(ComPortPort, SameNameKeepsTheOpenPortDifferentNameReopens) {
-    PseudoTerminal a, b;
+    TPseudoTerminal a, b;
     TComPort port;
     int opens = 0;
     port.OnAfterOpen = [&] { ++opens; };
@@ -377,7 +378,7 @@ TEST(ComPortPort, SameNameKeepsTheOpenPortDifferentNameReopens) {
 }
 
 TEST(ComPortPort, NameChangeWhileClosedOnlyStores) {
-    PseudoTerminal a;
+    TPseudoTerminal a;
     TComPort port;
     int opens = 0;
     port.OnAfterOpen = [&] { ++opens; };
@@ -387,7 +388,7 @@ TEST(ComPortPort, NameChangeWhileClosedOnlyStores) {
 }
 
 TEST(ComPortPort, FailedReopenLeavesThePortClosed) {
-    PseudoTerminal a;
+    TPseudoTerminal a;
     TComPort port;
     port.SetPort(a.SlavePath());
     port.Open();

@@ -1,6 +1,7 @@
 // Writing, reading, counting, waiting and purging through a pseudo-terminal.
 #include "ComPort.h"
-#include "PseudoTerminal.h"
+#include "LineSpeed.h"
+#include "tests/support/PseudoTerminal.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,14 @@
 #include <vector>
 
 using namespace vesk;
-using vesk::test::PseudoTerminal;
+using vesk::test::TPseudoTerminal;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 namespace {
 
 struct OpenPort : ::testing::Test {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     void SetUp() override {
         port.SetPort(pty.SlavePath());
@@ -169,7 +170,7 @@ TEST(ClosedPort, EveryOperationRaisesItsOwnCode) {
 }
 
 TEST(PortReopen, ReadAgainAfterCloseAndOpen) {
-    PseudoTerminal pty;
+    TPseudoTerminal pty;
     TComPort port;
     port.SetPort(pty.SlavePath());
     port.Open();

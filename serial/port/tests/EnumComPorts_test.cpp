@@ -1,5 +1,6 @@
 // The port list, read from a tty class tree made in a temporary folder.
 #include "ComPort.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,9 @@ namespace fs = std::filesystem;
 namespace {
 
 struct FakeSysfs : ::testing::Test {
-    fs::path root;
-    void SetUp() override {
-        root = fs::path(::testing::TempDir()) /
-               ("vesk_sysfs_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "class" / "tty");
-    }
-    void TearDown() override { fs::remove_all(root); }
+    vesk::test::TTempFolder folder;
+    fs::path root = folder / "sys";
+    void SetUp() override { fs::create_directories(root / "class" / "tty"); }
     // A tty entry; with a device when `device`, and a "type" file when type >= 0.
     void Tty(const std::string& name, bool device, int type = -1, const std::string& driver = "") {
         const fs::path entry = root / "class" / "tty" / name;

@@ -1,5 +1,7 @@
 // Reads the kernel's termios2 record; kept apart from <termios.h>, whose struct
 // termios clashes with the kernel header.
+#include "LineSpeed.h"
+
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
