@@ -1,12 +1,13 @@
 // Shared pieces of the fuzz targets: a failed check stops the run with a message
-// (libFuzzer saves the input that caused it), and a temporary folder per process.
+// (libFuzzer saves the input that caused it), and the shared test support's
+// temporary folder (one per process; a folder that cannot be made ends the run).
 #pragma once
+
+#include "tests/support/TempFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace vesk::fuzz {
 
@@ -18,30 +19,6 @@ namespace vesk::fuzz {
             std::abort();                                                                                    \
         }                                                                                                    \
     } while (false)
-
-// One folder under the system's temporary folder for the whole run, removed at exit.
-class TFuzzFolder {
-  public:
-    TFuzzFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vesk-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        FPath = pattern;
-    }
-    ~TFuzzFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(FPath, ec);
-    }
-    TFuzzFolder(const TFuzzFolder&) = delete;
-    TFuzzFolder& operator=(const TFuzzFolder&) = delete;
-    // The folder, ending in "/".
-    std::string Path() const { return FPath + "/"; }
-
-  private:
-    std::string FPath;
-};
 
 // Writes bytes to a file, replacing it; aborts when that fails (a full disk is not a
 // finding of the code under test, so it must not pass silently either).

@@ -59,7 +59,7 @@ void CheckChip(vesk::TChipDefinition& chip) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static vesk::fuzz::TFuzzFolder folder;
+    static vesk::test::TTempFolder folder;
     const std::string text(reinterpret_cast<const char*>(data), size);
 
     // The pieces of the reader on their own.

@@ -6,6 +6,7 @@
 #include "chipdef/ChipDefinition.h"
 #include "hexfile/IntelHexFile.h"
 #include "hexfile/VESK_Exception.h"
+#include "tests/support/ChipText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,11 +15,7 @@
 namespace {
 
 // A chip with the usual four regions, to pour every loaded image into.
-const char* const DemoChip = "[Chip]\nName=DEMO16\nId=0x0F00\nAlgorithm=PIC16\n"
-                             "[Region1]\nName=Code\nBase=0\nStart=0\nSize=64\nDefault=0x3FFF\n"
-                             "[Region2]\nName=Data\nBase=0x2100\nStart=0x2100\nSize=16\nDefault=0xFF\n"
-                             "[Region3]\nName=Fuses\nBase=0x2007\nStart=0x2007\nSize=1\nDefault=0x3FFF\n"
-                             "[Region4]\nName=Id\nBase=0x2000\nStart=0x2000\nSize=4\nDefault=0x3FFF\n";
+const std::string DemoChip = vesk::test::TChipText("DEMO16", 0x0F00).Code(64).Data(16).Fuses().Id();
 
 void WalkWords(const vesk::TIntelHexFile& file) {
     std::size_t dataBytes = 0;
@@ -41,7 +38,7 @@ void WalkWords(const vesk::TIntelHexFile& file) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static vesk::fuzz::TFuzzFolder folder;
+    static vesk::test::TTempFolder folder;
     static vesk::TChipDefinition chip;
     static const bool chipLoaded = chip.LoadFromText(DemoChip);
     VESK_FUZZ_CHECK(chipLoaded);

@@ -10,8 +10,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,13 +67,6 @@ void Configure(vesk::TAppDataStorage& storage, const std::string& folder, bool s
     storage.SetExcludeList({"Caption", "Name"});
 }
 
-std::string ReadFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 bool Load(vesk::TAppDataStorage& storage) {
     try {
         return storage.Load();
@@ -87,7 +78,7 @@ bool Load(vesk::TAppDataStorage& storage) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static vesk::fuzz::TFuzzFolder folder;
+    static vesk::test::TTempFolder folder;
     const std::string file = folder.Path() + "WinVESK.ini";
     vesk::fuzz::WriteFileBytes(file, data, size);
 
@@ -109,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // Saving is slower (the file is flushed to disk): only every few inputs.
     if (size % 4 != 0) return 0;
     storage.Save(false);
-    const std::string first = ReadFile(file);
+    const std::string first = vesk::test::ReadText(file);
     TFuzzOwner again;
     vesk::TAppDataStorage againStorage(again);
     Configure(againStorage, folder.Path(), false);
@@ -119,6 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     VESK_FUZZ_CHECK(again.Ratio == owner.Ratio || (std::isnan(again.Ratio) && std::isnan(owner.Ratio)));
     VESK_FUZZ_CHECK(again.Recent.size() == owner.Recent.size());
     againStorage.Save(false);
-    VESK_FUZZ_CHECK(ReadFile(file) == first);
+    VESK_FUZZ_CHECK(vesk::test::ReadText(file) == first);
     return 0;
 }
