@@ -3,8 +3,9 @@
 // The tool and the window write and verify each of them on a simulated real chip.
 #pragma once
 
+#include "tests/support/TempFolder.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,13 +25,7 @@ struct RealImage_t {
 // A gpasm image of chipdef/tests/data; a file that cannot be read gives a text that
 // no reader accepts, so that a test never passes on an empty image.
 inline std::string ReadRealImage(const std::string& name) {
-    std::string text;
-    if (FILE* f = std::fopen((std::string(VESK_SOURCE_DIR) + "/chipdef/tests/data/" + name).c_str(), "rb")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-            text.append(buffer, n);
-        std::fclose(f);
-    }
+    const std::string text = ReadText(std::string(VESK_SOURCE_DIR) + "/chipdef/tests/data/" + name);
     return text.empty() ? "missing " + name : text;
 }
 

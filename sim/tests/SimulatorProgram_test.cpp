@@ -7,8 +7,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "PtyHost.h"
@@ -79,12 +77,9 @@ bool WaitForFile(const std::string& path) {
 
 TEST(SimulatorProgramTest, ServesLinksDumpsAndExitsCleanly) {
     const vesk::test::TTempFolder folder;
-    const fs::path dir = folder.Path();
-    const std::string chip = (dir / "ChipDef_demo.ini").string();
-    std::ofstream(chip) << test::Demo16Text();
-    const std::string link = (dir / "ttyVESK").string(), dump = (dir / "dump.hex").string();
-    const std::string image = (dir / "image.hex").string();
-    std::ofstream(image) << ":020000003412B8\n:00000001FF\n";
+    const std::string chip = folder.Write("ChipDef_demo.ini", test::Demo16Text());
+    const std::string link = folder / "ttyVESK", dump = folder / "dump.hex";
+    const std::string image = folder.Write("image.hex", ":020000003412B8\n:00000001FF\n");
 
     TProgram program({"--chip", chip, "--link", link, "--dump", dump, "--load", image, "--type", "SIM"});
     ASSERT_GT(program.Pid, 0);
@@ -105,11 +100,9 @@ TEST(SimulatorProgramTest, ServesLinksDumpsAndExitsCleanly) {
     fs::remove(dump);
     EXPECT_EQ(program.Terminate(), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-    std::ifstream in(dump);
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string text = vesk::test::ReadText(dump);
     // Words 0 and 1: 1234 and 0042, low bytes first.
-    EXPECT_EQ(text.str().rfind(":10000000341242", 0), 0u) << text.str();
+    EXPECT_EQ(text.rfind(":10000000341242", 0), 0u) << text;
 }
 
 TEST(SimulatorProgramTest, RefusesABadCommandLine) {
