@@ -6,9 +6,9 @@
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
+#include "common/VESK_Exception.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
-#include "hexfile/VESK_Exception.h"
 #include "ops/Steps.h"
 
 #include <cstdint>
