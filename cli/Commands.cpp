@@ -11,6 +11,7 @@
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "ops/Operations.h"
 #include "serial/port/ComPort.h"
 #include "storage/SafeFile.h"
 
@@ -30,6 +31,7 @@ struct TContext {
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
     std::string CloseError; // a failing close after another error
+    ops::TStepId LastStep = ops::TStepId::Open;
 };
 
 std::string Hex(int64_t value, int digits) {
@@ -81,19 +83,54 @@ void SelectChip(const TContext& c) {
     c.Driver.SetTarget(found);
 }
 
-TIntelHexFile LoadImage(const TContext& c) {
-    TIntelHexFile image;
-    Step(TStep::Image, [&] { image.Load(c.O.File); });
-    return image;
+// The class of a failure, by the step that failed.
+TStep ClassOf(ops::TStepId id) {
+    switch (id) {
+    case ops::TStepId::Open:
+    case ops::TStepId::Wakeup:
+        return TStep::Connect;
+    case ops::TStepId::LoadImage:
+        return TStep::Image;
+    case ops::TStepId::DetectTarget:
+        return TStep::Detect;
+    case ops::TStepId::Verify:
+        return TStep::Verify;
+    default:
+        return TStep::Other;
+    }
 }
 
-// Open is done by TConnection; then the wake-up, activation and speed switch, and the
-// target identified when none was named.
-void StartProgramming(const TContext& c) {
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    Step(TStep::Other, [&] { c.Driver.Activate(); });
-    Step(TStep::Other, [&] { c.Driver.SetBaudRate(int8_t(std::clamp(c.BaudIndex, -1, 5))); });
-    if (c.Driver.Target() == nullptr) Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
+// Every step goes through `Step`, which turns its failure into the command's exit
+// status. The final Close is not stopped by Ctrl-C. A failing Close after another
+// error is reported after it, except after a failed Open or a failed Close.
+ops::THooks Hooks(TContext& c) {
+    ops::THooks hooks;
+    hooks.RunStep = [&c](const ops::TStep& step, const std::function<void()>& body) {
+        c.LastStep = step.Id;
+        if (step.Id != ops::TStepId::Close) return Step(ClassOf(step.Id), body);
+        try {
+            body();
+        } catch (const Exception& e) {
+            throw ECommand(ExitFailed, e.Message());
+        }
+    };
+    hooks.CloseFailed = [&c] {
+        if (c.LastStep == ops::TStepId::Open || c.LastStep == ops::TStepId::Close) return;
+        try {
+            throw;
+        } catch (const Exception& e) {
+            c.CloseError = e.Message();
+        }
+    };
+    return hooks;
+}
+
+ops::TRequest Request(const TContext& c) {
+    ops::TRequest request;
+    request.Regions = c.O.Regions;
+    request.Verify = c.O.Verify;
+    request.BaudIndex = int8_t(std::clamp(c.BaudIndex, -1, 5));
+    return request;
 }
 
 // --- Commands -----------------------------------------------------------------------------
@@ -139,13 +176,12 @@ int Chips(TContext& c) {
 
 int Detect(TContext& c) {
     std::string type, version;
-    {
-        TConnection connection(c.Driver, c.CloseError);
-        Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-        type = Step(TStep::Other, [&] { return c.Driver.GetType(); });
-        if (!type.empty()) version = Step(TStep::Other, [&] { return c.Driver.GetVersion(); });
-        connection.Close();
-    }
+    ops::THooks hooks = Hooks(c);
+    hooks.Detected = [&](const std::string& t, const std::string& v) {
+        type = t;
+        version = v;
+    };
+    ops::DetectDevice(c.Driver, hooks);
     if (type.empty() || version.empty()) {
         c.Out << "Unknown\n";
         return ExitProgrammer;
@@ -157,58 +193,42 @@ int Detect(TContext& c) {
 int Identify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.CloseError);
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
+    ops::DetectTarget(c.Driver, Hooks(c));
     c.Out << c.Driver.Target()->Name << "\n";
     return ExitSuccess;
 }
 
-// The frame of write and verify: the chip selected, the programmer started and the
-// image file loaded into the buffer; `work` then uses the target, which is set running
-// again before the port is closed.
-int WithImageOnTarget(TContext& c, const std::function<void()>& work) {
-    LoadChips(c);
-    SelectChip(c);
-    TConnection connection(c.Driver, c.CloseError);
-    StartProgramming(c);
-    // The image is read from disk at this point, as the desktop program does.
-    const TIntelHexFile image = LoadImage(c);
-    Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
-    work();
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
-    return ExitSuccess;
+// Write and verify read the image file once the programmer is started, as the desktop
+// program does.
+ops::THooks ImageHooks(TContext& c, TIntelHexFile& image) {
+    ops::THooks hooks = Hooks(c);
+    hooks.Image = [&c, &image]() -> const TIntelHexFile& {
+        image.Load(c.O.File);
+        return image;
+    };
+    return hooks;
 }
 
 int Write(TContext& c) {
-    return WithImageOnTarget(c, [&] {
-        if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-        for (const TDeviceVESK1::WriteStep_t& s : c.Driver.WriteSteps(c.O.Regions, c.O.Verify)) {
-            if (s.Verify)
-                Step(TStep::Verify, [&] { c.Driver.VerifyRegions(s.Regions); });
-            else
-                Step(TStep::Other, [&] { c.Driver.WriteRegions(s.Regions); });
-        }
-    });
+    LoadChips(c);
+    SelectChip(c);
+    TIntelHexFile image;
+    ops::Write(c.Driver, Request(c), ImageHooks(c, image));
+    return ExitSuccess;
 }
 
 int Verify(TContext& c) {
-    return WithImageOnTarget(c, [&] { Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); }); });
+    LoadChips(c);
+    SelectChip(c);
+    TIntelHexFile image;
+    ops::Verify(c.Driver, Request(c), ImageHooks(c, image));
+    return ExitSuccess;
 }
 
 int Read(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    {
-        TConnection connection(c.Driver, c.CloseError);
-        StartProgramming(c);
-        Step(TStep::Other, [&] { c.Driver.ReadRegions(c.O.Regions); });
-        Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-        connection.Close();
-    }
+    ops::Read(c.Driver, Request(c), Hooks(c));
     const TChipDefinition& chip = *c.Driver.Target();
     if (!c.O.Output.empty())
         Step(TStep::Other, [&] { WriteFileAtomically(c.O.Output, BufferToIntelHex(chip)); });
@@ -220,10 +240,7 @@ int Read(TContext& c) {
 int Erase(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.CloseError);
-    StartProgramming(c);
-    Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-    connection.Close();
+    ops::Erase(c.Driver, Request(c), Hooks(c));
     return ExitSuccess;
 }
 
@@ -233,28 +250,23 @@ int Run(TContext& c) {
         LoadChips(c);
         SelectChip(c);
     }
-    TConnection connection(c.Driver, c.CloseError);
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    Step(TStep::Other, [&] { c.Driver.StopTarget(); });
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
+    ops::Run(c.Driver, Hooks(c));
     return ExitSuccess;
 }
 
 int PassThrough(TContext& c) {
-    TConnection connection(c.Driver, c.CloseError);
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    const uint8_t lines = c.O.Lines == 78 ? 1 : 0;
-    const uint8_t polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
-    Step(TStep::Other, [&] { c.Driver.EnterPassThrough(lines, polarity); });
-    connection.Close();
+    ops::TRequest request = Request(c);
+    request.Lines = c.O.Lines == 78 ? 1 : 0;
+    request.Polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
+    ops::EnterPassThrough(c.Driver, request, Hooks(c));
     return ExitSuccess;
 }
 
 int Show(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    const TIntelHexFile image = LoadImage(c);
+    TIntelHexFile image;
+    Step(TStep::Image, [&] { image.Load(c.O.File); });
     Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
     Step(TStep::Other, [&] { PrintBuffer(*c.Driver.Target(), AllRegions, c.Out); });
     return ExitSuccess;
