@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 
@@ -20,6 +21,28 @@ void AddRegionOption(CLI::App* command, TOptions& o) {
         ->option_text("R");
 }
 
+void AddSerialOptions(CLI::App* write, TOptions& o) {
+    auto* serial = write
+                       ->add_option("--serial", o.Serial,
+                                    "put a serial number at word address ADDR (hex with 0x, or decimal) "
+                                    "after the image is loaded, low byte first: one byte per Data word, "
+                                    "RETLW 0x34nn per byte in the Code of 14-bit chips, two bytes per Code "
+                                    "word of 16-bit chips")
+                       ->option_text("ADDR")
+                       ->check(CLI::Range(0, 0x7FFFFFFF));
+    auto* counter = write
+                        ->add_option("--serial-counter", o.SerialCounter,
+                                     "file holding the next serial number in decimal; each chip takes its "
+                                     "own, the file is advanced under a lock before the chip is programmed")
+                        ->option_text("FILE");
+    serial->needs(counter);
+    counter->needs(serial);
+    write->add_option("--serial-bytes", o.SerialBytes, "bytes of the serial number, 1 to 8 (default 4)")
+        ->check(CLI::Range(1, 8))
+        ->option_text("N")
+        ->needs(serial);
+}
+
 } // namespace
 
 int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out, std::ostream& err) {
@@ -33,7 +56,17 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
                            "~/.config/vesk/), otherwise from the programmer driver's defaults.\n\n") +
                ExitStatusTable);
 
-    app.add_option("-p,--port", o.Port, "serial port (name or path)")->option_text("NAME");
+    app.add_option("-p,--port", o.Ports,
+                   "serial port (name or path); given more than once, the command runs on every port at "
+                   "once, one copy of vesk per port, each with its own programmer, target and chip buffer")
+        ->option_text("NAME")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--log", o.Log,
+                   "append one JSON line per chip and command to FILE (time, port, chip, image and its "
+                   "SHA-256, serial number, result, exit status, seconds)")
+        ->option_text("FILE");
+    app.add_flag("--gang-child", o.GangChild)->group(""); // started by vesk itself for one of several ports
     app.add_option("-c,--chip", o.Chip, "target chip type; without it the target is identified")
         ->option_text("NAME");
     app.add_option("-b,--baud", o.Baud, "programmer baud rate: 9600, 19200, 38400, 57600 or 115200")
@@ -65,6 +98,7 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     auto* write = app.add_subcommand("write", "program the image");
     write->add_option("FILE", o.File, "Intel HEX image")->required();
     AddRegionOption(write, o);
+    AddSerialOptions(write, o);
     auto* read = app.add_subcommand(
         "read", "read the target; with --output write the words read as an Intel HEX file, "
                 "otherwise print them as the buffer view would");
@@ -103,6 +137,14 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
         return ExitUsage;
     }
     o.Command = app.get_subcommands().front()->get_name();
+    if (!o.Ports.empty()) o.Port = o.Ports.front();
+    const std::vector<std::string> gangCommands = {"detect", "identify", "write", "verify", "erase", "run"};
+    if (o.Ports.size() > 1 &&
+        std::find(gangCommands.begin(), gangCommands.end(), o.Command) == gangCommands.end()) {
+        err << "vesk: several --port: only detect, identify, write, verify, erase and run\n"
+            << UsageHint << "\n";
+        return ExitUsage;
+    }
     if (o.Command == "show" && o.Chip.empty()) {
         err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
         return ExitUsage;

@@ -2,19 +2,25 @@
 #include "cli/BufferPrint.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
+#include "cli/Gang.h"
 #include "cli/HexWriter.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
+#include "cli/RunLog.h"
+#include "cli/SerialCounter.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "cli/Sha256.h"
 
 #include "chipdef/ChipDefinitions.h"
+#include "chipdef/SerialNumber.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
 #include "storage/SafeFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -30,7 +36,15 @@ struct TContext {
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
     std::string CloseError; // a failing close after another error
+    TProgressBar* Bar = nullptr;
+    std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
+    std::optional<uint64_t> Serial;                // the serial number this chip was given
 };
+
+// The name of the bar of the steps that follow.
+void Named(const TContext& c, const char* verb) {
+    if (c.Bar != nullptr) c.Bar->SetStep(verb, c.Driver.Target());
+}
 
 std::string Hex(int64_t value, int digits) {
     char text[24];
@@ -146,6 +160,8 @@ int Detect(TContext& c) {
         if (!type.empty()) version = Step(TStep::Other, [&] { return c.Driver.GetVersion(); });
         connection.Close();
     }
+    c.ProgrammerType = type;
+    c.ProgrammerVersion = version;
     if (type.empty() || version.empty()) {
         c.Out << "Unknown\n";
         return ExitProgrammer;
@@ -166,12 +182,14 @@ int Identify(TContext& c) {
     return ExitSuccess;
 }
 
-// The frame of write and verify: the chip selected, the programmer started and the
-// image file loaded into the buffer; `work` then uses the target, which is set running
-// again before the port is closed.
-int WithImageOnTarget(TContext& c, const std::function<void()>& work) {
+// The frame of write and verify: the chip selected, `beforePort` run, the programmer
+// started and the image file loaded into the buffer; `work` then uses the target, which
+// is set running again before the port is closed.
+int WithImageOnTarget(TContext& c, const std::function<void()>& work,
+                      const std::function<void()>& beforePort = {}) {
     LoadChips(c);
     SelectChip(c);
+    if (beforePort) beforePort();
     TConnection connection(c.Driver, c.CloseError);
     StartProgramming(c);
     // The image is read from disk at this point, as the desktop program does.
@@ -183,20 +201,55 @@ int WithImageOnTarget(TContext& c, const std::function<void()>& work) {
     return ExitSuccess;
 }
 
+// --serial: the number at the word address must fit the target's buffer there.
+void CheckSerialPlacement(const TContext& c, uint64_t number) {
+    try {
+        SerialNumberWords(*c.Driver.Target(), *c.O.Serial, number, c.O.SerialBytes);
+    } catch (const Exception& e) {
+        throw ECommand(ExitUsage, e.Message());
+    }
+}
+
+// Before the port is opened: the counter's next number fits, and so does its place in
+// a named chip.
+void CheckSerialBeforePort(const TContext& c) {
+    if (!c.O.Serial) return;
+    const uint64_t next = TSerialCounter(c.O.SerialCounter, c.O.SerialBytes).Peek();
+    if (c.Driver.Target() != nullptr) CheckSerialPlacement(c, next);
+}
+
+// After the image is in the buffer and before anything is erased or written: the chip
+// takes its number (an identified chip's place is checked first) and the buffer gets it.
+void PutSerialNumber(TContext& c) {
+    if (!c.O.Serial) return;
+    CheckSerialPlacement(c, 0);
+    c.Serial = TSerialCounter(c.O.SerialCounter, c.O.SerialBytes).Take();
+    PlaceSerialNumber(*c.Driver.Target(), *c.O.Serial, *c.Serial, c.O.SerialBytes);
+}
+
 int Write(TContext& c) {
-    return WithImageOnTarget(c, [&] {
-        if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-        for (const TDeviceVESK1::WriteStep_t& s : c.Driver.WriteSteps(c.O.Regions, c.O.Verify)) {
-            if (s.Verify)
-                Step(TStep::Verify, [&] { c.Driver.VerifyRegions(s.Regions); });
-            else
-                Step(TStep::Other, [&] { c.Driver.WriteRegions(s.Regions); });
-        }
-    });
+    return WithImageOnTarget(
+        c,
+        [&] {
+            PutSerialNumber(c);
+            Named(c, "Erase");
+            if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
+            for (const TDeviceVESK1::WriteStep_t& s : c.Driver.WriteSteps(c.O.Regions, c.O.Verify)) {
+                Named(c, s.Verify ? "Verify" : "Write");
+                if (s.Verify)
+                    Step(TStep::Verify, [&] { c.Driver.VerifyRegions(s.Regions); });
+                else
+                    Step(TStep::Other, [&] { c.Driver.WriteRegions(s.Regions); });
+            }
+        },
+        [&] { CheckSerialBeforePort(c); });
 }
 
 int Verify(TContext& c) {
-    return WithImageOnTarget(c, [&] { Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); }); });
+    return WithImageOnTarget(c, [&] {
+        Named(c, "Verify");
+        Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
+    });
 }
 
 int Read(TContext& c) {
@@ -205,6 +258,7 @@ int Read(TContext& c) {
     {
         TConnection connection(c.Driver, c.CloseError);
         StartProgramming(c);
+        Named(c, "Read");
         Step(TStep::Other, [&] { c.Driver.ReadRegions(c.O.Regions); });
         Step(TStep::Other, [&] { c.Driver.RunTarget(); });
         connection.Close();
@@ -282,30 +336,63 @@ std::string TraceLine(uint8_t sent, int answer) {
     return "VBUS > " + byteText(sent) + "  < " + (answer < 0 ? std::string("none") : byteText(answer));
 }
 
-} // namespace
-
-int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
-    TDeviceVESK1 driver;
-    // Driver defaults, then "WinVESK.ini" beside the program, then the command line.
+// The driver with its settings: driver defaults, then "WinVESK.ini" beside the program,
+// then the command line. Returns the baud rate index.
+int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o) {
     const TSettings settings = ReadSettings(driver, ProgramDirectory());
     driver.SetComPort(o.Port.value_or(settings.ComPort));
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));
     driver.SetDeviceID(o.DeviceId.value_or(settings.DeviceID));
-    TContext c{o, out, driver, settings.VeskBaudRate, {}};
-    if (o.Baud) {
-        const auto& rates = ProgrammerBaudRates;
-        c.BaudIndex = int(std::find(rates.begin(), rates.end(), *o.Baud) - rates.begin());
-    }
+    if (!o.Baud) return settings.VeskBaudRate;
+    const auto& rates = ProgrammerBaudRates;
+    return int(std::find(rates.begin(), rates.end(), *o.Baud) - rates.begin());
+}
 
-    TProgressBar bar(err);
+// --log: the record of a command that used a port; a record that cannot be written
+// fails a command that had succeeded.
+int LogCommand(const TContext& c, TLogRecord record, int status, const std::string& message,
+               std::ostream& err) {
+    static const std::vector<std::string> offline = {"ports", "chips", "show"};
+    if (c.O.Log.empty() || std::find(offline.begin(), offline.end(), c.O.Command) != offline.end())
+        return status;
+    record.ProgrammerType = c.ProgrammerType;
+    record.ProgrammerVersion = c.ProgrammerVersion;
+    if (c.Driver.Target() != nullptr) record.Chip = c.Driver.Target()->Name;
+    if (!c.O.File.empty()) record.ImageSha256 = FileSha256(c.O.File);
+    record.Serial = c.Serial;
+    record.Status = status;
+    record.Message = message;
+    try {
+        AppendLogLine(c.O.Log, LogLine(record));
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        if (status == ExitSuccess) return ExitFailed;
+    }
+    return status;
+}
+
+} // namespace
+
+int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    TLogRecord record{NowIso8601(), "", "", "", "", o.Command, o.File, "", {}, 0, "", 0};
+    const auto start = std::chrono::steady_clock::now();
+    TDeviceVESK1 driver;
+    TContext c{o, out, driver, ConfigureDriver(driver, o), {}, nullptr, {}, {}, {}};
+    record.Port = driver.ComPort();
+
+    // One of several ports reports its progress as lines to the vesk that started it.
+    TProgressBar bar(err, o.GangChild);
+    c.Bar = &bar;
     // The trace writes whole lines; a bar redrawn in between would tear them apart.
-    if (errIsTerminal && !o.Quiet && !o.Verbose) driver.OnProgress = [&bar](int value) { bar.Step(value); };
+    if ((errIsTerminal || o.GangChild) && !o.Quiet && !o.Verbose)
+        driver.OnProgress = [&bar](int value) { bar.Step(value); };
     if (o.Verbose)
         driver.OnTrace = [&err](uint8_t sent, int answer) { err << TraceLine(sent, answer) << "\n"; };
 
     InstallInterruptHandler(&driver);
     int status = ExitSuccess;
+    std::string message;
     try {
         status = CommandTable.at(o.Command)(c);
     } catch (const ECommand& e) {
@@ -314,16 +401,20 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
         if (e.Status() == ExitUsage) err << UsageHint << "\n";
         if (!c.CloseError.empty()) err << c.CloseError << "\n";
         status = e.Status();
+        message = e.Message();
     }
     InstallInterruptHandler(nullptr);
     bar.Finish();
-    return status;
+    if (o.GangChild && driver.Target() != nullptr) err << GangTargetPrefix << driver.Target()->Name << "\n";
+    record.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return LogCommand(c, record, status, message, err);
 }
 
 int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     TOptions options;
     const int parsed = ParseCommandLine(argc, argv, options, out, err);
     if (parsed >= 0) return parsed;
+    if (options.Ports.size() > 1) return RunGang(argc, argv, options, out, err, errIsTerminal);
     return RunCommand(options, out, err, errIsTerminal);
 }
 
