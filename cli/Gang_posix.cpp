@@ -34,6 +34,7 @@ struct TPortRun {
     std::string Partial[2];
     std::string Output;   // the child's standard output, shown after the run
     std::string Progress; // the child's last progress line
+    std::string StepName; // and the step it names
     std::string Target;
     int Status = -1; // -1: running
     TClock::time_point Start, End;
@@ -67,6 +68,9 @@ void Start(TPortRun& run, const std::string& program, const std::vector<std::str
         prctl(PR_SET_PDEATHSIG, SIGINT);
         if (getppid() != parent) raise(SIGINT);
 #endif
+        // Should this vesk die, its pipes have no reader: the copy still ends its work,
+        // closes its port and writes its log line.
+        signal(SIGPIPE, SIG_IGN);
         const int in = open("/dev/null", O_RDONLY);
         dup2(in, 0);
         dup2(out[1], 1);
@@ -85,16 +89,24 @@ class TGangView {
     TGangView(std::ostream& err, bool draw) : FErr(err), FDraw(draw) {}
 
     // A line a port's copy wrote: progress, its target, or a message shown at once.
-    void Line(TPortRun& run, const std::string& line) {
+    // True when the lines should be redrawn at once: a new step, or a message.
+    bool Line(TPortRun& run, const std::string& line) {
         const std::string progress = TProgressBar::ReportPrefix;
         if (line.rfind(progress, 0) == 0) {
-            run.Progress = TProgressBar::LineOfReport(line.substr(progress.size()));
-        } else if (line.rfind(GangTargetPrefix, 0) == 0) {
-            run.Target = line.substr(std::string(GangTargetPrefix).size());
-        } else {
-            Clear();
-            FErr << run.Port << ": " << line << "\n" << std::flush;
+            const std::string report = line.substr(progress.size());
+            run.Progress = TProgressBar::LineOfReport(report);
+            const std::string step = report.substr(0, report.find('\t'));
+            if (step == run.StepName) return false;
+            run.StepName = step;
+            return true;
         }
+        if (line.rfind(GangTargetPrefix, 0) == 0) {
+            run.Target = line.substr(std::string(GangTargetPrefix).size());
+            return false;
+        }
+        Clear();
+        FErr << run.Port << ": " << line << "\n" << std::flush;
+        return true;
     }
     // One line per port, redrawn at most every 100 ms (or at once with `now`).
     void Draw(const std::vector<TPortRun>& runs, bool now) {
@@ -123,8 +135,9 @@ class TGangView {
     TClock::time_point FLast;
 };
 
-// Reads what one pipe has; false at its end.
-bool ReadPipe(TPortRun& run, int which, TGangView& view) {
+// Reads what one pipe has; false at its end. `redraw` is set when the lines should be
+// redrawn at once.
+bool ReadPipe(TPortRun& run, int which, TGangView& view, bool& redraw) {
     char buffer[4096];
     const ssize_t n = read(run.Fd[which], buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) return true;
@@ -136,7 +149,7 @@ bool ReadPipe(TPortRun& run, int which, TGangView& view) {
     std::string& text = run.Partial[1];
     text.append(buffer, size_t(n));
     for (size_t end; (end = text.find('\n')) != std::string::npos; text.erase(0, end + 1))
-        view.Line(run, text.substr(0, end));
+        redraw = view.Line(run, text.substr(0, end)) || redraw;
     return true;
 }
 
@@ -170,17 +183,19 @@ void Supervise(std::vector<TPortRun>& runs, TGangView& view) {
         for (; forwarded < InterruptCount; ++forwarded)
             for (TPortRun& run : runs)
                 if (run.Status < 0) kill(run.Pid, SIGINT);
+        bool redraw = false;
         if (poll(fds.data(), fds.size(), 100) > 0)
             for (size_t k = 0; k < fds.size(); ++k) {
                 if ((fds[k].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
                 TPortRun& run = runs[owner[k].first];
                 const int which = owner[k].second;
-                if (ReadPipe(run, which, view)) continue;
+                if (ReadPipe(run, which, view, redraw)) continue;
                 close(run.Fd[which]);
                 run.Fd[which] = -1;
                 if (run.Fd[0] < 0 && run.Fd[1] < 0) Reap(run, view);
+                redraw = true;
             }
-        view.Draw(runs, false);
+        view.Draw(runs, redraw);
     }
 }
 
@@ -202,8 +217,8 @@ int RunGang(int argc, const char* const* argv, const TOptions& options, std::ost
         Start(runs[i], program, GangChildArguments(argc, argv, runs[i].Port));
     }
     view.Draw(runs, true);
+    // The port lines stay, with every port's end.
     Supervise(runs, view);
-    view.Clear();
     sigaction(SIGINT, &previous, nullptr);
 
     std::vector<TGangRow_t> rows;

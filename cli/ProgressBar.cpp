@@ -65,14 +65,17 @@ void TProgressBar::Step(int value) {
     }
     if (!FActive) return;
     ++FDone;
+    bool newStep = false;
     if (FChip != nullptr)
         for (const TChipRegion& region : FChip->Regions)
             if (region.Contains(value)) {
-                FStep = FVerb + " " + region.Name;
+                const std::string step = FVerb + " " + region.Name;
+                newStep = step != FStep;
+                FStep = step;
                 break;
             }
-    // Redrawn at most every 50 ms, and always at the end.
-    if (FDone >= FTotal || now - FLastDraw >= std::chrono::milliseconds(50)) {
+    // Redrawn at most every 50 ms, and always at a new step and at the end.
+    if (newStep || FDone >= FTotal || now - FLastDraw >= std::chrono::milliseconds(50)) {
         Draw();
         FLastDraw = now;
     }
