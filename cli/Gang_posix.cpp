@@ -86,40 +86,41 @@ void Start(TPortRun& run, const std::string& program, const std::vector<std::str
 
 class TGangView {
   public:
-    TGangView(std::ostream& err, bool draw) : FErr(err), FDraw(draw) {}
+    TGangView(std::ostream& err, bool draw, const std::vector<TPortRun>& runs)
+        : FErr(err), FDraw(draw), FRuns(runs) {}
 
-    // A line a port's copy wrote: progress, its target, or a message shown at once.
-    // True when the lines should be redrawn at once: a new step, or a message.
-    bool Line(TPortRun& run, const std::string& line) {
+    // A line a port's copy wrote: progress, its target, or a message. A message and a
+    // new step are shown at once.
+    void Line(TPortRun& run, const std::string& line) {
         const std::string progress = TProgressBar::ReportPrefix;
         if (line.rfind(progress, 0) == 0) {
             const std::string report = line.substr(progress.size());
             run.Progress = TProgressBar::LineOfReport(report);
             const std::string step = report.substr(0, report.find('\t'));
-            if (step == run.StepName) return false;
+            if (step != run.StepName) Draw(true);
             run.StepName = step;
-            return true;
+            return;
         }
         if (line.rfind(GangTargetPrefix, 0) == 0) {
             run.Target = line.substr(std::string(GangTargetPrefix).size());
-            return false;
+            return;
         }
         Clear();
         FErr << run.Port << ": " << line << "\n" << std::flush;
-        return true;
+        Draw(true);
     }
     // One line per port, redrawn at most every 100 ms (or at once with `now`).
-    void Draw(const std::vector<TPortRun>& runs, bool now) {
+    void Draw(bool now) {
         if (!FDraw || (!now && TClock::now() - FLast < std::chrono::milliseconds(100))) return;
         Clear();
-        for (const TPortRun& run : runs) {
+        for (const TPortRun& run : FRuns) {
             const std::string state = run.Status < 0    ? (run.Progress.empty() ? "starting" : run.Progress)
                                       : run.Status == 0 ? "done"
                                                         : "failed (" + std::to_string(run.Status) + ")";
             FErr << run.Port << "  " << state << "\n";
         }
         FErr << std::flush;
-        FShown = int(runs.size());
+        FShown = int(FRuns.size());
         FLast = TClock::now();
     }
     // Takes the port lines away again.
@@ -131,13 +132,13 @@ class TGangView {
   private:
     std::ostream& FErr;
     bool FDraw;
+    const std::vector<TPortRun>& FRuns;
     int FShown = 0;
     TClock::time_point FLast;
 };
 
-// Reads what one pipe has; false at its end. `redraw` is set when the lines should be
-// redrawn at once.
-bool ReadPipe(TPortRun& run, int which, TGangView& view, bool& redraw) {
+// Reads what one pipe has; false at its end.
+bool ReadPipe(TPortRun& run, int which, TGangView& view) {
     char buffer[4096];
     const ssize_t n = read(run.Fd[which], buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) return true;
@@ -149,7 +150,7 @@ bool ReadPipe(TPortRun& run, int which, TGangView& view, bool& redraw) {
     std::string& text = run.Partial[1];
     text.append(buffer, size_t(n));
     for (size_t end; (end = text.find('\n')) != std::string::npos; text.erase(0, end + 1))
-        redraw = view.Line(run, text.substr(0, end)) || redraw;
+        view.Line(run, text.substr(0, end));
     return true;
 }
 
@@ -183,19 +184,19 @@ void Supervise(std::vector<TPortRun>& runs, TGangView& view) {
         for (; forwarded < InterruptCount; ++forwarded)
             for (TPortRun& run : runs)
                 if (run.Status < 0) kill(run.Pid, SIGINT);
-        bool redraw = false;
         if (poll(fds.data(), fds.size(), 100) > 0)
             for (size_t k = 0; k < fds.size(); ++k) {
                 if ((fds[k].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
                 TPortRun& run = runs[owner[k].first];
                 const int which = owner[k].second;
-                if (ReadPipe(run, which, view, redraw)) continue;
+                if (ReadPipe(run, which, view)) continue;
                 close(run.Fd[which]);
                 run.Fd[which] = -1;
-                if (run.Fd[0] < 0 && run.Fd[1] < 0) Reap(run, view);
-                redraw = true;
+                if (run.Fd[0] >= 0 || run.Fd[1] >= 0) continue;
+                Reap(run, view);
+                view.Draw(true);
             }
-        view.Draw(runs, redraw);
+        view.Draw(false);
     }
 }
 
@@ -211,12 +212,12 @@ int RunGang(int argc, const char* const* argv, const TOptions& options, std::ost
 
     const std::string program = OwnProgram(argv[0]);
     std::vector<TPortRun> runs(options.Ports.size());
-    TGangView view(err, errIsTerminal && !options.Quiet && !options.Verbose);
+    TGangView view(err, errIsTerminal && !options.Quiet && !options.Verbose, runs);
     for (size_t i = 0; i < runs.size(); ++i) {
         runs[i].Port = options.Ports[i];
         Start(runs[i], program, GangChildArguments(argc, argv, runs[i].Port));
     }
-    view.Draw(runs, true);
+    view.Draw(true);
     // The port lines stay, with every port's end.
     Supervise(runs, view);
     sigaction(SIGINT, &previous, nullptr);
