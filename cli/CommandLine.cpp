@@ -43,19 +43,8 @@ void AddSerialOptions(CLI::App* write, TOptions& o) {
         ->needs(serial);
 }
 
-} // namespace
-
-int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out, std::ostream& err) {
-    CLI::App app{"vesk - program PIC microcontrollers through a VESK programmer", "vesk"};
-    app.set_version_flag("--version", std::string("vesk ") + VESK_FILE_VERSION);
-    app.require_subcommand(1, 1);
-    // Options of the tool may follow the command too.
-    app.fallthrough();
-    app.footer(std::string("Settings not given here come from \"WinVESK.ini\" beside the program when "
-                           "it exists (for an installed program, from the user's own copy in "
-                           "~/.config/vesk/), otherwise from the programmer driver's defaults.\n\n") +
-               ExitStatusTable);
-
+// The options of the tool, before or after the command.
+void AddToolOptions(CLI::App& app, TOptions& o) {
     app.add_option("-p,--port", o.Ports,
                    "serial port (name or path); given more than once, the command runs on every port at "
                    "once, one copy of vesk per port, each with its own programmer, target and chip buffer")
@@ -86,7 +75,10 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     app.add_flag("--verify", o.Verify, "verify after write");
     app.add_flag("-q,--quiet", o.Quiet, "no progress output");
     app.add_flag("-v,--verbose", o.Verbose, "trace every VBUS byte and its echo on standard error");
+}
 
+// The commands and their own options.
+void AddCommands(CLI::App& app, TOptions& o) {
     auto* ports = app.add_subcommand("ports", "list the serial ports present, one per line");
     ports->add_flag("-l,--long", o.Long,
                     "add what the system knows of each port: maker, product and serial number of a USB "
@@ -120,6 +112,40 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
         app.add_subcommand("show", "load the image into the chip's buffer offline and print the buffer view "
                                    "(no programmer needed; --chip required)");
     show->add_option("FILE", o.File, "Intel HEX image")->required();
+}
+
+// What the parser cannot check: combinations. Returns -1 when the command can run.
+int CheckCombinations(TOptions& o, std::ostream& err) {
+    if (!o.Ports.empty()) o.Port = o.Ports.front();
+    const std::vector<std::string> gangCommands = {"detect", "identify", "write", "verify", "erase", "run"};
+    if (o.Ports.size() > 1 &&
+        std::find(gangCommands.begin(), gangCommands.end(), o.Command) == gangCommands.end()) {
+        err << "vesk: several --port: only detect, identify, write, verify, erase and run\n"
+            << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (o.Command == "show" && o.Chip.empty()) {
+        err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    return -1;
+}
+
+} // namespace
+
+int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out, std::ostream& err) {
+    CLI::App app{"vesk - program PIC microcontrollers through a VESK programmer", "vesk"};
+    app.set_version_flag("--version", std::string("vesk ") + VESK_FILE_VERSION);
+    app.require_subcommand(1, 1);
+    // Options of the tool may follow the command too.
+    app.fallthrough();
+    app.footer(std::string("Settings not given here come from \"WinVESK.ini\" beside the program when "
+                           "it exists (for an installed program, from the user's own copy in "
+                           "~/.config/vesk/), otherwise from the programmer driver's defaults.\n\n") +
+               ExitStatusTable);
+
+    AddToolOptions(app, o);
+    AddCommands(app, o);
 
     try {
         app.parse(argc, argv);
@@ -137,19 +163,7 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
         return ExitUsage;
     }
     o.Command = app.get_subcommands().front()->get_name();
-    if (!o.Ports.empty()) o.Port = o.Ports.front();
-    const std::vector<std::string> gangCommands = {"detect", "identify", "write", "verify", "erase", "run"};
-    if (o.Ports.size() > 1 &&
-        std::find(gangCommands.begin(), gangCommands.end(), o.Command) == gangCommands.end()) {
-        err << "vesk: several --port: only detect, identify, write, verify, erase and run\n"
-            << UsageHint << "\n";
-        return ExitUsage;
-    }
-    if (o.Command == "show" && o.Chip.empty()) {
-        err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
-        return ExitUsage;
-    }
-    return -1;
+    return CheckCombinations(o, err);
 }
 
 } // namespace vesk::cli
