@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "ErrorBox.h"
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 
 vesk::TDeviceVESK1* DeviceVESK1 = nullptr;
 

@@ -54,6 +54,10 @@ class TComTerminal;
 class TDeviceVESK1;
 class TIntelHexFile;
 } // namespace vesk
+namespace vesk::ops {
+struct THooks;
+struct TRequest;
+} // namespace vesk::ops
 
 // Page indices; the tab strip's tabs match the pages by position.
 enum TFormPage { pgMain = 0, pgBuffer = 1, pgTerminal = 2, pgSettings = 3, pgAbout = 4 };
@@ -306,15 +310,17 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     // Runs an event handler's body; an error that escapes it is shown in the
     // application's standard error box and the program carries on.
     void Guarded(const std::function<void()>& body);
-    // The frame shared by Write, Read and Verify.
-    bool RunRegionOperation(const std::function<void()>& ownSteps, bool passThroughAfter);
-    // The error path of the guarded operations: the error dialog, then Close.
-    // An error of that Close runs `finish` before it escapes, so the window never
-    // stays busy.
-    void ErrorPath(const std::exception& error, const std::function<void()>& finish);
-    // Open, Wakeup, Activate, SetBaudRate, DetectTarget when no chip is chosen,
-    // and the target list brought in line with the driver.
-    void ConnectForOperation();
+    // The frame shared by Write, Read and Verify: `operation` runs with the hooks given.
+    bool RunRegionOperation(const std::function<void(const vesk::ops::THooks&)>& operation,
+                            bool passThroughAfter);
+    // The hooks of the guarded operations: the stop request renewed after Open, the
+    // target list brought in line with the driver once connected, the error dialog
+    // (`ok` turns false), and an error of the Close after it, which runs `finish`
+    // before it escapes (`closeFailed` turns true), so the window never stays busy.
+    vesk::ops::THooks GuardedHooks(bool& ok, bool& closeFailed, const std::function<void()>& finish);
+    // The regions, the write's verify, the programmer's speed and the pass-through
+    // lines of an operation, from the window's settings.
+    vesk::ops::TRequest Request(int16_t code) const;
 
     vesk::TDeviceVESK1& FDevice;
     std::unique_ptr<TDialogs> FOwnDialogs;

@@ -25,6 +25,7 @@
 #include "chipdef/ChipDefinition.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "ops/Operations.h"
 #include "serial/port/ComPort.h"
 #include "termview/ComTerminal.h"
 
@@ -36,37 +37,20 @@ int8_t BaudIndex(int32_t value) {
     return value >= -128 && value <= 127 ? int8_t(value) : int8_t(-1);
 }
 
-// Runs driver steps that have no error path of their own (Detect device, Run,
-// the pass-through switches): the error still goes on to the caller, but the
-// port is closed first. Left open, a port whose adapter was unplugged would stay
-// "connected" on a dead device: the next Open would keep it instead of opening
-// the port afresh, and the terminal could not take the port over.
-void ClosingOnError(vesk::TDeviceVESK1& device, const std::function<void()>& steps) {
-    try {
-        steps();
-    } catch (...) {
-        try {
-            device.Close();
-        } catch (...) {
-            // The first error is the one to report.
-        }
-        throw;
-    }
-}
-
 } // namespace
 
 // ---- Detect device ---------------------------------------------------------------------
 
 void TProgrammingForm::DetectDevice() {
     // An error leaves the description as it was and, after the wake-up, the lamp yellow.
-    ClosingOnError(FDevice, [this] {
-        FDevice.Open();
-        FDevice.Wakeup();
+    // Detect device, Run and the pass-through switches have no error path of their
+    // own: the error goes on to the caller once the port is closed.
+    vesk::ops::THooks hooks;
+    hooks.Awake = [this] {
         ProgressStep(-1);
         SetLamp(lsYellow);
-        const std::string type = FDevice.GetType();
-        const std::string version = type.empty() ? std::string() : FDevice.GetVersion();
+    };
+    hooks.Detected = [this](const std::string& type, const std::string& version) {
         FDeviceDescription.clear();
         if (!type.empty() && !version.empty()) {
             FDeviceDescription =
@@ -75,8 +59,8 @@ void TProgrammingForm::DetectDevice() {
         } else {
             C.lblDevice->setText(QStringLiteral("Unknown"));
         }
-        FDevice.Close();
-    });
+    };
+    vesk::ops::DetectDevice(FDevice, hooks);
     ProgressStep(-1);
     SetLamp(FDeviceDescription.isEmpty() ? lsRed : lsGreen);
     ActionUpdateUpdate();
@@ -102,35 +86,46 @@ void TProgrammingForm::cbxTargetTypeChange(int index) {
 
 // ---- Write, Read, Verify ------------------------------------------------------------------
 
-void TProgrammingForm::ConnectForOperation() {
-    FDevice.Open();
+vesk::ops::THooks TProgrammingForm::GuardedHooks(bool& ok, bool& closeFailed,
+                                                 const std::function<void()>& finish) {
+    vesk::ops::THooks hooks;
     // Open withdraws the driver's stop request; one made during this operation
     // (while it processed messages after enabling Stop) stays in force.
-    if (FStopRequested) FDevice.Abort();
-    FDevice.Wakeup();
-    FDevice.Activate();
-    FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-    if (!FDevice.Target()) FDevice.DetectTarget();
-    SelectTargetItem();
-    ActionUpdateUpdate();
-}
-
-void TProgrammingForm::ErrorPath(const std::exception& error, const std::function<void()>& finish) {
-    ShowError(ExceptionText(error));
-    try {
-        FDevice.Close();
-    } catch (...) {
-        // The end steps still run; the error then reaches the application's
-        // standard error box.
+    hooks.Opened = [this] {
+        if (FStopRequested) FDevice.Abort();
+    };
+    hooks.Connected = [this] {
+        SelectTargetItem();
+        ActionUpdateUpdate();
+    };
+    hooks.Failed = [this, &ok](const std::exception& error) {
+        ok = false;
+        ShowError(ExceptionText(error));
+    };
+    // The end steps still run; the close error then reaches the application's
+    // standard error box.
+    hooks.CloseFailed = [&closeFailed, finish] {
+        closeFailed = true;
         finish();
         throw;
-    }
+    };
+    return hooks;
 }
 
-bool TProgrammingForm::RunRegionOperation(const std::function<void()>& ownSteps, bool passThroughAfter) {
+vesk::ops::TRequest TProgrammingForm::Request(int16_t code) const {
+    vesk::ops::TRequest request;
+    request.Regions = code;
+    request.Verify = FVerifyAfterWrite;
+    request.BaudIndex = BaudIndex(FVeskBaudRate);
+    request.Lines = uint8_t(FPassThroughLines);
+    request.Polarity = uint8_t(FPassThroughPolarity);
+    return request;
+}
+
+bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::ops::THooks&)>& operation,
+                                          bool passThroughAfter) {
     ShowMainPage();
     AddRecentFile(FImageFileName);
-    FDevice.OnProgress = [this](int value) { ProgressStep(value); };
     ProgressStep(-1);
     SetLamp(lsYellow);
     FStopRequested = false;
@@ -138,24 +133,22 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void()>& ownSteps,
     ActionUpdateUpdate();
     ProcessMessages();
 
-    bool ok = true;
+    bool ok = true, closeFailed = false;
     auto finish = [this, &ok] {
         A.atnStop->setEnabled(false);
         FStopRequested = false;
         ProgressStep(-1);
         SetLamp(ok ? lsGreen : lsRed);
     };
+    vesk::ops::THooks hooks = GuardedHooks(ok, closeFailed, [this, &finish] {
+        finish();
+        ActionUpdateUpdate();
+    });
+    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ProgressStep(progress.Value); };
     try {
-        ConnectForOperation();
-        ownSteps();
-        FDevice.RunTarget();
-        FDevice.Close();
-    } catch (const std::exception& e) {
-        ok = false;
-        ErrorPath(e, [this, &finish] {
-            finish();
-            ActionUpdateUpdate();
-        });
+        operation(hooks);
+    } catch (const std::exception&) {
+        if (closeFailed) throw;
     }
     finish();
     if (ok && passThroughAfter && FPassThroughEnter) {
@@ -184,21 +177,27 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void()>& ownSteps,
 
 bool TProgrammingForm::ProgramTarget(int16_t code) {
     return RunRegionOperation(
-        [this, code] {
-            FImage->Load(FImageFileName.toStdString());
-            FDevice.LoadBuffer(*FImage);
-            if (code == vesk::AllRegions) FDevice.EraseChip();
-            FDevice.WriteAndVerifyRegions(code, FVerifyAfterWrite);
+        [this, code](vesk::ops::THooks hooks) {
+            hooks.Image = [this]() -> const vesk::TIntelHexFile& {
+                FImage->Load(FImageFileName.toStdString());
+                return *FImage;
+            };
+            vesk::ops::Write(FDevice, Request(code), hooks);
         },
         true);
 }
 
 bool TProgrammingForm::ReadTarget(int16_t code) {
-    return RunRegionOperation([this, code] { FDevice.ReadRegions(code); }, false);
+    return RunRegionOperation(
+        [this, code](const vesk::ops::THooks& hooks) { vesk::ops::Read(FDevice, Request(code), hooks); },
+        false);
 }
 
 bool TProgrammingForm::VerifyTarget(int16_t code) {
-    return RunRegionOperation([this, code] { FDevice.VerifyRegions(code); }, false);
+    // The buffer is verified as it stands: no image is loaded.
+    return RunRegionOperation(
+        [this, code](const vesk::ops::THooks& hooks) { vesk::ops::Verify(FDevice, Request(code), hooks); },
+        false);
 }
 
 // ---- Erase, Clear buffer, Run, Detect target ------------------------------------------------
@@ -208,7 +207,7 @@ void TProgrammingForm::EraseTarget() {
     A.atnStop->setEnabled(true);
     ActionUpdateUpdate();
     ProcessMessages();
-    bool ok = true;
+    bool ok = true, closeFailed = false;
     auto finish = [this, &ok] {
         A.atnStop->setEnabled(false);
         FStopRequested = false;
@@ -217,12 +216,9 @@ void TProgrammingForm::EraseTarget() {
         ActionUpdateUpdate();
     };
     try {
-        ConnectForOperation();
-        FDevice.EraseChip(); // no region loop: a stop request does not interrupt it
-        FDevice.Close();
-    } catch (const std::exception& e) {
-        ok = false;
-        ErrorPath(e, finish);
+        vesk::ops::Erase(FDevice, Request(vesk::AllRegions), GuardedHooks(ok, closeFailed, finish));
+    } catch (const std::exception&) {
+        if (closeFailed) throw;
     }
     finish();
 }
@@ -235,36 +231,27 @@ void TProgrammingForm::ClearBuffer() {
 }
 
 void TProgrammingForm::RunTarget() {
-    ClosingOnError(FDevice, [this] {
-        FDevice.Open();
-        FDevice.Wakeup();
-        FDevice.StopTarget();
-        FDevice.RunTarget();
-        FDevice.Close();
-    });
+    vesk::ops::Run(FDevice, {});
 }
 
 void TProgrammingForm::DetectTarget() {
     ShowMainPage();
-    bool ok = false;
+    bool ok = false, closeFailed = false;
     auto finish = [this, &ok] {
         ProgressStep(-1);
         SetLamp(ok ? lsGreen : lsRed);
         ActionUpdateUpdate();
     };
-    try {
-        FDevice.Open();
-        FDevice.Wakeup();
-        // An ID that matches no chip fails here, also with a chip chosen (which
-        // stays chosen); an unreadable ID keeps a chosen chip.
-        FDevice.DetectTarget();
+    vesk::ops::THooks hooks = GuardedHooks(ok, closeFailed, finish);
+    hooks.Opened = nullptr;
+    hooks.Connected = [this, &ok] {
         SelectTargetItem();
         ok = C.cbxTargetType->currentIndex() > 0;
-        FDevice.RunTarget();
-        FDevice.Close();
-    } catch (const std::exception& e) {
-        ok = false;
-        ErrorPath(e, finish);
+    };
+    try {
+        vesk::ops::DetectTarget(FDevice, hooks);
+    } catch (const std::exception&) {
+        if (closeFailed) throw;
     }
     finish();
 }
@@ -306,12 +293,7 @@ void TProgrammingForm::cbxImageFileChange(const QString& text) {
 // ---- Pass-through and the Terminal page ----------------------------------------------------
 
 void TProgrammingForm::EnterPassThroughMode() {
-    ClosingOnError(FDevice, [this] {
-        FDevice.Open();
-        FDevice.Wakeup();
-        FDevice.EnterPassThrough(uint8_t(FPassThroughLines), uint8_t(FPassThroughPolarity));
-        FDevice.Close();
-    });
+    vesk::ops::EnterPassThrough(FDevice, Request(vesk::AllRegions), {});
 }
 
 void TProgrammingForm::btnPassThroughClick() {
@@ -332,12 +314,7 @@ void TProgrammingForm::btnPassThroughClick() {
             rate = FTerminalBaudRate;
         } else {
             // The wake-up ends pass-through; the programmer then runs at its rate.
-            ClosingOnError(FDevice, [this] {
-                FDevice.Open();
-                FDevice.Wakeup();
-                FDevice.SetBaudRate(BaudIndex(FVeskBaudRate));
-                FDevice.Close();
-            });
+            vesk::ops::LeavePassThrough(FDevice, Request(vesk::AllRegions), {});
             rate = vesk::ProgrammerBaudRates.at(size_t(FVeskBaudRate)); // SetBaudRate checked the index
         }
         FTerminalPort->SetPort(ComPort().toStdString());

@@ -5,8 +5,8 @@
 
 #include "Application.h"
 #include "ProgrammingForm.h"
+#include "common/VESK_Exception.h"
 #include "driver/DeviceVESK1.h"
-#include "hexfile/VESK_Exception.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);

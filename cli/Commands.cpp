@@ -16,6 +16,7 @@
 #include "chipdef/SerialNumber.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "ops/Operations.h"
 #include "serial/port/ComPort.h"
 #include "storage/SafeFile.h"
 
@@ -36,15 +37,11 @@ struct TContext {
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
     std::string CloseError; // a failing close after another error
+    ops::TStepId LastStep = ops::TStepId::Open;
     TProgressBar* Bar = nullptr;
     std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
     std::optional<uint64_t> Serial;                // the serial number this chip was given
 };
-
-// The name of the bar of the steps that follow.
-void Named(const TContext& c, const char* verb) {
-    if (c.Bar != nullptr) c.Bar->SetStep(verb, c.Driver.Target());
-}
 
 std::string Hex(int64_t value, int digits) {
     char text[24];
@@ -95,19 +92,74 @@ void SelectChip(const TContext& c) {
     c.Driver.SetTarget(found);
 }
 
-TIntelHexFile LoadImage(const TContext& c) {
-    TIntelHexFile image;
-    Step(TStep::Image, [&] { image.Load(c.O.File); });
-    return image;
+// The class of a failure, by the step that failed.
+TStep ClassOf(ops::TStepId id) {
+    switch (id) {
+    case ops::TStepId::Open:
+    case ops::TStepId::Wakeup:
+        return TStep::Connect;
+    case ops::TStepId::LoadImage:
+        return TStep::Image;
+    case ops::TStepId::DetectTarget:
+        return TStep::Detect;
+    case ops::TStepId::Verify:
+        return TStep::Verify;
+    default:
+        return TStep::Other;
+    }
 }
 
-// Open is done by TConnection; then the wake-up, activation and speed switch, and the
-// target identified when none was named.
-void StartProgramming(const TContext& c) {
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    Step(TStep::Other, [&] { c.Driver.Activate(); });
-    Step(TStep::Other, [&] { c.Driver.SetBaudRate(int8_t(std::clamp(c.BaudIndex, -1, 5))); });
-    if (c.Driver.Target() == nullptr) Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
+// Every step goes through `Step`, which turns its failure into the command's exit
+// status. The final Close is not stopped by Ctrl-C. A failing Close after another
+// error is reported after it, except after a failed Open or a failed Close.
+void PutSerialNumber(TContext& c);
+
+// The bar shows the running step's name; a step over all regions carries none, and the
+// bar adds the name of the region that holds the address in progress.
+void ShowProgress(const TContext& c, const ops::TProgress& progress) {
+    if (c.Bar == nullptr) return;
+    if (progress.Value < 0) {
+        const bool allRegions = progress.Step.find(' ') == std::string::npos;
+        c.Bar->SetStep(progress.Step, allRegions ? c.Driver.Target() : nullptr);
+    }
+    c.Bar->Step(progress.Value);
+}
+
+ops::THooks Hooks(TContext& c) {
+    ops::THooks hooks;
+    hooks.RunStep = [&c](const ops::TStep& step, const std::function<void()>& body) {
+        c.LastStep = step.Id;
+        // The chip takes its serial number once the image is in its buffer, before
+        // anything is erased or written.
+        if (step.Id == ops::TStepId::LoadImage) {
+            Step(ClassOf(step.Id), body);
+            return PutSerialNumber(c);
+        }
+        if (step.Id != ops::TStepId::Close) return Step(ClassOf(step.Id), body);
+        try {
+            body();
+        } catch (const Exception& e) {
+            throw ECommand(ExitFailed, e.Message());
+        }
+    };
+    if (c.Bar != nullptr) hooks.Progress = [&c](const ops::TProgress& p) { ShowProgress(c, p); };
+    hooks.CloseFailed = [&c] {
+        if (c.LastStep == ops::TStepId::Open || c.LastStep == ops::TStepId::Close) return;
+        try {
+            throw;
+        } catch (const Exception& e) {
+            c.CloseError = e.Message();
+        }
+    };
+    return hooks;
+}
+
+ops::TRequest Request(const TContext& c) {
+    ops::TRequest request;
+    request.Regions = c.O.Regions;
+    request.Verify = c.O.Verify;
+    request.BaudIndex = int8_t(std::clamp(c.BaudIndex, -1, 5));
+    return request;
 }
 
 // --- Commands -----------------------------------------------------------------------------
@@ -153,13 +205,12 @@ int Chips(TContext& c) {
 
 int Detect(TContext& c) {
     std::string type, version;
-    {
-        TConnection connection(c.Driver, c.CloseError);
-        Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-        type = Step(TStep::Other, [&] { return c.Driver.GetType(); });
-        if (!type.empty()) version = Step(TStep::Other, [&] { return c.Driver.GetVersion(); });
-        connection.Close();
-    }
+    ops::THooks hooks = Hooks(c);
+    hooks.Detected = [&](const std::string& t, const std::string& v) {
+        type = t;
+        version = v;
+    };
+    ops::DetectDevice(c.Driver, hooks);
     c.ProgrammerType = type;
     c.ProgrammerVersion = version;
     if (type.empty() || version.empty()) {
@@ -173,32 +224,20 @@ int Detect(TContext& c) {
 int Identify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.CloseError);
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    Step(TStep::Detect, [&] { c.Driver.DetectTarget(); });
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
+    ops::DetectTarget(c.Driver, Hooks(c));
     c.Out << c.Driver.Target()->Name << "\n";
     return ExitSuccess;
 }
 
-// The frame of write and verify: the chip selected, `beforePort` run, the programmer
-// started and the image file loaded into the buffer; `work` then uses the target, which
-// is set running again before the port is closed.
-int WithImageOnTarget(TContext& c, const std::function<void()>& work,
-                      const std::function<void()>& beforePort = {}) {
-    LoadChips(c);
-    SelectChip(c);
-    if (beforePort) beforePort();
-    TConnection connection(c.Driver, c.CloseError);
-    StartProgramming(c);
-    // The image is read from disk at this point, as the desktop program does.
-    const TIntelHexFile image = LoadImage(c);
-    Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
-    work();
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
-    return ExitSuccess;
+// Write and verify read the image file once the programmer is started, as the desktop
+// program does.
+ops::THooks ImageHooks(TContext& c, TIntelHexFile& image) {
+    ops::THooks hooks = Hooks(c);
+    hooks.Image = [&c, &image]() -> const TIntelHexFile& {
+        image.Load(c.O.File);
+        return image;
+    };
+    return hooks;
 }
 
 // --serial: the number at the word address must fit the target's buffer there.
@@ -218,8 +257,8 @@ void CheckSerialBeforePort(const TContext& c) {
     if (c.Driver.Target() != nullptr) CheckSerialPlacement(c, next);
 }
 
-// After the image is in the buffer and before anything is erased or written: the chip
-// takes its number (an identified chip's place is checked first) and the buffer gets it.
+// After the image is in the buffer: the chip takes its number (an identified chip's
+// place is checked first) and the buffer gets it.
 void PutSerialNumber(TContext& c) {
     if (!c.O.Serial) return;
     CheckSerialPlacement(c, 0);
@@ -228,41 +267,26 @@ void PutSerialNumber(TContext& c) {
 }
 
 int Write(TContext& c) {
-    return WithImageOnTarget(
-        c,
-        [&] {
-            PutSerialNumber(c);
-            Named(c, "Erase");
-            if (c.O.Regions == AllRegions) Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-            for (const TDeviceVESK1::WriteStep_t& s : c.Driver.WriteSteps(c.O.Regions, c.O.Verify)) {
-                Named(c, s.Verify ? "Verify" : "Write");
-                if (s.Verify)
-                    Step(TStep::Verify, [&] { c.Driver.VerifyRegions(s.Regions); });
-                else
-                    Step(TStep::Other, [&] { c.Driver.WriteRegions(s.Regions); });
-            }
-        },
-        [&] { CheckSerialBeforePort(c); });
+    LoadChips(c);
+    SelectChip(c);
+    CheckSerialBeforePort(c);
+    TIntelHexFile image;
+    ops::Write(c.Driver, Request(c), ImageHooks(c, image));
+    return ExitSuccess;
 }
 
 int Verify(TContext& c) {
-    return WithImageOnTarget(c, [&] {
-        Named(c, "Verify");
-        Step(TStep::Verify, [&] { c.Driver.VerifyRegions(c.O.Regions); });
-    });
+    LoadChips(c);
+    SelectChip(c);
+    TIntelHexFile image;
+    ops::Verify(c.Driver, Request(c), ImageHooks(c, image));
+    return ExitSuccess;
 }
 
 int Read(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    {
-        TConnection connection(c.Driver, c.CloseError);
-        StartProgramming(c);
-        Named(c, "Read");
-        Step(TStep::Other, [&] { c.Driver.ReadRegions(c.O.Regions); });
-        Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-        connection.Close();
-    }
+    ops::Read(c.Driver, Request(c), Hooks(c));
     const TChipDefinition& chip = *c.Driver.Target();
     if (!c.O.Output.empty())
         Step(TStep::Other, [&] { WriteFileAtomically(c.O.Output, BufferToIntelHex(chip)); });
@@ -274,10 +298,7 @@ int Read(TContext& c) {
 int Erase(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    TConnection connection(c.Driver, c.CloseError);
-    StartProgramming(c);
-    Step(TStep::Other, [&] { c.Driver.EraseChip(); });
-    connection.Close();
+    ops::Erase(c.Driver, Request(c), Hooks(c));
     return ExitSuccess;
 }
 
@@ -287,28 +308,23 @@ int Run(TContext& c) {
         LoadChips(c);
         SelectChip(c);
     }
-    TConnection connection(c.Driver, c.CloseError);
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    Step(TStep::Other, [&] { c.Driver.StopTarget(); });
-    Step(TStep::Other, [&] { c.Driver.RunTarget(); });
-    connection.Close();
+    ops::Run(c.Driver, Hooks(c));
     return ExitSuccess;
 }
 
 int PassThrough(TContext& c) {
-    TConnection connection(c.Driver, c.CloseError);
-    Step(TStep::Connect, [&] { c.Driver.Wakeup(); });
-    const uint8_t lines = c.O.Lines == 78 ? 1 : 0;
-    const uint8_t polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
-    Step(TStep::Other, [&] { c.Driver.EnterPassThrough(lines, polarity); });
-    connection.Close();
+    ops::TRequest request = Request(c);
+    request.Lines = c.O.Lines == 78 ? 1 : 0;
+    request.Polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
+    ops::EnterPassThrough(c.Driver, request, Hooks(c));
     return ExitSuccess;
 }
 
 int Show(TContext& c) {
     LoadChips(c);
     SelectChip(c);
-    const TIntelHexFile image = LoadImage(c);
+    TIntelHexFile image;
+    Step(TStep::Image, [&] { image.Load(c.O.File); });
     Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
     Step(TStep::Other, [&] { PrintBuffer(*c.Driver.Target(), AllRegions, c.Out); });
     return ExitSuccess;
@@ -378,15 +394,13 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     TLogRecord record{NowIso8601(), "", "", "", "", o.Command, o.File, "", {}, 0, "", 0};
     const auto start = std::chrono::steady_clock::now();
     TDeviceVESK1 driver;
-    TContext c{o, out, driver, ConfigureDriver(driver, o), {}, nullptr, {}, {}, {}};
+    TContext c{o, out, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {}, {}, {}};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.
     TProgressBar bar(err, o.GangChild);
-    c.Bar = &bar;
     // The trace writes whole lines; a bar redrawn in between would tear them apart.
-    if ((errIsTerminal || o.GangChild) && !o.Quiet && !o.Verbose)
-        driver.OnProgress = [&bar](int value) { bar.Step(value); };
+    if ((errIsTerminal || o.GangChild) && !o.Quiet && !o.Verbose) c.Bar = &bar;
     if (o.Verbose)
         driver.OnTrace = [&err](uint8_t sent, int answer) { err << TraceLine(sent, answer) << "\n"; };
 

@@ -1,7 +1,5 @@
 #include "cli/Session.h"
 
-#include "driver/DeviceVESK1.h"
-
 namespace vesk::cli {
 
 namespace {
@@ -32,42 +30,6 @@ int ClassifyFailure(TStep step, const std::string& message) {
         break;
     }
     return ExitFailed;
-}
-
-TConnection::TConnection(TDeviceVESK1& driver, std::string& closeError)
-    : FDriver(driver), FCloseError(closeError) {
-    // Open may fail half way; the destructor's Close then still runs.
-    try {
-        Step(TStep::Connect, [&] { FDriver.Open(); });
-    } catch (...) {
-        FOpen = false;
-        try {
-            FDriver.Close();
-        } catch (...) {
-            // The open error is the one to report.
-        }
-        throw;
-    }
-}
-
-TConnection::~TConnection() {
-    if (!FOpen) return;
-    FOpen = false;
-    try {
-        FDriver.Close();
-    } catch (const Exception& e) {
-        FCloseError = e.Message();
-    }
-}
-
-void TConnection::Close() {
-    if (!FOpen) return;
-    FOpen = false;
-    try {
-        FDriver.Close();
-    } catch (const Exception& e) {
-        throw ECommand(ExitFailed, e.Message());
-    }
 }
 
 } // namespace vesk::cli

@@ -1,4 +1,4 @@
-// One connection to the programmer, run step by step.
+// The exit status of a failed step.
 //
 // Every driver call goes through `Step`, which decides the exit status of a failure by
 // the step that failed - not by the wording of the message:
@@ -22,10 +22,6 @@
 #include <string>
 #include <utility>
 
-namespace vesk {
-class TDeviceVESK1;
-}
-
 namespace vesk::cli {
 
 enum class TStep { Connect, Image, Detect, Verify, Other };
@@ -43,24 +39,5 @@ template <class Body> decltype(auto) Step(TStep step, Body&& body) {
         throw ECommand(ClassifyFailure(step, e.Message()), e.Message());
     }
 }
-
-// Opens the driver's port on construction (Step Connect) and closes it on every path:
-// `Close()` on success raises like any step; the destructor, reached on a failure,
-// closes too and keeps the message of a failing close in `closeError`, to be reported
-// after the error that ended the command.
-class TConnection {
-  public:
-    TConnection(TDeviceVESK1& driver, std::string& closeError);
-    ~TConnection();
-    TConnection(const TConnection&) = delete;
-    TConnection& operator=(const TConnection&) = delete;
-
-    void Close();
-
-  private:
-    TDeviceVESK1& FDriver;
-    std::string& FCloseError;
-    bool FOpen = true;
-};
 
 } // namespace vesk::cli

@@ -23,7 +23,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options(-Wno-restrict)
 endif()
 
-foreach(dir hexfile chipdef serial storage driver cli chips)
+foreach(dir common hexfile chipdef serial storage driver ops cli chips)
   add_subdirectory(${dir})
 endforeach()
 

@@ -1,5 +1,6 @@
 // The driver as a whole object, and the connection-level operations.
 #include "driver/DeviceVESK1.h"
+#include "driver/DeviceVESK1Failures.h"
 #include "driver/VbusFormat.h"
 
 #include "VESK_Exception.h"
@@ -42,7 +43,7 @@ void TDeviceVESK1::ForgetPosition() {
 }
 
 void TDeviceVESK1::Open() {
-    WithContext("VESK device open failed", [&] {
+    WithContext(failed::Open, [&] {
         ComPort1.SetPort(FComPort);
         ComPort1.SetCustomBaudRate(FComBaudRate);
         ForgetPosition();
@@ -54,14 +55,14 @@ void TDeviceVESK1::Open() {
 }
 
 void TDeviceVESK1::Close() {
-    WithContext("VESK device close failed", [&] {
+    WithContext(failed::Close, [&] {
         ComPort1.SetConnected(false);
         if (ComPort1.Connected()) throw Exception("COM port close failed");
     });
 }
 
 void TDeviceVESK1::Wakeup() {
-    WithContext("VESK wakeup failed", [&] {
+    WithContext(failed::Wakeup, [&] {
         ForgetPosition();
         ComPort1.SetBreak(true);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -73,7 +74,7 @@ void TDeviceVESK1::Wakeup() {
 }
 
 void TDeviceVESK1::Activate() {
-    WithContext("VESK activation failed", [&] {
+    WithContext(failed::Activate, [&] {
         ForgetPosition();
         SendCommand(FDeviceID + "h");
     });
@@ -81,9 +82,7 @@ void TDeviceVESK1::Activate() {
 
 void TDeviceVESK1::SetBaudRate(int8_t index) {
     const bool valid = index >= 0 && index < int(ProgrammerBaudRates.size());
-    const std::string rate =
-        valid ? std::to_string(ProgrammerBaudRates[index]) : "index " + std::to_string(index);
-    WithContext("VESK Baudrate setting failed: " + rate, [&] {
+    WithContext(failed::SetBaudRate(index), [&] {
         if (!valid) throw Exception("Invalid argument");
         // The echoes come back at the old speed; the programmer switches after them.
         SendCommand("00" + Hex(index * 16 + 4, 2) + "p");
@@ -98,21 +97,21 @@ void TDeviceVESK1::SetBaudRate(int8_t index) {
 }
 
 std::string TDeviceVESK1::GetType() {
-    return WithContext("VESK Get type failed", [&] {
+    return WithContext(failed::GetType, [&] {
         SendCommand("t");
         return ReadToken();
     });
 }
 
 std::string TDeviceVESK1::GetVersion() {
-    return WithContext("VESK Get version failed", [&] {
+    return WithContext(failed::GetVersion, [&] {
         SendCommand("v");
         return ReadToken();
     });
 }
 
 void TDeviceVESK1::RunTarget() {
-    WithContext("Target run failed", [&] {
+    WithContext(failed::RunTarget, [&] {
         ForgetPosition(); // the programmer leaves program mode to release the target
         SendCommand(FDeviceID + "g");
     });
@@ -120,11 +119,11 @@ void TDeviceVESK1::RunTarget() {
 
 void TDeviceVESK1::StopTarget() {
     // Entering program mode holds the target; there is no command of its own.
-    WithContext("Target stop failed", [&] { ProgramModeEnter(3); });
+    WithContext(failed::StopTarget, [&] { ProgramModeEnter(3); });
 }
 
 void TDeviceVESK1::EnterPassThrough(uint8_t lines, uint8_t polarity) {
-    WithContext("Passthrough enter failed", [&] {
+    WithContext(failed::PassThrough, [&] {
         int flags = 0;
         if (lines == 1) flags += 2;    // lines 7,8 instead of 3,4
         if (polarity == 1) flags += 1; // TTL instead of RS232
@@ -137,7 +136,7 @@ void TDeviceVESK1::EnterPassThrough(uint8_t lines, uint8_t polarity) {
 }
 
 std::string TDeviceVESK1::GetTargetID() {
-    return WithContext("VESK Get target ID failed", [&] {
+    return WithContext(failed::GetTargetId, [&] {
         ProgramModeEnter(3);
         // The identification word lies at 0x2006 of the configuration space.
         FAddress.Reach(3, 0x2006);
@@ -146,7 +145,7 @@ std::string TDeviceVESK1::GetTargetID() {
 }
 
 TChipDefinition* TDeviceVESK1::FindTarget() {
-    return WithContext("VESK target detect failed", [&]() -> TChipDefinition* {
+    return WithContext(failed::FindTarget, [&]() -> TChipDefinition* {
         const int32_t id = vbus::ParseHex(GetTargetID());
         if (id == -1) return nullptr; // the word could not be read
         for (const auto& chip : ChipDefinitions)
@@ -156,7 +155,7 @@ TChipDefinition* TDeviceVESK1::FindTarget() {
 }
 
 void TDeviceVESK1::DetectTarget() {
-    WithContext("Target detect failed", [&] {
+    WithContext(failed::DetectTarget, [&] {
         TChipDefinition* chip = FindTarget();
         if (chip == nullptr && FTarget == nullptr) throw Exception("Unknown target");
         if (chip != nullptr && chip != FTarget) SetTarget(chip);

@@ -1,5 +1,6 @@
 // The region operations: load the buffer, erase, write, read and verify.
 #include "driver/DeviceVESK1.h"
+#include "driver/DeviceVESK1Failures.h"
 #include "driver/VbusFormat.h"
 
 #include "VESK_Exception.h"
@@ -57,7 +58,7 @@ void TDeviceVESK1::CheckAbort() {
 }
 
 bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
-    WithContext("Target buffer load failed", [&] {
+    WithContext(failed::LoadBuffer, [&] {
         if (FTarget == nullptr) throw Exception("Target not specified");
         if (!FTarget->LoadImage(image)) throw Exception("Unknown error");
     });
@@ -65,7 +66,7 @@ bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
 }
 
 void TDeviceVESK1::EraseChip() {
-    WithContext("Erase chip failed", [&] {
+    WithContext(failed::Erase, [&] {
         RequireTarget();
         SavePreserved();
         // Once the erase command goes out the chip may lack its preserved words: each
@@ -149,7 +150,7 @@ std::string TDeviceVESK1::PendingPreservedText() const {
 }
 
 void TDeviceVESK1::WriteRegions(int16_t regions) {
-    WithContext("Target write failed", [&] {
+    WithContext(failed::Write, [&] {
         RequireTarget();
         ForSelectedRegions(
             StandardRegions(), regions, OnProgress,
@@ -176,7 +177,7 @@ void TDeviceVESK1::WriteAndVerifyRegions(int16_t regions, bool verify) {
 }
 
 void TDeviceVESK1::WriteRegion(TChipRegion& region) {
-    WithContext("Target region write failed: " + RegionText(region), [&] {
+    WithContext(failed::RegionWrite + RegionText(region), [&] {
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t word = region.Data[i];
             // Blank words are never sent: after an erase the chip holds them already.
@@ -191,7 +192,7 @@ void TDeviceVESK1::WriteRegion(TChipRegion& region) {
 }
 
 void TDeviceVESK1::ReadRegions(int16_t regions) {
-    WithContext("Target read failed", [&] {
+    WithContext(failed::Read, [&] {
         RequireTarget();
         ForSelectedRegions(
             StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.Size; },
@@ -200,7 +201,7 @@ void TDeviceVESK1::ReadRegions(int16_t regions) {
 }
 
 void TDeviceVESK1::ReadRegion(TChipRegion& region) {
-    WithContext("Target region read failed: " + RegionText(region), [&] {
+    WithContext(failed::RegionRead + RegionText(region), [&] {
         region.Reset();
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t address = MoveTo(region.Start + i);
@@ -222,7 +223,7 @@ void TDeviceVESK1::VerifyRegions(int16_t regions) {
 }
 
 void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
-    WithContext("Target region verify failed: " + RegionText(region), [&] {
+    WithContext(failed::RegionVerify + RegionText(region), [&] {
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t word = region.Data[i];
             if (word != region.Default) {

@@ -6,9 +6,10 @@
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
+#include "common/VESK_Exception.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
-#include "hexfile/VESK_Exception.h"
+#include "ops/Steps.h"
 
 #include <cstdint>
 #include <functional>
@@ -65,10 +66,10 @@ inline TChipDefinition* TinyChip(bool second) {
     return nullptr;
 }
 
-// Runs the sequence; `done` tells when the line has nothing more to say, so that the
-// remaining steps (each would only wait for its time-out) are skipped. Every step's
-// failure must be a `vesk::Exception`, handed to `failed` when given; anything else
-// leaves this function.
+// Runs the sequence, each step through the operation layer's call of it; `done` tells when the line has
+// nothing more to say, so that the remaining steps (each would only wait for its time-out) are skipped. Every
+// step's failure must be a `vesk::Exception`, handed to `failed` when given; anything else leaves this
+// function.
 inline void RunSequence(TDeviceVESK1& dev, uint8_t control, const std::function<bool()>& done,
                         const std::function<void(const std::string&)>& failed = {}) {
     dev.SetTarget((control & SelectTarget) ? TinyChip(control & SecondChip) : nullptr);
@@ -82,33 +83,37 @@ inline void RunSequence(TDeviceVESK1& dev, uint8_t control, const std::function<
             if (failed) failed(e.Message());
         }
     };
-    step([&] {
-        if (control == RealWakeup)
-            dev.Wakeup();
-        else
-            dev.SyncEcho();
-    });
-    step([&] { dev.Activate(); });
-    if (control & ChangeSpeed) step([&] { dev.SetBaudRate(static_cast<int8_t>(control >> 5)); });
-    step([&] { (void)dev.GetType(); });
-    step([&] { (void)dev.GetVersion(); });
-    step([&] { dev.DetectTarget(); });
-    step([&] { dev.ReadRegions(AllRegions); });
-    if (control & WriteAndVerify) {
-        step([&] {
-            TIntelHexFile image;
-            image.LoadFromText(TinyImage, "tiny.hex");
-            dev.LoadBuffer(image);
-        });
-        step([&] { dev.EraseChip(); });
-        step([&] { dev.WriteRegions(AllRegions); });
-        step([&] { dev.VerifyRegions(AllRegions); });
-    }
-    step([&] { (void)dev.GetTargetID(); });
-    if (control & PassThrough)
-        step([&] { dev.EnterPassThrough(control >> 6 & 1, control >> 7); });
+    TIntelHexFile image;
+    std::string answer;
+    ops::TStepArgs args;
+    args.BaudIndex = static_cast<int8_t>(control >> 5);
+    args.Lines = control >> 6 & 1;
+    args.Polarity = control >> 7;
+    args.Image = [&]() -> const TIntelHexFile& {
+        image.LoadFromText(TinyImage, "tiny.hex");
+        return image;
+    };
+    args.Text = &answer;
+    const auto run = [&](ops::TStepId id) { step([&] { ops::Perform(dev, {id, AllRegions}, args); }); };
+
+    if (control == RealWakeup)
+        run(ops::TStepId::Wakeup);
     else
-        step([&] { dev.RunTarget(); });
+        step([&] { dev.SyncEcho(); });
+    run(ops::TStepId::Activate);
+    if (control & ChangeSpeed) run(ops::TStepId::SetBaudRate);
+    run(ops::TStepId::GetType);
+    run(ops::TStepId::GetVersion);
+    run(ops::TStepId::DetectTarget);
+    run(ops::TStepId::Read);
+    if (control & WriteAndVerify) {
+        run(ops::TStepId::LoadImage);
+        run(ops::TStepId::Erase);
+        run(ops::TStepId::Write);
+        run(ops::TStepId::Verify);
+    }
+    run(ops::TStepId::GetTargetId);
+    run(control & PassThrough ? ops::TStepId::PassThrough : ops::TStepId::RunTarget);
 }
 
 } // namespace vesk::fuzz

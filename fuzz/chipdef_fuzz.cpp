@@ -5,7 +5,7 @@
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/DefinitionIni.h"
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 
 #include <cstddef>
 #include <cstdint>

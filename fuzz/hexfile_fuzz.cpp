@@ -4,8 +4,8 @@
 #include "FuzzSupport.h"
 
 #include "chipdef/ChipDefinition.h"
+#include "common/VESK_Exception.h"
 #include "hexfile/IntelHexFile.h"
-#include "hexfile/VESK_Exception.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // second file equals the first), so no value can break the file's structure.
 #include "FuzzSupport.h"
 
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 #include "storage/AppDataStorage.h"
 
 #include <cmath>

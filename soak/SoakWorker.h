@@ -8,6 +8,7 @@
 #include "SoakTypes.h"
 
 #include "driver/DeviceVESK1.h"
+#include "ops/Operations.h"
 #include "sim/Simulator.h"
 
 #include <atomic>
@@ -64,10 +65,26 @@ class TSoakWorker {
 
     TPlan PlanFault(TOpKind op);
     TOutcome Execute(TOpKind op, const TPlan& plan, const TImage* image, bool verifyAfterWrite);
+    static ops::THooks OutcomeHooks(TOutcome& outcome, int8_t baudIndex, const TIntelHexFile* file);
+    std::function<void(uint8_t, int)> TraceCounter(const TPlan& plan, int64_t& trace, int64_t& unanswered);
+    void RunOperation(TOpKind op, const ops::TRequest& request, const ops::THooks& hooks);
+
     void CheckOutcome(const TOutcome& outcome, const TPlan& plan, const TMemory& before, const TImage* image,
                       std::vector<std::string>& violations);
+    // Failures: the message's chain, the bytes left unanswered, the time taken.
+    void CheckFailure(const TOutcome& outcome, std::vector<std::string>& violations);
+    // Whether the fault took effect, whether the operation then had to fail, and the
+    // root causes that fit it.
+    struct TFaultEffect;
+    TFaultEffect FaultEffect(const TOutcome& outcome, const TPlan& plan, const std::string& root);
     void CheckTargetState(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
                           const TImage* image, std::vector<std::string>& violations);
+    // The target after a successful operation.
+    void CheckSuccess(const TOutcome& outcome, const TPlan& plan, const TMemory& before, const TMemory& after,
+                      const TImage* image, std::vector<std::string>& violations);
+    // The calibration word: put back by an erase that passed, else still held by the driver.
+    void CheckCalibration(const TOutcome& outcome, const TMemory& before, const TMemory& after,
+                          std::vector<std::string>& violations);
     bool Record(const TOutcome& outcome, const TPlan& plan, std::vector<std::string>& violations);
     void StartSimulator(const TMemory* memory);
     TMemory Snapshot() const;

@@ -8,6 +8,8 @@
 // Environment: VESK_SOAK_OPS, VESK_SOAK_SEED, VESK_SOAK_SECONDS, VESK_SOAK_WORKERS
 // (the arguments win). Exit status 0 when every operation kept every rule.
 #include "SoakChip.h"
+#include "SoakOptions.h"
+#include "SoakReport.h"
 #include "SoakWorker.h"
 
 #include "chipdef/ChipDefinitions.h"
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -87,74 +90,94 @@ class TQuietPoint {
     int FActive;
 };
 
-bool ReadNumber(const char* text, double& out) {
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || value < 0) return false;
-    out = value;
-    return true;
+// Every worker starts from a checked target memory, then runs faulted operations
+// until the count or the time is spent, with a memory check every CheckEvery of them
+// and after every replug.
+std::vector<std::thread> StartWorkers(std::vector<std::unique_ptr<TSoakWorker>>& workers,
+                                      const TSoakConfig& config, TQuietPoint& quiet,
+                                      const std::function<double()>& elapsed, std::atomic<int64_t>& claimed) {
+    std::vector<std::thread> threads;
+    for (auto& worker : workers) {
+        threads.emplace_back([&config, &quiet, &claimed, elapsed, w = worker.get()] {
+            w->RunMemoryCheck();
+            int sinceCheck = 0;
+            for (;;) {
+                quiet.Pass();
+                if (elapsed() >= config.Seconds || claimed.fetch_add(1) >= config.FaultedOps) break;
+                const int64_t replugs = w->Stats.Replugs;
+                w->RunFaulted();
+                // The driver must work on the replugged adapter at once.
+                if (++sinceCheck >= config.CheckEvery || w->Stats.Replugs != replugs) {
+                    w->RunMemoryCheck();
+                    sinceCheck = 0;
+                }
+            }
+            quiet.Leave();
+        });
+    }
+    return threads;
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: vesk_soak [--ops N] [--seed S] [--seconds T] [--workers W] [--timeout MS] "
-                         "[--verbose]\n");
-    return 2;
+// Seconds the worker's running operation has taken; 0 when idle.
+double RunningSeconds(const TSoakWorker& worker) {
+    const int64_t started = worker.OpStartedNs;
+    if (!started) return 0;
+    const int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch()).count();
+    return double(now - started) / 1e9;
+}
+
+// Until every worker has ended: a hang ends the program, and the descriptors are
+// counted at a quiet point every ten seconds.
+void Watch(std::vector<std::unique_ptr<TSoakWorker>>& workers, std::vector<std::thread>& threads,
+           TQuietPoint& quiet, TRunFigures& f) {
+    constexpr double HangSeconds = 60;
+    auto nextQuiet = TClock::now() + std::chrono::seconds(10);
+    std::atomic<int> running{int(threads.size())};
+    std::thread joiner([&] {
+        for (auto& t : threads)
+            t.join();
+        running = 0;
+    });
+    while (running > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        for (auto& worker : workers) {
+            const double seconds = RunningSeconds(*worker);
+            if (seconds > HangSeconds) {
+                PrintLine("VIOLATION hang: " + worker->Describe() + " has run for " +
+                          std::to_string(int(seconds)) + " s\nsoak: 0 passed, 1 failed");
+                std::_Exit(1);
+            }
+        }
+        if (TClock::now() < nextQuiet) continue;
+        quiet.Run(
+            [&] {
+                ++f.FdChecks;
+                const int count = CountDescriptors();
+                if (count != f.FdsRunning) {
+                    ++f.FdMismatches;
+                    PrintLine("VIOLATION descriptors at a quiet point: " + std::to_string(count) +
+                              ", expected " + std::to_string(f.FdsRunning));
+                }
+            },
+            std::chrono::seconds(20));
+        nextQuiet = TClock::now() + std::chrono::seconds(10);
+    }
+    joiner.join();
+}
+
+uint64_t RandomSeed() {
+    uint64_t seed = std::random_device{}();
+    seed = (seed << 32) ^ uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+    return seed & 0xFFFFFFFFFFFFULL;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     TSoakConfig config;
-    config.Seed = std::random_device{}();
-    config.Seed = (config.Seed << 32) ^ uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
-    config.Seed &= 0xFFFFFFFFFFFFULL;
-    struct TSetting {
-        const char* Option;
-        const char* Env;
-    };
-    auto apply = [&](const std::string& name, const char* text) -> bool {
-        double value = 0;
-        if (name == "seed") {
-            char* end = nullptr;
-            config.Seed = std::strtoull(text, &end, 0);
-            return end != text && *end == '\0';
-        }
-        if (!ReadNumber(text, value)) return false;
-        if (name == "ops")
-            config.FaultedOps = int64_t(value);
-        else if (name == "seconds")
-            config.Seconds = value;
-        else if (name == "workers")
-            config.Workers = std::max(1, int(value));
-        else if (name == "timeout")
-            config.TimeoutMs = std::max(1, int(value));
-        return true;
-    };
-    for (const char* name : {"ops", "seed", "seconds", "workers"}) {
-        std::string env = std::string("VESK_SOAK_") + name;
-        for (char& c : env)
-            c = char(std::toupper(static_cast<unsigned char>(c)));
-        if (const char* text = std::getenv(env.c_str()); text && *text && !apply(name, text)) {
-            std::fprintf(stderr, "vesk_soak: bad %s: %s\n", env.c_str(), text);
-            return 2;
-        }
-    }
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--verbose") {
-            config.Verbose = true;
-        } else if (arg.rfind("--", 0) == 0 && i + 1 < argc &&
-                   (arg == "--ops" || arg == "--seed" || arg == "--seconds" || arg == "--workers" ||
-                    arg == "--timeout")) {
-            if (!apply(arg.substr(2), argv[++i])) {
-                std::fprintf(stderr, "vesk_soak: bad value for %s: %s\n", arg.c_str(), argv[i]);
-                return 2;
-            }
-        } else {
-            return Usage();
-        }
-    }
-
+    config.Seed = RandomSeed();
+    if (const int status = ReadConfig(argc, argv, config); status >= 0) return status;
     std::printf("vesk_soak: seed %llu (VESK_SOAK_SEED or --seed to repeat), %lld faulted operations, "
                 "at most %.0f s, %d workers, time-out %d ms per byte\n",
                 static_cast<unsigned long long>(config.Seed), static_cast<long long>(config.FaultedOps),
@@ -169,149 +192,35 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const int fdsBefore = CountDescriptors();
+    TRunFigures figures;
+    figures.FdsBefore = CountDescriptors();
     std::vector<std::unique_ptr<TSoakWorker>> workers;
     for (int i = 0; i < config.Workers; ++i)
         workers.push_back(std::make_unique<TSoakWorker>(i, config));
-    const int fdsRunning = CountDescriptors();
+    figures.FdsRunning = CountDescriptors();
 
-    std::atomic<int64_t> claimed{0};
-    std::atomic<bool> stop{false};
     TQuietPoint quiet(config.Workers);
     const auto start = TClock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(TClock::now() - start).count(); };
-
-    std::vector<std::thread> threads;
-    for (auto& worker : workers) {
-        threads.emplace_back([&, w = worker.get()] {
-            // Every worker starts from a checked target memory.
-            w->RunMemoryCheck();
-            int sinceCheck = 0;
-            while (!stop) {
-                quiet.Pass();
-                if (elapsed() >= config.Seconds || claimed.fetch_add(1) >= config.FaultedOps) break;
-                const int64_t replugs = w->Stats.Replugs;
-                w->RunFaulted();
-                // The driver must work on the replugged adapter at once.
-                if (++sinceCheck >= config.CheckEvery || w->Stats.Replugs != replugs) {
-                    w->RunMemoryCheck();
-                    sinceCheck = 0;
-                }
-            }
-            quiet.Leave();
-        });
-    }
-
-    // Watch for hangs, and count descriptors at quiet points now and then.
-    constexpr double HangSeconds = 60;
-    int fdChecks = 0, fdMismatches = 0;
-    int lastFdCount = fdsRunning;
-    auto nextQuiet = TClock::now() + std::chrono::seconds(10);
-    std::atomic<int> running{config.Workers};
-    std::thread joiner([&] {
-        for (auto& t : threads)
-            t.join();
-        running = 0;
-    });
-    while (running > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        for (auto& worker : workers) {
-            const int64_t started = worker->OpStartedNs;
-            const double seconds =
-                started
-                    ? (std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch())
-                           .count() -
-                       started) /
-                          1e9
-                    : 0;
-            if (seconds > HangSeconds) {
-                PrintLine("VIOLATION hang: " + worker->Describe() + " has run for " +
-                          std::to_string(int(seconds)) + " s\nsoak: 0 passed, 1 failed");
-                std::_Exit(1);
-            }
-        }
-        if (TClock::now() >= nextQuiet) {
-            quiet.Run(
-                [&] {
-                    ++fdChecks;
-                    lastFdCount = CountDescriptors();
-                    if (lastFdCount != fdsRunning) {
-                        ++fdMismatches;
-                        PrintLine("VIOLATION descriptors at a quiet point: " + std::to_string(lastFdCount) +
-                                  ", expected " + std::to_string(fdsRunning));
-                    }
-                },
-                std::chrono::seconds(20));
-            nextQuiet = TClock::now() + std::chrono::seconds(10);
-        }
-    }
-    joiner.join();
-    const double seconds = elapsed();
+    auto elapsed = [start] { return std::chrono::duration<double>(TClock::now() - start).count(); };
+    std::atomic<int64_t> claimed{0}; // faulted operations begun, all workers together
+    std::vector<std::thread> threads = StartWorkers(workers, config, quiet, elapsed, claimed);
+    Watch(workers, threads, quiet, figures);
+    figures.Seconds = elapsed();
 
     TSoakStats total;
     for (auto& worker : workers)
         total.Add(worker->Stats);
-    const int fdsWithSims = CountDescriptors();
+    figures.FdsWithSims = CountDescriptors();
     for (auto& worker : workers)
         worker->StopSimulator();
-    const int fdsAfter = CountDescriptors();
+    figures.FdsAfter = CountDescriptors();
     // Every port closed: the drivers themselves hold nothing open any more.
-    bool portsOpen = false;
     for (auto& worker : workers)
-        portsOpen = portsOpen || worker->Device().Port().Connected();
+        figures.PortsOpen = figures.PortsOpen || worker->Device().Port().Connected();
     workers.clear();
 
-    std::printf("\nFaults (operations run / failed / fault not reached before the operation ended):\n");
-    for (const auto& [kind, count] : total.Faults)
-        std::printf("  %-24s %6lld / %6lld / %6lld\n", Name(kind), static_cast<long long>(count.Runs),
-                    static_cast<long long>(count.Failed), static_cast<long long>(count.NotReached));
-    std::printf("Operations:\n");
-    for (const auto& [kind, count] : total.Operations)
-        std::printf("  %-24s %6lld\n", Name(kind), static_cast<long long>(count));
-    std::printf("Outcomes (root cause of failed operations):\n");
-    for (const auto& [root, count] : total.Outcomes)
-        std::printf("  %-40s %6lld\n", root.c_str(), static_cast<long long>(count));
-    std::printf("Faulted operations: %lld (%lld met their fault); fault-free: %lld (%lld memory checks); "
-                "adapter replugged %lld times\n",
-                static_cast<long long>(total.FaultedOps), static_cast<long long>(total.FaultsTookEffect),
-                static_cast<long long>(total.CleanOps), static_cast<long long>(total.MemoryChecks),
-                static_cast<long long>(total.Replugs));
-    std::printf("Late answers within the time-out that still timed out (load): %lld\n",
-                static_cast<long long>(total.LateWithinFailed));
-    std::printf("Calibration word lost by a failed erase: %lld named in the message, %lld not named; "
-                "put back by a later erase: %lld\n",
-                static_cast<long long>(total.CalibrationLost),
-                static_cast<long long>(total.CalibrationLostUnnamed),
-                static_cast<long long>(total.CalibrationRestored));
-    std::printf("Longest failed operation: %.0f ms (its bound %.0f ms); largest share of the bound: %.0f%%\n",
-                total.MaxFailedMs, total.MaxFailedBoundMs, total.MaxBoundShare * 100);
-    std::printf(
-        "Descriptors: %d before, %d with the simulators running, %d after (%d checks at quiet points, "
-        "%d off)\n",
-        fdsBefore, fdsRunning, fdsAfter, fdChecks, fdMismatches);
-    std::printf("Wall time: %.1f s\n", seconds);
-
-    int64_t failed = total.Failed;
-    if (fdsAfter != fdsBefore || fdsWithSims != fdsRunning) {
-        std::printf("VIOLATION descriptor leak: %d before, %d after; %d at start, %d at the end with the "
-                    "simulators\n",
-                    fdsBefore, fdsAfter, fdsRunning, fdsWithSims);
-        ++failed;
-    }
-    failed += fdMismatches;
-    if (portsOpen) {
-        std::printf("VIOLATION a driver's port is still open at the end\n");
-        ++failed;
-    }
-    if (total.FaultedOps < config.FaultedOps)
-        std::printf("note: the time bound of %.0f s ended the run after %lld of %lld faulted operations\n",
-                    config.Seconds, static_cast<long long>(total.FaultedOps),
-                    static_cast<long long>(config.FaultedOps));
-    if (!total.Violations.empty())
-        std::printf("%zu violation(s) shown above; seed %llu\n", total.Violations.size(),
-                    static_cast<unsigned long long>(config.Seed));
-    std::printf("soak: %lld passed, %lld failed\n", static_cast<long long>(total.Passed),
-                static_cast<long long>(failed));
+    PrintReport(total, figures);
+    const int64_t failed = Verdict(total, config, figures);
     ChipDefinitions.clear();
     return failed == 0 ? 0 : 1;
 }

@@ -2,7 +2,7 @@
 // string lists and the backup copy.
 #include "storage/AppDataStorage.h"
 
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 #include "storage/IniValues.h"
 #include "storage/MemIniFile.h"
 #include "storage/SafeFile.h"

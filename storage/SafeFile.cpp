@@ -1,8 +1,8 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
-#include "hexfile/VESK_Exception.h"
-#include "hexfile/XdgFolder.h"
+#include "common/VESK_Exception.h"
+#include "common/XdgFolder.h"
 
 #include <cerrno>
 #include <climits>

@@ -2,7 +2,7 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
-// The calling orders of the main window, each against the simulated programmer, with
-// the exact bytes on the wire; and the failures of the connection-level operations.
+// The connection-level driver calls against the simulated programmer, with the exact
+// bytes on the wire, and their failures. (The operations' calling orders are tested
+// in ops/tests.)
 #include "DriverFixture.h"
 
 namespace vesk::test {
@@ -8,65 +9,6 @@ namespace {
 const std::string Sync = "\xFF";
 
 class ConnectionTest : public DriverTest {};
-
-TEST_F(ConnectionTest, DetectProgrammer) {
-    StartSim("T16");
-    Dev.Open();
-    Dev.Wakeup();
-    EXPECT_EQ(Dev.GetType(), "VESK1");
-    EXPECT_EQ(Dev.GetVersion(), "2.10");
-    Dev.Close();
-    EXPECT_FALSE(Dev.Port().Connected());
-    EXPECT_EQ(Sent(), Sync + "t" + Repeat("n", 7) + "v" + Repeat("n", 6));
-}
-
-TEST_F(ConnectionTest, DetectTargetSelectsTheChipWithTheIdRead) {
-    StartSim("CAL16");
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.DetectTarget();
-    Dev.RunTarget();
-    Dev.Close();
-    ASSERT_NE(Dev.Target(), nullptr);
-    EXPECT_EQ(Dev.Target()->Name, "CAL16");
-    // Fuses program mode puts the pointer at 0x2000; six increments reach the ID.
-    EXPECT_EQ(Sent(), Sync + "230fx" + Repeat("i", 6) + "rnnnn" + "0000g");
-    EXPECT_TRUE(Sim->TargetRunning());
-}
-
-TEST_F(ConnectionTest, RunTarget) {
-    StartSim("T16");
-    Dev.SetTarget(&Chip("T16"));
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.StopTarget();
-    EXPECT_FALSE(Sim->TargetRunning());
-    Dev.RunTarget();
-    Dev.Close();
-    EXPECT_EQ(Sent(), Sync + "230fx" + "0000g");
-    EXPECT_TRUE(Sim->TargetRunning());
-}
-
-TEST_F(ConnectionTest, EnterAndLeavePassThrough) {
-    StartSim("T16");
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.EnterPassThrough(1, 1);
-    Dev.Close();
-    // The digits are echoed and compared; the letter is sent without waiting.
-    ASSERT_TRUE(Sim->WaitReceived(6, 2000));
-    EXPECT_EQ(Sent(), Sync + "0003p");
-    EXPECT_TRUE(Sim->WaitPassThrough(true, 2000));
-    EXPECT_EQ(Sim->PassThroughFlags(), 3);
-
-    ClearSent();
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.SetBaudRate(1);
-    Dev.Close();
-    EXPECT_FALSE(Sim->InPassThrough());
-    EXPECT_EQ(Sent(), Sync + "0014p" + Sync + "0000h");
-}
 
 TEST_F(ConnectionTest, PassThroughFlagsFollowLinesAndPolarity) {
     StartSim("T16");
@@ -121,88 +63,6 @@ TEST_F(ConnectionTest, ActivationTimeOutInsideSetBaudRate) {
     EXPECT_EQ(ErrorOf([&] { Dev.SetBaudRate(1); }),
               "VESK Baudrate setting failed: 19200\nVESK activation failed\n"
               "VBUS command '0000h' failed\nVBUS write failed\nVBUS Echo timeout");
-}
-
-TEST_F(ConnectionTest, WriteReadVerifyAndEraseOrders) {
-    StartSim("T16");
-    const auto image =
-        HexImage({{0x000, 0x2800}, {0x001, 0x3FF0}, {0x005, 0x0123}, {0x2100, 0x0042}, {0x2007, 0x3F72}});
-    // write: Open, Wakeup, Activate, SetBaudRate, DetectTarget, LoadBuffer,
-    // EraseChip, WriteRegions, VerifyRegions, RunTarget, Close
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.Activate();
-    Dev.SetBaudRate(1);
-    Dev.DetectTarget();
-    ASSERT_EQ(Dev.Target(), &Chip("T16"));
-    EXPECT_TRUE(Dev.LoadBuffer(image));
-    ClearSent();
-    Dev.EraseChip();
-    Dev.WriteRegions(AllRegions);
-    EXPECT_EQ(Sent(), "230ex"
-                      "230cx"
-                      "000000m"
-                      "2800l"
-                      "i"
-                      "3FF0l"
-                      "000005m"
-                      "0123l"
-                      "230dx"
-                      "002100m"
-                      "0042l"
-                      "230fx" +
-                          Repeat("i", 7) + "3F72l");
-    ClearSent();
-    Dev.VerifyRegions(AllRegions);
-    EXPECT_EQ(Sent(), "230cx"
-                      "000000m"
-                      "rnnnn"
-                      "i"
-                      "rnnnn"
-                      "000005m"
-                      "rnnnn"
-                      "230dx"
-                      "002100m"
-                      "rnnnn"
-                      "230fx" +
-                          Repeat("i", 7) + "rnnnn");
-    Dev.RunTarget();
-    Dev.Close();
-    EXPECT_EQ(Sim->Word(0x000), 0x2800);
-    EXPECT_EQ(Sim->Word(0x001), 0x3FF0);
-    EXPECT_EQ(Sim->Word(0x002), 0x3FFF);
-    EXPECT_EQ(Sim->Word(0x005), 0x0123);
-    EXPECT_EQ(Sim->Word(0x2100), 0x42);
-    EXPECT_EQ(Sim->Word(0x2007), 0x3F72);
-
-    // read: the buffer is filled from the chip.
-    Chip("T16").ResetImage();
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.Activate();
-    Dev.SetBaudRate(1);
-    ClearSent();
-    Dev.ReadRegions(1);
-    Dev.RunTarget();
-    Dev.Close();
-    const auto& code = Chip("T16").RegionByCode(1);
-    EXPECT_EQ(code.Data[0], 0x2800);
-    EXPECT_EQ(code.Data[5], 0x0123);
-    EXPECT_EQ(code.CountNonDefault(), 3);
-    EXPECT_EQ(Sent(), "230cx"
-                      "000000m"
-                      "rnnnn" +
-                          Repeat("irnnnn", 2047) + "0000g");
-
-    // erase
-    Dev.Open();
-    Dev.Wakeup();
-    Dev.Activate();
-    Dev.SetBaudRate(1);
-    Dev.EraseChip();
-    Dev.Close();
-    EXPECT_EQ(Sim->Word(0x000), 0x3FFF);
-    EXPECT_EQ(Sim->Word(0x2100), 0xFF);
 }
 
 TEST_F(ConnectionTest, OpenFailsOnAMissingPort) {

@@ -1,6 +1,6 @@
 // The owner's creation and destruction events.
 #include "TestSupport.h"
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 #include "storage/SafeFile.h"
 
 #include <gtest/gtest.h>

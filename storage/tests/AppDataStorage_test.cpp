@@ -1,6 +1,6 @@
 // Files, layout, selection of properties, signature, backup and failures.
 #include "TestSupport.h"
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 #include "storage/SafeFile.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "storage/SafeFile.h"
 
 #include "TestSupport.h"
-#include "hexfile/VESK_Exception.h"
+#include "common/VESK_Exception.h"
 
 #include <gtest/gtest.h>
 

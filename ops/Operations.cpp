@@ -1,0 +1,211 @@
+#include "ops/Operations.h"
+
+#include "driver/DeviceVESK1.h"
+
+namespace vesk::ops {
+
+namespace {
+
+// One operation under way: its steps run through the caller's hooks, and the driver's
+// progress goes to the caller with the running step's name while it lasts.
+class TRun {
+  public:
+    TRun(TDeviceVESK1& device, const THooks& hooks, const TRequest& request)
+        : FDevice(device), FHooks(hooks), FRequest(request) {
+        if (!FHooks.Progress) return;
+        FSavedProgress = std::move(FDevice.OnProgress);
+        FDevice.OnProgress = [this](int value) { Progress(value); };
+    }
+    ~TRun() {
+        if (FHooks.Progress) FDevice.OnProgress = std::move(FSavedProgress);
+    }
+    TRun(const TRun&) = delete;
+    TRun& operator=(const TRun&) = delete;
+
+    void Step(TStepId id, int16_t regions = AllRegions, std::string* text = nullptr);
+    void Call(const std::function<void()>& hook) const {
+        if (hook) hook();
+    }
+    // Runs `sequence`; on a failure the caller hears of it, the port is closed and the
+    // error goes on.
+    void Guarded(const std::function<void()>& sequence);
+    // Open, Wakeup, Activate, SetBaudRate and the target detected when none is chosen.
+    void Connect();
+
+    TDeviceVESK1& Device() { return FDevice; }
+    const TRequest& Request() const { return FRequest; }
+
+  private:
+    void Progress(int value);
+    void CloseAfterFailure();
+
+    TDeviceVESK1& FDevice;
+    const THooks& FHooks;
+    TRequest FRequest;
+    TProgressEvent FSavedProgress;
+    std::string FStepName;
+    int FPosition = 0, FMaximum = 0;
+};
+
+void TRun::Step(TStepId id, int16_t regions, std::string* text) {
+    const TStep step{id, regions};
+    FStepName = StepName(step);
+    TStepArgs args{FRequest.BaudIndex, FRequest.Lines, FRequest.Polarity, FHooks.Image, text};
+    const std::function<void()> body = [&] { Perform(FDevice, step, args); };
+    if (FHooks.RunStep)
+        FHooks.RunStep(step, body);
+    else
+        body();
+}
+
+void TRun::Progress(int value) {
+    if (value < 0) {
+        FMaximum = -value;
+        FPosition = 0;
+    } else {
+        ++FPosition;
+    }
+    FHooks.Progress(TProgress{FStepName, value, FPosition, FMaximum});
+}
+
+void TRun::Guarded(const std::function<void()>& sequence) {
+    try {
+        sequence();
+    } catch (const std::exception& e) {
+        if (FHooks.Failed) FHooks.Failed(e);
+        CloseAfterFailure();
+        throw;
+    } catch (...) {
+        CloseAfterFailure();
+        throw;
+    }
+}
+
+void TRun::CloseAfterFailure() {
+    // Left open, a port whose adapter was unplugged would stay "connected" on a dead
+    // device, and the next Open would keep it instead of opening it afresh.
+    try {
+        FDevice.Close();
+    } catch (...) {
+        if (FHooks.CloseFailed) FHooks.CloseFailed();
+    }
+}
+
+void TRun::Connect() {
+    Step(TStepId::Open);
+    Call(FHooks.Opened);
+    Step(TStepId::Wakeup);
+    Step(TStepId::Activate);
+    Step(TStepId::SetBaudRate);
+    if (FDevice.Target() == nullptr) Step(TStepId::DetectTarget);
+    Call(FHooks.Connected);
+}
+
+} // namespace
+
+void DetectDevice(TDeviceVESK1& device, const THooks& hooks) {
+    TRun run(device, hooks, {});
+    run.Guarded([&] {
+        run.Step(TStepId::Open);
+        run.Step(TStepId::Wakeup);
+        run.Call(hooks.Awake);
+        std::string type, version;
+        run.Step(TStepId::GetType, AllRegions, &type);
+        if (!type.empty()) run.Step(TStepId::GetVersion, AllRegions, &version);
+        if (hooks.Detected) hooks.Detected(type, version);
+        run.Step(TStepId::Close);
+    });
+}
+
+void DetectTarget(TDeviceVESK1& device, const THooks& hooks) {
+    TRun run(device, hooks, {});
+    run.Guarded([&] {
+        run.Step(TStepId::Open);
+        run.Step(TStepId::Wakeup);
+        // An ID that matches no chip fails here, also with a chip chosen (which stays
+        // chosen); an unreadable ID keeps a chosen chip.
+        run.Step(TStepId::DetectTarget);
+        run.Call(hooks.Connected);
+        run.Step(TStepId::RunTarget);
+        run.Step(TStepId::Close);
+    });
+}
+
+void Write(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
+    TRun run(device, hooks, request);
+    run.Guarded([&] {
+        run.Connect();
+        run.Step(TStepId::LoadImage);
+        // Only a write of every region starts from an erased chip.
+        if (request.Regions == AllRegions) run.Step(TStepId::Erase);
+        for (const TDeviceVESK1::WriteStep_t& s : device.WriteSteps(request.Regions, request.Verify))
+            run.Step(s.Verify ? TStepId::Verify : TStepId::Write, s.Regions);
+        run.Step(TStepId::RunTarget);
+        run.Step(TStepId::Close);
+    });
+}
+
+void Read(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
+    TRun run(device, hooks, request);
+    run.Guarded([&] {
+        run.Connect();
+        run.Step(TStepId::Read, request.Regions);
+        run.Step(TStepId::RunTarget);
+        run.Step(TStepId::Close);
+    });
+}
+
+void Verify(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
+    TRun run(device, hooks, request);
+    run.Guarded([&] {
+        run.Connect();
+        if (hooks.Image) run.Step(TStepId::LoadImage);
+        run.Step(TStepId::Verify, request.Regions);
+        run.Step(TStepId::RunTarget);
+        run.Step(TStepId::Close);
+    });
+}
+
+void Erase(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
+    TRun run(device, hooks, request);
+    run.Guarded([&] {
+        run.Connect();
+        // No region loop: a stop request does not interrupt it.
+        run.Step(TStepId::Erase);
+        run.Step(TStepId::Close);
+    });
+}
+
+void Run(TDeviceVESK1& device, const THooks& hooks) {
+    TRun run(device, hooks, {});
+    run.Guarded([&] {
+        run.Step(TStepId::Open);
+        run.Step(TStepId::Wakeup);
+        run.Step(TStepId::StopTarget);
+        run.Step(TStepId::RunTarget);
+        run.Step(TStepId::Close);
+    });
+}
+
+void EnterPassThrough(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
+    TRun run(device, hooks, request);
+    run.Guarded([&] {
+        run.Step(TStepId::Open);
+        run.Step(TStepId::Wakeup);
+        run.Step(TStepId::PassThrough);
+        run.Step(TStepId::Close);
+    });
+}
+
+void LeavePassThrough(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
+    TRun run(device, hooks, request);
+    run.Guarded([&] {
+        // The wake-up ends pass-through; the programmer then runs at its rate.
+        run.Step(TStepId::Open);
+        run.Step(TStepId::Wakeup);
+        run.Step(TStepId::SetBaudRate);
+        run.Step(TStepId::Close);
+    });
+}
+
+} // namespace vesk::ops
