@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 
@@ -20,20 +21,41 @@ void AddRegionOption(CLI::App* command, TOptions& o) {
         ->option_text("R");
 }
 
-} // namespace
+void AddSerialOptions(CLI::App* write, TOptions& o) {
+    auto* serial = write
+                       ->add_option("--serial", o.Serial,
+                                    "put a serial number at word address ADDR (hex with 0x, or decimal) "
+                                    "after the image is loaded, low byte first: one byte per Data word, "
+                                    "RETLW 0x34nn per byte in the Code of 14-bit chips, two bytes per Code "
+                                    "word of 16-bit chips")
+                       ->option_text("ADDR")
+                       ->check(CLI::Range(0, 0x7FFFFFFF));
+    auto* counter = write
+                        ->add_option("--serial-counter", o.SerialCounter,
+                                     "file holding the next serial number in decimal; each chip takes its "
+                                     "own, the file is advanced under a lock before the chip is programmed")
+                        ->option_text("FILE");
+    serial->needs(counter);
+    counter->needs(serial);
+    write->add_option("--serial-bytes", o.SerialBytes, "bytes of the serial number, 1 to 8 (default 4)")
+        ->check(CLI::Range(1, 8))
+        ->option_text("N")
+        ->needs(serial);
+}
 
-int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out, std::ostream& err) {
-    CLI::App app{"vesk - program PIC microcontrollers through a VESK programmer", "vesk"};
-    app.set_version_flag("--version", std::string("vesk ") + VESK_FILE_VERSION);
-    app.require_subcommand(1, 1);
-    // Options of the tool may follow the command too.
-    app.fallthrough();
-    app.footer(std::string("Settings not given here come from \"WinVESK.ini\" beside the program when "
-                           "it exists (for an installed program, from the user's own copy in "
-                           "~/.config/vesk/), otherwise from the programmer driver's defaults.\n\n") +
-               ExitStatusTable);
-
-    app.add_option("-p,--port", o.Port, "serial port (name or path)")->option_text("NAME");
+// The options of the tool, before or after the command.
+void AddToolOptions(CLI::App& app, TOptions& o) {
+    app.add_option("-p,--port", o.Ports,
+                   "serial port (name or path); given more than once, the command runs on every port at "
+                   "once, one copy of vesk per port, each with its own programmer, target and chip buffer")
+        ->option_text("NAME")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--log", o.Log,
+                   "append one JSON line per chip and command to FILE (time, port, chip, image and its "
+                   "SHA-256, serial number, result, exit status, seconds)")
+        ->option_text("FILE");
+    app.add_flag("--gang-child", o.GangChild)->group(""); // started by vesk itself for one of several ports
     app.add_option("-c,--chip", o.Chip, "target chip type; without it the target is identified")
         ->option_text("NAME");
     app.add_option("-b,--baud", o.Baud, "programmer baud rate: 9600, 19200, 38400, 57600 or 115200")
@@ -53,7 +75,10 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     app.add_flag("--verify", o.Verify, "verify after write");
     app.add_flag("-q,--quiet", o.Quiet, "no progress output");
     app.add_flag("-v,--verbose", o.Verbose, "trace every VBUS byte and its echo on standard error");
+}
 
+// The commands and their own options.
+void AddCommands(CLI::App& app, TOptions& o) {
     auto* ports = app.add_subcommand("ports", "list the serial ports present, one per line");
     ports->add_flag("-l,--long", o.Long,
                     "add what the system knows of each port: maker, product and serial number of a USB "
@@ -65,6 +90,7 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
     auto* write = app.add_subcommand("write", "program the image");
     write->add_option("FILE", o.File, "Intel HEX image")->required();
     AddRegionOption(write, o);
+    AddSerialOptions(write, o);
     auto* read = app.add_subcommand(
         "read", "read the target; with --output write the words read as an Intel HEX file, "
                 "otherwise print them as the buffer view would");
@@ -86,6 +112,40 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
         app.add_subcommand("show", "load the image into the chip's buffer offline and print the buffer view "
                                    "(no programmer needed; --chip required)");
     show->add_option("FILE", o.File, "Intel HEX image")->required();
+}
+
+// What the parser cannot check: combinations. Returns -1 when the command can run.
+int CheckCombinations(TOptions& o, std::ostream& err) {
+    if (!o.Ports.empty()) o.Port = o.Ports.front();
+    const std::vector<std::string> gangCommands = {"detect", "identify", "write", "verify", "erase", "run"};
+    if (o.Ports.size() > 1 &&
+        std::find(gangCommands.begin(), gangCommands.end(), o.Command) == gangCommands.end()) {
+        err << "vesk: several --port: only detect, identify, write, verify, erase and run\n"
+            << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (o.Command == "show" && o.Chip.empty()) {
+        err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    return -1;
+}
+
+} // namespace
+
+int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostream& out, std::ostream& err) {
+    CLI::App app{"vesk - program PIC microcontrollers through a VESK programmer", "vesk"};
+    app.set_version_flag("--version", std::string("vesk ") + VESK_FILE_VERSION);
+    app.require_subcommand(1, 1);
+    // Options of the tool may follow the command too.
+    app.fallthrough();
+    app.footer(std::string("Settings not given here come from \"WinVESK.ini\" beside the program when "
+                           "it exists (for an installed program, from the user's own copy in "
+                           "~/.config/vesk/), otherwise from the programmer driver's defaults.\n\n") +
+               ExitStatusTable);
+
+    AddToolOptions(app, o);
+    AddCommands(app, o);
 
     try {
         app.parse(argc, argv);
@@ -103,11 +163,7 @@ int ParseCommandLine(int argc, const char* const* argv, TOptions& o, std::ostrea
         return ExitUsage;
     }
     o.Command = app.get_subcommands().front()->get_name();
-    if (o.Command == "show" && o.Chip.empty()) {
-        err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
-        return ExitUsage;
-    }
-    return -1;
+    return CheckCombinations(o, err);
 }
 
 } // namespace vesk::cli

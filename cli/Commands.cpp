@@ -2,13 +2,18 @@
 #include "cli/BufferPrint.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
+#include "cli/Gang.h"
 #include "cli/HexWriter.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
+#include "cli/RunLog.h"
+#include "cli/SerialCounter.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "cli/Sha256.h"
 
 #include "chipdef/ChipDefinitions.h"
+#include "chipdef/SerialNumber.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
@@ -16,6 +21,7 @@
 #include "storage/SafeFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -32,6 +38,9 @@ struct TContext {
     int BaudIndex = 1;
     std::string CloseError; // a failing close after another error
     ops::TStepId LastStep = ops::TStepId::Open;
+    TProgressBar* Bar = nullptr;
+    std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
+    std::optional<uint64_t> Serial;                // the serial number this chip was given
 };
 
 std::string Hex(int64_t value, int digits) {
@@ -103,10 +112,29 @@ TStep ClassOf(ops::TStepId id) {
 // Every step goes through `Step`, which turns its failure into the command's exit
 // status. The final Close is not stopped by Ctrl-C. A failing Close after another
 // error is reported after it, except after a failed Open or a failed Close.
+void PutSerialNumber(TContext& c);
+
+// The bar shows the running step's name; a step over all regions carries none, and the
+// bar adds the name of the region that holds the address in progress.
+void ShowProgress(const TContext& c, const ops::TProgress& progress) {
+    if (c.Bar == nullptr) return;
+    if (progress.Value < 0) {
+        const bool allRegions = progress.Step.find(' ') == std::string::npos;
+        c.Bar->SetStep(progress.Step, allRegions ? c.Driver.Target() : nullptr);
+    }
+    c.Bar->Step(progress.Value);
+}
+
 ops::THooks Hooks(TContext& c) {
     ops::THooks hooks;
     hooks.RunStep = [&c](const ops::TStep& step, const std::function<void()>& body) {
         c.LastStep = step.Id;
+        // The chip takes its serial number once the image is in its buffer, before
+        // anything is erased or written.
+        if (step.Id == ops::TStepId::LoadImage) {
+            Step(ClassOf(step.Id), body);
+            return PutSerialNumber(c);
+        }
         if (step.Id != ops::TStepId::Close) return Step(ClassOf(step.Id), body);
         try {
             body();
@@ -114,6 +142,7 @@ ops::THooks Hooks(TContext& c) {
             throw ECommand(ExitFailed, e.Message());
         }
     };
+    if (c.Bar != nullptr) hooks.Progress = [&c](const ops::TProgress& p) { ShowProgress(c, p); };
     hooks.CloseFailed = [&c] {
         if (c.LastStep == ops::TStepId::Open || c.LastStep == ops::TStepId::Close) return;
         try {
@@ -182,6 +211,8 @@ int Detect(TContext& c) {
         version = v;
     };
     ops::DetectDevice(c.Driver, hooks);
+    c.ProgrammerType = type;
+    c.ProgrammerVersion = version;
     if (type.empty() || version.empty()) {
         c.Out << "Unknown\n";
         return ExitProgrammer;
@@ -209,9 +240,36 @@ ops::THooks ImageHooks(TContext& c, TIntelHexFile& image) {
     return hooks;
 }
 
+// --serial: the number at the word address must fit the target's buffer there.
+void CheckSerialPlacement(const TContext& c, uint64_t number) {
+    try {
+        SerialNumberWords(*c.Driver.Target(), *c.O.Serial, number, c.O.SerialBytes);
+    } catch (const Exception& e) {
+        throw ECommand(ExitUsage, e.Message());
+    }
+}
+
+// Before the port is opened: the counter's next number fits, and so does its place in
+// a named chip.
+void CheckSerialBeforePort(const TContext& c) {
+    if (!c.O.Serial) return;
+    const uint64_t next = TSerialCounter(c.O.SerialCounter, c.O.SerialBytes).Peek();
+    if (c.Driver.Target() != nullptr) CheckSerialPlacement(c, next);
+}
+
+// After the image is in the buffer: the chip takes its number (an identified chip's
+// place is checked first) and the buffer gets it.
+void PutSerialNumber(TContext& c) {
+    if (!c.O.Serial) return;
+    CheckSerialPlacement(c, 0);
+    c.Serial = TSerialCounter(c.O.SerialCounter, c.O.SerialBytes).Take();
+    PlaceSerialNumber(*c.Driver.Target(), *c.O.Serial, *c.Serial, c.O.SerialBytes);
+}
+
 int Write(TContext& c) {
     LoadChips(c);
     SelectChip(c);
+    CheckSerialBeforePort(c);
     TIntelHexFile image;
     ops::Write(c.Driver, Request(c), ImageHooks(c, image));
     return ExitSuccess;
@@ -294,30 +352,61 @@ std::string TraceLine(uint8_t sent, int answer) {
     return "VBUS > " + byteText(sent) + "  < " + (answer < 0 ? std::string("none") : byteText(answer));
 }
 
-} // namespace
-
-int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
-    TDeviceVESK1 driver;
-    // Driver defaults, then "WinVESK.ini" beside the program, then the command line.
+// The driver with its settings: driver defaults, then "WinVESK.ini" beside the program,
+// then the command line. Returns the baud rate index.
+int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o) {
     const TSettings settings = ReadSettings(driver, ProgramDirectory());
     driver.SetComPort(o.Port.value_or(settings.ComPort));
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));
     driver.SetDeviceID(o.DeviceId.value_or(settings.DeviceID));
-    TContext c{o, out, driver, settings.VeskBaudRate, {}};
-    if (o.Baud) {
-        const auto& rates = ProgrammerBaudRates;
-        c.BaudIndex = int(std::find(rates.begin(), rates.end(), *o.Baud) - rates.begin());
-    }
+    if (!o.Baud) return settings.VeskBaudRate;
+    const auto& rates = ProgrammerBaudRates;
+    return int(std::find(rates.begin(), rates.end(), *o.Baud) - rates.begin());
+}
 
-    TProgressBar bar(err);
+// --log: the record of a command that used a port; a record that cannot be written
+// fails a command that had succeeded.
+int LogCommand(const TContext& c, TLogRecord record, int status, const std::string& message,
+               std::ostream& err) {
+    static const std::vector<std::string> offline = {"ports", "chips", "show"};
+    if (c.O.Log.empty() || std::find(offline.begin(), offline.end(), c.O.Command) != offline.end())
+        return status;
+    record.ProgrammerType = c.ProgrammerType;
+    record.ProgrammerVersion = c.ProgrammerVersion;
+    if (c.Driver.Target() != nullptr) record.Chip = c.Driver.Target()->Name;
+    if (!c.O.File.empty()) record.ImageSha256 = FileSha256(c.O.File);
+    record.Serial = c.Serial;
+    record.Status = status;
+    record.Message = message;
+    try {
+        AppendLogLine(c.O.Log, LogLine(record));
+    } catch (const Exception& e) {
+        err << e.Message() << "\n";
+        if (status == ExitSuccess) return ExitFailed;
+    }
+    return status;
+}
+
+} // namespace
+
+int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    TLogRecord record{NowIso8601(), "", "", "", "", o.Command, o.File, "", {}, 0, "", 0};
+    const auto start = std::chrono::steady_clock::now();
+    TDeviceVESK1 driver;
+    TContext c{o, out, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {}, {}, {}};
+    record.Port = driver.ComPort();
+
+    // One of several ports reports its progress as lines to the vesk that started it.
+    TProgressBar bar(err, o.GangChild);
     // The trace writes whole lines; a bar redrawn in between would tear them apart.
-    if (errIsTerminal && !o.Quiet && !o.Verbose) driver.OnProgress = [&bar](int value) { bar.Step(value); };
+    if ((errIsTerminal || o.GangChild) && !o.Quiet && !o.Verbose) c.Bar = &bar;
     if (o.Verbose)
         driver.OnTrace = [&err](uint8_t sent, int answer) { err << TraceLine(sent, answer) << "\n"; };
 
     InstallInterruptHandler(&driver);
     int status = ExitSuccess;
+    std::string message;
     try {
         status = CommandTable.at(o.Command)(c);
     } catch (const ECommand& e) {
@@ -326,16 +415,20 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
         if (e.Status() == ExitUsage) err << UsageHint << "\n";
         if (!c.CloseError.empty()) err << c.CloseError << "\n";
         status = e.Status();
+        message = e.Message();
     }
     InstallInterruptHandler(nullptr);
     bar.Finish();
-    return status;
+    if (o.GangChild && driver.Target() != nullptr) err << GangTargetPrefix << driver.Target()->Name << "\n";
+    record.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return LogCommand(c, record, status, message, err);
 }
 
 int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     TOptions options;
     const int parsed = ParseCommandLine(argc, argv, options, out, err);
     if (parsed >= 0) return parsed;
+    if (options.Ports.size() > 1) return RunGang(argc, argv, options, out, err, errIsTerminal);
     return RunCommand(options, out, err, errIsTerminal);
 }
 

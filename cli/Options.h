@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vesk::cli {
 
@@ -16,8 +17,9 @@ struct TOptions {
     std::string Polarity = "ttl"; // passthrough --polarity rs232|ttl
 
     // Given on the command line; unset ones come from "WinVESK.ini" or the driver.
-    std::optional<std::string> Port;
-    std::optional<int32_t> Baud; // bit/s, one of ProgrammerBaudRates
+    std::optional<std::string> Port; // the first --port
+    std::vector<std::string> Ports;  // every --port: more than one runs the command on each at once
+    std::optional<int32_t> Baud;     // bit/s, one of ProgrammerBaudRates
     std::optional<int32_t> Delay;
     std::optional<int32_t> Timeout;
     std::optional<std::string> DeviceId;
@@ -29,6 +31,13 @@ struct TOptions {
     bool Verbose = false;
     bool Long = false;      // ports --long: each port with what the system knows of it
     std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
+
+    // Production line.
+    std::string Log;               // --log: one JSON line per chip and command appended
+    std::optional<int32_t> Serial; // write --serial: word address of the serial number
+    std::string SerialCounter;     // write --serial-counter: file holding the next number
+    int SerialBytes = 4;           // write --serial-bytes
+    bool GangChild = false;        // one port of several: progress and target reported as lines
 };
 
 } // namespace vesk::cli

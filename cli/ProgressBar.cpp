@@ -1,7 +1,10 @@
 #include "cli/ProgressBar.h"
 
+#include "chipdef/ChipDefinition.h"
+
 #include <cstdio>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 namespace vesk::cli {
@@ -22,6 +25,32 @@ std::string TProgressBar::Line(int done, int total, double seconds) {
     return bar + text;
 }
 
+std::string TProgressBar::Line(const std::string& step, int done, int total, double seconds) {
+    std::string line = (step.empty() ? "" : step + "  ") + Line(done, total, seconds);
+    if (done > 0 && done < total) {
+        char left[48];
+        std::snprintf(left, sizeof left, "  %.1f s left", seconds / done * (total - done));
+        line += left;
+    }
+    return line;
+}
+
+std::string TProgressBar::LineOfReport(const std::string& report) {
+    std::istringstream fields(report);
+    std::string step;
+    int done = 0, total = 0;
+    double seconds = 0;
+    if (!std::getline(fields, step, '\t') || !(fields >> done >> total >> seconds)) return "";
+    return Line(step, done, total, seconds);
+}
+
+void TProgressBar::SetStep(std::string verb, const TChipDefinition* chip) {
+    Finish();
+    FVerb = std::move(verb);
+    FStep = FVerb;
+    FChip = chip;
+}
+
 void TProgressBar::Step(int value) {
     const auto now = std::chrono::steady_clock::now();
     if (value < 0) {
@@ -36,8 +65,17 @@ void TProgressBar::Step(int value) {
     }
     if (!FActive) return;
     ++FDone;
-    // Redrawn at most every 50 ms, and always at the end.
-    if (FDone >= FTotal || now - FLastDraw >= std::chrono::milliseconds(50)) {
+    bool newStep = false;
+    if (FChip != nullptr)
+        for (const TChipRegion& region : FChip->Regions)
+            if (region.Contains(value)) {
+                const std::string step = FVerb + " " + region.Name;
+                newStep = step != FStep;
+                FStep = step;
+                break;
+            }
+    // Redrawn at most every 50 ms, and always at a new step and at the end.
+    if (newStep || FDone >= FTotal || now - FLastDraw >= std::chrono::milliseconds(50)) {
         Draw();
         FLastDraw = now;
     }
@@ -45,13 +83,17 @@ void TProgressBar::Step(int value) {
 
 void TProgressBar::Draw() {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - FStart).count();
-    FOut << "\r" << Line(FDone, FTotal, seconds) << std::flush;
+    if (FReport)
+        FOut << ReportPrefix << FStep << "\t" << FDone << "\t" << FTotal << "\t" << seconds << "\n"
+             << std::flush;
+    else
+        FOut << "\r" << Line(FStep, FDone, FTotal, seconds) << std::flush;
 }
 
 void TProgressBar::Finish() {
     if (!FActive) return;
     Draw();
-    FOut << "\n" << std::flush;
+    if (!FReport) FOut << "\n" << std::flush;
     FActive = false;
 }
 

@@ -395,6 +395,9 @@ TEST_F(ProgramTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
     // One bar for writing and one for verifying, 7 words each, each ended by a line break.
     EXPECT_NE(r.Err.find("[##############################] 100%  7/7 words  "), std::string::npos) << r.Err;
     EXPECT_NE(r.Err.find(" words/s\r\n"), std::string::npos) << r.Err;
+    // Each bar names its step, and the time left while words remain.
+    EXPECT_NE(r.Err.find("\rWrite Code  [#"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("\rVerify Code  [#"), std::string::npos) << r.Err;
     size_t ends = 0;
     for (size_t at = r.Err.find("100%  7/7 words"); at != std::string::npos;
          at = r.Err.find("100%  7/7 words", at + 1))

@@ -258,17 +258,34 @@ TEST(CommandLine, CommandsOptionsAndRegions) {
     EXPECT_EQ(p.Polarity, "rs232");
     EXPECT_EQ(p.Regions, AllRegions);
     EXPECT_FALSE(p.Port.has_value());
+
+    TOptions g;
+    ASSERT_EQ(Parse({"-p", "/dev/a", "--port", "/dev/b", "write", "a.hex", "--port=/dev/c", "--log", "l.json",
+                     "--serial", "0x2100", "--serial-counter", "n.txt", "--serial-bytes", "2"},
+                    g),
+              -1);
+    EXPECT_EQ(g.Ports, (std::vector<std::string>{"/dev/a", "/dev/b", "/dev/c"}));
+    EXPECT_EQ(g.Port, "/dev/a");
+    EXPECT_EQ(g.Log, "l.json");
+    EXPECT_EQ(g.Serial, 0x2100);
+    EXPECT_EQ(g.SerialCounter, "n.txt");
+    EXPECT_EQ(g.SerialBytes, 2);
 }
 
 TEST(CommandLine, UsageErrorsGiveStatusTwoAndAHint) {
-    for (const auto& args : std::vector<std::vector<std::string>>{{},
-                                                                  {"-b", "1200", "detect"},
-                                                                  {"frobnicate"},
-                                                                  {"write"},
-                                                                  {"read", "--region", "eeprom"},
-                                                                  {"--delay", "256", "erase"},
-                                                                  {"passthrough", "--lines", "12"},
-                                                                  {"show", "a.hex"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {"-b", "1200", "detect"},
+             {"frobnicate"},
+             {"write"},
+             {"read", "--region", "eeprom"},
+             {"--delay", "256", "erase"},
+             {"passthrough", "--lines", "12"},
+             {"show", "a.hex"},
+             {"write", "a.hex", "--serial", "0x10"},
+             {"write", "a.hex", "--serial-counter", "n"},
+             {"write", "a.hex", "--serial", "1", "--serial-counter", "n", "--serial-bytes", "9"},
+             {"-p", "a", "-p", "b", "read"}}) {
         TOptions o;
         std::string err;
         EXPECT_EQ(Parse(args, o, nullptr, &err), ExitUsage) << ::testing::PrintToString(args);
