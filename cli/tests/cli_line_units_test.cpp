@@ -57,7 +57,7 @@ TEST(RunLog, OneLineOfJsonWithNullsForWhatIsNotKnown) {
 }
 
 TEST(SerialCounter, TakesEachNumberOnceAlsoFromSeveralThreadsAtOnce) {
-    test::TTempDir dir;
+    test::TTempFolder dir;
     const std::string path = dir.Path() + "counter";
     test::WriteText(path, "  42\n");
     TSerialCounter counter(path, 4);
