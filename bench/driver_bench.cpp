@@ -119,10 +119,11 @@ TChild SpawnEcho() {
     });
 }
 
-TChild SpawnSimulator(const TChipDefinition& chip) {
+TChild SpawnSimulator(const TChipDefinition& chip, int adapterLatencyMs) {
     return Spawn([&](int info, int control) {
         sim::TOptions options;
         options.WireTime = true;
+        options.AdapterLatencyMs = adapterLatencyMs;
         sim::TSimulator simulator(chip, options);
         simulator.Start();
         SendPath(info, simulator.SlavePath());
@@ -179,11 +180,14 @@ void FillImage(TChipDefinition& chip, int codeWords) {
     }
 }
 
-void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords) {
+// `adapterLatencyMs` > 0: through the modelled USB adapter with that latency timer.
+void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords, int adapterLatencyMs = 0,
+                    bool pipelined = false) {
     const int baud = ProgrammerBaudRates[rateIndex];
     FillImage(chip, codeWords);
-    TChild simulator = SpawnSimulator(chip);
+    TChild simulator = SpawnSimulator(chip, adapterLatencyMs);
     TDeviceVESK1 device;
+    device.SetPipelined(pipelined);
     device.SetComPort(simulator.Path);
     device.SetTarget(&chip);
     device.Open();
@@ -203,9 +207,19 @@ void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords) {
     device.Close();
     Finish(simulator);
     const double limit = double(bytes) * 20.0 / baud;
-    std::printf("%s erase + write all + verify at %d bit/s:\n", chip.Name.c_str(), baud);
-    std::printf("  %ld bytes exchanged, %.2f s measured, wire limit %.2f s, ratio %.3f\n", bytes, seconds,
+    std::printf("%s erase + write all + verify at %d bit/s", chip.Name.c_str(), baud);
+    if (adapterLatencyMs > 0)
+        std::printf(" through a USB adapter, latency %d ms, %s", adapterLatencyMs,
+                    pipelined ? "pipelined" : "stop-and-wait");
+    std::printf(":\n  %ld bytes exchanged, %.2f s measured, wire limit %.2f s, ratio %.3f\n", bytes, seconds,
                 limit, seconds / limit);
+    if (adapterLatencyMs > 0) {
+        // The echo protocol's own bound: every byte two byte times and one adapter round
+        // trip (the next 1 ms frame out, the latency timer back).
+        const double bound = double(bytes) * (20.0 / baud + (1 + adapterLatencyMs) / 1000.0);
+        std::printf("  echo protocol bound %.2f s, ratio %.3f\n\n", bound, seconds / bound);
+        return;
+    }
     std::printf("  %.1f us per byte above the wire time (compare the bare round trip above)\n",
                 (seconds - limit) * 1e6 / double(bytes));
     std::printf("  host CPU %.2f s, %.2f %% of one core\n\n", cpu, 100.0 * cpu / seconds);
@@ -235,6 +249,12 @@ int main(int argc, char** argv) {
         RoundTrip();
         WriteAndVerify(*chip, 1, codeWords);
         WriteAndVerify(*chip, 4, codeWords);
+        // Through the modelled USB adapter (slow: 16 ms per echo without pipelining;
+        // the first argument gives the Code words, a second one of 0 leaves this out).
+        if (argc <= 2 || std::atoi(argv[2]) != 0)
+            for (int latency : {1, 16})
+                for (bool pipelined : {false, true})
+                    WriteAndVerify(*chip, 4, codeWords, latency, pipelined);
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().c_str());
         return 1;

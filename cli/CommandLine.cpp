@@ -75,6 +75,10 @@ void AddToolOptions(CLI::App& app, TOptions& o) {
     app.add_flag("--verify", o.Verify, "verify after write");
     app.add_flag("-q,--quiet", o.Quiet, "no progress output");
     app.add_flag("-v,--verbose", o.Verbose, "trace every VBUS byte and its echo on standard error");
+    app.add_flag("--pipeline", o.Pipeline,
+                 "EXPERIMENTAL: send a command's characters back to back, checking every echo, and "
+                 "its command letter only when they all came back right (same bytes, fewer waits; "
+                 "needs programmer firmware that takes a command's characters back to back)");
 }
 
 // The commands and their own options.

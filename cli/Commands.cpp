@@ -360,6 +360,7 @@ int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o) {
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));
     driver.SetDeviceID(o.DeviceId.value_or(settings.DeviceID));
+    driver.SetPipelined(o.Pipeline);
     if (!o.Baud) return settings.VeskBaudRate;
     const auto& rates = ProgrammerBaudRates;
     return int(std::find(rates.begin(), rates.end(), *o.Baud) - rates.begin());

@@ -29,6 +29,7 @@ struct TOptions {
     bool Verify = false;
     bool Quiet = false;
     bool Verbose = false;
+    bool Pipeline = false;  // --pipeline: the driver's experimental pipelined exchange
     bool Long = false;      // ports --long: each port with what the system knows of it
     std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
 

@@ -61,6 +61,13 @@ class TDeviceVESK1 {
     void SetFixDataWriteError(bool value) { FFixDataWriteError = value; }
     bool FixFusesWriteError() const { return FFixFusesWriteError; } // kept, not consulted
     void SetFixFusesWriteError(bool value) { FFixFusesWriteError = value; }
+    // Experimental, off by default, never used by the window: the argument characters
+    // of a command go out back to back, and so do the fetches of a read's reply; every
+    // echo is still checked, and the command letter goes out only after every earlier
+    // echo came back right. Same bytes on the wire; it needs firmware that takes a
+    // command's characters back to back.
+    bool Pipelined() const { return FPipelined; }
+    void SetPipelined(bool value) { FPipelined = value; }
 
     // --- Hooks -----------------------------------------------------------------------
     // Progress of the region operations, called only when assigned.
@@ -148,6 +155,8 @@ class TDeviceVESK1 {
     void SyncEcho();
     uint8_t ReadReplyChar();
     std::string ReadToken();
+    // `count` reply characters, one 'n' each (back to back when pipelined).
+    std::string FetchReply(int count);
 
     // --- State, for the owner's display and for tests -----------------------------------
     int Region() const { return FRegion; }           // program mode in force, -1 none
@@ -169,6 +178,13 @@ class TDeviceVESK1 {
     // The three regions Code, Data, Fuses of the target, looked up by code.
     std::array<TChipRegion*, 3> StandardRegions();
     void RequireTarget() const;
+    // The answer to `sent`, awaited for `ComReadTimeout`; "VBUS Echo timeout" when none
+    // came or the byte was not `written`.
+    uint8_t AwaitAnswer(uint8_t sent, bool written);
+    // Writes `bytes` at once, then takes their answers one by one, each under the
+    // "VBUS write failed" wrapper; `compare`: a wrong echo ends it with "Got echo".
+    std::string SendBytesBackToBack(const std::string& bytes, bool compare);
+    void SendCommandPipelined(const std::string& cmd);
     // "Preserved words not restored: [0x<address>] = 0x<word>, ..." for the selected
     // target's pending words in write-back order; empty when none is pending.
     std::string PendingPreservedText() const;
@@ -181,6 +197,7 @@ class TDeviceVESK1 {
     std::string FDeviceID = "0000";
     bool FFixDataWriteError = true;
     bool FFixFusesWriteError = true;
+    bool FPipelined = false;
 
     TChipDefinition* FTarget = nullptr;
     int32_t FAlgorithm = 0;

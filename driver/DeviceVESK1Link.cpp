@@ -9,30 +9,12 @@
 
 namespace vesk {
 
-namespace {
-
-// The echo the programmer must send for a byte: lower-case letters come back in
-// upper case, every other byte unchanged.
-uint8_t ExpectedEcho(uint8_t b) {
-    return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 'a' + 'A') : b;
-}
-
-} // namespace
+using vbus::ExpectedEcho;
 
 uint8_t TDeviceVESK1::SendByte(uint8_t b) {
     return WithContext("VBUS write failed", [&]() -> uint8_t {
         const int written = ComPort1.Write(&b, 1);
-        // The wait sleeps in the OS until the answer arrives or the deadline passes,
-        // so the answer is taken the moment it arrives and nothing spins meanwhile.
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(FComReadTimeout > 0 ? FComReadTimeout : 0);
-        int read = 0;
-        uint8_t answer = 0;
-        if (ComPort1.WaitForInput(deadline) || ComPort1.InputCount() > 0) read = ComPort1.Read(&answer, 1);
-        const bool ok = written == 1 && read == 1;
-        if (OnTrace) OnTrace(b, ok ? answer : -1);
-        if (!ok) throw Exception("VBUS Echo timeout");
-        return answer;
+        return AwaitAnswer(b, written == 1);
     });
 }
 
@@ -45,6 +27,10 @@ void TDeviceVESK1::SendByteNoEcho(uint8_t b) {
 }
 
 void TDeviceVESK1::SendCommand(const std::string& cmd) {
+    if (FPipelined && cmd.size() > 1) {
+        SendCommandPipelined(cmd);
+        return;
+    }
     WithContext("VBUS command '" + cmd + "' failed", [&] {
         std::string echo;
         for (char c : cmd) {

@@ -61,9 +61,7 @@ int32_t TDeviceVESK1::ReadData() {
     return WithContext("Read data failed", [&] {
         const int digits = DataDigits();
         SendCommand("r");
-        std::string reply;
-        for (int i = 0; i < digits; ++i)
-            reply += static_cast<char>(ReadReplyChar());
+        const std::string reply = FetchReply(digits);
         return vbus::ParseHex(reply); // -1 when not hexadecimal, or nothing fetched
     });
 }

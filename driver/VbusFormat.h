@@ -16,4 +16,10 @@ std::string Hex(int64_t value, int width);
 // hexadecimal, or more than eight digits.
 int32_t ParseHex(const std::string& text);
 
+// The echo the programmer must send for a byte: lower-case letters come back in upper
+// case, every other byte unchanged.
+inline uint8_t ExpectedEcho(uint8_t b) {
+    return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 'a' + 'A') : b;
+}
+
 } // namespace vesk::vbus

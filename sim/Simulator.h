@@ -83,6 +83,18 @@ struct TOptions {
     // Target memory behaves like the real chip where its definition file says so (word
     // widths, missing bits, read protection); off: every bit up to the width is stored.
     bool RealChip = false;
+    // A USB serial adapter between host and programmer, with this latency timer in ms
+    // (1 for the low-latency setting, 16 without); 0: a plain serial line. Host bytes
+    // reach the line at the next 1 ms USB frame; answers reach the host when the
+    // latency timer, started by the first answer byte the adapter holds, runs out. The
+    // line itself is paced as with WireTime.
+    int AdapterLatencyMs = 0;
+    // The programmer's receive buffer (bytes, 0: unlimited) and its firmware's time per
+    // byte (µs) before the byte is answered and the next one taken from the buffer.
+    // A byte that finds the buffer full overruns the receiver: it and every later byte
+    // are lost, unanswered, until the host purges or reopens its port.
+    int RxBufferBytes = 0;
+    int ByteHandlingUs = 0;
 };
 
 class TSimulator {

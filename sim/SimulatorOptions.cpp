@@ -42,6 +42,12 @@ std::string Usage() {
            "  --dump FILE          write target memory on exit and on SIGUSR1 (.hex: Intel HEX)\n"
            "  --log FILE           log the traffic both ways\n"
            "  --wire-time          pace every byte at the line speed\n"
+           "  --adapter MS         a USB serial adapter with this latency timer (1 or 16) before\n"
+           "                       the line: host bytes go out at the next 1 ms frame, answers\n"
+           "                       reach the host when the timer runs out (paces the line)\n"
+           "  --rx-buffer N        the programmer's receive buffer holds N bytes; one more\n"
+           "                       overruns it and nothing is answered until the next purge\n"
+           "  --byte-handling US   the programmer's firmware takes US microseconds per byte\n"
            "  --strict-speed       ignore bytes sent at another speed than the programmer's\n"
            "  --type TEXT          programmer type token (default VESK1)\n"
            "  --version TEXT       programmer version token (default 2.10)\n"
@@ -62,10 +68,13 @@ std::string Usage() {
            "  --help               this text\n";
 }
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    TCommandLine c;
-    using TSetter = std::function<void(const std::string&)>;
-    const std::map<std::string, TSetter> withValue{
+namespace {
+
+using TSetter = std::function<void(const std::string&)>;
+
+// The options that take a value, each with what it sets in `c`.
+std::map<std::string, TSetter> ValueOptions(TCommandLine& c) {
+    return {
         {"--chip", [&](const std::string& v) { c.Chip = v; }},
         {"--link", [&](const std::string& v) { c.Link = v; }},
         {"--target-link", [&](const std::string& v) { c.TargetLink = v; }},
@@ -81,12 +90,22 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
          [&](const std::string& v) { c.Faults.WrongEchoAt = Number("--wrong-echo-at", v, 10); }},
         {"--stop-after", [&](const std::string& v) { c.Faults.StopAfter = Number("--stop-after", v, 10); }},
         {"--delay", [&](const std::string& v) { c.Faults.AnswerDelayMs = int(Number("--delay", v, 10)); }},
+        {"--adapter",
+         [&](const std::string& v) { c.Options.AdapterLatencyMs = int(Number("--adapter", v, 10)); }},
+        {"--rx-buffer",
+         [&](const std::string& v) { c.Options.RxBufferBytes = int(Number("--rx-buffer", v, 10)); }},
+        {"--byte-handling",
+         [&](const std::string& v) { c.Options.ByteHandlingUs = int(Number("--byte-handling", v, 10)); }},
         {"--drop-after",
          [&](const std::string& v) { c.Faults.DropLineAfter = Number("--drop-after", v, 10); }},
         {"--target-id",
          [&](const std::string& v) { c.Faults.TargetId = int32_t(Number("--target-id", v, 16)); }},
     };
-    const std::map<std::string, std::function<void()>> flags{
+}
+
+// The options without a value.
+std::map<std::string, std::function<void()>> FlagOptions(TCommandLine& c) {
+    return {
         {"--target-echo", [&] { c.Options.TargetEcho = true; }},
         {"--wire-time", [&] { c.Options.WireTime = true; }},
         {"--strict-speed", [&] { c.Options.StrictSpeed = true; }},
@@ -97,6 +116,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         {"--help", [&] { c.Help = true; }},
         {"-h", [&] { c.Help = true; }},
     };
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    TCommandLine c;
+    const auto withValue = ValueOptions(c);
+    const auto flags = FlagOptions(c);
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i], value;
         bool inlineValue = false;

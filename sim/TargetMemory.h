@@ -25,10 +25,10 @@ struct TMemoryRegion {
 
     // Real silicon (used when the memory behaves like the real chip): the bits each
     // word has, what the missing ones read as, and the protection bits of the region.
-    int32_t Width = -1;                                   // bits of every word; -1: Mask
-    std::vector<std::pair<int32_t, int32_t>> Implemented; // address -> bits of single words
+    int32_t Width = -1;                                     // bits of every word; -1: Mask
+    std::vector<std::pair<int32_t, int32_t>> Implemented{}; // address -> bits of single words
     bool UnimplementedReadOne = false;
-    std::vector<std::pair<int32_t, int32_t>> Protect; // address -> bits, protected when one is 0
+    std::vector<std::pair<int32_t, int32_t>> Protect{}; // address -> bits, protected when one is 0
 
     bool Contains(int64_t address) const { return address >= Start && address < int64_t(Start) + Size; }
 };

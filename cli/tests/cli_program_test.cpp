@@ -71,6 +71,25 @@ TEST_F(ProgramTest, WriteIdentifiesTheTargetErasesWritesAndThenVerifyPasses) {
     EXPECT_EQ(Sim->BaudRate(), 115200);
 }
 
+TEST_F(ProgramTest, PipelinedWriteAndVerifyThroughAnAdapterPutTheSameBytesOnTheWire) {
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    sim::TOptions adapter;
+    adapter.AdapterLatencyMs = 1;
+    std::string wire[2];
+    for (bool pipelined : {false, true}) {
+        StartTinySim(adapter);
+        std::vector<std::string> args = {"--chip", "TINY16", "write", image, "--verify"};
+        if (pipelined) args.push_back("--pipeline");
+        const TRunResult r = RunOnSim(args);
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        ExpectTinyImageIn(*Sim);
+        wire[pipelined] = Sim->Received();
+    }
+    EXPECT_EQ(wire[0], wire[1]);
+    EXPECT_NE(Run({"--help"}).Out.find("--pipeline"), std::string::npos);
+    EXPECT_NE(Run({"--help"}).Out.find("EXPERIMENTAL"), std::string::npos);
+}
+
 TEST_F(ProgramTest, WriteOfOneRegionDoesNotErase) {
     StartTinySim();
     Sim->SetWord(0x2105, 0x55);

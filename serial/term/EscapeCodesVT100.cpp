@@ -1,5 +1,7 @@
 #include "EscapeCodesVT100.h"
 
+#include <map>
+
 namespace vesk {
 
 namespace {
@@ -156,7 +158,47 @@ TEscapeCode TEscapeCodesVT100::DetectExtCode(const std::string& str) {
     }
 }
 
+namespace {
+
+// The sequences that take no parameters.
+const std::map<TEscapeCode, std::string>& FixedSequences() {
+    static const std::map<TEscapeCode, std::string> sequences = {
+        {TEscapeCode::ecReverseLineFeed, "\033M"},
+        {TEscapeCode::ecAppCursorUp, "\033OA"},
+        {TEscapeCode::ecAppCursorDown, "\033OB"},
+        {TEscapeCode::ecAppCursorRight, "\033OC"},
+        {TEscapeCode::ecAppCursorLeft, "\033OD"},
+        {TEscapeCode::ecEraseLineFrom, "\033[K"},
+        {TEscapeCode::ecEraseScreenFrom, "\033[J"},
+        {TEscapeCode::ecEraseLine, "\033[2K"},
+        {TEscapeCode::ecEraseScreen, "\033[2J"},
+        {TEscapeCode::ecSetTab, "\033H"},
+        {TEscapeCode::ecClearTab, "\033[g"},
+        {TEscapeCode::ecClearAllTabs, "\033[3g"},
+        {TEscapeCode::ecIdentify, "\033[c"},
+        {TEscapeCode::ecQueryDevice, "\033[5n"},
+        {TEscapeCode::ecReportDeviceOK, "\033[0n"},
+        {TEscapeCode::ecReportDeviceFailure, "\033[3n"},
+        {TEscapeCode::ecQueryCursorPos, "\033[6n"},
+        {TEscapeCode::ecReset, "\033c"},
+        {TEscapeCode::ecSaveCaretAndAttr, "\0337"},
+        {TEscapeCode::ecRestoreCaretAndAttr, "\0338"},
+        {TEscapeCode::ecSaveCaret, "\033[s"},
+        {TEscapeCode::ecRestoreCaret, "\033[u"},
+        {TEscapeCode::ecTest, "\033#8"},
+        {TEscapeCode::ecIndex, "\033D"},
+        {TEscapeCode::ecNextLine, "\033E"},
+        {TEscapeCode::ecEraseLineTo, "\033[1K"},
+        {TEscapeCode::ecEraseScreenTo, "\033[1J"},
+        {TEscapeCode::ecCharacterSet, "\033(B"}, // ASCII into G0
+    };
+    return sequences;
+}
+
+} // namespace
+
 std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<std::string>& params) const {
+    if (auto fixed = FixedSequences().find(code); fixed != FixedSequences().end()) return fixed->second;
     const std::string csi = "\033[";
     const auto p = [&params](int i) { return std::to_string(GetParam(i, params)); };
     // Cursor moves: the bare form for one step, the counted form otherwise.
@@ -176,43 +218,9 @@ std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<
         return params.empty() ? csi + "H" : csi + p(1) + ";" + p(2) + "H";
     case TEscapeCode::ecCursorMove:
         return csi + p(1) + ";" + p(2) + "f";
-    case TEscapeCode::ecReverseLineFeed:
-        return "\033M";
-    case TEscapeCode::ecAppCursorUp:
-        return "\033OA";
-    case TEscapeCode::ecAppCursorDown:
-        return "\033OB";
-    case TEscapeCode::ecAppCursorRight:
-        return "\033OC";
-    case TEscapeCode::ecAppCursorLeft:
-        return "\033OD";
-    case TEscapeCode::ecEraseLineFrom:
-        return csi + "K";
-    case TEscapeCode::ecEraseScreenFrom:
-        return csi + "J";
-    case TEscapeCode::ecEraseLine:
-        return csi + "2K";
-    case TEscapeCode::ecEraseScreen:
-        return csi + "2J";
-    case TEscapeCode::ecSetTab:
-        return "\033H";
-    case TEscapeCode::ecClearTab:
-        return csi + "g";
-    case TEscapeCode::ecClearAllTabs:
-        return csi + "3g";
-    case TEscapeCode::ecIdentify:
-        return csi + "c";
     // Identification reply: "?1;2c" names a VT100 with the advanced video option.
     case TEscapeCode::ecIdentResponse:
         return csi + "?1;" + p(1) + "c";
-    case TEscapeCode::ecQueryDevice:
-        return csi + "5n";
-    case TEscapeCode::ecReportDeviceOK:
-        return csi + "0n";
-    case TEscapeCode::ecReportDeviceFailure:
-        return csi + "3n";
-    case TEscapeCode::ecQueryCursorPos:
-        return csi + "6n";
     case TEscapeCode::ecReportCursorPos:
         return csi + p(1) + ";" + p(2) + "R";
     case TEscapeCode::ecAttributes: {
@@ -225,28 +233,6 @@ std::string TEscapeCodesVT100::EscCodeToStr(TEscapeCode code, const std::vector<
         return csi + firstParam() + "h";
     case TEscapeCode::ecResetMode:
         return csi + firstParam() + "l";
-    case TEscapeCode::ecReset:
-        return "\033c";
-    case TEscapeCode::ecSaveCaretAndAttr:
-        return "\0337";
-    case TEscapeCode::ecRestoreCaretAndAttr:
-        return "\0338";
-    case TEscapeCode::ecSaveCaret:
-        return csi + "s";
-    case TEscapeCode::ecRestoreCaret:
-        return csi + "u";
-    case TEscapeCode::ecTest:
-        return "\033#8";
-    case TEscapeCode::ecIndex:
-        return "\033D";
-    case TEscapeCode::ecNextLine:
-        return "\033E";
-    case TEscapeCode::ecEraseLineTo:
-        return csi + "1K";
-    case TEscapeCode::ecEraseScreenTo:
-        return csi + "1J";
-    case TEscapeCode::ecCharacterSet:
-        return "\033(B"; // ASCII into G0
     default:
         return {};
     }
