@@ -28,6 +28,7 @@
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
+#include "storage/SettingsFile.h"
 #include "termview/ComTerminal.h"
 
 #include <cstdio>
@@ -115,14 +116,10 @@ TProgrammingForm::~TProgrammingForm() {
 }
 
 void TProgrammingForm::ConfigureStorage() {
-    FStorage.SetFileName("WinVESK.ini");
-    FStorage.SetSectionName("DIRUD");
+    vesk::SetUpSettingsFile(FStorage);
     FStorage.SetActive(true);
     FStorage.SetPrefix("Data_");
     FStorage.SetSignature("ProgrammingFormDataFileSignature");
-    FStorage.SetUseSignature(false);
-    FStorage.SetUsePrefix(false);
-    FStorage.SetCreateBackup(false);
     FStorage.SetExcludeList(InheritedPropertyNames());
     // An installed program's folder cannot be written: the user's own file then.
     FStorage.SetUserFileFallback(true);

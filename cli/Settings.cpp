@@ -3,6 +3,7 @@
 #include "driver/DeviceVESK1.h"
 #include "storage/AppDataStorage.h"
 #include "storage/PublishedOwner.h"
+#include "storage/SettingsFile.h"
 #include "storage/SettingsPlace.h"
 
 #include <filesystem>
@@ -50,7 +51,7 @@ TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory)
 
     // Beside the program where that folder may be written, else the user's own file
     // (or, until the window first saved one, the one beside the program).
-    const std::filesystem::path file = PlaceSettingsFile(directory, "WinVESK.ini").ReadFrom;
+    const std::filesystem::path file = PlaceSettingsFile(directory, SettingsFileName).ReadFrom;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) return s;
     TSettings loaded = s;
@@ -58,12 +59,9 @@ TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory)
     // The desktop window's storage: no signature, no prefix. It is never made active
     // and never hooked to the owner, so nothing is ever saved.
     TAppDataStorage storage(owner);
+    SetUpSettingsFile(storage);
     storage.SetFilePath(file.parent_path().string());
     storage.SetFileName(file.filename().string());
-    storage.SetSectionName("DIRUD");
-    storage.SetUseSignature(false);
-    storage.SetUsePrefix(false);
-    storage.SetCreateBackup(false);
     storage.SetExcludeList({});
     try {
         storage.Load();

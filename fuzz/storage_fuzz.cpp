@@ -6,6 +6,7 @@
 
 #include "common/VESK_Exception.h"
 #include "storage/AppDataStorage.h"
+#include "storage/SettingsFile.h"
 
 #include <cmath>
 #include <cstddef>
@@ -56,14 +57,11 @@ class TFuzzOwner : public vesk::TPublishedOwner {
 };
 
 void Configure(vesk::TAppDataStorage& storage, const std::string& folder, bool signature) {
+    vesk::SetUpSettingsFile(storage);
     storage.SetFilePath(folder);
-    storage.SetFileName("WinVESK.ini");
     storage.SetUseFilePath(true);
-    storage.SetSectionName("DIRUD");
     storage.SetUseSignature(signature);
     storage.SetSignature("ProgrammingFormDataFileSignature");
-    storage.SetUsePrefix(false);
-    storage.SetCreateBackup(false);
     storage.SetExcludeList({"Caption", "Name"});
 }
 

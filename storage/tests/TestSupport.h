@@ -2,6 +2,7 @@
 #pragma once
 
 #include "storage/AppDataStorage.h"
+#include "storage/SettingsFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <functional>
@@ -122,13 +123,9 @@ class TTestOwner : public TPublishedOwner {
 // A storage set up as the main window sets its own: file in `folder`, section
 // "DIRUD", no signature, no prefix, no backup, inherited names excluded.
 inline void ConfigureLikeWindow(TAppDataStorage& storage, const std::string& folder) {
+    SetUpSettingsFile(storage);
     storage.SetFilePath(folder);
-    storage.SetFileName("WinVESK.ini");
     storage.SetUseFilePath(true);
-    storage.SetSectionName("DIRUD");
-    storage.SetUseSignature(false);
-    storage.SetUsePrefix(false);
-    storage.SetCreateBackup(false);
     storage.SetExcludeList({"Left", "Caption", "Name"});
 }
 
