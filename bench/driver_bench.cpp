@@ -8,7 +8,8 @@
 //     10 bit times back for its echo), and the host's CPU load meanwhile.
 //
 // The echo end and the simulator run in a child process, so the CPU figures are the
-// driver's own. Usage: driver_bench [code-words] (default: the whole Code region).
+// driver's own. Usage: driver_bench [code-words [latency-ms]] (default: the whole Code
+// region, both adapter latencies).
 #include "driver/DeviceVESK1.h"
 
 #include "chipdef/ChipDefinition.h"
@@ -250,9 +251,11 @@ int main(int argc, char** argv) {
         WriteAndVerify(*chip, 1, codeWords);
         WriteAndVerify(*chip, 4, codeWords);
         // Through the modelled USB adapter (slow: 16 ms per echo without pipelining;
-        // the first argument gives the Code words, a second one of 0 leaves this out).
-        if (argc <= 2 || std::atoi(argv[2]) != 0)
-            for (int latency : {1, 16})
+        // the first argument gives the Code words, a second one gives the latency, 1 or
+        // 16 ms, or 0 to leave this out; without it both).
+        const int onlyLatency = argc > 2 ? std::atoi(argv[2]) : -1;
+        for (int latency : {1, 16})
+            if (onlyLatency < 0 || onlyLatency == latency)
                 for (bool pipelined : {false, true})
                     WriteAndVerify(*chip, 4, codeWords, latency, pipelined);
     } catch (const Exception& e) {

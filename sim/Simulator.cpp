@@ -64,16 +64,12 @@ std::string Visible(const std::string& bytes) {
     return out;
 }
 
-TLineTiming LineTiming(const TOptions& options) {
-    return {options.WireTime, options.AdapterLatencyMs, options.RxBufferBytes, options.ByteHandlingUs};
-}
-
 } // namespace
 
 TSimulator::TImpl::TImpl(const vesk::TChipDefinition& chip, const TOptions& options)
     : Options(options), Memory(chip, options.RealChip), Engine(Memory, options),
       Scripted(options.TargetBanner), Host(true), Target(false), Epoch(TClock::now()),
-      Line(LineTiming(options), Epoch) {
+      Line(options, Epoch) {
     StopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (StopFd < 0) throw Exception("Simulator: eventfd failed");
     if (!options.LogFile.empty()) {

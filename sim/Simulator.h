@@ -30,6 +30,8 @@
 // `Start` and `Stop`.
 #pragma once
 
+#include "sim/LineModel.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -72,10 +74,11 @@ struct TAnswerTime {
     std::chrono::steady_clock::time_point Delivered;
 };
 
-struct TOptions {
+// The line's timing (wire time, a USB adapter, the programmer's receive buffer) comes
+// from `TLineTiming`.
+struct TOptions : TLineTiming {
     std::string Type = "VESK1";   // token answered to "t"
     std::string Version = "2.10"; // token answered to "v"
-    bool WireTime = false;        // pace every byte at the line speed (10 bit times)
     bool StrictSpeed = false;     // ignore bytes the host sends at another speed
     bool TargetEcho = false;      // scripted target: banner line, echoes in upper case
     std::string TargetBanner = "VESK demo target ready";
@@ -83,18 +86,6 @@ struct TOptions {
     // Target memory behaves like the real chip where its definition file says so (word
     // widths, missing bits, read protection); off: every bit up to the width is stored.
     bool RealChip = false;
-    // A USB serial adapter between host and programmer, with this latency timer in ms
-    // (1 for the low-latency setting, 16 without); 0: a plain serial line. Host bytes
-    // reach the line at the next 1 ms USB frame; answers reach the host when the
-    // latency timer, started by the first answer byte the adapter holds, runs out. The
-    // line itself is paced as with WireTime.
-    int AdapterLatencyMs = 0;
-    // The programmer's receive buffer (bytes, 0: unlimited) and its firmware's time per
-    // byte (µs) before the byte is answered and the next one taken from the buffer.
-    // A byte that finds the buffer full overruns the receiver: it and every later byte
-    // are lost, unanswered, until the host purges or reopens its port.
-    int RxBufferBytes = 0;
-    int ByteHandlingUs = 0;
 };
 
 class TSimulator {
