@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "TerminalPage.h"
 #include "driver/DeviceVESK1.h"
 #include "termview/ComTerminal.h"
 
@@ -53,11 +54,11 @@ void TProgrammingForm::SetFixDataWriteError(bool value) {
     FDevice.SetFixDataWriteError(value);
 }
 bool TProgrammingForm::TerminalLocalEcho() const {
-    return C.ComTerminal1->LocalEcho();
+    return FTerminalPage->ComTerminal1->LocalEcho();
 }
 
 void TProgrammingForm::SetTerminalLocalEcho(bool value) {
-    C.ComTerminal1->SetLocalEcho(value);
+    FTerminalPage->ComTerminal1->SetLocalEcho(value);
 }
 
 bool TProgrammingForm::FixFusesWriteError() const {
