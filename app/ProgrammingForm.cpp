@@ -5,7 +5,6 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -26,7 +25,6 @@
 #include "MainPage.h"
 #include "StateLamp.h"
 #include "TerminalPage.h"
-#include "VersionInfo.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
