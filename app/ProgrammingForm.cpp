@@ -5,7 +5,6 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -20,10 +19,12 @@
 #include <QToolButton>
 #include <utility>
 
+#include "AboutPage.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
+#include "MainPage.h"
 #include "StateLamp.h"
-#include "VersionInfo.h"
+#include "TerminalPage.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
@@ -39,12 +40,6 @@ namespace {
 constexpr int StartupDetectDelayMs = 300;
 constexpr int MaxRecentFiles = 10;
 } // namespace
-
-QList<QAction*> TProgrammingForm::TActions::All() const {
-    return {atnProgram,  atnProgramCode, atnProgramData, atnProgramFuses, atnRead,         atnReadCode,
-            atnReadData, atnReadFuses,   atnVerify,      atnVerifyCode,   atnVerifyData,   atnVerifyFuses,
-            atnErase,    atnClearBuffer, atnRunTarget,   atnBrowseFile,   atnDetectTarget, atnStop};
-}
 
 TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& programDirectory,
                                    TDialogs* dialogs, QWidget* parent)
@@ -68,14 +63,12 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     // counts: the hide and show events that the toolkit sends to every widget of a window
     // being minimised, restored, hidden, covered or moved to another desktop do not, so
     // the target's output keeps arriving and nothing is sent to the programmer then.
-    connect(C.PageControl1, &QStackedWidget::currentChanged, this, &TProgrammingForm::PageControl1Change);
+    connect(FPageControl1, &QStackedWidget::currentChanged, this, &TProgrammingForm::PageControl1Change);
 
     // Construction proper.
     FImageFileName.clear();
     FDeviceDescription.clear();
-    ShowPage(C.TabControl1->currentIndex());
-    C.VersionMemo->setHtml(ResourceText(QStringLiteral("FILE_ABOUT_TXT")));
-    C.lblVersion->setText(VersionLabelText());
+    ShowPage(FTabControl1->currentIndex());
     FRecentFiles.clear();
     FVeskBaudRate = 1;
     FPassThroughEnter = true;
@@ -88,7 +81,7 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     FTerminalBaudRate = 9600;
     SetTerminalLocalEcho(false);
     FVerifyAfterWrite = false;
-    A.atnStop->setEnabled(false);
+    SetBusy(false);
 
     // The enabling rules run whenever the application is about to wait for the
     // next event, i.e. after every user event and state change.
@@ -107,8 +100,8 @@ TProgrammingForm::~TProgrammingForm() {
     // Destruction event: the settings are saved while the driver still exists.
     DoDestroy();
     // The terminal lets go of the window's port before the port goes.
-    disconnect(C.PageControl1, nullptr, this, nullptr); // the pages go after this body
-    C.ComTerminal1->SetComPort(nullptr);
+    disconnect(FPageControl1, nullptr, this, nullptr); // the pages go after this body
+    FTerminalPage->ComTerminal1->SetComPort(nullptr);
     FTerminalPort.reset();
     FDevice.OnProcessMessages = nullptr;
     FDevice.OnProgress = nullptr;
@@ -210,12 +203,12 @@ void TProgrammingForm::showEvent(QShowEvent* event) {
 }
 
 void TProgrammingForm::FormShow() {
-    C.lblDevice->setText(QStringLiteral("Unknown"));
+    FMainPage->lblDevice->setText(QStringLiteral("Unknown"));
     {
-        const QSignalBlocker block(C.cbxImageFile);
-        C.cbxImageFile->clear();
-        C.cbxImageFile->addItems(FRecentFiles);
-        C.cbxImageFile->setEditText(FImageFileName);
+        const QSignalBlocker block(FMainPage->cbxImageFile);
+        FMainPage->cbxImageFile->clear();
+        FMainPage->cbxImageFile->addItems(FRecentFiles);
+        FMainPage->cbxImageFile->setEditText(FImageFileName);
     }
     // The buffer view is bound to its grid at construction.
     try {
@@ -225,24 +218,25 @@ void TProgrammingForm::FormShow() {
     }
     ShowSettingsControls();
     FillTargetTypes(); // an error ends FormShow here: no automatic detection
-    C.Timer1->start(StartupDetectDelayMs);
+    FTimer1->start(StartupDetectDelayMs);
 }
 
 void TProgrammingForm::FillTargetTypes() {
-    C.cbxTargetType->blockSignals(true);
-    C.cbxTargetType->clear();
-    C.cbxTargetType->addItem(QStringLiteral("<Autodetect>"), QVariant::fromValue<void*>(nullptr));
-    C.cbxTargetType->blockSignals(false);
+    QComboBox* targets = FMainPage->cbxTargetType;
+    targets->blockSignals(true);
+    targets->clear();
+    targets->addItem(QStringLiteral("<Autodetect>"), QVariant::fromValue<void*>(nullptr));
+    targets->blockSignals(false);
     vesk::LoadChipDefinitionsWithUser(FProgramDirectory.toStdString());
-    const QSignalBlocker block(C.cbxTargetType);
+    const QSignalBlocker block(targets);
     for (const auto& chip : vesk::ChipDefinitions)
-        C.cbxTargetType->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
-    C.cbxTargetType->setCurrentIndex(0);
+        targets->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
+    targets->setCurrentIndex(0);
 }
 
 void TProgrammingForm::Timer1Timer() {
-    C.Timer1->stop();
-    C.btnDetect->click();
+    FTimer1->stop();
+    FMainPage->btnDetect->click();
 }
 
 void TProgrammingForm::btnDetectClick() {
@@ -252,14 +246,14 @@ void TProgrammingForm::btnDetectClick() {
 // ---- Pages ----------------------------------------------------------------------
 
 void TProgrammingForm::ShowPage(int index) {
-    if (index < 0 || index >= C.PageControl1->count()) return;
-    C.PageControl1->setCurrentIndex(index);
+    if (index < 0 || index >= FPageControl1->count()) return;
+    FPageControl1->setCurrentIndex(index);
 }
 
 void TProgrammingForm::ShowMainPage() {
     ShowPage(pgMain);
-    const QSignalBlocker block(C.TabControl1);
-    C.TabControl1->setCurrentIndex(pgMain);
+    const QSignalBlocker block(FTabControl1);
+    FTabControl1->setCurrentIndex(pgMain);
 }
 
 void TProgrammingForm::PageControl1Change(int index) {
@@ -287,24 +281,24 @@ void TProgrammingForm::imgStateDblClick() {
 
 void TProgrammingForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (C.VersionMemo && C.VersionMemo->isVisible()) C.VersionMemo->viewport()->update();
+    if (FAboutPage && FAboutPage->VersionMemo->isVisible()) FAboutPage->VersionMemo->viewport()->update();
 }
 
 bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
     // The About text never keeps the focus: it goes on to the tab strip.
-    if (watched == C.VersionMemo && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, C.TabControl1, [this] { C.TabControl1->setFocus(); });
+    if (watched == FAboutPage->VersionMemo && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, FTabControl1, [this] { FTabControl1->setFocus(); });
     return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- Lamp, progress, recent files -------------------------------------------------
 
 void TProgrammingForm::SetLamp(int picture) {
-    C.imgState->SetPicture(picture);
+    FMainPage->imgState->SetPicture(picture);
 }
 
 int TProgrammingForm::LampPicture() const {
-    return C.imgState->Picture();
+    return FMainPage->imgState->Picture();
 }
 
 void TProgrammingForm::ProgressStep(int value) {
@@ -312,11 +306,11 @@ void TProgrammingForm::ProgressStep(int value) {
         FProgressTotal = -value;
         FProgressCount = 1;
         FProgressLast = -1;
-        C.ProgressBar1->setValue(0);
+        FMainPage->ProgressBar1->setValue(0);
     } else {
         const int32_t percentage = FProgressCount * 100 / FProgressTotal;
         ++FProgressCount;
-        if (percentage != FProgressLast) C.ProgressBar1->setValue(percentage % 100);
+        if (percentage != FProgressLast) FMainPage->ProgressBar1->setValue(percentage % 100);
         FProgressLast = percentage;
     }
     if (FProgressCount % 4 == 0) ProcessMessages();
@@ -331,25 +325,30 @@ void TProgrammingForm::AddRecentFile(const QString& name) {
     if (FRecentFiles.contains(name, Qt::CaseInsensitive)) return;
     FRecentFiles.prepend(name);
     if (FRecentFiles.size() > MaxRecentFiles) FRecentFiles.removeLast();
-    const QSignalBlocker block(C.cbxImageFile);
-    const QString text = C.cbxImageFile->currentText();
-    C.cbxImageFile->clear();
-    C.cbxImageFile->addItems(FRecentFiles);
-    C.cbxImageFile->setEditText(text);
+    const QSignalBlocker block(FMainPage->cbxImageFile);
+    const QString text = FMainPage->cbxImageFile->currentText();
+    FMainPage->cbxImageFile->clear();
+    FMainPage->cbxImageFile->addItems(FRecentFiles);
+    FMainPage->cbxImageFile->setEditText(text);
 }
 
 // ---- Enabling rules ------------------------------------------------------------------
 
+void TProgrammingForm::SetBusy(bool busy) {
+    FBusy = busy;
+    A.atnStop->setEnabled(busy);
+}
+
 void TProgrammingForm::ActionUpdateUpdate() {
     try {
-        const bool busy = A.atnStop->isEnabled();
+        const bool busy = FBusy;
         const bool known = !FDeviceDescription.isEmpty();
         const bool chip = FDevice.Target() != nullptr;
         auto enable = [](auto* object, bool on) {
             if (object->isEnabled() != on) object->setEnabled(on);
         };
-        enable(C.btnDetect, !busy);
-        enable(C.cbxTargetType, !busy);
+        enable(FMainPage->btnDetect, !busy);
+        enable(FMainPage->cbxTargetType, !busy);
         for (QAction* action :
              {A.atnErase, A.atnProgram, A.atnProgramCode, A.atnProgramData, A.atnProgramFuses,
               A.atnClearBuffer, A.atnRead, A.atnReadCode, A.atnReadData, A.atnReadFuses, A.atnVerify,
@@ -357,13 +356,13 @@ void TProgrammingForm::ActionUpdateUpdate() {
             enable(action, !busy && known);
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);
-        enable(C.TabControl1, !busy);
-        enable(C.sbPassThrough, known);
-        enable(C.sbClearTerminal, known);
+        enable(FTabControl1, !busy);
+        enable(FTerminalPage->sbPassThrough, known);
+        enable(FTerminalPage->sbClearTerminal, known);
         // The arrow buttons follow the main button they belong to.
-        enable(C.sbProgramMenu, A.atnProgram->isEnabled());
-        enable(C.sbReadMenu, A.atnRead->isEnabled());
-        enable(C.sbVerifyMenu, A.atnVerify->isEnabled());
+        enable(FMainPage->sbProgramMenu, A.atnProgram->isEnabled());
+        enable(FMainPage->sbReadMenu, A.atnRead->isEnabled());
+        enable(FMainPage->sbVerifyMenu, A.atnVerify->isEnabled());
     } catch (...) {
         // Errors in the enabling rules are swallowed.
     }

@@ -4,6 +4,10 @@
 // seventeen published properties that its settings storage keeps in
 // "WinVESK.ini" beside the program.
 //
+// Each page is a class of its own (MainPage.h, BufferPage.h, TerminalPage.h,
+// SettingsPage.h, AboutPage.h) that builds and holds its controls; the window
+// binds them to its handlers, runs the operations and keeps the settings.
+//
 // The window is the storage's owner: it lists the properties it inherits from
 // the toolkit's window class first and then its own seventeen; the exclusion
 // list names the inherited ones, so only the seventeen are written. Six of its
@@ -20,32 +24,23 @@
 #include <functional>
 #include <memory>
 
+#include "FormActions.h"
 #include "storage/AppDataStorage.h"
 #include "storage/PublishedOwner.h"
 
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSpinBox;
 class QStackedWidget;
 class QTabBar;
-class QTextBrowser;
 class QTimer;
-class QToolButton;
+class QVBoxLayout;
 class QWidget;
 
-class TComComboBox;
+class TAboutPage;
+class TBufferPage;
 class TDialogs;
-class THexEditor;
-class TStateLamp;
+class TMainPage;
+class TSettingsPage;
+class TTerminalPage;
 
 namespace vesk {
 class TChipDefinition;
@@ -162,88 +157,21 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     // standard error box.
     void ShowApplicationError(const QString& message);
 
-    // Controls, actions and pages, reachable by tests and by the page code.
-    struct TControls {
-        QTabBar* TabControl1 = nullptr;
-        QStackedWidget* PageControl1 = nullptr;
-        QWidget* Pages[5] = {};
-        // Main page
-        QLabel* lblDevice = nullptr;
-        QPushButton* btnDetect = nullptr;
-        QComboBox* cbxImageFile = nullptr;
-        QPushButton* btnBrowse = nullptr;
-        QComboBox* cbxTargetType = nullptr;
-        QPushButton* btnDetectTarget = nullptr;
-        QPushButton* btnProgram = nullptr;
-        QPushButton* btnRead = nullptr;
-        QPushButton* btnVerify = nullptr;
-        QPushButton* btnRun = nullptr;
-        QPushButton* btnStop = nullptr;
-        QToolButton* sbProgramMenu = nullptr;
-        QToolButton* sbReadMenu = nullptr;
-        QToolButton* sbVerifyMenu = nullptr;
-        QMenu* pmProgram = nullptr;
-        QMenu* pmRead = nullptr;
-        QMenu* pmVerify = nullptr;
-        QCheckBox* chbVerifyAfterWrite = nullptr;
-        QCheckBox* chbPassThroughEnter = nullptr;
-        QProgressBar* ProgressBar1 = nullptr;
-        TStateLamp* imgState = nullptr;
-        // Buffer page
-        QToolButton* sbLoadBuffer = nullptr;
-        QToolButton* sbSaveBuffer = nullptr;
-        THexEditor* HexEditor1 = nullptr;  // the dump with its grid
-        QLabel* pnlSelectTarget = nullptr; // the editor's "Select target chip type" panel
-        // Terminal page
-        QToolButton* sbPassThrough = nullptr;
-        QToolButton* sbClearTerminal = nullptr;
-        QCheckBox* chbLocalEcho = nullptr;
-        QToolButton* sbCloseTerminal = nullptr;
-        QWidget* TerminalBox = nullptr; // black scroll box holding the terminal view
-        vesk::TComTerminal* ComTerminal1 = nullptr;
-        // Settings page
-        TComComboBox* cbxComPort = nullptr;
-        QComboBox* cbxVeskBaudRate = nullptr;
-        QSpinBox* udProgramDelay = nullptr; // its text box is the delay's edit field
-        QRadioButton* rbLines34 = nullptr;
-        QRadioButton* rbLines78 = nullptr;
-        QRadioButton* rbRS232 = nullptr;
-        QRadioButton* rbTTL = nullptr;
-        QCheckBox* chbUseBuiltInTerminal = nullptr;
-        QComboBox* cbxTerminalBaudRate = nullptr;
-        QCheckBox* chbFixFusesWriteError = nullptr;
-        QCheckBox* chbFixDataWriteError = nullptr;
-        // About page
-        QLabel* lblVersion = nullptr;
-        QTextBrowser* VersionMemo = nullptr;
-        QList<QLabel*> LinkLabels;
-        // Timer
-        QTimer* Timer1 = nullptr;
-    };
-    struct TActions {
-        QAction* atnProgram = nullptr;
-        QAction* atnProgramCode = nullptr;
-        QAction* atnProgramData = nullptr;
-        QAction* atnProgramFuses = nullptr;
-        QAction* atnRead = nullptr;
-        QAction* atnReadCode = nullptr;
-        QAction* atnReadData = nullptr;
-        QAction* atnReadFuses = nullptr;
-        QAction* atnVerify = nullptr;
-        QAction* atnVerifyCode = nullptr;
-        QAction* atnVerifyData = nullptr;
-        QAction* atnVerifyFuses = nullptr;
-        QAction* atnErase = nullptr;
-        QAction* atnClearBuffer = nullptr;
-        QAction* atnRunTarget = nullptr;
-        QAction* atnBrowseFile = nullptr;
-        QAction* atnDetectTarget = nullptr;
-        QAction* atnStop = nullptr;
-        // Every action above, in table order.
-        QList<QAction*> All() const;
-    };
-    const TControls& Controls() const { return C; }
-    const TActions& Actions() const { return A; }
+    // The pages, each with its controls; the shared frame: the tab strip, the
+    // page stack and the start-up timer; the actions.
+    TMainPage& MainPage() const { return *FMainPage; }
+    TBufferPage& BufferPage() const { return *FBufferPage; }
+    TTerminalPage& TerminalPage() const { return *FTerminalPage; }
+    TSettingsPage& SettingsPage() const { return *FSettingsPage; }
+    TAboutPage& AboutPage() const { return *FAboutPage; }
+    // The page at a page index (TFormPage).
+    QWidget* Page(int index) const;
+    QTabBar* TabControl1() const { return FTabControl1; }
+    QStackedWidget* PageControl1() const { return FPageControl1; }
+    QTimer* Timer1() const { return FTimer1; }
+    const TFormActions& Actions() const { return A; }
+    // True while an operation runs (Write, Read, Verify, Erase); Stop is enabled then.
+    bool Busy() const { return FBusy; }
 
   signals:
     // The first showing has run FormShow (tests wait for it).
@@ -257,7 +185,6 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void btnDetectClick();
     void cbxTargetTypeChange(int index);
     void cbxImageFileChange(const QString& text);
-    void sbPopupMenuClick();
     // Settings page change handlers
     void cbxComPortChange();
     void cbxVeskBaudRateChange();
@@ -291,14 +218,18 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Layout, one builder per page (ProgrammingFormLayout.cpp, ...).
+    // The actions and the frame with its pages (ProgrammingFormLayout.cpp); the
+    // pages' controls bound to the handlers (ProgrammingFormPages.cpp).
     void CreateActions();
-    QWidget* CreateMainPage();
-    QWidget* CreateBufferPage();
-    QWidget* CreateTerminalPage();
-    QWidget* CreateSettingsPage();
-    QWidget* CreateAboutPage();
     void CreatePages();
+    void CreateTabStrip(QWidget* central, QVBoxLayout* layout);
+    void ConnectMainPage();
+    void ConnectBufferPage();
+    void ConnectTerminalPage();
+    void ConnectSettingsPage();
+    void ConnectAboutPage();
+    // Marks an operation as running or ended; Stop follows.
+    void SetBusy(bool busy);
     void ConfigureStorage();
     void TellSaveFailure(const std::string& message);
     void ConfigureTerminalPort();
@@ -350,10 +281,18 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     std::string FLoadedSettings; // the settings as the storage would write them after the load
     bool FSaveFailureTold = false;
     bool FStopRequested = false; // Stop or Esc during the running operation
+    bool FBusy = false;          // an operation runs
     bool FUpdatingControls = false;
 
-    TControls C;
-    TActions A;
+    TMainPage* FMainPage = nullptr;
+    TBufferPage* FBufferPage = nullptr;
+    TTerminalPage* FTerminalPage = nullptr;
+    TSettingsPage* FSettingsPage = nullptr;
+    TAboutPage* FAboutPage = nullptr;
+    QTabBar* FTabControl1 = nullptr;
+    QStackedWidget* FPageControl1 = nullptr;
+    QTimer* FTimer1 = nullptr;
+    TFormActions A;
     QAction* ActionUpdate = nullptr;
 
     // Declared last: constructed after every field it reads and writes.

@@ -19,8 +19,11 @@
 #include <QTabBar>
 #include <QToolButton>
 
+#include "BufferPage.h"
 #include "Dialogs.h"
+#include "MainPage.h"
 #include "StateLamp.h"
+#include "TerminalPage.h"
 #include "bufferview/HexEditor.h"
 #include "chipdef/ChipDefinition.h"
 #include "driver/DeviceVESK1.h"
@@ -55,9 +58,9 @@ void TProgrammingForm::DetectDevice() {
         if (!type.empty() && !version.empty()) {
             FDeviceDescription =
                 QString::fromStdString(type) + QStringLiteral(" version ") + QString::fromStdString(version);
-            C.lblDevice->setText(FDeviceDescription);
+            FMainPage->lblDevice->setText(FDeviceDescription);
         } else {
-            C.lblDevice->setText(QStringLiteral("Unknown"));
+            FMainPage->lblDevice->setText(QStringLiteral("Unknown"));
         }
     };
     vesk::ops::DetectDevice(FDevice, hooks);
@@ -69,14 +72,15 @@ void TProgrammingForm::DetectDevice() {
 // ---- Target list -----------------------------------------------------------------------
 
 void TProgrammingForm::SelectTargetItem() {
-    const int index = C.cbxTargetType->findData(QVariant::fromValue<void*>(FDevice.Target()));
-    const QSignalBlocker block(C.cbxTargetType);
-    C.cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    const int index = FMainPage->cbxTargetType->findData(QVariant::fromValue<void*>(FDevice.Target()));
+    const QSignalBlocker block(FMainPage->cbxTargetType);
+    FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
 }
 
 void TProgrammingForm::cbxTargetTypeChange(int index) {
     try {
-        auto* chip = static_cast<vesk::TChipDefinition*>(C.cbxTargetType->itemData(index).value<void*>());
+        auto* chip =
+            static_cast<vesk::TChipDefinition*>(FMainPage->cbxTargetType->itemData(index).value<void*>());
         FDevice.SetTarget(index > 0 ? chip : nullptr);
     } catch (...) {
         // Errors of the selection are ignored.
@@ -129,13 +133,13 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     ProgressStep(-1);
     SetLamp(lsYellow);
     FStopRequested = false;
-    A.atnStop->setEnabled(true);
+    SetBusy(true);
     ActionUpdateUpdate();
     ProcessMessages();
 
     bool ok = true, closeFailed = false;
     auto finish = [this, &ok] {
-        A.atnStop->setEnabled(false);
+        SetBusy(false);
         FStopRequested = false;
         ProgressStep(-1);
         SetLamp(ok ? lsGreen : lsRed);
@@ -154,10 +158,10 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     if (ok && passThroughAfter && FPassThroughEnter) {
         if (FUseBuiltInTerminal) {
             btnClearTerminalClick();
-            C.sbPassThrough->setChecked(true);
+            FTerminalPage->sbPassThrough->setChecked(true);
             {
-                const QSignalBlocker block(C.TabControl1);
-                C.TabControl1->setCurrentIndex(pgTerminal);
+                const QSignalBlocker block(FTabControl1);
+                FTabControl1->setCurrentIndex(pgTerminal);
             }
             ShowPage(pgTerminal); // its show handler enters pass-through and connects
         } else {
@@ -204,12 +208,12 @@ bool TProgrammingForm::VerifyTarget(int16_t code) {
 
 void TProgrammingForm::EraseTarget() {
     FStopRequested = false;
-    A.atnStop->setEnabled(true);
+    SetBusy(true);
     ActionUpdateUpdate();
     ProcessMessages();
     bool ok = true, closeFailed = false;
     auto finish = [this, &ok] {
-        A.atnStop->setEnabled(false);
+        SetBusy(false);
         FStopRequested = false;
         ProgressStep(-1);
         SetLamp(ok ? lsGreen : lsRed);
@@ -246,7 +250,7 @@ void TProgrammingForm::DetectTarget() {
     hooks.Opened = nullptr;
     hooks.Connected = [this, &ok] {
         SelectTargetItem();
-        ok = C.cbxTargetType->currentIndex() > 0;
+        ok = FMainPage->cbxTargetType->currentIndex() > 0;
     };
     try {
         vesk::ops::DetectTarget(FDevice, hooks);
@@ -260,7 +264,7 @@ void TProgrammingForm::DetectTarget() {
 
 void TProgrammingForm::StopOperation() {
     // The Stop action, its button and Esc act only while an operation runs.
-    if (A.atnStop->isEnabled()) {
+    if (FBusy) {
         FStopRequested = true;
         FDevice.Abort();
     }
@@ -275,8 +279,8 @@ void TProgrammingForm::BrowseFile() {
                                QStringLiteral("hex"), name))
         FImageFileName = name;
     {
-        const QSignalBlocker block(C.cbxImageFile);
-        C.cbxImageFile->setEditText(FImageFileName);
+        const QSignalBlocker block(FMainPage->cbxImageFile);
+        FMainPage->cbxImageFile->setEditText(FImageFileName);
     }
     FImage->Load(FImageFileName.toStdString());
     ActionUpdateUpdate();
@@ -299,17 +303,17 @@ void TProgrammingForm::EnterPassThroughMode() {
 void TProgrammingForm::btnPassThroughClick() {
     // While an operation runs the driver holds the port: the page can be shown
     // then (the lamp's double-click) but must not reach for the programmer.
-    if (FDeviceDescription.isEmpty() || A.atnStop->isEnabled()) return;
+    if (FDeviceDescription.isEmpty() || FBusy) return;
     Guarded([this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         struct RestoreCursor {
             ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
         } restore;
         // The terminal lets go of the port before the driver takes it.
-        C.ComTerminal1->SetComPort(FTerminalPort.get());
-        C.ComTerminal1->SetConnected(false);
+        FTerminalPage->ComTerminal1->SetComPort(FTerminalPort.get());
+        FTerminalPage->ComTerminal1->SetConnected(false);
         int32_t rate;
-        if (C.sbPassThrough->isChecked()) {
+        if (FTerminalPage->sbPassThrough->isChecked()) {
             EnterPassThroughMode();
             rate = FTerminalBaudRate;
         } else {
@@ -320,23 +324,23 @@ void TProgrammingForm::btnPassThroughClick() {
         FTerminalPort->SetPort(ComPort().toStdString());
         FTerminalPort->SetBaudRate(vesk::brCustom);
         FTerminalPort->SetCustomBaudRate(rate);
-        C.ComTerminal1->SetConnected(true);
+        FTerminalPage->ComTerminal1->SetConnected(true);
     });
 }
 
 void TProgrammingForm::tabDebugShow() {
     btnPassThroughClick();
-    C.ComTerminal1->setFocus();
+    FTerminalPage->ComTerminal1->setFocus();
     ActionUpdateUpdate();
 }
 
 void TProgrammingForm::tabDebugHide() {
-    Guarded([this] { C.ComTerminal1->SetConnected(false); });
+    Guarded([this] { FTerminalPage->ComTerminal1->SetConnected(false); });
     ActionUpdateUpdate();
 }
 
 void TProgrammingForm::btnClearTerminalClick() {
-    C.ComTerminal1->ClearScreen();
+    FTerminalPage->ComTerminal1->ClearScreen();
 }
 
 // ---- Buffer page -----------------------------------------------------------------------------
@@ -344,8 +348,8 @@ void TProgrammingForm::btnClearTerminalClick() {
 void TProgrammingForm::RefreshBufferView() {
     // A chip without a Code, Data or Fuses region raises here; the caller's
     // handler shows it and the page stays empty.
-    C.HexEditor1->SetChip(FDevice.Target());
-    C.HexEditor1->RefreshBufferView();
+    FBufferPage->HexEditor1->SetChip(FDevice.Target());
+    FBufferPage->HexEditor1->RefreshBufferView();
 }
 
 void TProgrammingForm::btnLoadBufferClick() {

@@ -1,9 +1,9 @@
 // The main window's published properties as its settings storage sees them.
 #include "ProgrammingForm.h"
 
-#include <QApplication>
-#include <QScreen>
+#include <variant>
 
+#include "TerminalPage.h"
 #include "driver/DeviceVESK1.h"
 #include "termview/ComTerminal.h"
 
@@ -53,11 +53,11 @@ void TProgrammingForm::SetFixDataWriteError(bool value) {
     FDevice.SetFixDataWriteError(value);
 }
 bool TProgrammingForm::TerminalLocalEcho() const {
-    return C.ComTerminal1->LocalEcho();
+    return FTerminalPage->ComTerminal1->LocalEcho();
 }
 
 void TProgrammingForm::SetTerminalLocalEcho(bool value) {
-    C.ComTerminal1->SetLocalEcho(value);
+    FTerminalPage->ComTerminal1->SetLocalEcho(value);
 }
 
 bool TProgrammingForm::FixFusesWriteError() const {
@@ -69,192 +69,211 @@ void TProgrammingForm::SetFixFusesWriteError(bool value) {
 
 // ---- The storage's view ------------------------------------------------------------
 
-std::vector<std::string> TProgrammingForm::InheritedPropertyNames() {
-    return {
-        "Action",         "ActiveControl", "Align",         "Anchors",     "AutoScroll",     "AutoSize",
-        "BiDiMode",       "BorderIcons",   "BorderStyle",   "BorderWidth", "Caption",        "ClientHeight",
-        "ClientWidth",    "Color",         "Constraints",   "Ctl3D",       "Cursor",         "DefaultMonitor",
-        "DockSite",       "DragKind",      "DragMode",      "Enabled",     "Font",           "FormStyle",
-        "Height",         "HelpContext",   "HelpFile",      "Hint",        "HorzScrollBar",  "Icon",
-        "KeyPreview",     "Left",          "Menu",          "Name",        "ObjectMenuItem", "OldCreateOrder",
-        "ParentBiDiMode", "ParentFont",    "PixelsPerInch", "PopupMenu",   "Position",       "PrintScale",
-        "Scaled",         "ShowHint",      "Tag",           "Top",         "UseDockManager", "VertScrollBar",
-        "Visible",        "Width",         "WindowMenu",    "WindowState"};
+namespace {
+
+using F = TProgrammingForm;
+
+// The properties every window inherits from the toolkit's window class, in
+// the order stored as the storage's exclusion list, and then the window
+// class's events. They carry real values, so that only the exclusion list
+// keeps them out of the settings file; a property without a setter takes
+// whatever it is given and keeps its value.
+enum class TKind { Object, Other, Method, Integer, Flag, Text };
+
+struct TInheritedProperty {
+    const char* Name;
+    TKind Kind;
+    int32_t (*Ord)(const F&) = nullptr;      // Integer, and Flag as 0 or 1
+    std::string (*Text)(const F&) = nullptr; // Text
+    void (*SetOrd)(F&, int32_t) = nullptr;
+    void (*SetText)(F&, const std::string&) = nullptr;
+};
+
+int32_t WindowState(const F& f) {
+    return f.isMaximized() ? 2 : f.isMinimized() ? 1 : 0;
 }
 
-std::vector<TPublishedProperty> TProgrammingForm::PublishedProperties() {
-    using P = TPublishedProperty;
-    std::vector<P> list;
-
-    // Inherited from the window class. They carry real values, so that only the
-    // exclusion list keeps them out of the settings file.
-    auto ord = [&list](const char* name, std::function<int32_t()> get, std::function<void(int32_t)> set) {
-        list.push_back(P::Integer(name, std::move(get), std::move(set)));
-    };
-    auto flag = [&list](const char* name, std::function<bool()> get, std::function<void(bool)> set) {
-        list.push_back(P::Boolean(name, std::move(get), std::move(set)));
-    };
-    auto text = [&list](const char* name, std::function<std::string()> get,
-                        std::function<void(const std::string&)> set) {
-        list.push_back(P::String(name, std::move(get), std::move(set)));
-    };
-    auto object = [&list](const char* name) { list.push_back(P::Object(name)); };
-    auto other = [&list](const char* name) { list.push_back(P::Other(name)); };
-    auto none = [](auto) {};
-
-    object("Action");
-    object("ActiveControl");
-    ord(
-        "Align", [] { return 0; }, none);
-    other("Anchors");
-    flag(
-        "AutoScroll", [] { return false; }, none);
-    flag(
-        "AutoSize", [] { return false; }, none);
-    ord(
-        "BiDiMode", [this] { return layoutDirection() == Qt::RightToLeft ? 1 : 0; }, none);
-    other("BorderIcons");
-    ord(
-        "BorderStyle", [] { return 2; }, none);
-    ord(
-        "BorderWidth", [] { return 0; }, none);
-    text(
-        "Caption", [this] { return Str(windowTitle()); },
-        [this](const std::string& v) { setWindowTitle(QStr(v)); });
-    ord(
-        "ClientHeight", [this] { return height(); }, none);
-    ord(
-        "ClientWidth", [this] { return width(); }, none);
-    ord(
-        "Color", [this] { return int32_t(palette().window().color().rgb() & 0xFFFFFF); }, none);
-    object("Constraints");
-    flag(
-        "Ctl3D", [] { return true; }, none);
-    ord(
-        "Cursor", [this] { return int32_t(cursor().shape()); }, none);
-    ord(
-        "DefaultMonitor", [] { return 0; }, none);
-    flag(
-        "DockSite", [] { return false; }, none);
-    ord(
-        "DragKind", [] { return 0; }, none);
-    ord(
-        "DragMode", [] { return 0; }, none);
-    flag(
-        "Enabled", [this] { return isEnabled(); }, [this](bool v) { setEnabled(v); });
-    object("Font");
-    ord(
-        "FormStyle", [] { return 0; }, none);
-    ord(
-        "Height", [this] { return frameGeometry().height(); }, none);
-    ord(
-        "HelpContext", [] { return 0; }, none);
-    text(
-        "HelpFile", [] { return std::string(); }, none);
-    text(
-        "Hint", [this] { return Str(toolTip()); }, none);
-    object("HorzScrollBar");
-    object("Icon");
-    flag(
-        "KeyPreview", [] { return true; }, none);
-    ord(
-        "Left", [this] { return x(); }, none);
-    object("Menu");
-    text(
-        "Name", [this] { return Name(); }, none);
-    object("ObjectMenuItem");
-    flag(
-        "OldCreateOrder", [] { return false; }, none);
-    flag(
-        "ParentBiDiMode", [] { return true; }, none);
-    flag(
-        "ParentFont", [] { return false; }, none);
-    ord(
-        "PixelsPerInch", [this] { return logicalDpiY(); }, none);
-    object("PopupMenu");
-    ord(
-        "Position", [] { return 4; }, none); // centred on the screen
-    ord(
-        "PrintScale", [] { return 1; }, none);
-    flag(
-        "Scaled", [] { return true; }, none);
-    flag(
-        "ShowHint", [] { return true; }, none);
-    ord(
-        "Tag", [] { return 0; }, none);
-    ord(
-        "Top", [this] { return y(); }, none);
-    flag(
-        "UseDockManager", [] { return false; }, none);
-    object("VertScrollBar");
-    flag(
-        "Visible", [this] { return isVisible(); }, none);
-    ord(
-        "Width", [this] { return frameGeometry().width(); }, none);
-    object("WindowMenu");
-    ord(
-        "WindowState", [this] { return isMaximized()   ? 2
-                                       : isMinimized() ? 1
-                                                       : 0; }, none);
+const TInheritedProperty InheritedProperties[] = {
+    {"Action", TKind::Object},
+    {"ActiveControl", TKind::Object},
+    {"Align", TKind::Integer, [](const F&) { return 0; }},
+    {"Anchors", TKind::Other},
+    {"AutoScroll", TKind::Flag, [](const F&) { return 0; }},
+    {"AutoSize", TKind::Flag, [](const F&) { return 0; }},
+    {"BiDiMode", TKind::Integer, [](const F& f) { return f.layoutDirection() == Qt::RightToLeft ? 1 : 0; }},
+    {"BorderIcons", TKind::Other},
+    {"BorderStyle", TKind::Integer, [](const F&) { return 2; }},
+    {"BorderWidth", TKind::Integer, [](const F&) { return 0; }},
+    {"Caption", TKind::Text, nullptr, [](const F& f) { return f.windowTitle().toStdString(); }, nullptr,
+     [](F& f, const std::string& v) { f.setWindowTitle(QString::fromStdString(v)); }},
+    {"ClientHeight", TKind::Integer, [](const F& f) { return f.height(); }},
+    {"ClientWidth", TKind::Integer, [](const F& f) { return f.width(); }},
+    {"Color", TKind::Integer,
+     [](const F& f) { return int32_t(f.palette().window().color().rgb() & 0xFFFFFF); }},
+    {"Constraints", TKind::Object},
+    {"Ctl3D", TKind::Flag, [](const F&) { return 1; }},
+    {"Cursor", TKind::Integer, [](const F& f) { return int32_t(f.cursor().shape()); }},
+    {"DefaultMonitor", TKind::Integer, [](const F&) { return 0; }},
+    {"DockSite", TKind::Flag, [](const F&) { return 0; }},
+    {"DragKind", TKind::Integer, [](const F&) { return 0; }},
+    {"DragMode", TKind::Integer, [](const F&) { return 0; }},
+    {"Enabled", TKind::Flag, [](const F& f) { return int32_t(f.isEnabled()); }, nullptr,
+     [](F& f, int32_t v) { f.setEnabled(v != 0); }},
+    {"Font", TKind::Object},
+    {"FormStyle", TKind::Integer, [](const F&) { return 0; }},
+    {"Height", TKind::Integer, [](const F& f) { return f.frameGeometry().height(); }},
+    {"HelpContext", TKind::Integer, [](const F&) { return 0; }},
+    {"HelpFile", TKind::Text, nullptr, [](const F&) { return std::string(); }},
+    {"Hint", TKind::Text, nullptr, [](const F& f) { return f.toolTip().toStdString(); }},
+    {"HorzScrollBar", TKind::Object},
+    {"Icon", TKind::Object},
+    {"KeyPreview", TKind::Flag, [](const F&) { return 1; }},
+    {"Left", TKind::Integer, [](const F& f) { return f.x(); }},
+    {"Menu", TKind::Object},
+    {"Name", TKind::Text, nullptr, [](const F& f) { return f.Name(); }},
+    {"ObjectMenuItem", TKind::Object},
+    {"OldCreateOrder", TKind::Flag, [](const F&) { return 0; }},
+    {"ParentBiDiMode", TKind::Flag, [](const F&) { return 1; }},
+    {"ParentFont", TKind::Flag, [](const F&) { return 0; }},
+    {"PixelsPerInch", TKind::Integer, [](const F& f) { return f.logicalDpiY(); }},
+    {"PopupMenu", TKind::Object},
+    {"Position", TKind::Integer, [](const F&) { return 4; }}, // centred on the screen
+    {"PrintScale", TKind::Integer, [](const F&) { return 1; }},
+    {"Scaled", TKind::Flag, [](const F&) { return 1; }},
+    {"ShowHint", TKind::Flag, [](const F&) { return 1; }},
+    {"Tag", TKind::Integer, [](const F&) { return 0; }},
+    {"Top", TKind::Integer, [](const F& f) { return f.y(); }},
+    {"UseDockManager", TKind::Flag, [](const F&) { return 0; }},
+    {"VertScrollBar", TKind::Object},
+    {"Visible", TKind::Flag, [](const F& f) { return int32_t(f.isVisible()); }},
+    {"Width", TKind::Integer, [](const F& f) { return f.frameGeometry().width(); }},
+    {"WindowMenu", TKind::Object},
+    {"WindowState", TKind::Integer, WindowState},
     // Events of the window class: never stored, whatever the exclusion list says.
-    for (const char* event : {"OnActivate", "OnClose", "OnCreate", "OnDestroy", "OnResize", "OnShow"})
-        list.push_back(P::Method(event));
+    {"OnActivate", TKind::Method},
+    {"OnClose", TKind::Method},
+    {"OnCreate", TKind::Method},
+    {"OnDestroy", TKind::Method},
+    {"OnResize", TKind::Method},
+    {"OnShow", TKind::Method},
+};
 
-    // The window's own, in declaration order.
-    text(
-        "ImageFileName", [this] { return Str(FImageFileName); },
-        [this](const std::string& v) { SetImageFileName(QStr(v)); });
-    text(
-        "ComPort", [this] { return Str(ComPort()); }, [this](const std::string& v) { SetComPort(QStr(v)); });
-    ord(
-        "ComReadTimeout", [this] { return ComReadTimeout(); }, [this](int32_t v) { SetComReadTimeout(v); });
-    ord(
-        "ProgramDelay", [this] { return ProgramDelay(); }, [this](int32_t v) { SetProgramDelay(v); });
-    text(
-        "DeviceID", [this] { return Str(DeviceID()); },
-        [this](const std::string& v) { SetDeviceID(QStr(v)); });
-    ord(
-        "VeskBaudRate", [this] { return FVeskBaudRate; }, [this](int32_t v) { SetVeskBaudRate(v); });
-    flag(
-        "PassThroughEnter", [this] { return FPassThroughEnter; }, [this](bool v) { SetPassThroughEnter(v); });
-    ord(
-        "PassThroughLines", [this] { return FPassThroughLines; },
-        [this](int32_t v) { SetPassThroughLines(v); });
-    ord(
-        "PassThroughPolarity", [this] { return FPassThroughPolarity; },
-        [this](int32_t v) { SetPassThroughPolarity(v); });
-    list.push_back(P::StringList(
-        "RecentFiles",
-        [this] {
+// The window's own properties, in declaration order, by their accessors.
+template <class T, class Arg = T> struct TAccessors {
+    T (F::*Get)() const;
+    void (F::*Set)(Arg);
+};
+using TIntegerAccessors = TAccessors<int32_t>;
+using TFlagAccessors = TAccessors<bool>;
+using TTextAccessors = TAccessors<QString, const QString&>;
+using TListAccessors = TAccessors<QStringList, const QStringList&>;
+
+struct TOwnProperty {
+    const char* Name;
+    std::variant<TIntegerAccessors, TFlagAccessors, TTextAccessors, TListAccessors> Accessors;
+};
+
+const TOwnProperty OwnProperties[] = {
+    {"ImageFileName", TTextAccessors{&F::ImageFileName, &F::SetImageFileName}},
+    {"ComPort", TTextAccessors{&F::ComPort, &F::SetComPort}},
+    {"ComReadTimeout", TIntegerAccessors{&F::ComReadTimeout, &F::SetComReadTimeout}},
+    {"ProgramDelay", TIntegerAccessors{&F::ProgramDelay, &F::SetProgramDelay}},
+    {"DeviceID", TTextAccessors{&F::DeviceID, &F::SetDeviceID}},
+    {"VeskBaudRate", TIntegerAccessors{&F::VeskBaudRate, &F::SetVeskBaudRate}},
+    {"PassThroughEnter", TFlagAccessors{&F::PassThroughEnter, &F::SetPassThroughEnter}},
+    {"PassThroughLines", TIntegerAccessors{&F::PassThroughLines, &F::SetPassThroughLines}},
+    {"PassThroughPolarity", TIntegerAccessors{&F::PassThroughPolarity, &F::SetPassThroughPolarity}},
+    {"RecentFiles", TListAccessors{&F::RecentFiles, &F::SetRecentFiles}},
+    {"FixDataWriteError", TFlagAccessors{&F::FixDataWriteError, &F::SetFixDataWriteError}},
+    {"FixFusesWriteError", TFlagAccessors{&F::FixFusesWriteError, &F::SetFixFusesWriteError}},
+    {"DebugLevel", TIntegerAccessors{&F::DebugLevel, &F::SetDebugLevel}},
+    {"UseBuiltInTerminal", TFlagAccessors{&F::UseBuiltInTerminal, &F::SetUseBuiltInTerminal}},
+    {"TerminalBaudRate", TIntegerAccessors{&F::TerminalBaudRate, &F::SetTerminalBaudRate}},
+    {"TerminalLocalEcho", TFlagAccessors{&F::TerminalLocalEcho, &F::SetTerminalLocalEcho}},
+    {"VerifyAfterWrite", TFlagAccessors{&F::VerifyAfterWrite, &F::SetVerifyAfterWrite}},
+};
+
+TPublishedProperty Bind(F& f, const TInheritedProperty& p) {
+    using P = TPublishedProperty;
+    const auto ord = p.Ord;
+    const auto setOrd = p.SetOrd;
+    const auto text = p.Text;
+    const auto setText = p.SetText;
+    switch (p.Kind) {
+    case TKind::Object:
+        return P::Object(p.Name);
+    case TKind::Other:
+        return P::Other(p.Name);
+    case TKind::Method:
+        return P::Method(p.Name);
+    case TKind::Integer:
+        return P::Integer(
+            p.Name, [&f, ord] { return ord(f); },
+            [&f, setOrd](int32_t v) {
+                if (setOrd) setOrd(f, v);
+            });
+    case TKind::Flag:
+        return P::Boolean(
+            p.Name, [&f, ord] { return ord(f) != 0; },
+            [&f, setOrd](bool v) {
+                if (setOrd) setOrd(f, v ? 1 : 0);
+            });
+    case TKind::Text:
+        break;
+    }
+    return P::String(
+        p.Name, [&f, text] { return text(f); },
+        [&f, setText](const std::string& v) {
+            if (setText) setText(f, v);
+        });
+}
+
+TPublishedProperty Bind(F& f, const char* name, const TIntegerAccessors& a) {
+    return TPublishedProperty::Integer(
+        name, [&f, a] { return (f.*a.Get)(); }, [&f, a](int32_t v) { (f.*a.Set)(v); });
+}
+
+TPublishedProperty Bind(F& f, const char* name, const TFlagAccessors& a) {
+    return TPublishedProperty::Boolean(
+        name, [&f, a] { return (f.*a.Get)(); }, [&f, a](bool v) { (f.*a.Set)(v); });
+}
+
+TPublishedProperty Bind(F& f, const char* name, const TTextAccessors& a) {
+    return TPublishedProperty::String(
+        name, [&f, a] { return Str((f.*a.Get)()); }, [&f, a](const std::string& v) { (f.*a.Set)(QStr(v)); });
+}
+
+TPublishedProperty Bind(F& f, const char* name, const TListAccessors& a) {
+    return TPublishedProperty::StringList(
+        name,
+        [&f, a] {
             std::vector<std::string> lines;
-            for (const QString& name : FRecentFiles)
-                lines.push_back(Str(name));
+            for (const QString& line : (f.*a.Get)())
+                lines.push_back(Str(line));
             return lines;
         },
-        [this](const std::vector<std::string>& lines) {
+        [&f, a](const std::vector<std::string>& lines) {
             QStringList names;
             for (const std::string& line : lines)
                 names.append(QStr(line));
-            SetRecentFiles(names);
-        }));
-    flag(
-        "FixDataWriteError", [this] { return FixDataWriteError(); },
-        [this](bool v) { SetFixDataWriteError(v); });
-    flag(
-        "FixFusesWriteError", [this] { return FixFusesWriteError(); },
-        [this](bool v) { SetFixFusesWriteError(v); });
-    ord(
-        "DebugLevel", [this] { return FDebugLevel; }, [this](int32_t v) { SetDebugLevel(v); });
-    flag(
-        "UseBuiltInTerminal", [this] { return FUseBuiltInTerminal; },
-        [this](bool v) { SetUseBuiltInTerminal(v); });
-    ord(
-        "TerminalBaudRate", [this] { return FTerminalBaudRate; },
-        [this](int32_t v) { SetTerminalBaudRate(v); });
-    flag(
-        "TerminalLocalEcho", [this] { return TerminalLocalEcho(); },
-        [this](bool v) { SetTerminalLocalEcho(v); });
-    flag(
-        "VerifyAfterWrite", [this] { return FVerifyAfterWrite; }, [this](bool v) { SetVerifyAfterWrite(v); });
+            (f.*a.Set)(names);
+        });
+}
+
+} // namespace
+
+std::vector<std::string> TProgrammingForm::InheritedPropertyNames() {
+    std::vector<std::string> names;
+    for (const TInheritedProperty& p : InheritedProperties)
+        if (p.Kind != TKind::Method) names.push_back(p.Name);
+    return names;
+}
+
+std::vector<TPublishedProperty> TProgrammingForm::PublishedProperties() {
+    std::vector<TPublishedProperty> list;
+    for (const TInheritedProperty& p : InheritedProperties)
+        list.push_back(Bind(*this, p));
+    for (const TOwnProperty& p : OwnProperties)
+        std::visit([this, &list, &p](const auto& a) { list.push_back(Bind(*this, p.Name, a)); }, p.Accessors);
     return list;
 }

@@ -9,64 +9,71 @@
 #include <QSpinBox>
 
 #include "ComComboBox.h"
+#include "MainPage.h"
+#include "SettingsPage.h"
+#include "TerminalPage.h"
 
 namespace {
 constexpr int32_t DefaultTerminalBaudRate = 9600;
 }
 
 void TProgrammingForm::ShowSettingsControls() {
-    C.cbxVeskBaudRate->setCurrentIndex(
-        FVeskBaudRate >= 0 && FVeskBaudRate < C.cbxVeskBaudRate->count() ? FVeskBaudRate : -1);
-    C.cbxComPort->FillPorts();
+    const TSettingsPage& settings = *FSettingsPage;
+    const TMainPage& main = *FMainPage;
+    const TTerminalPage& terminal = *FTerminalPage;
+    settings.cbxVeskBaudRate->setCurrentIndex(
+        FVeskBaudRate >= 0 && FVeskBaudRate < settings.cbxVeskBaudRate->count() ? FVeskBaudRate : -1);
+    settings.cbxComPort->FillPorts();
     // The configured port stays selectable even when the system does not list
     // it (a pseudo-terminal, a port unplugged for now).
-    C.cbxComPort->KeepPort(ComPort());
-    C.cbxComPort->SetText(ComPort());
-    C.chbPassThroughEnter->setChecked(FPassThroughEnter);
+    settings.cbxComPort->KeepPort(ComPort());
+    settings.cbxComPort->SetText(ComPort());
+    main.chbPassThroughEnter->setChecked(FPassThroughEnter);
     if (FPassThroughLines == 0)
-        C.rbLines34->setChecked(true);
+        settings.rbLines34->setChecked(true);
     else if (FPassThroughLines == 1)
-        C.rbLines78->setChecked(true);
+        settings.rbLines78->setChecked(true);
     if (FPassThroughPolarity == 0)
-        C.rbRS232->setChecked(true);
+        settings.rbRS232->setChecked(true);
     else if (FPassThroughPolarity == 1)
-        C.rbTTL->setChecked(true);
-    C.chbFixDataWriteError->setChecked(FixDataWriteError());
-    C.chbFixFusesWriteError->setChecked(FixFusesWriteError());
+        settings.rbTTL->setChecked(true);
+    settings.chbFixDataWriteError->setChecked(FixDataWriteError());
+    settings.chbFixFusesWriteError->setChecked(FixFusesWriteError());
     // The delay box shows the low 8 bits; the shown value is written back so
     // that the driver never keeps a delay the box does not show.
-    C.udProgramDelay->setValue(ProgramDelay() & 0xFF);
+    settings.udProgramDelay->setValue(ProgramDelay() & 0xFF);
     udProgramDelayChange();
-    C.chbUseBuiltInTerminal->setChecked(FUseBuiltInTerminal);
-    C.cbxTerminalBaudRate->setEditText(QString::number(FTerminalBaudRate));
-    C.chbLocalEcho->setChecked(TerminalLocalEcho());
-    C.chbVerifyAfterWrite->setChecked(FVerifyAfterWrite);
+    settings.chbUseBuiltInTerminal->setChecked(FUseBuiltInTerminal);
+    settings.cbxTerminalBaudRate->setEditText(QString::number(FTerminalBaudRate));
+    terminal.chbLocalEcho->setChecked(TerminalLocalEcho());
+    main.chbVerifyAfterWrite->setChecked(FVerifyAfterWrite);
 }
 
 void TProgrammingForm::cbxComPortChange() {
-    if (C.cbxComPort->currentIndex() >= 0) SetComPort(C.cbxComPort->Text());
+    if (FSettingsPage->cbxComPort->currentIndex() >= 0) SetComPort(FSettingsPage->cbxComPort->Text());
 }
 
 void TProgrammingForm::cbxVeskBaudRateChange() {
     // No selection (a rate outside the list from an edited settings file)
     // leaves the property as it is.
-    if (C.cbxVeskBaudRate->currentIndex() >= 0) SetVeskBaudRate(C.cbxVeskBaudRate->currentIndex());
+    if (FSettingsPage->cbxVeskBaudRate->currentIndex() >= 0)
+        SetVeskBaudRate(FSettingsPage->cbxVeskBaudRate->currentIndex());
 }
 
 void TProgrammingForm::udProgramDelayChange() {
-    SetProgramDelay(C.udProgramDelay->value() & 0xFF);
+    SetProgramDelay(FSettingsPage->udProgramDelay->value() & 0xFF);
 }
 
 void TProgrammingForm::rbLinesClick() {
-    SetPassThroughLines(C.rbLines78->isChecked() ? 1 : 0);
+    SetPassThroughLines(FSettingsPage->rbLines78->isChecked() ? 1 : 0);
 }
 
 void TProgrammingForm::rbPolarityClick() {
-    SetPassThroughPolarity(C.rbTTL->isChecked() ? 1 : 0);
+    SetPassThroughPolarity(FSettingsPage->rbTTL->isChecked() ? 1 : 0);
 }
 
 void TProgrammingForm::chbUseBuiltInTerminalClick() {
-    SetUseBuiltInTerminal(C.chbUseBuiltInTerminal->isChecked());
+    SetUseBuiltInTerminal(FSettingsPage->chbUseBuiltInTerminal->isChecked());
 }
 
 void TProgrammingForm::cbxTerminalBaudRateChange(const QString& text) {
@@ -76,21 +83,21 @@ void TProgrammingForm::cbxTerminalBaudRateChange(const QString& text) {
 }
 
 void TProgrammingForm::chbFixFusesWriteErrorClick() {
-    SetFixFusesWriteError(C.chbFixFusesWriteError->isChecked());
+    SetFixFusesWriteError(FSettingsPage->chbFixFusesWriteError->isChecked());
 }
 
 void TProgrammingForm::chbFixDataWriteErrorClick() {
-    SetFixDataWriteError(C.chbFixDataWriteError->isChecked());
+    SetFixDataWriteError(FSettingsPage->chbFixDataWriteError->isChecked());
 }
 
 void TProgrammingForm::chbVerifyAfterWriteClick() {
-    SetVerifyAfterWrite(C.chbVerifyAfterWrite->isChecked());
+    SetVerifyAfterWrite(FMainPage->chbVerifyAfterWrite->isChecked());
 }
 
 void TProgrammingForm::chbPassThroughEnterClick() {
-    SetPassThroughEnter(C.chbPassThroughEnter->isChecked());
+    SetPassThroughEnter(FMainPage->chbPassThroughEnter->isChecked());
 }
 
 void TProgrammingForm::chbLocalEchoClick() {
-    SetTerminalLocalEcho(C.chbLocalEcho->isChecked());
+    SetTerminalLocalEcho(FTerminalPage->chbLocalEcho->isChecked());
 }

@@ -242,7 +242,6 @@ class TFaultRun {
 // Runs one operation as the user starts it.
 void Perform(TProgrammingForm& form, TOperation op) {
     const auto& a = form.Actions();
-    const auto& c = form.Controls();
     switch (op) {
     case opWriteAll:
         a.atnProgram->trigger();
@@ -263,14 +262,14 @@ void Perform(TProgrammingForm& form, TOperation op) {
         a.atnDetectTarget->trigger();
         break;
     case opDetectDevice:
-        c.btnDetect->click();
+        form.MainPage().btnDetect->click();
         break;
     case opRun:
         a.atnRunTarget->trigger();
         break;
     case opPassThrough:
     case opPassThroughOff:
-        c.sbPassThrough->click();
+        form.TerminalPage().sbPassThrough->click();
         break;
     }
 }
@@ -279,7 +278,7 @@ void Perform(TProgrammingForm& form, TOperation op) {
 // pass-through on, down to switch it off. Without faults; it waits until the
 // programmer has taken the switch, so that no byte of it counts for what follows.
 void Prepare(TProgrammingForm& form, TOperation op, TSimulatedRun& run) {
-    QToolButton* button = form.Controls().sbPassThrough;
+    QToolButton* button = form.TerminalPage().sbPassThrough;
     if ((op == opPassThrough && button->isChecked()) || (op == opPassThroughOff && !button->isChecked())) {
         button->click();
         QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
@@ -294,7 +293,6 @@ bool OnTerminalPage(TOperation op) {
 // The enabling rules applied to the window as it is now, for an idle window.
 QString EnablingMismatches(const TProgrammingForm& form) {
     const auto& a = form.Actions();
-    const auto& c = form.Controls();
     const bool known = !form.DeviceDescription().isEmpty();
     const bool chip = form.Device().Target() != nullptr;
     QString wrong;
@@ -303,8 +301,8 @@ QString EnablingMismatches(const TProgrammingForm& form) {
             wrong += name + (expected ? QStringLiteral(" disabled; ") : QStringLiteral(" enabled; "));
     };
     expect(QStringLiteral("atnStop"), a.atnStop->isEnabled(), false);
-    expect(QStringLiteral("Detect"), c.btnDetect->isEnabled(), true);
-    expect(QStringLiteral("target list"), c.cbxTargetType->isEnabled(), true);
+    expect(QStringLiteral("Detect"), form.MainPage().btnDetect->isEnabled(), true);
+    expect(QStringLiteral("target list"), form.MainPage().cbxTargetType->isEnabled(), true);
     for (QAction* action :
          {a.atnErase, a.atnProgram, a.atnProgramCode, a.atnProgramData, a.atnProgramFuses, a.atnClearBuffer,
           a.atnRead, a.atnReadCode, a.atnReadData, a.atnReadFuses, a.atnVerify, a.atnVerifyCode,
@@ -312,9 +310,9 @@ QString EnablingMismatches(const TProgrammingForm& form) {
         expect(action->objectName(), action->isEnabled(), known);
     expect(QStringLiteral("atnRunTarget"), a.atnRunTarget->isEnabled(), known && chip);
     expect(QStringLiteral("atnBrowseFile"), a.atnBrowseFile->isEnabled(), true);
-    expect(QStringLiteral("tab strip"), c.TabControl1->isEnabled(), true);
-    expect(QStringLiteral("pass-through button"), c.sbPassThrough->isEnabled(), known);
-    expect(QStringLiteral("clear terminal"), c.sbClearTerminal->isEnabled(), known);
+    expect(QStringLiteral("tab strip"), form.TabControl1()->isEnabled(), true);
+    expect(QStringLiteral("pass-through button"), form.TerminalPage().sbPassThrough->isEnabled(), known);
+    expect(QStringLiteral("clear terminal"), form.TerminalPage().sbClearTerminal->isEnabled(), known);
     return wrong;
 }
 
@@ -357,15 +355,14 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     QVERIFY(run.ShowDetected());
     QCOMPARE(form.ComReadTimeout(), AmpleTimeoutMs);
     QCOMPARE(form.ComPort(), fr.Port);
-    const auto& c = form.Controls();
     // The chip chosen, so that Run is possible; the image written once so that
     // Verify has a target to match.
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
+    form.MainPage().cbxTargetType->setCurrentIndex(1);
+    emit form.MainPage().cbxTargetType->activated(1);
     QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
     if (OnTerminalPage(op)) {
-        c.TabControl1->setCurrentIndex(pgTerminal);
-        QVERIFY(c.ComTerminal1->Connected());
+        form.TabControl1()->setCurrentIndex(pgTerminal);
+        QVERIFY(form.TerminalPage().ComTerminal1->Connected());
     }
 
     // The bytes of a fault-free run place the counted faults inside the operation.
@@ -379,8 +376,8 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     QVERIFY(total > 2);
     Prepare(form, op, run);
     if (op == opDetectTarget) { // back to "<Autodetect>": the detection must find the chip
-        c.cbxTargetType->setCurrentIndex(0);
-        emit c.cbxTargetType->activated(0);
+        form.MainPage().cbxTargetType->setCurrentIndex(0);
+        emit form.MainPage().cbxTargetType->activated(0);
     }
     const QString descriptionBefore = form.DeviceDescription();
     const int lampBefore = form.LampPicture();
@@ -407,7 +404,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
 
     // The window is idle with every command enabled as the rules say.
     QVERIFY(!form.Actions().atnStop->isEnabled());
-    QCOMPARE(c.ProgressBar1->value(), 0);
+    QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
     QVERIFY(!QApplication::overrideCursor());
     const QString wrong = EnablingMismatches(form);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
@@ -435,8 +432,8 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
         }
         if (op == opRun) QCOMPARE(form.LampPicture(), lampBefore);
         if (OnTerminalPage(op)) {
-            QCOMPARE(c.sbPassThrough->isChecked(), op == opPassThrough); // as clicked
-            QVERIFY(!c.ComTerminal1->Connected());
+            QCOMPARE(form.TerminalPage().sbPassThrough->isChecked(), op == opPassThrough); // as clicked
+            QVERIFY(!form.TerminalPage().ComTerminal1->Connected());
         }
     }
 
@@ -457,8 +454,8 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     if (Guarded(op) || op == opDetectDevice) QCOMPARE(form.LampPicture(), int(lsGreen));
     if (op == opDetectDevice) QVERIFY(!form.DeviceDescription().isEmpty());
     if (OnTerminalPage(op)) {
-        QCOMPARE(c.sbPassThrough->isChecked(), op == opPassThrough);
-        QVERIFY(c.ComTerminal1->Connected());
+        QCOMPARE(form.TerminalPage().sbPassThrough->isChecked(), op == opPassThrough);
+        QVERIFY(form.TerminalPage().ComTerminal1->Connected());
     }
     const QString wrongAfter = EnablingMismatches(form);
     QVERIFY2(wrongAfter.isEmpty(), qPrintable(wrongAfter));
@@ -482,9 +479,8 @@ void ProgrammingFormFaultsTest::passThroughAfterWrite() {
     TProgrammingForm& form = run.Create();
     form.SetPassThroughEnter(false);
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
+    form.MainPage().cbxTargetType->setCurrentIndex(1);
+    emit form.MainPage().cbxTargetType->activated(1);
     // The Write's own bytes; the pass-through step follows them.
     run.Simulator->ClearReceived();
     QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));

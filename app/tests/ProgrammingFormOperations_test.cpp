@@ -51,11 +51,10 @@ void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
               QStringLiteral("[DIRUD]\nComPort=%1\n").arg(QString::fromStdString(simulator.SlavePath())));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show(true));
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxTargetType->count(), 3);
-    QCOMPARE(c.cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
-    QCOMPARE(c.cbxTargetType->currentIndex(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(c.lblDevice->text(), QStringLiteral("VESK1 version 2.10"), 10000);
+    QCOMPARE(form.MainPage().cbxTargetType->count(), 3);
+    QCOMPARE(form.MainPage().cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentIndex(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(form.MainPage().lblDevice->text(), QStringLiteral("VESK1 version 2.10"), 10000);
     QCOMPARE(form.DeviceDescription(), QStringLiteral("VESK1 version 2.10"));
     QCOMPARE(form.LampPicture(), int(lsGreen));
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
@@ -66,11 +65,11 @@ void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
         const bool expected = action != a.atnRunTarget && action != a.atnStop;
         QVERIFY2(action->isEnabled() == expected, qPrintable(action->objectName()));
     }
-    QVERIFY(c.sbPassThrough->isEnabled());
-    QVERIFY(c.sbProgramMenu->isEnabled());
+    QVERIFY(form.TerminalPage().sbPassThrough->isEnabled());
+    QVERIFY(form.MainPage().sbProgramMenu->isEnabled());
     // Choosing a chip enables Run.
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
+    form.MainPage().cbxTargetType->setCurrentIndex(1);
+    emit form.MainPage().cbxTargetType->activated(1);
     QVERIFY(run.Device->Target() != nullptr);
     QVERIFY(form.Actions().atnRunTarget->isEnabled());
     run.Close();
@@ -95,7 +94,7 @@ void ProgrammingFormOperationsTest::detectionWithoutAnswerShowsErrorBox() {
     const QString message = run.Dialogs.Log.front().Message;
     QVERIFY2(message.startsWith(QStringLiteral("VESK wakeup failed")), qPrintable(message));
     QCOMPARE(form.DeviceDescription(), QString());
-    QCOMPARE(form.Controls().lblDevice->text(), QStringLiteral("Unknown"));
+    QCOMPARE(form.MainPage().lblDevice->text(), QStringLiteral("Unknown"));
     run.Device->Close();
     run.Close();
     simulator.Stop();
@@ -108,8 +107,7 @@ void ProgrammingFormOperationsTest::writeProgramsTheSimulatedTarget() {
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.TabControl1->setCurrentIndex(pgSettings);
+    form.TabControl1()->setCurrentIndex(pgSettings);
     QVERIFY(form.ProgramTarget(vesk::AllRegions));
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
     QCOMPARE(run.Simulator->Word(0), 0x3001);
@@ -117,13 +115,13 @@ void ProgrammingFormOperationsTest::writeProgramsTheSimulatedTarget() {
     QCOMPARE(run.Simulator->Word(2), 0x3FFF);
     // The frame: Main page, recent file, detected chip selected, green lamp,
     // not busy, and the programmer left in pass-through.
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
     QCOMPARE(form.RecentFiles(), QStringList({image}));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QCOMPARE(form.LampPicture(), int(lsGreen));
     QVERIFY(!form.Actions().atnStop->isEnabled());
-    QCOMPARE(c.ProgressBar1->value(), 0);
+    QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
     // Run is possible now that a chip is selected.
     QVERIFY(form.Actions().atnRunTarget->isEnabled());
@@ -154,7 +152,7 @@ void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips() {
     QVERIFY(run.ShowDetected());
     QVERIFY(form.ProgramTarget(vesk::AllRegions));
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
-    QCOMPARE(form.Controls().cbxTargetType->currentText(), QString::fromStdString(image.Chip));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QString::fromStdString(image.Chip));
     for (const auto& [address, word] : image.Expected)
         QCOMPARE(run.Simulator->Word(address), word);
 }
@@ -183,7 +181,7 @@ void ProgrammingFormOperationsTest::browseUsesTheDialogSeam() {
     WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    form.Controls().TabControl1->setCurrentIndex(pgAbout);
+    form.TabControl1()->setCurrentIndex(pgAbout);
     run.Dialogs.ConfirmFile = true;
     run.Dialogs.FileToChoose = image;
     form.Actions().atnBrowseFile->trigger();
@@ -192,8 +190,8 @@ void ProgrammingFormOperationsTest::browseUsesTheDialogSeam() {
     QCOMPARE(run.Dialogs.LastFilter, QStringLiteral("Intel Hex Format  files (*.hex);;All files (*.*)"));
     QCOMPARE(run.Dialogs.LastDefaultSuffix, QStringLiteral("hex"));
     QCOMPARE(form.ImageFileName(), image);
-    QCOMPARE(form.Controls().cbxImageFile->currentText(), image);
-    QCOMPARE(form.Controls().PageControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.MainPage().cbxImageFile->currentText(), image);
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
     // Browse does not add to the recent files; a cancelled dialog keeps the name.
     QVERIFY(form.RecentFiles().isEmpty());
     run.Dialogs.ConfirmFile = false;
@@ -218,7 +216,7 @@ void ProgrammingFormOperationsTest::typingTheImageNameLoadsOnEveryKey() {
     WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    QLineEdit* edit = form.Controls().cbxImageFile->lineEdit();
+    QLineEdit* edit = form.MainPage().cbxImageFile->lineEdit();
     edit->clear();
     run.Dialogs.Log.clear();
     // Every keystroke loads; the incomplete names fail, the complete one does not.
@@ -236,9 +234,8 @@ void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
+    form.MainPage().cbxTargetType->setCurrentIndex(1);
+    emit form.MainPage().cbxTargetType->activated(1);
     QVERIFY(form.Actions().atnRunTarget->isEnabled());
     run.Simulator->ClearReceived();
     const int lamp = form.LampPicture();
@@ -257,19 +254,18 @@ void ProgrammingFormOperationsTest::lampDoubleClickDuringOperationLeavesThePort(
     run.WriteSettings(QStringLiteral("DebugLevel=1\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
     // The Terminal page shown in the middle of a Read: the read keeps the port.
     bool shown = false;
-    QObject::connect(c.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+    QObject::connect(form.MainPage().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
         if (shown || value < 10) return;
         shown = true;
         form.imgStateDblClick();
     });
     QVERIFY2(form.ReadTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
     QVERIFY(shown);
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgTerminal));
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
-    QVERIFY(!c.ComTerminal1->Connected());
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgTerminal));
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
+    QVERIFY(!form.TerminalPage().ComTerminal1->Connected());
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 

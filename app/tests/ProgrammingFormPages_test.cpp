@@ -57,22 +57,21 @@ void ProgrammingFormPagesTest::readThenBufferPageShowsTheWords() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
     // No chip yet: an empty grid and the request to choose one.
-    c.TabControl1->setCurrentIndex(pgBuffer);
-    QVERIFY(c.pnlSelectTarget->isVisible());
-    QCOMPARE(c.HexEditor1->Grid().RowCount(), 1);
-    QCOMPARE(c.HexEditor1->CellText(0, 0), QString());
+    form.TabControl1()->setCurrentIndex(pgBuffer);
+    QVERIFY(form.BufferPage().pnlSelectTarget->isVisible());
+    QCOMPARE(form.BufferPage().HexEditor1->Grid().RowCount(), 1);
+    QCOMPARE(form.BufferPage().HexEditor1->CellText(0, 0), QString());
 
     run.Simulator->SetWord(0, 0x3F41);
     run.Simulator->SetWord(1, 0x1234);
     run.Simulator->SetWord(0x2100, 0x5A);
     QVERIFY(form.ReadTarget(vesk::AllRegions)); // switches to the Main page
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
-    c.TabControl1->setCurrentIndex(pgBuffer);
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgBuffer));
-    QVERIFY(!c.pnlSelectTarget->isVisible());
-    THexEditor& editor = *c.HexEditor1;
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
+    form.TabControl1()->setCurrentIndex(pgBuffer);
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgBuffer));
+    QVERIFY(!form.BufferPage().pnlSelectTarget->isVisible());
+    THexEditor& editor = *form.BufferPage().HexEditor1;
     QCOMPARE(editor.CellText(0, 0), QStringLiteral("000000:"));
     QCOMPARE(editor.CellText(1, 0), QStringLiteral("3F41"));
     QCOMPARE(editor.CellText(2, 0), QStringLiteral("1234"));
@@ -86,10 +85,10 @@ void ProgrammingFormPagesTest::readThenBufferPageShowsTheWords() {
     QCOMPARE(editor.CellText(9, 259), QStringLiteral("Z......."));
 
     // Clear buffer: every word shows its region's default the next time.
-    c.TabControl1->setCurrentIndex(pgMain);
+    form.TabControl1()->setCurrentIndex(pgMain);
     form.Actions().atnClearBuffer->trigger();
     QCOMPARE(form.LampPicture(), int(lsGreen));
-    c.TabControl1->setCurrentIndex(pgBuffer);
+    form.TabControl1()->setCurrentIndex(pgBuffer);
     QCOMPARE(editor.CellText(1, 0), QStringLiteral("3FFF"));
     QCOMPARE(editor.CellText(9, 0), QStringLiteral("........"));
     QCOMPARE(editor.CellText(1, 259), QStringLiteral("00FF"));
@@ -102,13 +101,12 @@ void ProgrammingFormPagesTest::bufferGridOfThousandWordCode() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
+    form.MainPage().cbxTargetType->setCurrentIndex(1);
+    emit form.MainPage().cbxTargetType->activated(1);
     QCOMPARE(QString::fromStdString(run.Device->Target()->Name), QStringLiteral("PIC16F84A"));
     run.Device->Target()->SetWord(0x3FF, 0x3F41);
-    c.TabControl1->setCurrentIndex(pgBuffer);
-    const THexEditor& editor = *c.HexEditor1;
+    form.TabControl1()->setCurrentIndex(pgBuffer);
+    const THexEditor& editor = *form.BufferPage().HexEditor1;
     const vesk::THexGrid& grid = editor.Grid();
     // 1024 Code words at 0 are rows 0 to 127: address, eight words, characters.
     QCOMPARE(editor.CellText(0, 0), QStringLiteral("000000:"));
@@ -141,26 +139,25 @@ void ProgrammingFormPagesTest::loadButtonPoursTheImage() {
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.TabControl1->setCurrentIndex(pgBuffer);
+    form.TabControl1()->setCurrentIndex(pgBuffer);
     // Without a chip the driver refuses the buffer load; the error reaches the box.
-    c.sbLoadBuffer->click();
+    form.BufferPage().sbLoadBuffer->click();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
-    c.cbxTargetType->setCurrentIndex(1);
-    emit c.cbxTargetType->activated(1);
-    c.sbLoadBuffer->click();
+    form.MainPage().cbxTargetType->setCurrentIndex(1);
+    emit form.MainPage().cbxTargetType->activated(1);
+    form.BufferPage().sbLoadBuffer->click();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
-    QCOMPARE(c.HexEditor1->CellText(1, 0), QStringLiteral("3001"));
-    QCOMPARE(c.HexEditor1->CellText(2, 0), QStringLiteral("008A"));
+    QCOMPARE(form.BufferPage().HexEditor1->CellText(1, 0), QStringLiteral("3001"));
+    QCOMPARE(form.BufferPage().HexEditor1->CellText(2, 0), QStringLiteral("008A"));
     // No programmer traffic.
     QVERIFY(!run.Device->Port().Connected());
     QCOMPARE(run.Simulator->Word(0), 0x3FFF);
     // The save button reports the missing feature on the Main page.
-    c.TabControl1->setCurrentIndex(pgBuffer);
-    c.sbSaveBuffer->click();
+    form.TabControl1()->setCurrentIndex(pgBuffer);
+    form.BufferPage().sbSaveBuffer->click();
     QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("FEATURE NOT IMPLEMENTED IN THIS VERSION."));
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
 }
 
 void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
@@ -174,15 +171,14 @@ void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
     form.SetUseBuiltInTerminal(true);
     QVERIFY(form.PassThroughEnter());
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    vesk::TComTerminal& terminal = *c.ComTerminal1;
+    vesk::TComTerminal& terminal = *form.TerminalPage().ComTerminal1;
 
     QVERIFY(form.ProgramTarget(vesk::AllRegions));
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
     QCOMPARE(form.LampPicture(), int(lsGreen));
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgTerminal));
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgTerminal));
-    QVERIFY(c.sbPassThrough->isChecked());
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgTerminal));
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgTerminal));
+    QVERIFY(form.TerminalPage().sbPassThrough->isChecked());
     QVERIFY(run.Simulator->InPassThrough());
     QCOMPARE(run.Simulator->PassThroughFlags(), 3); // lines 7,8 and TTL
     QVERIFY(terminal.Connected());
@@ -203,7 +199,7 @@ void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
              qPrintable(ScreenText(terminal)));
 
     // The clear button empties the screen.
-    c.sbClearTerminal->click();
+    form.TerminalPage().sbClearTerminal->click();
     QCOMPARE(ScreenText(terminal).trimmed(), QString());
 
     // Run while the terminal holds the port: the driver cannot open it.
@@ -217,8 +213,8 @@ void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
     // Button up: the terminal lets go of the port, the programmer is woken out of
     // pass-through and set to its baud rate, then the terminal reconnects at 19200.
     run.Simulator->ClearReceived();
-    c.sbPassThrough->click();
-    QVERIFY(!c.sbPassThrough->isChecked());
+    form.TerminalPage().sbPassThrough->click();
+    QVERIFY(!form.TerminalPage().sbPassThrough->isChecked());
     QVERIFY(run.Simulator->WaitPassThrough(false, 5000));
     const std::string sent = run.Simulator->Received();
     const size_t wake = sent.find('\xFF'), baud = sent.find("0014p");
@@ -234,13 +230,13 @@ void ProgrammingFormPagesTest::builtInTerminalAfterWrite() {
     QVERIFY(run.Simulator->WaitReceived(1, 5000));
 
     // Leaving the page frees the port: the next operation can open it.
-    c.TabControl1->setCurrentIndex(pgMain);
+    form.TabControl1()->setCurrentIndex(pgMain);
     QVERIFY(!terminal.Connected());
     run.Dialogs.Log.clear();
     QVERIFY2(form.ReadTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
     // Local echo follows its box and the published property.
-    c.TabControl1->setCurrentIndex(pgTerminal);
-    c.chbLocalEcho->click();
+    form.TabControl1()->setCurrentIndex(pgTerminal);
+    form.TerminalPage().chbLocalEcho->click();
     QVERIFY(form.TerminalLocalEcho());
     QVERIFY(terminal.LocalEcho());
 }
@@ -254,10 +250,9 @@ void ProgrammingFormPagesTest::externalTerminalLeavesThePageAlone() {
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     QVERIFY(form.ProgramTarget(vesk::AllRegions));
-    const auto& c = form.Controls();
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
-    QVERIFY(!c.sbPassThrough->isChecked());
-    QVERIFY(!c.ComTerminal1->Connected());
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
+    QVERIFY(!form.TerminalPage().sbPassThrough->isChecked());
+    QVERIFY(!form.TerminalPage().ComTerminal1->Connected());
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
     QCOMPARE(run.Simulator->PassThroughFlags(), 0); // lines 3,4 and RS232
 }
@@ -267,15 +262,14 @@ void ProgrammingFormPagesTest::terminalPageTalksToTheProgrammer() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
     // Before a programmer is identified the page leaves the port alone.
-    c.TabControl1->setCurrentIndex(pgTerminal);
-    QVERIFY(!c.ComTerminal1->Connected());
-    QVERIFY(!c.sbPassThrough->isEnabled());
-    QVERIFY(!c.sbClearTerminal->isEnabled());
-    QVERIFY(!c.sbCloseTerminal->isVisible());
-    c.TabControl1->setCurrentIndex(pgMain);
-    c.btnDetect->click();
+    form.TabControl1()->setCurrentIndex(pgTerminal);
+    QVERIFY(!form.TerminalPage().ComTerminal1->Connected());
+    QVERIFY(!form.TerminalPage().sbPassThrough->isEnabled());
+    QVERIFY(!form.TerminalPage().sbClearTerminal->isEnabled());
+    QVERIFY(!form.TerminalPage().sbCloseTerminal->isVisible());
+    form.TabControl1()->setCurrentIndex(pgMain);
+    form.MainPage().btnDetect->click();
     QVERIFY(!form.DeviceDescription().isEmpty());
 
     // With the button up the terminal runs at the programmer's rate, after the
@@ -283,20 +277,20 @@ void ProgrammingFormPagesTest::terminalPageTalksToTheProgrammer() {
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
     run.Simulator->ClearReceived();
-    c.TabControl1->setCurrentIndex(pgTerminal);
-    QVERIFY(c.sbPassThrough->isEnabled());
-    QVERIFY(c.ComTerminal1->Connected());
-    QTRY_VERIFY(c.ComTerminal1->hasFocus());
+    form.TabControl1()->setCurrentIndex(pgTerminal);
+    QVERIFY(form.TerminalPage().sbPassThrough->isEnabled());
+    QVERIFY(form.TerminalPage().ComTerminal1->Connected());
+    QTRY_VERIFY(form.TerminalPage().ComTerminal1->hasFocus());
     QCOMPARE(form.TerminalPort().CustomBaudRate(), 19200);
     QVERIFY(run.Simulator->Received().find("0014p") != std::string::npos);
     QVERIFY(!run.Simulator->InPassThrough());
     // Errors of the terminal go to the application's standard error box.
-    c.ComTerminal1->OnError(vesk::Exception("line lost"));
+    form.TerminalPage().ComTerminal1->OnError(vesk::Exception("line lost"));
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
     QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("line lost."));
     // Another page disconnects it.
-    c.TabControl1->setCurrentIndex(pgSettings);
-    QVERIFY(!c.ComTerminal1->Connected());
+    form.TabControl1()->setCurrentIndex(pgSettings);
+    QVERIFY(!form.TerminalPage().ComTerminal1->Connected());
 }
 
 void ProgrammingFormPagesTest::passThroughFailureLeavesTerminalDisconnected() {
@@ -304,21 +298,20 @@ void ProgrammingFormPagesTest::passThroughFailureLeavesTerminalDisconnected() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    c.TabControl1->setCurrentIndex(pgTerminal);
-    QVERIFY(c.ComTerminal1->Connected());
+    form.TabControl1()->setCurrentIndex(pgTerminal);
+    QVERIFY(form.TerminalPage().ComTerminal1->Connected());
     // The programmer stops answering: pressing the button reports the driver's
     // error; the button keeps its state, the terminal stays off, the cursor normal.
     vesk::sim::TFaults faults;
     faults.NeverAnswer = true;
     run.Simulator->SetFaults(faults);
     form.SetComReadTimeout(50); // no answer comes: a short wait is enough
-    c.sbPassThrough->click();
-    QVERIFY(c.sbPassThrough->isChecked());
+    form.TerminalPage().sbPassThrough->click();
+    QVERIFY(form.TerminalPage().sbPassThrough->isChecked());
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
     QVERIFY2(run.Dialogs.Log.last().Message.startsWith(QStringLiteral("VESK wakeup failed")),
              qPrintable(run.Dialogs.Describe()));
-    QVERIFY(!c.ComTerminal1->Connected());
+    QVERIFY(!form.TerminalPage().ComTerminal1->Connected());
     QVERIFY(!QApplication::overrideCursor());
     run.Device->Close();
 }
@@ -328,13 +321,12 @@ void ProgrammingFormPagesTest::terminalKeepsTheLineWhileTheWindowIsAway() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    vesk::TComTerminal& terminal = *c.ComTerminal1;
-    c.TabControl1->setCurrentIndex(pgTerminal);
-    c.sbPassThrough->click();
+    vesk::TComTerminal& terminal = *form.TerminalPage().ComTerminal1;
+    form.TabControl1()->setCurrentIndex(pgTerminal);
+    form.TerminalPage().sbPassThrough->click();
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
     QVERIFY(terminal.Connected());
-    c.sbClearTerminal->click();
+    form.TerminalPage().sbClearTerminal->click();
 
     // The target's own serial line, behind the programmer.
     vesk::TComPort target;
@@ -386,9 +378,9 @@ void ProgrammingFormPagesTest::terminalKeepsTheLineWhileTheWindowIsAway() {
     QCOMPARE(ScreenText(terminal).trimmed(), QStringLiteral("MINIMISED\nHIDDEN\nICONIFIED"));
 
     // Another page still lets go of the port, and coming back enters pass-through again.
-    c.TabControl1->setCurrentIndex(pgSettings);
+    form.TabControl1()->setCurrentIndex(pgSettings);
     QVERIFY(!terminal.Connected());
-    c.TabControl1->setCurrentIndex(pgTerminal);
+    form.TabControl1()->setCurrentIndex(pgTerminal);
     QVERIFY(terminal.Connected());
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
     QVERIFY(run.Simulator->Received().find('\xFF') != std::string::npos);

@@ -72,8 +72,8 @@ void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
     TProgrammingForm& form = run.Create();
     form.SetPassThroughEnter(false);
     QVERIFY(run.ShowDetected());
-    form.Controls().cbxTargetType->setCurrentIndex(1); // no detection in between
-    emit form.Controls().cbxTargetType->activated(1);
+    form.MainPage().cbxTargetType->setCurrentIndex(1); // no detection in between
+    emit form.MainPage().cbxTargetType->activated(1);
 
     QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
     QString modes = ModesFrom(*run.Simulator, 0);
@@ -95,7 +95,7 @@ void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
     QCOMPARE(run.Simulator->Word(0x2100), 0x34);
 
     // With "Verify after programming" Write Code verifies the code region only.
-    form.Controls().chbVerifyAfterWrite->click();
+    form.MainPage().chbVerifyAfterWrite->click();
     QVERIFY(form.VerifyAfterWrite());
     run.Simulator->ClearReceived();
     first = run.Simulator->ProgramModes().size();
@@ -125,7 +125,7 @@ void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
     const size_t wake = sent.find('\xFF'), activate = sent.find("00A5h"), baud = sent.find("0024p");
     QVERIFY2(wake < activate && activate < baud && baud != std::string::npos, sent.c_str());
     QCOMPARE(run.Simulator->BaudRate(), 38400);
-    QCOMPARE(form.Controls().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     // Only the detection's read of the ID: nothing erased or written.
     const QString modes = ModesFrom(*run.Simulator, 0);
     QVERIFY2(modes.count(QLatin1Char('f')) == modes.size(), qPrintable(modes));
@@ -144,7 +144,7 @@ void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
     QCOMPARE(run.Dialogs.Log.front().Message, expected);
     QCOMPARE(form.LampPicture(), int(lsRed));
     QVERIFY(!form.Actions().atnStop->isEnabled());
-    QCOMPARE(form.Controls().ProgressBar1->value(), 0);
+    QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
 }
 
 void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
@@ -156,19 +156,18 @@ void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
     TProgrammingForm& form = run.Create();
     form.SetPassThroughEnter(false);
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("<Autodetect>"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("<Autodetect>"));
     QVERIFY(run.Device->Target() == nullptr);
 
     QVERIFY(form.ProgramTarget(vesk::AllRegions));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QCOMPARE(QString::fromStdString(run.Device->Target()->Name), QStringLiteral("PIC16F628A"));
 
     // The second Write uses the chosen chip: a target that would now report an
     // unknown ID is not asked again.
     run.Simulator->SetDeviceId(0x1234);
     QVERIFY2(form.ProgramTarget(vesk::AllRegions), qPrintable(run.Dialogs.Describe()));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QCOMPARE(form.LampPicture(), int(lsGreen));
 }
 
@@ -177,14 +176,13 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
-    const auto& c = form.Controls();
 
     // "<Autodetect>" and a matching ID: the chip is selected, green lamp.
-    c.TabControl1->setCurrentIndex(pgAbout);
+    form.TabControl1()->setCurrentIndex(pgAbout);
     form.Actions().atnDetectTarget->trigger();
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QCOMPARE(form.LampPicture(), int(lsGreen));
     QVERIFY(run.Dialogs.Log.isEmpty());
 
@@ -199,7 +197,7 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
         run.Dialogs.Log.last().Message,
         QStringLiteral("Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x001234"));
     QCOMPARE(form.LampPicture(), int(lsRed));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QVERIFY(run.Device->Target() != nullptr);
     QVERIFY(!run.Device->Port().Connected());
 
@@ -211,17 +209,17 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
     form.Actions().atnDetectTarget->trigger();
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
     QCOMPARE(form.LampPicture(), int(lsGreen));
-    QCOMPARE(c.cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
 
     // With "<Autodetect>" an unreadable ID is a failure.
-    c.cbxTargetType->setCurrentIndex(0);
-    emit c.cbxTargetType->activated(0);
+    form.MainPage().cbxTargetType->setCurrentIndex(0);
+    emit form.MainPage().cbxTargetType->activated(0);
     QVERIFY(run.Device->Target() == nullptr);
     form.Actions().atnDetectTarget->trigger();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
     QCOMPARE(run.Dialogs.Log.last().Message, QStringLiteral("Target detect failed\nUnknown target"));
     QCOMPARE(form.LampPicture(), int(lsRed));
-    QCOMPARE(c.cbxTargetType->currentIndex(), 0);
+    QCOMPARE(form.MainPage().cbxTargetType->currentIndex(), 0);
 }
 
 void ProgrammingFormRegionsTest::escDuringWriteAborts() {
@@ -237,7 +235,7 @@ void ProgrammingFormRegionsTest::escDuringWriteAborts() {
     // Once the bar moves, the Esc key is queued; it arrives while the write
     // processes pending events.
     bool pressed = false;
-    QObject::connect(form.Controls().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+    QObject::connect(form.MainPage().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
         if (pressed || value < 5) return;
         pressed = true;
         QTimer::singleShot(0, &form, [&form] { QTest::keyClick(&form, Qt::Key_Escape); });
@@ -283,7 +281,7 @@ void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
     bool pressed = false;
     QTimer::singleShot(0, &form, [&] {
         pressed = form.Actions().atnStop->isEnabled();
-        form.Controls().btnStop->click();
+        form.MainPage().btnStop->click();
     });
     form.Actions().atnErase->trigger();
     QVERIFY(pressed);
@@ -304,7 +302,7 @@ void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
     QVERIFY(run.ShowDetected());
     // Stop pressed while the Read processes events right after enabling Stop, before
     // it opens the port: the request belongs to this Read and survives its Open.
-    QTimer::singleShot(0, &form, [&form] { form.Controls().btnStop->click(); });
+    QTimer::singleShot(0, &form, [&form] { form.MainPage().btnStop->click(); });
     QVERIFY(!form.ReadTarget(vesk::AllRegions));
     QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
     QVERIFY2(run.Dialogs.Log.front().Message.endsWith(QStringLiteral("Aborted by user")),
@@ -329,8 +327,8 @@ void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
     QVERIFY(!run.Device->Port().Connected());
     QCOMPARE(form.LampPicture(), int(lsRed));
     QVERIFY(!form.Actions().atnStop->isEnabled());
-    QCOMPARE(form.Controls().ProgressBar1->value(), 0);
-    QVERIFY(form.Controls().TabControl1->isEnabled());
+    QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
+    QVERIFY(form.TabControl1()->isEnabled());
     QVERIFY(form.Actions().atnRead->isEnabled());
 }
 
@@ -340,7 +338,6 @@ void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     const auto& a = form.Actions();
-    const auto& c = form.Controls();
     // The read fails on an unreadable word, and the Close of the error path fails too.
     bool refuseClose = true;
     run.Device->Port().OnBeforeClose = [&refuseClose] {
@@ -351,8 +348,8 @@ void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
     run.Simulator->SetFaults(faults);
     for (QAction* operation : {a.atnRead, a.atnErase, a.atnDetectTarget}) {
         run.Dialogs.Log.clear();
-        c.cbxTargetType->setCurrentIndex(0);
-        emit c.cbxTargetType->activated(0);
+        form.MainPage().cbxTargetType->setCurrentIndex(0);
+        emit form.MainPage().cbxTargetType->activated(0);
         operation->trigger();
         // The error dialog, then the close error in the application's error box.
         QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
@@ -361,10 +358,10 @@ void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
         // The end steps ran: idle, red lamp, bar reset, commands enabled again.
         QVERIFY(!a.atnStop->isEnabled());
         QCOMPARE(form.LampPicture(), int(lsRed));
-        QCOMPARE(c.ProgressBar1->value(), 0);
-        QVERIFY(c.TabControl1->isEnabled());
+        QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
+        QVERIFY(form.TabControl1()->isEnabled());
         QVERIFY(a.atnRead->isEnabled());
-        QVERIFY(c.btnDetect->isEnabled());
+        QVERIFY(form.MainPage().btnDetect->isEnabled());
         // The port stayed open; the next operation's Open starts afresh.
     }
     refuseClose = false;
@@ -384,7 +381,7 @@ void ProgrammingFormRegionsTest::progressOfHundredWords() {
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     QList<int> values;
-    QObject::connect(form.Controls().ProgressBar1, &QProgressBar::valueChanged, &form,
+    QObject::connect(form.MainPage().ProgressBar1, &QProgressBar::valueChanged, &form,
                      [&values](int value) { values << value; });
     QVERIFY2(form.ReadTarget(1), qPrintable(run.Dialogs.Describe()));
     QList<int> expected;

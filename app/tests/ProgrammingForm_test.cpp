@@ -61,19 +61,18 @@ void ProgrammingFormTest::firstStartGivesDefaults() {
     QCOMPARE(form.TerminalLocalEcho(), false);
     QCOMPARE(form.ImageFileName(), QString());
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxVeskBaudRate->currentText(), QStringLiteral("19200"));
-    QVERIFY(c.rbLines78->isChecked());
-    QVERIFY(c.rbTTL->isChecked());
-    QVERIFY(c.chbPassThroughEnter->isChecked());
-    QVERIFY(!c.chbVerifyAfterWrite->isChecked());
-    QCOMPARE(c.cbxTerminalBaudRate->currentText(), QStringLiteral("9600"));
-    QCOMPARE(c.udProgramDelay->value(), 35);
-    QCOMPARE(c.cbxComPort->Text(), QStringLiteral("COM1"));
-    QCOMPARE(c.lblDevice->text(), QStringLiteral("Unknown"));
+    QCOMPARE(form.SettingsPage().cbxVeskBaudRate->currentText(), QStringLiteral("19200"));
+    QVERIFY(form.SettingsPage().rbLines78->isChecked());
+    QVERIFY(form.SettingsPage().rbTTL->isChecked());
+    QVERIFY(form.MainPage().chbPassThroughEnter->isChecked());
+    QVERIFY(!form.MainPage().chbVerifyAfterWrite->isChecked());
+    QCOMPARE(form.SettingsPage().cbxTerminalBaudRate->currentText(), QStringLiteral("9600"));
+    QCOMPARE(form.SettingsPage().udProgramDelay->value(), 35);
+    QCOMPARE(form.SettingsPage().cbxComPort->Text(), QStringLiteral("COM1"));
+    QCOMPARE(form.MainPage().lblDevice->text(), QStringLiteral("Unknown"));
     QCOMPARE(form.LampPicture(), int(lsGrey));
-    QCOMPARE(c.cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
-    QCOMPARE(c.cbxTargetType->currentIndex(), 0);
+    QCOMPARE(form.MainPage().cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
+    QCOMPARE(form.MainPage().cbxTargetType->currentIndex(), 0);
     QVERIFY(run.Dialogs.Log.isEmpty());
     // No settings file before exit; the exit writes one.
     QVERIFY(!QFile::exists(run.IniPath()));
@@ -107,15 +106,14 @@ void ProgrammingFormTest::missingPropertiesKeepDefaults() {
     QCOMPARE(form.TerminalBaudRate(), 9600);
     QCOMPARE(form.FixDataWriteError(), true);
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxVeskBaudRate->currentText(), QStringLiteral("57600"));
-    QVERIFY(c.rbLines34->isChecked());
-    QVERIFY(c.rbTTL->isChecked());
-    QVERIFY(c.chbLocalEcho->isChecked());
+    QCOMPARE(form.SettingsPage().cbxVeskBaudRate->currentText(), QStringLiteral("57600"));
+    QVERIFY(form.SettingsPage().rbLines34->isChecked());
+    QVERIFY(form.SettingsPage().rbTTL->isChecked());
+    QVERIFY(form.TerminalPage().chbLocalEcho->isChecked());
     // The configured port stays selected although the system does not list it.
-    QCOMPARE(c.cbxComPort->Text(), QStringLiteral("/dev/ttyUSB3"));
-    QCOMPARE(c.cbxImageFile->count(), 2);
-    QCOMPARE(c.cbxImageFile->itemText(0), QStringLiteral("/tmp/a.hex"));
+    QCOMPARE(form.SettingsPage().cbxComPort->Text(), QStringLiteral("/dev/ttyUSB3"));
+    QCOMPARE(form.MainPage().cbxImageFile->count(), 2);
+    QCOMPARE(form.MainPage().cbxImageFile->itemText(0), QStringLiteral("/tmp/a.hex"));
 }
 
 void ProgrammingFormTest::exitWritesTheSeventeenPropertiesInOrder() {
@@ -195,10 +193,9 @@ void ProgrammingFormTest::elevenRecentNamesKeepTheTenNewest() {
     QCOMPARE(form.RecentFiles().front(), QString());
     QCOMPARE(form.RecentFiles().size(), 10);
     // The image list follows; its text does not change.
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxImageFile->count(), 10);
-    QCOMPARE(c.cbxImageFile->itemText(1), QStringLiteral("/img/file11.hex"));
-    QCOMPARE(c.cbxImageFile->currentText(), QString());
+    QCOMPARE(form.MainPage().cbxImageFile->count(), 10);
+    QCOMPARE(form.MainPage().cbxImageFile->itemText(1), QStringLiteral("/img/file11.hex"));
+    QCOMPARE(form.MainPage().cbxImageFile->currentText(), QString());
 }
 
 void ProgrammingFormTest::commandsDisabledBeforeProgrammerIdentified() {
@@ -213,16 +210,17 @@ void ProgrammingFormTest::commandsDisabledBeforeProgrammerIdentified() {
         const bool expected = action == a.atnBrowseFile;
         QVERIFY2(action->isEnabled() == expected, qPrintable(action->objectName()));
     }
-    const auto& c = form.Controls();
-    for (QPushButton* button : {c.btnProgram, c.btnRead, c.btnVerify, c.btnRun, c.btnStop, c.btnDetectTarget})
+    for (QPushButton* button :
+         {form.MainPage().btnProgram, form.MainPage().btnRead, form.MainPage().btnVerify,
+          form.MainPage().btnRun, form.MainPage().btnStop, form.MainPage().btnDetectTarget})
         QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
-    QVERIFY(!c.sbProgramMenu->isEnabled());
-    QVERIFY(c.btnDetect->isEnabled());
-    QVERIFY(c.btnBrowse->isEnabled());
-    QVERIFY(c.cbxTargetType->isEnabled());
-    QVERIFY(c.TabControl1->isEnabled());
-    QVERIFY(!c.sbPassThrough->isEnabled());
-    QVERIFY(!c.sbClearTerminal->isEnabled());
+    QVERIFY(!form.MainPage().sbProgramMenu->isEnabled());
+    QVERIFY(form.MainPage().btnDetect->isEnabled());
+    QVERIFY(form.MainPage().btnBrowse->isEnabled());
+    QVERIFY(form.MainPage().cbxTargetType->isEnabled());
+    QVERIFY(form.TabControl1()->isEnabled());
+    QVERIFY(!form.TerminalPage().sbPassThrough->isEnabled());
+    QVERIFY(!form.TerminalPage().sbClearTerminal->isEnabled());
 
     // Shortcuts of disabled commands do nothing: no operation starts (it would
     // add the image name to the recent files, change the lamp or fail to open
@@ -248,10 +246,9 @@ void ProgrammingFormTest::malformedChipDefinitionSkipsDetection() {
               QStringLiteral("[Chip]\nName=BROKEN\nId=zz\nAlgorithm=PIC16\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show(true));
-    const auto& c = form.Controls();
-    QCOMPARE(c.cbxTargetType->count(), 1);
-    QCOMPARE(c.cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
-    QVERIFY(!c.Timer1->isActive());
+    QCOMPARE(form.MainPage().cbxTargetType->count(), 1);
+    QCOMPARE(form.MainPage().cbxTargetType->itemText(0), QStringLiteral("<Autodetect>"));
+    QVERIFY(!form.Timer1()->isActive());
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
     const TRecordingDialogs::TShown shown = run.Dialogs.Log.front();
     QCOMPARE(shown.Caption, ApplicationTitle());
@@ -262,7 +259,7 @@ void ProgrammingFormTest::malformedChipDefinitionSkipsDetection() {
     // No automatic detection follows.
     QTest::qWait(500);
     QCOMPARE(run.Dialogs.Log.size(), 1);
-    QCOMPARE(c.lblDevice->text(), QStringLiteral("Unknown"));
+    QCOMPARE(form.MainPage().lblDevice->text(), QStringLiteral("Unknown"));
     QCOMPARE(form.LampPicture(), int(lsGrey));
 }
 
@@ -270,8 +267,8 @@ void ProgrammingFormTest::missingChipDefinitionsStillDetect() {
     TWindowRun run;
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show(true));
-    QCOMPARE(form.Controls().cbxTargetType->count(), 1);
-    QVERIFY(form.Controls().Timer1->isActive());
+    QCOMPARE(form.MainPage().cbxTargetType->count(), 1);
+    QVERIFY(form.Timer1()->isActive());
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
@@ -281,25 +278,24 @@ void ProgrammingFormTest::programDelayIsCutToEightBits() {
     TProgrammingForm& form = run.Create();
     QCOMPARE(form.ProgramDelay(), 300);
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
-    QCOMPARE(c.udProgramDelay->text(), QStringLiteral("44"));
+    QCOMPARE(form.SettingsPage().udProgramDelay->text(), QStringLiteral("44"));
     QCOMPARE(run.Device->ProgramDelay(), 44);
     // A delay whose low 8 bits equal the box's current value is cut as well.
     run.Close();
     WriteText(run.IniPath(), QStringLiteral("[DIRUD]\nProgramDelay=256\n"));
     TProgrammingForm& again = run.Create();
     QVERIFY(run.Show());
-    QCOMPARE(again.Controls().udProgramDelay->value(), 0);
+    QCOMPARE(again.SettingsPage().udProgramDelay->value(), 0);
     QCOMPARE(again.ProgramDelay(), 0);
     // The box stops at 0 and 255 and takes at most three characters.
-    again.Controls().udProgramDelay->setValue(300);
+    again.SettingsPage().udProgramDelay->setValue(300);
     QCOMPARE(again.ProgramDelay(), 255);
-    again.Controls().udProgramDelay->stepUp();
+    again.SettingsPage().udProgramDelay->stepUp();
     QCOMPARE(again.ProgramDelay(), 255);
-    again.Controls().udProgramDelay->setValue(0);
-    again.Controls().udProgramDelay->stepDown();
+    again.SettingsPage().udProgramDelay->setValue(0);
+    again.SettingsPage().udProgramDelay->stepDown();
     QCOMPARE(again.ProgramDelay(), 0);
-    auto* edit = again.Controls().udProgramDelay->findChild<QLineEdit*>();
+    auto* edit = again.SettingsPage().udProgramDelay->findChild<QLineEdit*>();
     QVERIFY(edit);
     QCOMPARE(edit->maxLength(), 3);
 }
@@ -308,36 +304,37 @@ void ProgrammingFormTest::settingsControlsWriteTheirProperties() {
     TWindowRun run;
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
-    c.TabControl1->setCurrentIndex(pgSettings);
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgSettings));
-    c.cbxVeskBaudRate->setCurrentIndex(c.cbxVeskBaudRate->findText(QStringLiteral("57600")));
+    form.TabControl1()->setCurrentIndex(pgSettings);
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgSettings));
+    form.SettingsPage().cbxVeskBaudRate->setCurrentIndex(
+        form.SettingsPage().cbxVeskBaudRate->findText(QStringLiteral("57600")));
     QCOMPARE(form.VeskBaudRate(), 3);
-    QTest::mouseClick(c.rbLines34, Qt::LeftButton);
-    QTest::mouseClick(c.rbRS232, Qt::LeftButton);
+    QTest::mouseClick(form.SettingsPage().rbLines34, Qt::LeftButton);
+    QTest::mouseClick(form.SettingsPage().rbRS232, Qt::LeftButton);
     QCOMPARE(form.PassThroughLines(), 0);
     QCOMPARE(form.PassThroughPolarity(), 0);
-    QTest::mouseClick(c.rbTTL, Qt::LeftButton);
+    QTest::mouseClick(form.SettingsPage().rbTTL, Qt::LeftButton);
     QCOMPARE(form.PassThroughPolarity(), 1);
-    c.cbxTerminalBaudRate->setEditText(QString());
-    QTest::keyClicks(c.cbxTerminalBaudRate, QStringLiteral("31250"));
+    form.SettingsPage().cbxTerminalBaudRate->setEditText(QString());
+    QTest::keyClicks(form.SettingsPage().cbxTerminalBaudRate, QStringLiteral("31250"));
     QCOMPARE(form.TerminalBaudRate(), 31250);
-    c.cbxTerminalBaudRate->setEditText(QStringLiteral("abc"));
+    form.SettingsPage().cbxTerminalBaudRate->setEditText(QStringLiteral("abc"));
     QCOMPARE(form.TerminalBaudRate(), 9600);
-    c.cbxTerminalBaudRate->setCurrentIndex(c.cbxTerminalBaudRate->findText(QStringLiteral("115200")));
+    form.SettingsPage().cbxTerminalBaudRate->setCurrentIndex(
+        form.SettingsPage().cbxTerminalBaudRate->findText(QStringLiteral("115200")));
     QCOMPARE(form.TerminalBaudRate(), 115200);
-    QTest::mouseClick(c.chbUseBuiltInTerminal, Qt::LeftButton);
+    QTest::mouseClick(form.SettingsPage().chbUseBuiltInTerminal, Qt::LeftButton);
     QCOMPARE(form.UseBuiltInTerminal(), true);
-    c.udProgramDelay->setValue(12);
+    form.SettingsPage().udProgramDelay->setValue(12);
     QCOMPARE(run.Device->ProgramDelay(), 12);
-    QVERIFY(!c.chbFixDataWriteError->isVisible());
-    QVERIFY(!c.chbFixFusesWriteError->isVisible());
-    c.chbFixDataWriteError->click();
+    QVERIFY(!form.SettingsPage().chbFixDataWriteError->isVisible());
+    QVERIFY(!form.SettingsPage().chbFixFusesWriteError->isVisible());
+    form.SettingsPage().chbFixDataWriteError->click();
     QCOMPARE(run.Device->FixDataWriteError(), false);
-    c.TabControl1->setCurrentIndex(pgMain);
-    QTest::mouseClick(c.chbVerifyAfterWrite, Qt::LeftButton);
+    form.TabControl1()->setCurrentIndex(pgMain);
+    QTest::mouseClick(form.MainPage().chbVerifyAfterWrite, Qt::LeftButton);
     QCOMPARE(form.VerifyAfterWrite(), true);
-    QTest::mouseClick(c.chbPassThroughEnter, Qt::LeftButton);
+    QTest::mouseClick(form.MainPage().chbPassThroughEnter, Qt::LeftButton);
     QCOMPARE(form.PassThroughEnter(), false);
 }
 
@@ -345,13 +342,12 @@ void ProgrammingFormTest::lampDoubleClickNeedsDebugLevel() {
     TWindowRun run;
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
-    QTest::mouseDClick(c.imgState, Qt::LeftButton);
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    QTest::mouseDClick(form.MainPage().imgState, Qt::LeftButton);
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
     form.SetDebugLevel(1);
-    QTest::mouseDClick(c.imgState, Qt::LeftButton);
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgTerminal));
-    QCOMPARE(c.TabControl1->currentIndex(), int(pgMain));
+    QTest::mouseDClick(form.MainPage().imgState, Qt::LeftButton);
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgTerminal));
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
 }
 
 void ProgrammingFormTest::errorBoxCaptionAndFullStop() {
@@ -370,11 +366,11 @@ void ProgrammingFormTest::errorBoxCaptionAndFullStop() {
     TWindowRun run;
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    form.Controls().sbSaveBuffer->click();
+    form.BufferPage().sbSaveBuffer->click();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
     QCOMPARE(run.Dialogs.Log.front().Caption, ApplicationTitle());
     QCOMPARE(run.Dialogs.Log.front().Message, QStringLiteral("FEATURE NOT IMPLEMENTED IN THIS VERSION."));
-    QCOMPARE(form.Controls().TabControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
 }
 
 void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
@@ -382,14 +378,13 @@ void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
     TProgrammingForm& form = run.Create();
     QCOMPARE(form.windowTitle(), QStringLiteral("Win VESK 0.9"));
     QCOMPARE(form.minimumSize(), QSize(520, 366));
-    const auto& c = form.Controls();
-    QCOMPARE(c.TabControl1->count(), 5);
+    QCOMPARE(form.TabControl1()->count(), 5);
     const QStringList tabs = {"Main", "Buffer", "Terminal", "Settings", "About"};
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(c.TabControl1->tabText(i), tabs[i]);
-    QCOMPARE(c.TabControl1->shape(), QTabBar::RoundedSouth);
-    QCOMPARE(c.lblVersion->text(), QStringLiteral("Version 0.9 (0.9.4.409)"));
-    QVERIFY(c.VersionMemo->toPlainText().contains(QStringLiteral("Terms of use")));
+        QCOMPARE(form.TabControl1()->tabText(i), tabs[i]);
+    QCOMPARE(form.TabControl1()->shape(), QTabBar::RoundedSouth);
+    QCOMPARE(form.AboutPage().lblVersion->text(), QStringLiteral("Version 0.9 (0.9.4.409)"));
+    QVERIFY(form.AboutPage().VersionMemo->toPlainText().contains(QStringLiteral("Terms of use")));
     const auto& a = form.Actions();
     QCOMPARE(a.atnProgram->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     QCOMPARE(a.atnRead->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F6));
@@ -400,21 +395,23 @@ void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
     QCOMPARE(a.atnStop->shortcut(), QKeySequence(Qt::Key_Escape));
     QCOMPARE(a.atnProgram->toolTip(), QStringLiteral("Write all regions"));
     QCOMPARE(a.atnErase->text(), QStringLiteral("Erase target"));
-    QCOMPARE(c.btnDetect->toolTip(), QStringLiteral("Detect device"));
+    QCOMPARE(form.MainPage().btnDetect->toolTip(), QStringLiteral("Detect device"));
     auto captions = [](QMenu* menu) {
         QStringList list;
         for (QAction* action : menu->actions())
             list << action->text();
         return list;
     };
-    QCOMPARE(captions(c.pmProgram), QStringList({"Erase target", "Write Code", "Write Data", "Write Fuses"}));
-    QCOMPARE(captions(c.pmRead), QStringList({"Clear buffer", "Read Code", "Read Data", "Read Fuses"}));
-    QCOMPARE(captions(c.pmVerify), QStringList({"Verify Code", "Verify Data", "Verify Fuses"}));
-    QCOMPARE(c.cbxVeskBaudRate->count(), 5);
-    QCOMPARE(c.cbxTerminalBaudRate->count(), 15);
-    QCOMPARE(c.LinkLabels.size(), 4);
+    QCOMPARE(captions(form.MainPage().pmProgram),
+             QStringList({"Erase target", "Write Code", "Write Data", "Write Fuses"}));
+    QCOMPARE(captions(form.MainPage().pmRead),
+             QStringList({"Clear buffer", "Read Code", "Read Data", "Read Fuses"}));
+    QCOMPARE(captions(form.MainPage().pmVerify), QStringList({"Verify Code", "Verify Data", "Verify Fuses"}));
+    QCOMPARE(form.SettingsPage().cbxVeskBaudRate->count(), 5);
+    QCOMPARE(form.SettingsPage().cbxTerminalBaudRate->count(), 15);
+    QCOMPARE(form.AboutPage().LinkLabels.size(), 4);
     QStringList groups;
-    for (const QGroupBox* group : c.Pages[pgSettings]->findChildren<QGroupBox*>())
+    for (const QGroupBox* group : form.Page(pgSettings)->findChildren<QGroupBox*>())
         groups << group->title();
     QCOMPARE(groups, QStringList({"  Communication  ", "  Pass Through  "}));
 }
@@ -423,19 +420,18 @@ void ProgrammingFormTest::tabStripSwitchesPages() {
     TWindowRun run;
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
-    const auto& c = form.Controls();
-    QCOMPARE(c.PageControl1->currentIndex(), int(pgMain));
+    QCOMPARE(form.PageControl1()->currentIndex(), int(pgMain));
     for (int page : {pgBuffer, pgTerminal, pgSettings, pgAbout, pgMain}) {
-        c.TabControl1->setCurrentIndex(page);
-        QCOMPARE(c.PageControl1->currentIndex(), page);
-        QVERIFY(c.Pages[page]->isVisible());
+        form.TabControl1()->setCurrentIndex(page);
+        QCOMPARE(form.PageControl1()->currentIndex(), page);
+        QVERIFY(form.Page(page)->isVisible());
     }
     // Without a chip the Buffer page asks for one.
-    c.TabControl1->setCurrentIndex(pgBuffer);
-    QVERIFY(c.pnlSelectTarget->isVisible());
+    form.TabControl1()->setCurrentIndex(pgBuffer);
+    QVERIFY(form.BufferPage().pnlSelectTarget->isVisible());
     // Before a programmer is known the Terminal page stays idle: nothing is sent.
-    c.TabControl1->setCurrentIndex(pgTerminal);
-    QVERIFY(!c.sbPassThrough->isEnabled());
+    form.TabControl1()->setCurrentIndex(pgTerminal);
+    QVERIFY(!form.TerminalPage().sbPassThrough->isEnabled());
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 

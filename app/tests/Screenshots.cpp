@@ -19,8 +19,13 @@
 #include <memory>
 #include <vector>
 
+#include "AboutPage.h"
+#include "BufferPage.h"
+#include "MainPage.h"
 #include "ProgrammingForm.h"
 #include "RecordingDialogs.h"
+#include "SettingsPage.h"
+#include "TerminalPage.h"
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
@@ -94,14 +99,13 @@ int main(int argc, char** argv) {
         vesk::TDeviceVESK1 device;
         TProgrammingForm form(device, program.path(), &dialogs);
         form.show();
-        const auto& c = form.Controls();
         (void)QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); },
                               10000);
         QTest::qWait(200);
 
         // The Main page in the middle of the write, taken from the progress bar.
         bool mainTaken = false;
-        QObject::connect(c.ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+        QObject::connect(form.MainPage().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
             if (mainTaken || value < 40) return;
             mainTaken = true;
             if (!Save(form, output, "1-main")) result = 1;
@@ -111,37 +115,37 @@ int main(int argc, char** argv) {
 
         // The write ends on the Terminal page in pass-through: the target's banner,
         // then a line typed to it and its answer.
-        auto screen = [&c] {
+        auto screen = [&form] {
             std::string text;
-            for (int row = 1; row <= c.ComTerminal1->Rows(); ++row)
-                text += c.ComTerminal1->Model().RowText(row) + "\n";
+            for (int row = 1; row <= form.TerminalPage().ComTerminal1->Rows(); ++row)
+                text += form.TerminalPage().ComTerminal1->Model().RowText(row) + "\n";
             return text;
         };
         (void)QTest::qWaitFor([&] { return screen().find("ready") != std::string::npos; }, 10000);
-        QTest::keyClicks(c.ComTerminal1, QStringLiteral("hello target"));
-        QTest::keyClick(c.ComTerminal1, Qt::Key_Return);
+        QTest::keyClicks(form.TerminalPage().ComTerminal1, QStringLiteral("hello target"));
+        QTest::keyClick(form.TerminalPage().ComTerminal1, Qt::Key_Return);
         (void)QTest::qWaitFor([&] { return screen().find("HELLO TARGET") != std::string::npos; }, 10000);
         QTest::qWait(300);
         if (!Save(form, output, "3-terminal")) result = 1;
 
         // Read back, then the Buffer page.
-        c.TabControl1->setCurrentIndex(pgMain);
+        form.TabControl1()->setCurrentIndex(pgMain);
         form.ReadTarget(vesk::AllRegions);
         // Wide enough for the character column.
         const QSize size = form.size();
         form.resize(700, size.height());
-        c.TabControl1->setCurrentIndex(pgBuffer);
+        form.TabControl1()->setCurrentIndex(pgBuffer);
         QTest::qWait(300);
         if (!Save(form, output, "2-buffer")) result = 1;
         form.resize(size);
 
-        c.TabControl1->setCurrentIndex(pgSettings);
+        form.TabControl1()->setCurrentIndex(pgSettings);
         QTest::qWait(300);
         if (!Save(form, output, "4-settings")) result = 1;
-        c.TabControl1->setCurrentIndex(pgAbout);
+        form.TabControl1()->setCurrentIndex(pgAbout);
         QTest::qWait(300);
         if (!Save(form, output, "5-about")) result = 1;
-        c.TabControl1->setCurrentIndex(pgMain);
+        form.TabControl1()->setCurrentIndex(pgMain);
         for (const auto& shown : dialogs.Log)
             std::fprintf(stderr, "%s: %s\n", qPrintable(shown.Kind), qPrintable(shown.Message));
     }

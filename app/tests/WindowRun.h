@@ -12,8 +12,13 @@
 #include <QTimer>
 #include <memory>
 
+#include "AboutPage.h"
+#include "BufferPage.h"
+#include "MainPage.h"
 #include "ProgrammingForm.h"
 #include "RecordingDialogs.h"
+#include "SettingsPage.h"
+#include "TerminalPage.h"
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
@@ -65,7 +70,7 @@ class TWindowRun {
         QSignalSpy shown(Form.get(), &TProgrammingForm::FormShown);
         Form->show();
         if (!shown.wait(5000)) return false;
-        if (!keepTimer) Form->Controls().Timer1->stop();
+        if (!keepTimer) Form->Timer1()->stop();
         return true;
     }
     // The window first, then the driver; the chip list is emptied for the next run.

@@ -1,0 +1,30 @@
+#include "BufferPage.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "PageParts.h"
+#include "bufferview/HexEditor.h"
+
+TBufferPage::TBufferPage() {
+    setObjectName(QStringLiteral("tabBuffer"));
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    QHBoxLayout* bar = ToolBar(v, this);
+    sbLoadBuffer =
+        GlyphButton(this, "sbLoadBuffer", QStyle::SP_DialogOpenButton, "Load buffer from image file");
+    sbSaveBuffer =
+        GlyphButton(this, "sbSaveBuffer", QStyle::SP_DialogSaveButton, "Save buffer to image file");
+    bar->addWidget(sbLoadBuffer);
+    bar->addWidget(sbSaveBuffer);
+    bar->addStretch(1);
+
+    // The dump: its grid and the "Select target chip type" panel, kept centred.
+    HexEditor1 = new THexEditor(this);
+    HexEditor1->setObjectName(QStringLiteral("HexEditor1"));
+    pnlSelectTarget = HexEditor1->SelectTargetPanel();
+    v->addWidget(HexEditor1, 1);
+}
