@@ -230,6 +230,10 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void ConnectAboutPage();
     // Marks an operation as running or ended; Stop follows.
     void SetBusy(bool busy);
+    // An operation that holds the programmer begins: no stop requested, busy, and the
+    // window shows it at once. It ends: not busy, the bar reset, the lamp green or red.
+    void BeginBusy();
+    void EndBusy(bool ok);
     void ConfigureStorage();
     void TellSaveFailure(const std::string& message);
     void ConfigureTerminalPort();

@@ -40,7 +40,31 @@ int8_t BaudIndex(int32_t value) {
     return value >= -128 && value <= 127 ? int8_t(value) : int8_t(-1);
 }
 
+// Runs an operation whose error its hooks have shown already: only a failing Close,
+// which the window cannot show as the operation's own, goes on to the caller.
+void RunShown(const std::function<void()>& operation, const bool& closeFailed) {
+    try {
+        operation();
+    } catch (const std::exception&) {
+        if (closeFailed) throw;
+    }
+}
+
 } // namespace
+
+void TProgrammingForm::BeginBusy() {
+    FStopRequested = false;
+    SetBusy(true);
+    ActionUpdateUpdate();
+    ProcessMessages();
+}
+
+void TProgrammingForm::EndBusy(bool ok) {
+    SetBusy(false);
+    FStopRequested = false;
+    ProgressStep(-1);
+    SetLamp(ok ? lsGreen : lsRed);
+}
 
 // ---- Detect device ---------------------------------------------------------------------
 
@@ -132,29 +156,16 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     AddRecentFile(FImageFileName);
     ProgressStep(-1);
     SetLamp(lsYellow);
-    FStopRequested = false;
-    SetBusy(true);
-    ActionUpdateUpdate();
-    ProcessMessages();
+    BeginBusy();
 
     bool ok = true, closeFailed = false;
-    auto finish = [this, &ok] {
-        SetBusy(false);
-        FStopRequested = false;
-        ProgressStep(-1);
-        SetLamp(ok ? lsGreen : lsRed);
-    };
-    vesk::ops::THooks hooks = GuardedHooks(ok, closeFailed, [this, &finish] {
-        finish();
+    vesk::ops::THooks hooks = GuardedHooks(ok, closeFailed, [this, &ok] {
+        EndBusy(ok);
         ActionUpdateUpdate();
     });
     hooks.Progress = [this](const vesk::ops::TProgress& progress) { ProgressStep(progress.Value); };
-    try {
-        operation(hooks);
-    } catch (const std::exception&) {
-        if (closeFailed) throw;
-    }
-    finish();
+    RunShown([&] { operation(hooks); }, closeFailed);
+    EndBusy(ok);
     if (ok && passThroughAfter && FPassThroughEnter) {
         if (FUseBuiltInTerminal) {
             btnClearTerminalClick();
@@ -207,23 +218,15 @@ bool TProgrammingForm::VerifyTarget(int16_t code) {
 // ---- Erase, Clear buffer, Run, Detect target ------------------------------------------------
 
 void TProgrammingForm::EraseTarget() {
-    FStopRequested = false;
-    SetBusy(true);
-    ActionUpdateUpdate();
-    ProcessMessages();
+    BeginBusy();
     bool ok = true, closeFailed = false;
     auto finish = [this, &ok] {
-        SetBusy(false);
-        FStopRequested = false;
-        ProgressStep(-1);
-        SetLamp(ok ? lsGreen : lsRed);
+        EndBusy(ok);
         ActionUpdateUpdate();
     };
-    try {
-        vesk::ops::Erase(FDevice, Request(vesk::AllRegions), GuardedHooks(ok, closeFailed, finish));
-    } catch (const std::exception&) {
-        if (closeFailed) throw;
-    }
+    RunShown(
+        [&] { vesk::ops::Erase(FDevice, Request(vesk::AllRegions), GuardedHooks(ok, closeFailed, finish)); },
+        closeFailed);
     finish();
 }
 
@@ -252,11 +255,7 @@ void TProgrammingForm::DetectTarget() {
         SelectTargetItem();
         ok = FMainPage->cbxTargetType->currentIndex() > 0;
     };
-    try {
-        vesk::ops::DetectTarget(FDevice, hooks);
-    } catch (const std::exception&) {
-        if (closeFailed) throw;
-    }
+    RunShown([&] { vesk::ops::DetectTarget(FDevice, hooks); }, closeFailed);
     finish();
 }
 
