@@ -14,6 +14,7 @@
 
 #include "chipdef/ChipDefinitions.h"
 #include "chipdef/SerialNumber.h"
+#include "common/Text.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
@@ -22,7 +23,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -42,12 +42,6 @@ struct TContext {
     std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
     std::optional<uint64_t> Serial;                // the serial number this chip was given
 };
-
-std::string Hex(int64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
-    return text;
-}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),

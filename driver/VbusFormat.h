@@ -6,10 +6,6 @@
 
 namespace vesk::vbus {
 
-// Upper-case hexadecimal, zero-padded to at least `width` digits, without prefix.
-// A negative value comes out as the eight digits of its 32-bit two's complement.
-std::string Hex(int64_t value, int width);
-
 // Reads hexadecimal digits of either case, nothing else (no sign, no blank, no
 // prefix), as a 32-bit number: values of 80000000 and above come out negative, so
 // "FFFFFFFF" reads as -1. Returns -1 for an empty text, a text that is not

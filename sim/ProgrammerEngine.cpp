@@ -1,6 +1,6 @@
 #include "ProgrammerEngine.h"
 
-#include <cstdio>
+#include "common/Text.h"
 
 namespace vesk::sim {
 
@@ -28,12 +28,6 @@ std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits) {
         value = value * 16 + uint32_t(digit);
     }
     return value;
-}
-
-std::string Hex(uint32_t value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, value);
-    return buf;
 }
 
 std::string Printable(uint8_t byte) {

@@ -5,6 +5,7 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
+#include "common/Text.h"
 #include "hexfile/IntelHexFile.h"
 
 namespace vesk::sim {
@@ -111,16 +112,10 @@ void TTargetMemory::EraseAll() {
 
 std::string TTargetMemory::DumpText() const {
     std::string out;
-    char line[64];
     for (const auto& r : FRegions) {
-        std::snprintf(line, sizeof line, "; %s %06X..%06X\n", r.Name.c_str(), unsigned(r.Start),
-                      unsigned(r.Start + r.Size - 1));
-        out += line;
-        for (int32_t i = 0; i < r.Size; ++i) {
-            std::snprintf(line, sizeof line, "%06X %04X\n", unsigned(r.Start + i),
-                          unsigned(r.Words[size_t(i)]));
-            out += line;
-        }
+        out += "; " + r.Name + " " + Hex(r.Start, 6) + ".." + Hex(r.Start + r.Size - 1, 6) + "\n";
+        for (int32_t i = 0; i < r.Size; ++i)
+            out += Hex(r.Start + i, 6) + " " + Hex(r.Words[size_t(i)], 4) + "\n";
     }
     return out;
 }
