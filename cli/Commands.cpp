@@ -43,12 +43,6 @@ struct TContext {
     std::optional<uint64_t> Serial;                // the serial number this chip was given
 };
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
 // --- Chip definitions, loaded before the port is ever opened --------------------------
 
 // --chipdefs names the one folder to read; otherwise the program's folder and then the
@@ -72,7 +66,7 @@ void SelectChip(const TContext& c) {
         }
     if (found == nullptr)
         for (auto& chip : ChipDefinitions)
-            if (Lower(chip->Name) == Lower(c.O.Chip)) {
+            if (EqualNoCase(chip->Name, c.O.Chip)) {
                 found = chip.get();
                 break;
             }
@@ -309,7 +303,7 @@ int Run(TContext& c) {
 int PassThrough(TContext& c) {
     ops::TRequest request = Request(c);
     request.Lines = c.O.Lines == 78 ? 1 : 0;
-    request.Polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
+    request.Polarity = LowerCase(c.O.Polarity) == "ttl" ? 1 : 0;
     ops::EnterPassThrough(c.Driver, request, Hooks(c));
     return ExitSuccess;
 }

@@ -1,6 +1,8 @@
 // Number formats of the VBUS wire and of the driver's messages.
 #pragma once
 
+#include "common/Text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,7 +17,7 @@ int32_t ParseHex(const std::string& text);
 // The echo the programmer must send for a byte: lower-case letters come back in upper
 // case, every other byte unchanged.
 inline uint8_t ExpectedEcho(uint8_t b) {
-    return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 'a' + 'A') : b;
+    return static_cast<uint8_t>(UpperCase(static_cast<char>(b)));
 }
 
 } // namespace vesk::vbus

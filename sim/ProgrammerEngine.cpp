@@ -146,7 +146,7 @@ TProgrammerEngine::TResult TProgrammerEngine::Interpret(uint8_t byte, int hostBa
     if (command == commands.end()) {
         if (FArgument.size() >= MaxArgument) FArgument.erase(0, 1);
         FArgument += char(byte);
-        result.ToHost = std::string(1, byte >= 'a' && byte <= 'z' ? char(byte - 'a' + 'A') : char(byte));
+        result.ToHost = std::string(1, UpperCase(char(byte)));
         return result;
     }
     result.ToHost = std::string(1, char(byte - 'a' + 'A'));

@@ -3,8 +3,9 @@
 #include "ComPort.h"
 #include "ComPortDevice.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <utility>
 
@@ -87,11 +88,8 @@ void EnumComPorts(std::vector<std::string>& list) {
 void EnumComPorts(std::vector<std::string>& list, const std::string& root) {
     std::vector<std::string> found = ListComDevices(root);
     // Case-insensitive text order, so ttyS10 comes before ttyS2.
-    std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower((unsigned char)x) < std::tolower((unsigned char)y);
-        });
-    });
+    std::sort(found.begin(), found.end(),
+              [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
     list = std::move(found);
 }
 

@@ -9,12 +9,13 @@
 // (see ComPort.h).
 #include "ComPortDevice.h"
 
+#include "common/Text.h"
+
 #include <windows.h>
 
 #include <mmsystem.h> // timeBeginPeriod; needs windows.h first
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <mutex>
 #include <set>
@@ -79,11 +80,7 @@ class TOpenDevices {
     }
 
   private:
-    static std::string Key(std::string path) {
-        for (char& c : path)
-            c = char(std::toupper((unsigned char)c));
-        return path;
-    }
+    static std::string Key(std::string path) { return UpperCase(path); }
     static std::mutex& Mutex() {
         static std::mutex mutex;
         return mutex;
