@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "VESK_Exception.h"
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 
 namespace vesk {
@@ -75,6 +76,11 @@ bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_p
 
 bool LoadChipDefinitions(const std::string& directory) {
     return LoadChipDefinitions(directory, ChipDefinitions);
+}
+
+std::string ProgramDirectory() {
+    const std::string folder = ProgramFolder();
+    return folder.empty() ? "./" : folder;
 }
 
 bool LoadChipDefinitions() {

@@ -6,6 +6,7 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
+#include "common/ProgramFolder.h"
 #include "common/Text.h"
 
 #include <algorithm>

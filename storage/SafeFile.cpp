@@ -153,24 +153,6 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     }
 }
 
-std::string ProgramFolder() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
-    return FolderOf(std::string(buffer, static_cast<std::size_t>(n)));
-}
-
-std::string ProgramBaseName() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
-    std::string path(buffer, static_cast<std::size_t>(n));
-    std::string name = path.substr(FolderOf(path).size());
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
-}
-
 } // namespace vesk
 
 namespace vesk {

@@ -17,10 +17,4 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName);
 // and the system's reason; the temporary file is then removed.
 void WriteFileAtomically(const std::string& fileName, const std::string& data);
 
-// The folder of the running program (from /proc/self/exe), ending in "/";
-// empty when it cannot be found.
-std::string ProgramFolder();
-// The running program's file name without folder and extension.
-std::string ProgramBaseName();
-
 } // namespace vesk

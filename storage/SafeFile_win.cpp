@@ -160,31 +160,6 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     temp.Release();
 }
 
-std::string ProgramFolder() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return FolderOf(path);
-}
-
-std::string ProgramBaseName() {
-    char buffer[MAX_PATH * 4];
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return {};
-    std::string path(buffer, n);
-    std::string name = path.substr(FolderOf(path).size());
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
-}
-
 } // namespace vesk
 
 namespace vesk {

@@ -1,6 +1,7 @@
 #include "storage/SafeFile.h"
 
 #include "TestSupport.h"
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
 
 #include <gtest/gtest.h>

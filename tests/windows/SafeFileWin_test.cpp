@@ -2,6 +2,7 @@
 #include "storage/SafeFile.h"
 
 #include "chipdef/ChipDefinitions.h"
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
 
 #include <gtest/gtest.h>
