@@ -4,6 +4,7 @@
 
 #include "common/Text.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 #include "storage/IniValues.h"
 #include "storage/MemIniFile.h"
 #include "storage/SafeFile.h"

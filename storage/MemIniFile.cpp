@@ -3,6 +3,7 @@
 #include "storage/SafeFile.h"
 
 #include "common/Text.h"
+#include "common/WholeFile.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -2,6 +2,7 @@
 #include "storage/SettingsPlace.h"
 
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 #include "common/XdgFolder.h"
 
 #include <cerrno>
@@ -16,10 +17,6 @@
 namespace vesk {
 
 namespace {
-
-std::string Reason(int error) {
-    return std::strerror(error);
-}
 
 std::string FolderOf(const std::string& fileName) {
     const std::size_t slash = fileName.rfind('/');
@@ -74,42 +71,12 @@ mode_t CurrentUmask() {
 
 } // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    // Non-blocking, so that a pipe in the file's place cannot hang the reader.
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) return std::nullopt;
-        throw Exception("Cannot open file \"" + fileName + "\". " + Reason(errno));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        throw Exception("Cannot open file \"" + fileName + "\". " + Reason(error));
-    }
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            throw Exception("Cannot read file \"" + fileName + "\". " + Reason(error));
-        }
-        data.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return data;
-}
-
 void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     const std::string target = ResolveTarget(fileName);
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
     auto fail = [&](int error) {
-        throw Exception("Cannot write file \"" + fileName + "\". " + Reason(error));
+        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(error));
     };
 
     // A file the user made read-only is not replaced behind his back, although

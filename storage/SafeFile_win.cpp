@@ -1,8 +1,9 @@
-// Whole-file reading and crash-safe whole-file writing on Windows.
+// Crash-safe whole-file writing on Windows.
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 
 #include <windows.h>
 
@@ -14,27 +15,9 @@ namespace vesk {
 
 namespace {
 
-// The system's text for an error code, without the trailing period and line end.
-std::string Reason(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = n && text ? std::string(text, n) : "Error " + std::to_string(error);
-    if (text) ::LocalFree(text);
-    while (!reason.empty() &&
-           (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ' || reason.back() == '.'))
-        reason.pop_back();
-    return reason;
-}
-
 std::string FolderOf(const std::string& fileName) {
     const std::size_t slash = fileName.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-}
-
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 // Closes the handle on every way out.
@@ -84,44 +67,11 @@ std::string ResolveTarget(const std::string& fileName) {
 
 } // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    auto fail = [&](const char* what, DWORD error) -> std::optional<std::string> {
-        throw Exception(std::string(what) + " file \"" + fileName + "\". " + Reason(error));
-    };
-    const DWORD attributes = ::GetFileAttributesA(fileName.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        if (IsMissing(error)) return std::nullopt;
-        return fail("Cannot open", error);
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail("Cannot open", ERROR_DIRECTORY);
-    THandle file(::CreateFileA(fileName.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        if (IsMissing(error)) return std::nullopt;
-        return fail("Cannot open", error);
-    }
-    // Only disk files: a pipe or device in the file's place could block the reader.
-    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) return fail("Cannot open", ERROR_INVALID_FUNCTION);
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        DWORD n = 0;
-        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr))
-            return fail("Cannot read", ::GetLastError());
-        if (n == 0) break;
-        data.append(buffer, n);
-    }
-    return data;
-}
-
 void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     const std::string target = ResolveTarget(fileName);
     const std::string folder = FolderOf(target);
     auto fail = [&](DWORD error) {
-        throw Exception("Cannot write file \"" + fileName + "\". " + Reason(error));
+        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(int(error)));
     };
 
     const DWORD attributes = ::GetFileAttributesA(target.c_str());

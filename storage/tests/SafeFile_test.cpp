@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 
 #include <gtest/gtest.h>
 

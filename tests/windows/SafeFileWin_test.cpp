@@ -4,6 +4,7 @@
 #include "chipdef/ChipDefinitions.h"
 #include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 
 #include <gtest/gtest.h>
 
