@@ -9,21 +9,14 @@
 
 namespace vesk {
 
-namespace {
-
-#ifdef _WIN32
-constexpr const char* Separators = "\\/";
-#else
-constexpr const char* Separators = "/";
-#endif
-
-// The folder part of a file name, up to and including its last separator.
 std::string FolderOf(const std::string& path) {
-    const std::size_t separator = path.find_last_of(Separators);
+#ifdef _WIN32
+    const std::size_t separator = path.find_last_of("\\/");
+#else
+    const std::size_t separator = path.rfind('/');
+#endif
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
-
-} // namespace
 
 #ifdef _WIN32
 std::string ProgramPath() {

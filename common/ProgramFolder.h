@@ -1,4 +1,5 @@
-// The running program's own file: where it is and what it is called.
+// The running program's own file: where it is and what it is called; and the folder
+// part of any file name.
 #pragma once
 
 #include <string>
@@ -17,5 +18,9 @@ std::string ProgramFolder();
 
 // The running program's file name without folder and extension; "" when unknown.
 std::string ProgramBaseName();
+
+// The folder part of a file name, up to and including its last separator ('/'; on
+// Windows '\' or '/'); "" for a name without one.
+std::string FolderOf(const std::string& path);
 
 } // namespace vesk

@@ -1,6 +1,7 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
 #include "common/WholeFile.h"
 #include "common/XdgFolder.h"
@@ -17,11 +18,6 @@
 namespace vesk {
 
 namespace {
-
-std::string FolderOf(const std::string& fileName) {
-    const std::size_t slash = fileName.rfind('/');
-    return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-}
 
 // The file that is really written: a symbolic link is followed, so that the
 // link itself stays in place and its target receives the new contents.

@@ -2,6 +2,7 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
 #include "common/WholeFile.h"
 
@@ -14,11 +15,6 @@
 namespace vesk {
 
 namespace {
-
-std::string FolderOf(const std::string& fileName) {
-    const std::size_t slash = fileName.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-}
 
 // Closes the handle on every way out.
 class THandle {
