@@ -14,11 +14,11 @@
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
+#include "common/Text.h"
 #include "sim/Simulator.h"
 #include "tests/support/PseudoTerminal.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -114,7 +114,7 @@ TChild SpawnEcho() {
                 continue;
             }
             for (ssize_t i = 0; i < n; ++i)
-                buffer[i] = char(std::toupper(static_cast<unsigned char>(buffer[i])));
+                buffer[i] = UpperCase(buffer[i]);
             if (write(master, buffer, size_t(n)) != n) return;
         }
     });

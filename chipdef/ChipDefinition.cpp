@@ -1,25 +1,9 @@
 #include "ChipDefinition.h"
 
-#include <cstdio>
-
 #include "VESK_Exception.h"
+#include "common/Text.h"
 
 namespace vesk {
-
-namespace {
-
-std::string Hex(uint64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
-    return text;
-}
-
-// Negative values show as their 32-bit two's complement, as the rest of the system does.
-uint64_t HexBits(int64_t value) {
-    return value < 0 ? static_cast<uint32_t>(value) : static_cast<uint64_t>(value);
-}
-
-} // namespace
 
 bool TChipDefinition::HasRegion(RegionCode code) const {
     for (const auto& region : Regions)
@@ -41,7 +25,7 @@ TChipRegion& TChipDefinition::RegionByCode(RegionCode code) {
 const TChipRegion& TChipDefinition::RegionByAddress(int64_t address) const {
     for (const auto& region : Regions)
         if (region.Contains(address)) return region;
-    throw VESK_Exception("Chip " + Name + " has no region with address 0x" + Hex(HexBits(address), 6));
+    throw VESK_Exception("Chip " + Name + " has no region with address 0x" + Hex(address, 6));
 }
 
 TChipRegion& TChipDefinition::RegionByAddress(int64_t address) {

@@ -6,21 +6,14 @@
 #include <system_error>
 
 #include "VESK_Exception.h"
+#include "common/ProgramFolder.h"
+#include "common/Text.h"
 
 namespace vesk {
 
 std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
 
 namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(text[i]) != lower(prefix[i])) return false;
-    }
-    return true;
-}
 
 // "ChipDef_*.ini": letter case is ignored, as on the platform these files come from.
 bool IsDefinitionFileName(const std::string& name) {
@@ -83,6 +76,11 @@ bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_p
 
 bool LoadChipDefinitions(const std::string& directory) {
     return LoadChipDefinitions(directory, ChipDefinitions);
+}
+
+std::string ProgramDirectory() {
+    const std::string folder = ProgramFolder();
+    return folder.empty() ? "./" : folder;
 }
 
 bool LoadChipDefinitions() {

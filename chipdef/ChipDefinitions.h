@@ -13,8 +13,9 @@ namespace vesk {
 // references to its chips stay valid.
 extern std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
 
-// Directory of the running executable, with a trailing separator: from
-// /proc/self/exe with '/'; on Windows from the module's file name with '\'.
+// Directory of the running executable, with a trailing separator: ProgramFolder()
+// (from /proc/self/exe with '/'; on Windows from the module's file name with '\'),
+// or "./" when that cannot be found, so that there is always a folder to search.
 std::string ProgramDirectory();
 
 // Names (not paths) of the chip definition files of a directory, sorted byte-wise:

@@ -1,8 +1,8 @@
 #include "chipdef/SerialNumber.h"
 
 #include "VESK_Exception.h"
+#include "common/Text.h"
 
-#include <cstdio>
 #include <string>
 
 namespace vesk {
@@ -12,9 +12,7 @@ namespace {
 constexpr int32_t Retlw = 0x3400; // RETLW k: return with the literal k in W
 
 std::string HexAddress(int64_t address) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%06llX", static_cast<unsigned long long>(address));
-    return text;
+    return "0x" + Hex(address, 6);
 }
 
 // Bytes per word where the number is stored, 0 when the region cannot hold one.

@@ -1,8 +1,8 @@
 #include "cli/BufferPrint.h"
 
 #include "chipdef/ChipDefinition.h"
+#include "common/Text.h"
 
-#include <cstdio>
 #include <ostream>
 #include <string>
 
@@ -12,17 +12,11 @@ namespace {
 
 constexpr int32_t WordsPerRow = 8;
 
-std::string HexText(int32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    return text;
-}
-
 void PrintRegion(const TChipRegion& region, std::ostream& out) {
     if (region.Size <= 0) return;
     const int64_t end = int64_t(region.Start) + region.Size;
     for (int64_t row = region.Start - region.Start % WordsPerRow; row < end; row += WordsPerRow) {
-        std::string line = HexText(int32_t(row), 6) + ":";
+        std::string line = Hex(int32_t(row), 6) + ":";
         std::string chars;
         for (int64_t address = row; address < row + WordsPerRow; ++address) {
             if (!region.Contains(address)) {
@@ -31,7 +25,7 @@ void PrintRegion(const TChipRegion& region, std::ostream& out) {
                 continue;
             }
             const int32_t value = region.Data[size_t(address - region.Start)];
-            line += " " + HexText(value, 4);
+            line += " " + Hex(value, 4);
             const int low = value & 0xFF;
             chars += (low >= 0x20 && low <= 0x7E) ? char(low) : '.';
         }

@@ -14,6 +14,7 @@
 
 #include "chipdef/ChipDefinitions.h"
 #include "chipdef/SerialNumber.h"
+#include "common/Text.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
@@ -22,7 +23,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -42,18 +42,6 @@ struct TContext {
     std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
     std::optional<uint64_t> Serial;                // the serial number this chip was given
 };
-
-std::string Hex(int64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
 // --- Chip definitions, loaded before the port is ever opened --------------------------
 
@@ -78,7 +66,7 @@ void SelectChip(const TContext& c) {
         }
     if (found == nullptr)
         for (auto& chip : ChipDefinitions)
-            if (Lower(chip->Name) == Lower(c.O.Chip)) {
+            if (EqualNoCase(chip->Name, c.O.Chip)) {
                 found = chip.get();
                 break;
             }
@@ -315,7 +303,7 @@ int Run(TContext& c) {
 int PassThrough(TContext& c) {
     ops::TRequest request = Request(c);
     request.Lines = c.O.Lines == 78 ? 1 : 0;
-    request.Polarity = Lower(c.O.Polarity) == "ttl" ? 1 : 0;
+    request.Polarity = LowerCase(c.O.Polarity) == "ttl" ? 1 : 0;
     ops::EnterPassThrough(c.Driver, request, Hooks(c));
     return ExitSuccess;
 }

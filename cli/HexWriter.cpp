@@ -2,9 +2,9 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
+#include "hexfile/IntelHexWriter.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -13,21 +13,6 @@ namespace vesk::cli {
 namespace {
 
 constexpr int64_t RecordBytes = 16;
-
-std::string Record(uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> bytes{uint8_t(data.size()), uint8_t(address >> 8), uint8_t(address), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    uint8_t sum = 0;
-    std::string line = ":";
-    char hex[3];
-    for (uint8_t b : bytes) {
-        sum = uint8_t(sum + b);
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        line += hex;
-    }
-    std::snprintf(hex, sizeof hex, "%02X", uint8_t(-sum));
-    return line + hex + "\r\n";
-}
 
 } // namespace
 
@@ -46,8 +31,7 @@ std::string BufferToIntelHex(const TChipDefinition& chip) {
         }
     }
 
-    std::string text;
-    int64_t upper = 0; // upper 16 bits in force; 0 until an 04 record says otherwise
+    TIntelHexWriter text("\r\n");
     auto it = bytes.begin();
     while (it != bytes.end()) {
         const int64_t start = it->first;
@@ -59,13 +43,9 @@ std::string BufferToIntelHex(const TChipDefinition& chip) {
             ++it;
             ++next;
         }
-        if ((start >> 16) != upper) {
-            upper = start >> 16;
-            text += Record(0x04, 0, {uint8_t(upper >> 8), uint8_t(upper)});
-        }
-        text += Record(0x00, uint16_t(start & 0xFFFF), data);
+        text.Data(uint64_t(start), data);
     }
-    return text + Record(0x01, 0, {});
+    return text.Finish();
 }
 
 } // namespace vesk::cli

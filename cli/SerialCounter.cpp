@@ -4,12 +4,13 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/SerialNumber.h"
+#include "common/WholeFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <optional>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -90,14 +91,20 @@ void Replace(const std::string& path, const std::string& text) {
     }
 }
 
+// The counter file's text; a folder reads as no text (and so holds no number).
+std::string ReadCounterText(const std::string& path) {
+    try {
+        if (std::optional<std::string> text = ReadWholeFile(path)) return std::move(*text);
+    } catch (const EFileRead& e) {
+        if (e.Failure() == TFileReadFailure::Folder) return "";
+    }
+    throw ECommand(ExitFile, CounterError(path) + ": cannot be read");
+}
+
 } // namespace
 
 uint64_t TSerialCounter::ReadChecked() const {
-    std::ifstream file(FPath, std::ios::binary);
-    if (!file) throw ECommand(ExitFile, CounterError(FPath) + ": cannot be read");
-    std::ostringstream text;
-    text << file.rdbuf();
-    const std::string s = text.str();
+    const std::string s = ReadCounterText(FPath);
     const size_t first = s.find_first_not_of(" \t\r\n");
     const size_t end = s.find_last_not_of(" \t\r\n");
     const std::string digits = first == std::string::npos ? "" : s.substr(first, end - first + 1);

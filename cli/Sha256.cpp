@@ -1,10 +1,11 @@
 #include "cli/Sha256.h"
 
+#include "common/WholeFile.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 namespace vesk::cli {
 
@@ -78,11 +79,13 @@ std::string Sha256Hex(std::string_view bytes) {
 }
 
 std::string FileSha256(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "";
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return Sha256Hex(bytes.str());
+    try {
+        const std::optional<std::string> bytes = ReadWholeFile(path);
+        return bytes ? Sha256Hex(*bytes) : "";
+    } catch (const EFileRead& e) {
+        // A folder reads as no bytes, as it always has here.
+        return e.Failure() == TFileReadFailure::Folder ? Sha256Hex("") : "";
+    }
 }
 
 } // namespace vesk::cli

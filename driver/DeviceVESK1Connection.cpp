@@ -6,13 +6,12 @@
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
+#include "common/Text.h"
 
 #include <chrono>
 #include <thread>
 
 namespace vesk {
-
-using vbus::Hex;
 
 TDeviceVESK1::TDeviceVESK1() {
     // 8 data bits, no parity, one stop bit, no flow control, DTR and RTS inactive;

@@ -3,6 +3,7 @@
 #include "driver/VbusFormat.h"
 
 #include "VESK_Exception.h"
+#include "common/Text.h"
 
 #include <chrono>
 #include <thread>
@@ -57,7 +58,7 @@ void TDeviceVESK1::SyncEcho() {
             last = SendByte(0xFF);
             if (last == '?') return;
         }
-        throw Exception("Expecting echo '?', got: 0x" + vbus::Hex(last, 2));
+        throw Exception("Expecting echo '?', got: 0x" + Hex(last, 2));
     });
 }
 

@@ -5,11 +5,10 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
+#include "common/Text.h"
 #include "hexfile/IntelHexFile.h"
 
 namespace vesk {
-
-using vbus::Hex;
 
 namespace {
 

@@ -4,10 +4,9 @@
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
+#include "common/Text.h"
 
 namespace vesk {
-
-using vbus::Hex;
 
 namespace {
 

@@ -1,17 +1,6 @@
 #include "driver/VbusFormat.h"
 
-#include <cstdio>
-
 namespace vesk::vbus {
-
-std::string Hex(int64_t value, int width) {
-    uint64_t bits = value < 0 ? static_cast<uint32_t>(value) : static_cast<uint64_t>(value);
-    // No number of the wire or of a message needs more than 16 digits.
-    const int digits = width < 0 ? 0 : (width > 16 ? 16 : width);
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(bits));
-    return text;
-}
 
 int32_t ParseHex(const std::string& text) {
     if (text.empty() || text.size() > 8) return -1;

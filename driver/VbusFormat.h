@@ -1,14 +1,12 @@
 // Number formats of the VBUS wire and of the driver's messages.
 #pragma once
 
+#include "common/Text.h"
+
 #include <cstdint>
 #include <string>
 
 namespace vesk::vbus {
-
-// Upper-case hexadecimal, zero-padded to at least `width` digits, without prefix.
-// A negative value comes out as the eight digits of its 32-bit two's complement.
-std::string Hex(int64_t value, int width);
 
 // Reads hexadecimal digits of either case, nothing else (no sign, no blank, no
 // prefix), as a 32-bit number: values of 80000000 and above come out negative, so
@@ -19,7 +17,7 @@ int32_t ParseHex(const std::string& text);
 // The echo the programmer must send for a byte: lower-case letters come back in upper
 // case, every other byte unchanged.
 inline uint8_t ExpectedEcho(uint8_t b) {
-    return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 'a' + 'A') : b;
+    return static_cast<uint8_t>(UpperCase(static_cast<char>(b)));
 }
 
 } // namespace vesk::vbus

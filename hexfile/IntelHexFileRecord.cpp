@@ -1,8 +1,7 @@
 #include "IntelHexFile.h"
 
-#include <cstdio>
-
 #include "VESK_Exception.h"
+#include "common/Text.h"
 
 namespace vesk {
 
@@ -13,12 +12,6 @@ int HexDigitValue(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-std::string Hex2(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
 }
 
 } // namespace
@@ -88,8 +81,8 @@ bool TIntelHexFileRecord::Validate() const {
                         std::to_string(Data.size()));
     const uint8_t computed = ComputeChecksum();
     if (computed != Checksum)
-        throw Exception("Record data checksum mismatch. Expected 0x" + Hex2(computed) + ", got 0x" +
-                        Hex2(Checksum));
+        throw Exception("Record data checksum mismatch. Expected 0x" + Hex(computed, 2) + ", got 0x" +
+                        Hex(Checksum, 2));
     return true;
 }
 

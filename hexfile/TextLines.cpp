@@ -1,11 +1,11 @@
 #include "TextLines.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+#include <utility>
 
 #include "VESK_Exception.h"
+#include "common/WholeFile.h"
 
 namespace vesk {
 
@@ -43,19 +43,25 @@ std::string ReadTextFile(const std::string& path, std::size_t maxBytes) {
     // Devices, pipes and directories are refused: reading them could block or not end.
     if (!fs::is_regular_file(status)) throw Exception("Not a regular file");
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Exception(std::string("Cannot open file: ") + std::strerror(errno));
-    std::string text;
-    char buffer[65536];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        const std::size_t got = static_cast<std::size_t>(in.gcount());
-        if (text.size() + got > maxBytes)
-            throw Exception("File is larger than " + std::to_string(maxBytes) + " bytes");
-        text.append(buffer, got);
+    // The short reasons of this reader, in place of the whole-file reader's messages
+    // (the callers name the file themselves).
+    try {
+        std::optional<std::string> text = ReadWholeFile(path, maxBytes);
+        if (!text) throw Exception("Cannot open file: No such file or directory"); // gone since
+        return std::move(*text);
+    } catch (const EFileRead& e) {
+        switch (e.Failure()) {
+        case TFileReadFailure::Folder:
+        case TFileReadFailure::NotRegular:
+            throw Exception("Not a regular file");
+        case TFileReadFailure::CannotOpen:
+            throw Exception("Cannot open file: " + e.Reason());
+        case TFileReadFailure::TooLarge:
+            throw Exception(e.Reason());
+        default:
+            throw Exception("Cannot read file: " + e.Reason());
+        }
     }
-    if (in.bad()) throw Exception(std::string("Cannot read file: ") + std::strerror(errno));
-    return text;
 }
 
 } // namespace vesk

@@ -1,6 +1,6 @@
 #include "ProgrammerEngine.h"
 
-#include <cstdio>
+#include "common/Text.h"
 
 namespace vesk::sim {
 
@@ -28,12 +28,6 @@ std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits) {
         value = value * 16 + uint32_t(digit);
     }
     return value;
-}
-
-std::string Hex(uint32_t value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, value);
-    return buf;
 }
 
 std::string Printable(uint8_t byte) {
@@ -152,7 +146,7 @@ TProgrammerEngine::TResult TProgrammerEngine::Interpret(uint8_t byte, int hostBa
     if (command == commands.end()) {
         if (FArgument.size() >= MaxArgument) FArgument.erase(0, 1);
         FArgument += char(byte);
-        result.ToHost = std::string(1, byte >= 'a' && byte <= 'z' ? char(byte - 'a' + 'A') : char(byte));
+        result.ToHost = std::string(1, UpperCase(char(byte)));
         return result;
     }
     result.ToHost = std::string(1, char(byte - 'a' + 'A'));

@@ -3,6 +3,8 @@
 // can be seen talking through the programmer without a second program.
 #pragma once
 
+#include "common/Text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -17,8 +19,7 @@ class TScriptedTarget {
     // The answer to one received byte: letters in upper case, CR as CR LF.
     std::string Receive(uint8_t byte) const {
         if (byte == '\r') return "\r\n";
-        if (byte >= 'a' && byte <= 'z') return std::string(1, char(byte - 'a' + 'A'));
-        return std::string(1, char(byte));
+        return std::string(1, UpperCase(char(byte)));
     }
 
   private:

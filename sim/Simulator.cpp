@@ -15,6 +15,7 @@
 
 #include "SimulatorImpl.h"
 #include "VESK_Exception.h"
+#include "common/Text.h"
 
 namespace vesk::sim {
 
@@ -49,11 +50,8 @@ void WaitPrecisely(TTime until) {
 
 std::string HexBytes(const std::string& bytes) {
     std::string out;
-    char buf[8];
-    for (unsigned char c : bytes) {
-        std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", c);
-        out += buf;
-    }
+    for (unsigned char c : bytes)
+        out += (out.empty() ? "" : " ") + Hex(c, 2);
     return out;
 }
 

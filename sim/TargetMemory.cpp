@@ -1,11 +1,12 @@
 #include "TargetMemory.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
+#include "common/Text.h"
 #include "hexfile/IntelHexFile.h"
+#include "hexfile/IntelHexWriter.h"
 
 namespace vesk::sim {
 
@@ -111,49 +112,21 @@ void TTargetMemory::EraseAll() {
 
 std::string TTargetMemory::DumpText() const {
     std::string out;
-    char line[64];
     for (const auto& r : FRegions) {
-        std::snprintf(line, sizeof line, "; %s %06X..%06X\n", r.Name.c_str(), unsigned(r.Start),
-                      unsigned(r.Start + r.Size - 1));
-        out += line;
-        for (int32_t i = 0; i < r.Size; ++i) {
-            std::snprintf(line, sizeof line, "%06X %04X\n", unsigned(r.Start + i),
-                          unsigned(r.Words[size_t(i)]));
-            out += line;
-        }
+        out += "; " + r.Name + " " + Hex(r.Start, 6) + ".." + Hex(r.Start + r.Size - 1, 6) + "\n";
+        for (int32_t i = 0; i < r.Size; ++i)
+            out += Hex(r.Start + i, 6) + " " + Hex(r.Words[size_t(i)], 4) + "\n";
     }
     return out;
 }
 
-namespace {
-
-void AppendRecord(std::string& out, uint8_t type, uint16_t address, const std::vector<uint8_t>& data) {
-    char buf[16];
-    unsigned sum = unsigned(data.size()) + (address >> 8) + (address & 0xFF) + type;
-    std::snprintf(buf, sizeof buf, ":%02X%04X%02X", unsigned(data.size()), unsigned(address), unsigned(type));
-    out += buf;
-    for (uint8_t b : data) {
-        std::snprintf(buf, sizeof buf, "%02X", unsigned(b));
-        out += buf;
-        sum += b;
-    }
-    std::snprintf(buf, sizeof buf, "%02X\n", unsigned((0x100 - (sum & 0xFF)) & 0xFF));
-    out += buf;
-}
-
-} // namespace
-
 std::string TTargetMemory::DumpIntelHex() const {
-    std::string out;
-    uint32_t upper = 0;
+    TIntelHexWriter out;
     for (const auto& r : FRegions) {
         int32_t i = 0;
         while (i < r.Size) {
-            uint32_t byteAddress = uint32_t(r.Start + i) * 2;
-            if ((byteAddress >> 16) != upper) {
-                upper = byteAddress >> 16;
-                AppendRecord(out, 0x04, 0, {uint8_t(upper >> 8), uint8_t(upper)});
-            }
+            const uint32_t byteAddress = uint32_t(r.Start + i) * 2;
+            const uint32_t upper = byteAddress >> 16;
             // Up to 8 words per record, never across a 64 KiB boundary.
             std::vector<uint8_t> data;
             while (i < r.Size && data.size() < 16) {
@@ -164,11 +137,10 @@ std::string TTargetMemory::DumpIntelHex() const {
                 data.push_back(uint8_t(w >> 8));
                 ++i;
             }
-            AppendRecord(out, 0x00, uint16_t(byteAddress), data);
+            out.Data(byteAddress, data);
         }
     }
-    AppendRecord(out, 0x01, 0, {});
-    return out;
+    return out.Finish();
 }
 
 int TTargetMemory::LoadIntelHexFile(const std::string& path) {

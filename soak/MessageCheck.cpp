@@ -1,10 +1,10 @@
 #include "MessageCheck.h"
 
+#include "common/Text.h"
 #include "serial/port/ComPort.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 
 namespace vesk::soak {
@@ -93,12 +93,6 @@ bool IsRoot(const std::string& line) {
                        [&](std::string_view p) { return StartsWith(line, p) && line.size() > p.size(); });
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 // "Got echo: '<echo>'" under "VBUS command '<cmd>' failed": the echo holds the
 // answers up to and including the first wrong one, and nothing after it.
 std::string CheckEcho(const std::string& commandLine, const std::string& echoLine) {
@@ -108,9 +102,10 @@ std::string CheckEcho(const std::string& commandLine, const std::string& echoLin
     if (echo.empty() || echo.size() > cmd.size())
         return "echo '" + echo + "' does not fit command '" + cmd + "'";
     const size_t last = echo.size() - 1;
-    if (echo.compare(0, last, Upper(cmd.substr(0, last))) != 0)
+    if (echo.compare(0, last, UpperCase(cmd.substr(0, last))) != 0)
         return "echo '" + echo + "' differs from command '" + cmd + "' before its last character";
-    if (echo[last] == Upper(cmd.substr(last, 1))[0]) return "echo '" + echo + "' ends in a correct answer";
+    if (echo[last] == UpperCase(cmd.substr(last, 1))[0])
+        return "echo '" + echo + "' ends in a correct answer";
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
+#include "hexfile/IntelHexWriter.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -68,17 +69,7 @@ TImage RandomImage(std::mt19937_64& rng) {
 }
 
 std::string HexText(const TImage& image) {
-    std::string text;
-    char line[64];
-    for (const auto& [address, word] : image) {
-        const unsigned byteAddress = static_cast<unsigned>(address) * 2;
-        const unsigned lo = word & 0xFF, hi = (word >> 8) & 0xFF;
-        const unsigned sum = 2 + (byteAddress >> 8) + (byteAddress & 0xFF) + lo + hi;
-        std::snprintf(line, sizeof line, ":02%04X00%02X%02X%02X\n", byteAddress & 0xFFFF, lo, hi,
-                      (0x100 - (sum & 0xFF)) & 0xFF);
-        text += line;
-    }
-    return text + ":00000001FF\n";
+    return IntelHexWordPerRecord(image);
 }
 
 int32_t ExpectedWord(const TImage& image, int32_t address, int32_t calibration) {

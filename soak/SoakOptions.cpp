@@ -1,7 +1,8 @@
 #include "SoakOptions.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -48,9 +49,7 @@ bool Apply(TSoakConfig& config, const std::string& name, const char* text) {
 
 int ReadConfig(int argc, char** argv, TSoakConfig& config) {
     for (const char* name : {"ops", "seed", "seconds", "workers"}) {
-        std::string env = std::string("VESK_SOAK_") + name;
-        for (char& c : env)
-            c = char(std::toupper(static_cast<unsigned char>(c)));
+        const std::string env = UpperCase(std::string("VESK_SOAK_") + name);
         if (const char* text = std::getenv(env.c_str()); text && *text && !Apply(config, name, text)) {
             std::fprintf(stderr, "vesk_soak: bad %s: %s\n", env.c_str(), text);
             return 2;

@@ -5,16 +5,12 @@
 #include "MessageCheck.h"
 #include "SoakWorker.h"
 
-#include "driver/VbusFormat.h"
+#include "common/Text.h"
 
 #include <string>
 #include <vector>
 
 namespace vesk::soak {
-
-inline std::string Hex(int32_t value, int width) {
-    return vbus::Hex(value, width);
-}
 
 inline bool IsRegionOp(TOpKind op) {
     return op == TOpKind::Write || op == TOpKind::Read || op == TOpKind::Verify || op == TOpKind::Erase;

@@ -6,6 +6,9 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
+#include "common/ProgramFolder.h"
+#include "common/Text.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -75,7 +78,7 @@ void TAppDataStorage::SetExcludeList(std::vector<std::string> names) {
 
 void TAppDataStorage::SortExcludeList() {
     std::stable_sort(FExcludeList.begin(), FExcludeList.end(),
-                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+                     [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
 }
 
 void TAppDataStorage::BuildDefaultExcludeList() {
@@ -89,13 +92,13 @@ void TAppDataStorage::BuildDefaultExcludeList() {
 bool TAppDataStorage::IsSelected(const std::string& propertyName) {
     if (FUsePrefix) {
         return propertyName.size() >= FPrefix.size() &&
-               SameText(propertyName.substr(0, FPrefix.size()), FPrefix);
+               EqualNoCase(propertyName.substr(0, FPrefix.size()), FPrefix);
     }
     const auto& list = ExcludeList();
     const auto it =
         std::lower_bound(list.begin(), list.end(), propertyName,
-                         [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-    return it == list.end() || !SameText(*it, propertyName);
+                         [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
+    return it == list.end() || !EqualNoCase(*it, propertyName);
 }
 
 // ---- Owner hooks ------------------------------------------------------------
@@ -172,7 +175,7 @@ namespace {
 
 std::optional<TPublishedProperty> FindProperty(TPublishedOwner& owner, const std::string& name) {
     for (TPublishedProperty& p : owner.PublishedProperties())
-        if (SameText(p.Name, name)) return std::move(p);
+        if (EqualNoCase(p.Name, name)) return std::move(p);
     return std::nullopt;
 }
 

@@ -2,7 +2,9 @@
 // string lists and the backup copy.
 #include "storage/AppDataStorage.h"
 
+#include "common/Text.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 #include "storage/IniValues.h"
 #include "storage/MemIniFile.h"
 #include "storage/SafeFile.h"
@@ -38,12 +40,6 @@ class TOpenStore {
     TMemIniFile*& FSlot;
     TMemIniFile* FPrevious;
 };
-
-std::string LowerCase(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 bool IsOrdinal(TPropertyKind kind) {
     return kind == TPropertyKind::Integer || kind == TPropertyKind::Char ||
@@ -180,7 +176,7 @@ bool TAppDataStorage::IniReadStrings(const std::string& name, std::vector<std::s
     // counts), so that a long list reads in linear time.
     std::unordered_map<std::string, const std::string*> entries;
     for (const auto& s : FIniFile->Sections()) {
-        if (!SameText(s.Name, FSectionName)) continue;
+        if (!EqualNoCase(s.Name, FSectionName)) continue;
         for (const auto& [key, value] : s.Entries)
             entries.emplace(LowerCase(key), &value);
     }

@@ -2,16 +2,15 @@
 
 #include "storage/SafeFile.h"
 
+#include "common/Text.h"
+#include "common/WholeFile.h"
+
 #include <algorithm>
 #include <cstddef>
 
 namespace vesk {
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -46,30 +45,7 @@ std::string OneLine(const std::string& s) {
     return out;
 }
 
-std::string LowerCase(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        c = LowerAscii(c);
-    return out;
-}
-
 } // namespace
-
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
-int CompareText(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
-        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
 
 TMemIniFile::TMemIniFile(const std::string& fileName) {
     if (auto text = ReadWholeFile(fileName)) SetText(*text);
@@ -190,7 +166,7 @@ std::vector<std::string> TMemIniFile::SectionNames() const {
 
 void TMemIniFile::EraseSection(const std::string& section) {
     if (FindSection(section) == nullptr) return;
-    std::erase_if(FSections, [&](const Section_t& s) { return SameText(s.Name, section); });
+    std::erase_if(FSections, [&](const Section_t& s) { return EqualNoCase(s.Name, section); });
     RebuildIndex();
 }
 

@@ -73,8 +73,4 @@ class TMemIniFile {
     std::vector<Index_t> FEntryIndex; // per section: lower-case entry name -> position
 };
 
-// ASCII case-insensitive equality and ordering of names.
-bool SameText(const std::string& a, const std::string& b);
-int CompareText(const std::string& a, const std::string& b);
-
 } // namespace vesk

@@ -1,7 +1,9 @@
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 #include "common/XdgFolder.h"
 
 #include <cerrno>
@@ -16,15 +18,6 @@
 namespace vesk {
 
 namespace {
-
-std::string Reason(int error) {
-    return std::strerror(error);
-}
-
-std::string FolderOf(const std::string& fileName) {
-    const std::size_t slash = fileName.rfind('/');
-    return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-}
 
 // The file that is really written: a symbolic link is followed, so that the
 // link itself stays in place and its target receives the new contents.
@@ -74,42 +67,12 @@ mode_t CurrentUmask() {
 
 } // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    // Non-blocking, so that a pipe in the file's place cannot hang the reader.
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) return std::nullopt;
-        throw Exception("Cannot open file \"" + fileName + "\". " + Reason(errno));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        throw Exception("Cannot open file \"" + fileName + "\". " + Reason(error));
-    }
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            throw Exception("Cannot read file \"" + fileName + "\". " + Reason(error));
-        }
-        data.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return data;
-}
-
 void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     const std::string target = ResolveTarget(fileName);
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
     auto fail = [&](int error) {
-        throw Exception("Cannot write file \"" + fileName + "\". " + Reason(error));
+        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(error));
     };
 
     // A file the user made read-only is not replaced behind his back, although
@@ -151,24 +114,6 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
         ::fsync(dir);
         ::close(dir);
     }
-}
-
-std::string ProgramFolder() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
-    return FolderOf(std::string(buffer, static_cast<std::size_t>(n)));
-}
-
-std::string ProgramBaseName() {
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
-    std::string path(buffer, static_cast<std::size_t>(n));
-    std::string name = path.substr(FolderOf(path).size());
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
 }
 
 } // namespace vesk

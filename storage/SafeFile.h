@@ -1,14 +1,9 @@
-// Whole-file reading and crash-safe whole-file writing.
+// Crash-safe whole-file writing (the reading is common/WholeFile.h).
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace vesk {
-
-// The file's bytes; nothing when the file does not exist. Raises
-// `vesk::Exception` when it exists but cannot be read (a folder, no permission).
-std::optional<std::string> ReadWholeFile(const std::string& fileName);
 
 // Replaces the file's contents with `data` so that the old contents survive any
 // failure: the data goes to a new temporary file in the same folder, is flushed
@@ -16,11 +11,5 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName);
 // (over the target of a symbolic link). Raises `vesk::Exception` naming the file
 // and the system's reason; the temporary file is then removed.
 void WriteFileAtomically(const std::string& fileName, const std::string& data);
-
-// The folder of the running program (from /proc/self/exe), ending in "/";
-// empty when it cannot be found.
-std::string ProgramFolder();
-// The running program's file name without folder and extension.
-std::string ProgramBaseName();
 
 } // namespace vesk

@@ -1,8 +1,10 @@
-// Whole-file reading and crash-safe whole-file writing on Windows.
+// Crash-safe whole-file writing on Windows.
 #include "storage/SafeFile.h"
 #include "storage/SettingsPlace.h"
 
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 
 #include <windows.h>
 
@@ -13,29 +15,6 @@
 namespace vesk {
 
 namespace {
-
-// The system's text for an error code, without the trailing period and line end.
-std::string Reason(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = n && text ? std::string(text, n) : "Error " + std::to_string(error);
-    if (text) ::LocalFree(text);
-    while (!reason.empty() &&
-           (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' ' || reason.back() == '.'))
-        reason.pop_back();
-    return reason;
-}
-
-std::string FolderOf(const std::string& fileName) {
-    const std::size_t slash = fileName.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
-}
-
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
 
 // Closes the handle on every way out.
 class THandle {
@@ -84,44 +63,11 @@ std::string ResolveTarget(const std::string& fileName) {
 
 } // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-    auto fail = [&](const char* what, DWORD error) -> std::optional<std::string> {
-        throw Exception(std::string(what) + " file \"" + fileName + "\". " + Reason(error));
-    };
-    const DWORD attributes = ::GetFileAttributesA(fileName.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        if (IsMissing(error)) return std::nullopt;
-        return fail("Cannot open", error);
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail("Cannot open", ERROR_DIRECTORY);
-    THandle file(::CreateFileA(fileName.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        if (IsMissing(error)) return std::nullopt;
-        return fail("Cannot open", error);
-    }
-    // Only disk files: a pipe or device in the file's place could block the reader.
-    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) return fail("Cannot open", ERROR_INVALID_FUNCTION);
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        DWORD n = 0;
-        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr))
-            return fail("Cannot read", ::GetLastError());
-        if (n == 0) break;
-        data.append(buffer, n);
-    }
-    return data;
-}
-
 void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     const std::string target = ResolveTarget(fileName);
     const std::string folder = FolderOf(target);
     auto fail = [&](DWORD error) {
-        throw Exception("Cannot write file \"" + fileName + "\". " + Reason(error));
+        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(int(error)));
     };
 
     const DWORD attributes = ::GetFileAttributesA(target.c_str());
@@ -158,31 +104,6 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
                            : ::MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
     if (!moved) fail(::GetLastError());
     temp.Release();
-}
-
-std::string ProgramFolder() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return FolderOf(path);
-}
-
-std::string ProgramBaseName() {
-    char buffer[MAX_PATH * 4];
-    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return {};
-    std::string path(buffer, n);
-    std::string name = path.substr(FolderOf(path).size());
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
 }
 
 } // namespace vesk

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "VESK_Exception.h"
+#include "common/Text.h"
 
 namespace vesk {
 
@@ -17,26 +18,6 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 }
 int64_t FloorMod(int64_t a, int64_t b) {
     return a - FloorDiv(a, b) * b;
-}
-
-// Upper-case hexadecimal with at least `digits` digits; a negative number is shown as its
-// 32-bit two's complement, as a word of the buffer holds it.
-std::string Hex(int64_t value, int digits) {
-    static const char HexDigits[] = "0123456789ABCDEF";
-    uint32_t v = static_cast<uint32_t>(value);
-    char buffer[32];
-    int n = 0;
-    do {
-        buffer[n++] = HexDigits[v & 0xF];
-        v >>= 4;
-    } while (v != 0);
-    std::string text;
-    text.reserve(static_cast<size_t>(std::max(digits, n)));
-    for (int i = n; i < digits; ++i)
-        text += '0';
-    while (n > 0)
-        text += buffer[--n];
-    return text;
 }
 
 // The character shown for a word: its low byte if printable ASCII, otherwise a full stop.

@@ -138,7 +138,7 @@ bool TComTerminal::SendBytes(std::string_view bytes) {
     const int written = FComPort->Write(bytes.data(), int(bytes.size()));
     // A write the line did not take within its time-out is a failed write, not a
     // key stroke silently lost.
-    if (written != int(bytes.size())) throw EComPort(2, TComTerminalNotifier::WriteTimedOutError());
+    if (written != int(bytes.size())) throw EComPort(ErrWrite, TComTerminalNotifier::WriteTimedOutError());
     return true;
 }
 

@@ -31,7 +31,7 @@ class TComTerminalNotifier : public QObject {
     // receiving): the owner deletes the notifier later, not there.
     virtual void Stop() = 0;
 
-    // Raises EComPort (code 10) when the line of the open `port` has hung up although
+    // Raises EComPort (ErrQueueStatus) when the line of the open `port` has hung up although
     // reading did not report it. A hung-up line may stay "readable" for ever, and
     // the notifier would then wake the control again and again.
     static void CheckLine(TComPort& port);

@@ -41,7 +41,8 @@ void TComTerminalNotifier::CheckLine(TComPort& port) {
     const int fd = port.Handle();
     if (fd < 0) return;
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) throw EComPort(10, EIO);
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        throw EComPort(ErrQueueStatus, EIO);
 }
 
 int TComTerminalNotifier::WriteTimedOutError() {

@@ -5,7 +5,7 @@
 // no event). So a timer calls every few milliseconds while the port is open; the
 // port's ProcessReceived asks the driver for the receive queue's length
 // (ClearCommError) and reads only when bytes wait. A device that went away fails
-// that call, which reports the lost line (code 10) like a hang-up on POSIX.
+// that call, which reports the lost line (ErrQueueStatus) like a hang-up on POSIX.
 #include "ComTerminalNotifier.h"
 
 #include <QTimer>

@@ -1,3 +1,4 @@
+#include "common/Text.h"
 #include "driver/VbusFormat.h"
 
 #include <gtest/gtest.h>

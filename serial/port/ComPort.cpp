@@ -3,8 +3,9 @@
 #include "ComPort.h"
 #include "ComPortDevice.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <utility>
 
@@ -14,6 +15,7 @@ namespace vesk {
 // EComPort
 
 std::string EComPort::Text(int code) {
+    // Indexed by the codes of ComErrors.h.
     static const char* const texts[] = {
         "",
         "Unable to open com port",
@@ -47,7 +49,8 @@ std::string EComPort::Text(int code) {
 namespace {
 
 bool HasNoOsError(int code) {
-    return code == 4 || code == 14 || code == 18 || code == 20 || code == 22;
+    return code == ErrAsyncParameter || code == ErrConnected || code == ErrLinkRegistration ||
+           code == ErrEventThread || code == ErrRxBufLinked;
 }
 
 std::string ComErrorMessage(int code, int osError, const std::string& device) {
@@ -87,11 +90,8 @@ void EnumComPorts(std::vector<std::string>& list) {
 void EnumComPorts(std::vector<std::string>& list, const std::string& root) {
     std::vector<std::string> found = ListComDevices(root);
     // Case-insensitive text order, so ttyS10 comes before ttyS2.
-    std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower((unsigned char)x) < std::tolower((unsigned char)y);
-        });
-    });
+    std::sort(found.begin(), found.end(),
+              [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
     list = std::move(found);
 }
 
@@ -279,18 +279,18 @@ void TCustomComPort::SetFlowControl(const TComFlowControl& value) {
 
 void TCustomComPort::SetSyncMethod(TSyncMethod value) {
     if (value == FSyncMethod) return;
-    if (FConnected) throw EComPort(14);
+    if (FConnected) throw EComPort(ErrConnected);
     FSyncMethod = value;
 }
 
 void TCustomComPort::SetEventThreadPriority(int value) {
     if (value == FEventThreadPriority) return;
-    if (FConnected) throw EComPort(14);
+    if (FConnected) throw EComPort(ErrConnected);
     FEventThreadPriority = value;
 }
 
 void TCustomComPort::SetTriggersOnRxChar(bool value) {
-    if (FHasLink) throw EComPort(22);
+    if (FHasLink) throw EComPort(ErrRxBufLinked);
     FTriggersOnRxChar = value;
 }
 
@@ -298,7 +298,7 @@ void TCustomComPort::SetTriggersOnRxChar(bool value) {
 // Transfer
 
 int TCustomComPort::Write(const void* buffer, int count) {
-    TComDevice& device = Device(2);
+    TComDevice& device = Device(ErrWrite);
     if (count <= 0) return 0;
     const int written = device.Write(static_cast<const char*>(buffer), count);
     if (written > 0)
@@ -314,7 +314,7 @@ int TCustomComPort::WriteStr(const std::string& text) {
 }
 
 int TCustomComPort::Read(void* buffer, int count) {
-    TComDevice& device = Device(3);
+    TComDevice& device = Device(ErrRead);
     if (count <= 0) return 0;
     char* bytes = static_cast<char*>(buffer);
     int n = device.Read(bytes, count);
@@ -330,43 +330,43 @@ int TCustomComPort::ReadStr(std::string& text, int count) {
 }
 
 int TCustomComPort::InputCount() {
-    return Device(10).InputCount();
+    return Device(ErrQueueStatus).InputCount();
 }
 
 int TCustomComPort::OutputCount() {
-    return Device(10).OutputCount();
+    return Device(ErrQueueStatus).OutputCount();
 }
 
 bool TCustomComPort::WaitForInput(std::chrono::steady_clock::time_point deadline) {
-    return Device(10).WaitForInput(deadline);
+    return Device(ErrQueueStatus).WaitForInput(deadline);
 }
 
 void TCustomComPort::ClearBuffer(bool input, bool output) {
-    Device(5).Purge(input, output);
+    Device(ErrPurge).Purge(input, output);
 }
 
 void TCustomComPort::SetBreak(bool on) {
-    Device(12).SetBreak(on);
+    Device(ErrLineControl).SetBreak(on);
 }
 
 void TCustomComPort::SetDTR(bool on) {
-    Device(12).SetDTR(on);
+    Device(ErrLineControl).SetDTR(on);
 }
 
 void TCustomComPort::SetRTS(bool on) {
-    Device(12).SetRTS(on);
+    Device(ErrLineControl).SetRTS(on);
 }
 
 void TCustomComPort::SetXonXoff(bool on) {
-    Device(12).SetXonXoff(on);
+    Device(ErrLineControl).SetXonXoff(on);
 }
 
 void TCustomComPort::TransmitChar(char ch) {
-    Device(13).TransmitChar(ch);
+    Device(ErrTransmitChar).TransmitChar(ch);
 }
 
 TComSignals TCustomComPort::Signals() {
-    return Device(11).Signals();
+    return Device(ErrModemStatus).Signals();
 }
 
 } // namespace vesk

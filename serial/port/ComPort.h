@@ -30,7 +30,7 @@
 //    Watch the handle only while `Events` contains `evRxChar`; re-arm the watcher
 //    after `Open` (the handle changes on every open, also when `Port` changes).
 //    A line that hangs up stays readable and `ProcessReceived` then raises
-//    `EComPort` (code 10): close the port on that error.
+//    `EComPort` (ErrQueueStatus): close the port on that error.
 //
 // Settings are stored at once; line settings reach an open port at once and a
 // closed one at its next `Open` (`BeginUpdate`/`EndUpdate` hold them back).
@@ -38,6 +38,7 @@
 // (`DiscardNull` drops NUL bytes in `Read`; buffer sizes are only kept).
 #pragma once
 
+#include "ComErrors.h"
 #include "VESK_Exception.h"
 
 #include <chrono>
@@ -130,7 +131,8 @@ struct TComFlowControl {
 class EComPort : public Exception {
   public:
     // Message: the code's text and the OS error, except for the codes that never
-    // carry one (4, 14, 18, 20, 22): text alone. On Windows the OS error reads
+    // carry one (ErrAsyncParameter, ErrConnected, ErrLinkRegistration,
+    // ErrEventThread, ErrRxBufLinked): text alone. On Windows the OS error reads
     // " (win error code: <winCode>)"; elsewhere the device (when given), the
     // system's name of the error and its number, and for a refused, busy or
     // vanished device a last line saying what to do.
@@ -140,7 +142,7 @@ class EComPort : public Exception {
     EComPort(int code, int osError, const std::string& device, const std::string& detail);
     int Code() const noexcept { return FCode; }
     int WinCode() const noexcept { return FWinCode; }
-    // Fixed text of an error code ("Unable to open com port" for 1, ...).
+    // Fixed text of an error code ("Unable to open com port" for ErrOpen, ...).
     static std::string Text(int code);
 
   private:
@@ -172,7 +174,7 @@ class TCustomComPort {
 
     // --- Opening and closing ---------------------------------------------------
     // Opens the device exclusively (a second opener, in this process or another,
-    // fails with code 1), raw mode, and applies buffer, line settings and time-outs.
+    // fails with ErrOpen), raw mode, and applies buffer, line settings and time-outs.
     // Nothing if already open. A failure leaves the port closed.
     void Open();
     // Nothing if not open.
@@ -211,9 +213,9 @@ class TCustomComPort {
     const TComFlowControl& FlowControl() const { return FFlowControl; }
     void SetFlowControl(const TComFlowControl& value);
     TSyncMethod SyncMethod() const { return FSyncMethod; }
-    void SetSyncMethod(TSyncMethod value); // code 14 while open
+    void SetSyncMethod(TSyncMethod value); // ErrConnected while open
     int EventThreadPriority() const { return FEventThreadPriority; }
-    void SetEventThreadPriority(int value); // code 14 while open
+    void SetEventThreadPriority(int value); // ErrConnected while open
     bool TriggersOnRxChar() const { return FTriggersOnRxChar; }
     // Code 22 while a link with an RxBuf callback is attached.
     void SetTriggersOnRxChar(bool value);

@@ -29,7 +29,7 @@ struct TLineSettings {
 int LastOsError();
 // The OS error number of an operation on a closed port (invalid handle).
 int InvalidHandleError();
-// Raises EComPort code 7 naming both speeds when the speed the device was given
+// Raises EComPort ErrLineSettings naming both speeds when the speed the device was given
 // (bit/s) is more than 3 % away from the one asked for; 0 given means unknown.
 void CheckSpeedGiven(const std::string& device, int32_t asked, int32_t given);
 // What follows the code's text in an EComPort message: the OS error of `code`
@@ -38,29 +38,29 @@ std::string ComOsErrorText(int code, int osError, const std::string& device);
 
 class TComDevice {
   public:
-    // Opens `path` for exclusive read and write access; code 1 on failure.
+    // Opens `path` for exclusive read and write access; ErrOpen on failure.
     static std::unique_ptr<TComDevice> Open(const std::string& path);
     virtual ~TComDevice() = default;
 
     virtual int Handle() const = 0;
-    virtual void ApplyLine(const TLineSettings& line) = 0;                         // code 7
-    virtual void ApplyTimeouts(const TComTimeouts& t) = 0;                         // code 8
-    virtual void ApplyBuffer(int inputSize, int outputSize) = 0;                   // code 9
-    virtual int Write(const char* buffer, int count) = 0;                          // code 2
-    virtual int Read(char* buffer, int count) = 0;                                 // code 3
-    virtual int InputCount() = 0;                                                  // code 10
-    virtual int OutputCount() = 0;                                                 // code 10
-    virtual bool WaitForInput(std::chrono::steady_clock::time_point deadline) = 0; // code 10
-    virtual void Purge(bool input, bool output) = 0;                               // code 5
-    virtual void SetBreak(bool on) = 0;                                            // code 12
-    virtual void SetDTR(bool on) = 0;                                              // code 12
-    virtual void SetRTS(bool on) = 0;                                              // code 12
-    virtual void SetXonXoff(bool on) = 0;                                          // code 12
-    virtual void TransmitChar(char ch) = 0;                                        // code 13
-    virtual TComSignals Signals() = 0;                                             // code 11
+    virtual void ApplyLine(const TLineSettings& line) = 0;                         // ErrLineSettings
+    virtual void ApplyTimeouts(const TComTimeouts& t) = 0;                         // ErrTimeouts
+    virtual void ApplyBuffer(int inputSize, int outputSize) = 0;                   // ErrBufferSizes
+    virtual int Write(const char* buffer, int count) = 0;                          // ErrWrite
+    virtual int Read(char* buffer, int count) = 0;                                 // ErrRead
+    virtual int InputCount() = 0;                                                  // ErrQueueStatus
+    virtual int OutputCount() = 0;                                                 // ErrQueueStatus
+    virtual bool WaitForInput(std::chrono::steady_clock::time_point deadline) = 0; // ErrQueueStatus
+    virtual void Purge(bool input, bool output) = 0;                               // ErrPurge
+    virtual void SetBreak(bool on) = 0;                                            // ErrLineControl
+    virtual void SetDTR(bool on) = 0;                                              // ErrLineControl
+    virtual void SetRTS(bool on) = 0;                                              // ErrLineControl
+    virtual void SetXonXoff(bool on) = 0;                                          // ErrLineControl
+    virtual void TransmitChar(char ch) = 0;                                        // ErrTransmitChar
+    virtual TComSignals Signals() = 0;                                             // ErrModemStatus
 };
 
-// The device list of the system under `root`; code 23 when it cannot be read.
+// The device list of the system under `root`; ErrRegistry when it cannot be read.
 std::vector<std::string> ListComDevices(const std::string& root);
 // Where the system keeps its device list: "/sys" (tty class folder) on Linux, the
 // registry key "HARDWARE\DEVICEMAP\SERIALCOMM" on Windows.

@@ -80,7 +80,7 @@ void CheckSpeedGiven(const std::string& device, int32_t asked, int32_t given) {
     // A UART runs reliably within about 3 % of the other side's speed.
     const int64_t off = int64_t(given) - asked;
     if ((off < 0 ? -off : off) * 100 <= int64_t(asked) * 3) return;
-    throw EComPort(7, EINVAL, device,
+    throw EComPort(ErrLineSettings, EINVAL, device,
                    std::to_string(asked) + " bit/s asked for, the adapter gives " + std::to_string(given) +
                        " bit/s");
 }
@@ -90,9 +90,9 @@ std::string ComOsErrorText(int code, int osError, const std::string& device) {
     if (osError > 0)
         text += ": " + std::string(std::strerror(osError)) + " (error " + std::to_string(osError) + ")";
     std::string hint;
-    if (code == 1 && (osError == EACCES || osError == EPERM))
+    if (code == ErrOpen && (osError == EACCES || osError == EPERM))
         hint = PermissionHint(device);
-    else if (code == 1 && osError == EBUSY)
+    else if (code == ErrOpen && osError == EBUSY)
         hint = BusyHint(device);
     else if (DeviceGone(osError))
         hint = "The device is gone (adapter unplugged?); when it is back, its port may have another name.";

@@ -24,14 +24,15 @@ void TCustomComPort::UpdateHasLink() {
 }
 
 void TCustomComPort::RegisterLink(TComLink* link) {
-    if (!link || std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) throw EComPort(18);
+    if (!link || std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
+        throw EComPort(ErrLinkRegistration);
     FLinks.push_back(link);
     UpdateHasLink();
 }
 
 void TCustomComPort::UnRegisterLink(TComLink* link) {
     auto it = std::find(FLinks.begin(), FLinks.end(), link);
-    if (!link || it == FLinks.end()) throw EComPort(18);
+    if (!link || it == FLinks.end()) throw EComPort(ErrLinkRegistration);
     FLinks.erase(it);
     UpdateHasLink();
 }

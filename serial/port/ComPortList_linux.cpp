@@ -41,10 +41,10 @@ std::vector<std::string> ListComDevices(const std::string& root) {
     const fs::path classDir = fs::path(root) / "class" / "tty";
     std::error_code ec;
     fs::directory_iterator it(classDir, ec);
-    if (ec) throw EComPort(23, ec.value());
+    if (ec) throw EComPort(ErrRegistry, ec.value());
     std::vector<std::string> found;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) throw EComPort(23, ec.value());
+        if (ec) throw EComPort(ErrRegistry, ec.value());
         const fs::path entry = it->path();
         const std::string name = entry.filename().string();
         // Only entries backed by a device: virtual consoles, pseudo-terminals and

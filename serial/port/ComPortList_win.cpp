@@ -42,7 +42,7 @@ std::vector<std::string> ListComDevices(const std::string& root) {
     }
     TRegKey key;
     LONG result = ::RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, key.Out());
-    if (result != ERROR_SUCCESS) throw EComPort(23, int(result));
+    if (result != ERROR_SUCCESS) throw EComPort(ErrRegistry, int(result));
 
     std::vector<std::string> found;
     for (DWORD index = 0;; ++index) {
@@ -53,7 +53,7 @@ std::vector<std::string> ListComDevices(const std::string& root) {
         DWORD type = 0;
         result = ::RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type, data, &dataLength);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) throw EComPort(23, int(result));
+        if (result != ERROR_SUCCESS) throw EComPort(ErrRegistry, int(result));
         if (type != REG_SZ) continue;
         // The stored string may or may not carry its terminating NUL.
         std::string port(reinterpret_cast<const char*>(data), dataLength);

@@ -2,6 +2,8 @@
 // device path, anything else a name under "/dev/".
 #include "ComPort.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -10,8 +12,7 @@ namespace vesk {
 std::string ComPortDevicePath(const std::string& port) {
     if (port.find('/') != std::string::npos) return port;
     // "COMn": the n-th legacy serial port, numbered from ttyS0.
-    if (port.size() > 3 && std::toupper((unsigned char)port[0]) == 'C' &&
-        std::toupper((unsigned char)port[1]) == 'O' && std::toupper((unsigned char)port[2]) == 'M' &&
+    if (port.size() > 3 && StartsWithNoCase(port, "COM") &&
         std::all_of(port.begin() + 3, port.end(), [](char c) { return std::isdigit((unsigned char)c); }) &&
         port.size() <= 12) {
         const long n = std::stol(port.substr(3));

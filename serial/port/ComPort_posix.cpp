@@ -102,10 +102,10 @@ class TPosixComDevice final : public TComDevice {
     void ApplyLine(const TLineSettings& line) override {
         if (line.Speed <= 0) {
             errno = EINVAL;
-            Fail(7);
+            Fail(ErrLineSettings);
         }
         termios t{};
-        if (::tcgetattr(FFd, &t) != 0) Fail(7);
+        if (::tcgetattr(FFd, &t) != 0) Fail(ErrLineSettings);
         ::cfmakeraw(&t);
         t.c_cflag |= CREAD | CLOCAL | HUPCL;
         t.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
@@ -146,8 +146,8 @@ class TPosixComDevice final : public TComDevice {
         const speed_t base = standard ? standard : B38400;
         ::cfsetispeed(&t, base);
         ::cfsetospeed(&t, base);
-        if (::tcsetattr(FFd, TCSANOW, &t) != 0) Fail(7);
-        if (!standard && !SetCustomLineSpeed(FFd, line.Speed)) Fail(7);
+        if (::tcsetattr(FFd, TCSANOW, &t) != 0) Fail(ErrLineSettings);
+        if (!standard && !SetCustomLineSpeed(FFd, line.Speed)) Fail(ErrLineSettings);
         // The driver may have rounded the speed to one it can run.
         CheckSpeedGiven(FPath, line.Speed, LineSpeedGiven(FFd));
 
@@ -174,7 +174,7 @@ class TPosixComDevice final : public TComDevice {
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Fail(2);
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Fail(ErrWrite);
             if (WaitFd(FFd, POLLOUT, deadline, 2) == 0) break; // time-out: report what went out
         }
         return total;
@@ -195,13 +195,13 @@ class TPosixComDevice final : public TComDevice {
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Fail(3);
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) Fail(ErrRead);
             // A raw tty answers 0 (not EAGAIN) when nothing waits, and so does a
             // line that hung up (device unplugged, pty master gone): that is an
             // error, not an empty read.
             if (n == 0 && total == 0 && HungUp()) {
                 errno = EIO;
-                Fail(3);
+                Fail(ErrRead);
             }
             if (immediate || (t.ReadInterval == -1 && total > 0)) break;
             const short r = WaitFd(FFd, POLLIN, deadline, 3);
@@ -212,13 +212,13 @@ class TPosixComDevice final : public TComDevice {
 
     int InputCount() override {
         int n = 0;
-        if (::ioctl(FFd, FIONREAD, &n) != 0) Fail(10);
+        if (::ioctl(FFd, FIONREAD, &n) != 0) Fail(ErrQueueStatus);
         return n;
     }
 
     int OutputCount() override {
         int n = 0;
-        if (::ioctl(FFd, TIOCOUTQ, &n) != 0) Fail(10);
+        if (::ioctl(FFd, TIOCOUTQ, &n) != 0) Fail(ErrQueueStatus);
         return n;
     }
 
@@ -236,18 +236,18 @@ class TPosixComDevice final : public TComDevice {
     void Purge(bool input, bool output) override {
         if (!input && !output) return;
         const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-        if (::tcflush(FFd, which) != 0) Fail(5);
+        if (::tcflush(FFd, which) != 0) Fail(ErrPurge);
     }
 
     void SetBreak(bool on) override {
-        if (::ioctl(FFd, on ? TIOCSBRK : TIOCCBRK) != 0) Fail(12);
+        if (::ioctl(FFd, on ? TIOCSBRK : TIOCCBRK) != 0) Fail(ErrLineControl);
     }
 
     void SetDTR(bool on) override { ModemLine(TIOCM_DTR, on); }
     void SetRTS(bool on) override { ModemLine(TIOCM_RTS, on); }
 
     void SetXonXoff(bool on) override {
-        if (::tcflow(FFd, on ? TCOON : TCOOFF) != 0) Fail(12);
+        if (::tcflow(FFd, on ? TCOON : TCOOFF) != 0) Fail(ErrLineControl);
     }
 
     void TransmitChar(char ch) override {
@@ -256,13 +256,13 @@ class TPosixComDevice final : public TComDevice {
             if (n == 1) return;
             if (n < 0 && errno == EINTR) continue;
             if (n == 0) errno = EAGAIN;
-            Fail(13);
+            Fail(ErrTransmitChar);
         }
     }
 
     TComSignals Signals() override {
         int bits = 0;
-        if (::ioctl(FFd, TIOCMGET, &bits) != 0) Fail(11);
+        if (::ioctl(FFd, TIOCMGET, &bits) != 0) Fail(ErrModemStatus);
         TComSignals s;
         if (bits & TIOCM_CTS) s.insert(csCTS);
         if (bits & TIOCM_DSR) s.insert(csDSR);
@@ -278,13 +278,14 @@ class TPosixComDevice final : public TComDevice {
     }
 
     void ModemLine(int bit, bool on) {
-        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0) Fail(12);
+        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0) Fail(ErrLineControl);
     }
 
     // Line state as part of the line settings: devices without modem lines
     // (pseudo-terminals) simply have none to set.
     void SetModemLine(int bit, bool on) {
-        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY && errno != EINVAL) Fail(7);
+        if (::ioctl(FFd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY && errno != EINVAL)
+            Fail(ErrLineSettings);
     }
 
     int FFd;
@@ -297,10 +298,10 @@ class TPosixComDevice final : public TComDevice {
 
 std::unique_ptr<TComDevice> TComDevice::Open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw EComPort(1, errno, path);
+    if (fd < 0) throw EComPort(ErrOpen, errno, path);
     auto refuse = [fd, &path](int error) {
         ::close(fd);
-        throw EComPort(1, error, path);
+        throw EComPort(ErrOpen, error, path);
     };
     if (!::isatty(fd)) refuse(errno);
     // flock refuses a second opener of the device, also one in this process;

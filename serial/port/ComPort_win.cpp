@@ -9,12 +9,13 @@
 // (see ComPort.h).
 #include "ComPortDevice.h"
 
+#include "common/Text.h"
+
 #include <windows.h>
 
 #include <mmsystem.h> // timeBeginPeriod; needs windows.h first
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <mutex>
 #include <set>
@@ -79,11 +80,7 @@ class TOpenDevices {
     }
 
   private:
-    static std::string Key(std::string path) {
-        for (char& c : path)
-            c = char(std::toupper((unsigned char)c));
-        return path;
-    }
+    static std::string Key(std::string path) { return UpperCase(path); }
     static std::mutex& Mutex() {
         static std::mutex mutex;
         return mutex;
@@ -115,7 +112,7 @@ class TWinComDevice final : public TComDevice {
     void ApplyLine(const TLineSettings& line) override {
         if (line.Speed <= 0) {
             ::SetLastError(ERROR_INVALID_PARAMETER);
-            Fail(7);
+            Fail(ErrLineSettings);
         }
         const TComFlowControl& f = line.FlowControl;
         DCB dcb{};
@@ -142,7 +139,7 @@ class TWinComDevice final : public TComDevice {
         dcb.XoffChar = f.XoffChar;
         dcb.ErrorChar = line.Parity.ReplaceChar;
         dcb.EvtChar = line.EventChar;
-        if (!::SetCommState(FHandle, &dcb)) Fail(7);
+        if (!::SetCommState(FHandle, &dcb)) Fail(ErrLineSettings);
     }
 
     void ApplyTimeouts(const TComTimeouts& t) override {
@@ -152,12 +149,12 @@ class TWinComDevice final : public TComDevice {
         ct.ReadTotalTimeoutConstant = DWORD(t.ReadTotalConstant);
         ct.WriteTotalTimeoutMultiplier = DWORD(t.WriteTotalMultiplier);
         ct.WriteTotalTimeoutConstant = DWORD(t.WriteTotalConstant);
-        if (!::SetCommTimeouts(FHandle, &ct)) Fail(8);
+        if (!::SetCommTimeouts(FHandle, &ct)) Fail(ErrTimeouts);
         FTimeouts = t;
     }
 
     void ApplyBuffer(int inputSize, int outputSize) override {
-        if (!::SetupComm(FHandle, DWORD(inputSize), DWORD(outputSize))) Fail(9);
+        if (!::SetupComm(FHandle, DWORD(inputSize), DWORD(outputSize))) Fail(ErrBufferSizes);
     }
 
     // The OS write time-outs bound the wait; a timed-out write returns the
@@ -166,7 +163,7 @@ class TWinComDevice final : public TComDevice {
         TAsync async(2);
         if (!::WriteFile(FHandle, buffer, DWORD(count), nullptr, async.Get()) &&
             ::GetLastError() != ERROR_IO_PENDING)
-            Fail(2);
+            Fail(ErrWrite);
         return Complete(async, 2);
     }
 
@@ -179,14 +176,14 @@ class TWinComDevice final : public TComDevice {
         if (ReturnsAtOnce()) {
             DWORD errors = 0;
             COMSTAT status{};
-            if (!::ClearCommError(FHandle, &errors, &status)) Fail(3);
+            if (!::ClearCommError(FHandle, &errors, &status)) Fail(ErrRead);
             count = std::min(count, int(status.cbInQue));
             if (count == 0) return 0;
         }
         TAsync async(3);
         if (!::ReadFile(FHandle, buffer, DWORD(count), nullptr, async.Get()) &&
             ::GetLastError() != ERROR_IO_PENDING)
-            Fail(3);
+            Fail(ErrRead);
         return Complete(async, 3);
     }
 
@@ -213,7 +210,7 @@ class TWinComDevice final : public TComDevice {
 
     void Purge(bool input, bool output) override {
         const DWORD flags = (input ? PURGE_RXCLEAR : 0) | (output ? PURGE_TXCLEAR : 0);
-        if (flags != 0 && !::PurgeComm(FHandle, flags)) Fail(5);
+        if (flags != 0 && !::PurgeComm(FHandle, flags)) Fail(ErrPurge);
     }
 
     void SetBreak(bool on) override { Escape(on ? SETBREAK : CLRBREAK); }
@@ -222,12 +219,12 @@ class TWinComDevice final : public TComDevice {
     void SetXonXoff(bool on) override { Escape(on ? SETXON : SETXOFF); }
 
     void TransmitChar(char ch) override {
-        if (!::TransmitCommChar(FHandle, ch)) Fail(13);
+        if (!::TransmitCommChar(FHandle, ch)) Fail(ErrTransmitChar);
     }
 
     TComSignals Signals() override {
         DWORD bits = 0;
-        if (!::GetCommModemStatus(FHandle, &bits)) Fail(11);
+        if (!::GetCommModemStatus(FHandle, &bits)) Fail(ErrModemStatus);
         TComSignals s;
         if (bits & MS_CTS_ON) s.insert(csCTS);
         if (bits & MS_DSR_ON) s.insert(csDSR);
@@ -246,7 +243,7 @@ class TWinComDevice final : public TComDevice {
     COMSTAT Status() {
         DWORD errors = 0;
         COMSTAT status{};
-        if (!::ClearCommError(FHandle, &errors, &status)) Fail(10);
+        if (!::ClearCommError(FHandle, &errors, &status)) Fail(ErrQueueStatus);
         return status;
     }
 
@@ -258,7 +255,7 @@ class TWinComDevice final : public TComDevice {
     }
 
     void Escape(DWORD function) {
-        if (!::EscapeCommFunction(FHandle, function)) Fail(12);
+        if (!::EscapeCommFunction(FHandle, function)) Fail(ErrLineControl);
     }
 
     HANDLE FHandle;
@@ -273,11 +270,11 @@ std::unique_ptr<TComDevice> TComDevice::Open(const std::string& path) {
     // Read and write, no sharing (a second opener is refused), overlapped I/O.
     const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) Fail(1);
+    if (handle == INVALID_HANDLE_VALUE) Fail(ErrOpen);
     auto refuse = [handle] {
         const int error = LastOsError();
         ::CloseHandle(handle);
-        throw EComPort(1, error);
+        throw EComPort(ErrOpen, error);
     };
     // Only a communications device answers GetCommState; a file or another
     // device under the name is refused.

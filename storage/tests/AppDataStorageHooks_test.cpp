@@ -1,5 +1,6 @@
 // The owner's creation and destruction events.
 #include "TestSupport.h"
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
 #include "storage/SafeFile.h"
 

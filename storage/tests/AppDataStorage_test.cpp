@@ -1,5 +1,6 @@
 // Files, layout, selection of properties, signature, backup and failures.
 #include "TestSupport.h"
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
 #include "storage/SafeFile.h"
 

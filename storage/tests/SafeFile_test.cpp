@@ -1,7 +1,9 @@
 #include "storage/SafeFile.h"
 
 #include "TestSupport.h"
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 
 #include <gtest/gtest.h>
 

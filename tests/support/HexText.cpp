@@ -1,27 +1,17 @@
 #include "HexText.h"
 
+#include "hexfile/IntelHexWriter.h"
+
 #include <algorithm>
-#include <cstdio>
 
 namespace vesk::test {
 
 std::string HexRecord(int type, int address, const std::vector<int>& bytes) {
-    std::vector<int> all{int(bytes.size()), (address >> 8) & 0xFF, address & 0xFF, type};
-    all.insert(all.end(), bytes.begin(), bytes.end());
-    int sum = 0;
-    std::string line = ":";
-    char hex[3];
-    for (int b : all) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, "%02X", b & 0xFF);
-        line += hex;
-    }
-    std::snprintf(hex, sizeof hex, "%02X", (-sum) & 0xFF);
-    return line + hex + "\n";
+    return IntelHexRecord(uint8_t(type), uint16_t(address), std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
 std::string HexEndRecord() {
-    return ":00000001FF\n";
+    return IntelHexRecord(HexRecordEndOfFile, 0, {});
 }
 
 std::string HexWords(int32_t first, const std::vector<int32_t>& words, int perRecord) {
@@ -38,10 +28,7 @@ std::string HexWords(int32_t first, const std::vector<int32_t>& words, int perRe
 }
 
 std::string HexText(const std::map<int32_t, int32_t>& words) {
-    std::string text;
-    for (const auto& [address, word] : words)
-        text += HexWords(address, {word});
-    return text + HexEndRecord();
+    return IntelHexWordPerRecord(words);
 }
 
 } // namespace vesk::test

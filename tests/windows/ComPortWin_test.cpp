@@ -25,9 +25,9 @@ TEST(ComPortWin, PortNamesAreOpenedInTheDeviceNamespaceAsGiven) {
 }
 
 TEST(ComPortWin, ErrorTextsCarryTheWindowsErrorCode) {
-    EXPECT_EQ(EComPort(1, 2).Message(), "Unable to open com port (win error code: 2)");
-    EXPECT_EQ(EComPort(23, 2).Message(), "Registry error (win error code: 2)");
-    EXPECT_EQ(EComPort(14).Message(), "Cannot set property while connected");
+    EXPECT_EQ(EComPort(ErrOpen, 2).Message(), "Unable to open com port (win error code: 2)");
+    EXPECT_EQ(EComPort(ErrRegistry, 2).Message(), "Registry error (win error code: 2)");
+    EXPECT_EQ(EComPort(ErrConnected).Message(), "Cannot set property while connected");
 }
 
 TEST(ComPortWin, AMissingPortFailsToOpenWithFileNotFoundAndStaysClosed) {
@@ -37,7 +37,7 @@ TEST(ComPortWin, AMissingPortFailsToOpenWithFileNotFoundAndStaysClosed) {
         port.Open();
         FAIL() << "opened a port that does not exist";
     } catch (const EComPort& e) {
-        EXPECT_EQ(e.Code(), 1);
+        EXPECT_EQ(e.Code(), ErrOpen);
         EXPECT_EQ(e.WinCode(), ERROR_FILE_NOT_FOUND);
         EXPECT_EQ(e.Message(), "Unable to open com port (win error code: 2)");
     }
@@ -52,7 +52,7 @@ TEST(ComPortWin, OperationsOnAClosedPortRaiseTheirCodeWithInvalidHandle) {
         port.Read(&byte, 1);
         FAIL();
     } catch (const EComPort& e) {
-        EXPECT_EQ(e.Code(), 3);
+        EXPECT_EQ(e.Code(), ErrRead);
         EXPECT_EQ(e.WinCode(), ERROR_INVALID_HANDLE);
     }
     EXPECT_THROW(port.InputCount(), EComPort);
@@ -99,7 +99,7 @@ TEST(ComPortWin, AMissingRegistryKeyRaisesRegistryErrorAndLeavesTheList) {
         EnumComPorts(list, "HKEY_CURRENT_USER\\Software\\VESK-test\\no such key");
         FAIL();
     } catch (const EComPort& e) {
-        EXPECT_EQ(e.Code(), 23);
+        EXPECT_EQ(e.Code(), ErrRegistry);
         EXPECT_EQ(e.Message(), "Registry error (win error code: 2)");
     }
     EXPECT_EQ(list, std::vector<std::string>{"COM4"});
@@ -111,7 +111,7 @@ TEST(ComPortWin, TheSystemListReadsTheSerialCommKey) {
         EnumComPorts(list);
     } catch (const EComPort& e) {
         // A machine that never had a serial port has no key at all.
-        EXPECT_EQ(e.Code(), 23);
+        EXPECT_EQ(e.Code(), ErrRegistry);
     }
     for (const std::string& name : list)
         EXPECT_FALSE(name.empty());
@@ -160,7 +160,7 @@ TEST_F(ComPortSimulator, TheWakeUpIsAnsweredAndEveryByteEchoed) {
         other.Open();
         FAIL() << "a second opener got the port";
     } catch (const EComPort& e) {
-        EXPECT_EQ(e.Code(), 1);
+        EXPECT_EQ(e.Code(), ErrOpen);
         EXPECT_EQ(e.WinCode(), ERROR_ACCESS_DENIED);
     }
     EXPECT_FALSE(other.Connected());

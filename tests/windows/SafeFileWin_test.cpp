@@ -2,7 +2,9 @@
 #include "storage/SafeFile.h"
 
 #include "chipdef/ChipDefinitions.h"
+#include "common/ProgramFolder.h"
 #include "common/VESK_Exception.h"
+#include "common/WholeFile.h"
 
 #include <gtest/gtest.h>
 

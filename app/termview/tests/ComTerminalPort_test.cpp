@@ -346,7 +346,7 @@ void ComTerminalPortTest::OpenFailureReachesTheCaller() {
         terminal.SetConnected(true);
         QFAIL("opening a missing device succeeded");
     } catch (const EComPort& e) {
-        QCOMPARE(e.Code(), 1);
+        QCOMPARE(e.Code(), ErrOpen);
         QCOMPARE(QString::fromUtf8(e.what()),
                  QStringLiteral(
                      "Unable to open com port /nonexistent/ttyVESK: No such file or directory (error 2)"));

@@ -39,11 +39,11 @@ TEST(ComLinks, RegisteringTwiceOrRemovingAStrangerFails) {
     TComPort port;
     TComLink a, b;
     port.RegisterLink(&a);
-    EXPECT_EQ(CodeOf([&] { port.RegisterLink(&a); }), 18);
-    EXPECT_EQ(CodeOf([&] { port.UnRegisterLink(&b); }), 18);
-    EXPECT_EQ(CodeOf([&] { port.RegisterLink(nullptr); }), 18);
+    EXPECT_EQ(CodeOf([&] { port.RegisterLink(&a); }), ErrLinkRegistration);
+    EXPECT_EQ(CodeOf([&] { port.UnRegisterLink(&b); }), ErrLinkRegistration);
+    EXPECT_EQ(CodeOf([&] { port.RegisterLink(nullptr); }), ErrLinkRegistration);
     port.UnRegisterLink(&a);
-    EXPECT_EQ(CodeOf([&] { port.UnRegisterLink(&a); }), 18);
+    EXPECT_EQ(CodeOf([&] { port.UnRegisterLink(&a); }), ErrLinkRegistration);
     try {
         port.UnRegisterLink(&a);
     } catch (const EComPort& e) {
@@ -59,7 +59,7 @@ TEST(ComLinks, TriggersOnRxCharIsLockedWhileAReceivingLinkIsAttached) {
     port.RegisterLink(&plain);
     EXPECT_NO_THROW(port.SetTriggersOnRxChar(false));
     port.RegisterLink(&receiving);
-    EXPECT_EQ(CodeOf([&] { port.SetTriggersOnRxChar(true); }), 22);
+    EXPECT_EQ(CodeOf([&] { port.SetTriggersOnRxChar(true); }), ErrRxBufLinked);
     port.UnRegisterLink(&receiving);
     EXPECT_NO_THROW(port.SetTriggersOnRxChar(true));
 }

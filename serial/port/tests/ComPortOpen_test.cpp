@@ -27,7 +27,7 @@ template <class Body> EComPort Raised(Body body) {
         return e;
     }
     ADD_FAILURE() << "no EComPort raised";
-    return EComPort(0);
+    return EComPort(ErrNone);
 }
 
 } // namespace
@@ -79,19 +79,19 @@ TEST(ComPortDefaults, OddBufferSizesAreLowered) {
 }
 
 TEST(ComPortErrors, MessagesCarryTheOsErrorWhereThereIsOne) {
-    EXPECT_STREQ(EComPort(1, ENOENT, "/dev/ttyUSB7").what(),
+    EXPECT_STREQ(EComPort(ErrOpen, ENOENT, "/dev/ttyUSB7").what(),
                  "Unable to open com port /dev/ttyUSB7: No such file or directory (error 2)");
-    EXPECT_STREQ(EComPort(23, 2).what(), "Registry error: No such file or directory (error 2)");
-    EXPECT_STREQ(EComPort(4).what(), "Invalid Async parameter");
-    EXPECT_STREQ(EComPort(14).what(), "Cannot set property while connected");
-    EXPECT_STREQ(EComPort(18).what(), "Link (un)registration failed");
-    EXPECT_STREQ(EComPort(20).what(), "Cannot wait for event if event thread is created");
-    EXPECT_STREQ(EComPort(22).what(), "A component is linked to OnRxBuf event");
-    EXPECT_EQ(EComPort(22).WinCode(), -1);
-    EXPECT_EQ(EComPort(3, 5).Code(), 3);
-    EXPECT_EQ(EComPort(3, 5).WinCode(), 5);
+    EXPECT_STREQ(EComPort(ErrRegistry, 2).what(), "Registry error: No such file or directory (error 2)");
+    EXPECT_STREQ(EComPort(ErrAsyncParameter).what(), "Invalid Async parameter");
+    EXPECT_STREQ(EComPort(ErrConnected).what(), "Cannot set property while connected");
+    EXPECT_STREQ(EComPort(ErrLinkRegistration).what(), "Link (un)registration failed");
+    EXPECT_STREQ(EComPort(ErrEventThread).what(), "Cannot wait for event if event thread is created");
+    EXPECT_STREQ(EComPort(ErrRxBufLinked).what(), "A component is linked to OnRxBuf event");
+    EXPECT_EQ(EComPort(ErrRxBufLinked).WinCode(), -1);
+    EXPECT_EQ(EComPort(ErrRead, 5).Code(), ErrRead);
+    EXPECT_EQ(EComPort(ErrRead, 5).WinCode(), 5);
     // The driver's wrappers catch the base class.
-    const Exception& base = EComPort(7, 22);
+    const Exception& base = EComPort(ErrLineSettings, 22);
     EXPECT_EQ(base.Message(), "SetCommState function failed: Invalid argument (error 22)");
 }
 
@@ -105,22 +105,23 @@ TEST(ComPortErrors, CommonFailuresSayWhatToDo) {
         int Code, Errno;
         std::string Device, Message;
     } rows[] = {
-        {1, EACCES, file,
+        {ErrOpen, EACCES, file,
          "Unable to open com port " + file +
              ": Permission denied (error 13)\nThe port belongs to group \"root\": join it with \"sudo "
              "usermod "
              "-aG root $USER\", then log out and in again."},
-        {1, EBUSY, "/dev/vesk-nobody-holds-this",
+        {ErrOpen, EBUSY, "/dev/vesk-nobody-holds-this",
          "Unable to open com port /dev/vesk-nobody-holds-this: Device or resource busy (error 16)\nThe port "
          "is in "
          "use by another program: close it there first."},
-        {10, EIO, "",
+        {ErrQueueStatus, EIO, "",
          "ClearCommError function failed: Input/output error (error 5)\nThe device is gone (adapter "
          "unplugged?); "
          "when it is back, its port may have another name."},
-        {2, ENODEV, "", "WriteFile function failed: No such device (error 19)\nThe device is gone"},
-        {3, ENXIO, "", "ReadFile function failed: No such device or address (error 6)\nThe device is gone"},
-        {1, ENOENT, "/dev/ttyUSB9",
+        {ErrWrite, ENODEV, "", "WriteFile function failed: No such device (error 19)\nThe device is gone"},
+        {ErrRead, ENXIO, "",
+         "ReadFile function failed: No such device or address (error 6)\nThe device is gone"},
+        {ErrOpen, ENOENT, "/dev/ttyUSB9",
          "Unable to open com port /dev/ttyUSB9: No such file or directory (error 2)"},
     };
     for (const auto& row : rows) {
@@ -138,18 +139,18 @@ TEST(ComPortErrors, SpeedTheAdapterCannotRunNamesBoth) {
     EXPECT_NO_THROW(CheckSpeedGiven("/dev/ttyUSB0", 115200, 115384));
     EXPECT_NO_THROW(CheckSpeedGiven("/dev/ttyUSB0", 9600, 0)); // not told
     const EComPort e = Raised([] { CheckSpeedGiven("/dev/ttyUSB0", 31250, 38400); });
-    EXPECT_EQ(e.Code(), 7);
+    EXPECT_EQ(e.Code(), ErrLineSettings);
     EXPECT_STREQ(
         e.what(),
         "SetCommState function failed /dev/ttyUSB0: 31250 bit/s asked for, the adapter gives 38400 bit/s");
-    EXPECT_EQ(Raised([] { CheckSpeedGiven("/dev/ttyUSB0", 100, 104); }).Code(), 7);
+    EXPECT_EQ(Raised([] { CheckSpeedGiven("/dev/ttyUSB0", 100, 104); }).Code(), ErrLineSettings);
 }
 
 TEST(ComPortOpen, MissingDeviceFailsAndStaysClosed) {
     TComPort port;
     port.SetPort("/dev/vesk-no-such-device");
     const EComPort e = Raised([&] { port.SetConnected(true); });
-    EXPECT_EQ(e.Code(), 1);
+    EXPECT_EQ(e.Code(), ErrOpen);
     EXPECT_EQ(e.WinCode(), 2);
     EXPECT_STREQ(e.what(),
                  "Unable to open com port /dev/vesk-no-such-device: No such file or directory (error 2)");
@@ -162,7 +163,7 @@ TEST(ComPortOpen, PlainFileIsNotAPort) {
     const std::string path = folder.Write("vesk_not_a_tty", "x");
     TComPort port;
     port.SetPort(path);
-    EXPECT_EQ(Raised([&] { port.Open(); }).Code(), 1);
+    EXPECT_EQ(Raised([&] { port.Open(); }).Code(), ErrOpen);
     EXPECT_FALSE(port.Connected());
 }
 
@@ -192,7 +193,7 @@ TEST(ComPortOpen, SecondOpenerInThisProcessIsRefused) {
     second.SetPort(pty.SlavePath());
     first.Open();
     const EComPort e = Raised([&] { second.Open(); });
-    EXPECT_EQ(e.Code(), 1);
+    EXPECT_EQ(e.Code(), ErrOpen);
     EXPECT_NE(std::string(e.what()).find(
                   ": Device or resource busy (error 16)\nThe port is in use by this program"),
               std::string::npos)
@@ -261,7 +262,7 @@ TEST(ComPortOpen, RefusedUserIsToldWhichGroupToJoin) {
             const std::string message = e.what();
             const bool named = message.find(": Permission denied (error 13)\nThe port belongs to group \"") !=
                                std::string::npos;
-            ::_exit(named && e.Code() == 1 ? 0 : 91);
+            ::_exit(named && e.Code() == ErrOpen ? 0 : 91);
         }
         ::_exit(92);
     }
@@ -327,7 +328,7 @@ TEST(ComPortSettings, ZeroSpeedIsRefusedOnAnOpenPort) {
     port.Open();
     port.SetBaudRate(brCustom);
     const EComPort e = Raised([&] { port.SetCustomBaudRate(0); });
-    EXPECT_EQ(e.Code(), 7);
+    EXPECT_EQ(e.Code(), ErrLineSettings);
 }
 
 TEST(ComPortSettings, FailedSetupLeavesThePortClosed) {
@@ -336,7 +337,7 @@ TEST(ComPortSettings, FailedSetupLeavesThePortClosed) {
     port.SetPort(pty.SlavePath());
     port.SetBaudRate(brCustom);
     port.SetCustomBaudRate(-5);
-    EXPECT_EQ(Raised([&] { port.Open(); }).Code(), 7);
+    EXPECT_EQ(Raised([&] { port.Open(); }).Code(), ErrLineSettings);
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(port.Handle(), -1);
     port.SetCustomBaudRate(9600);
@@ -349,8 +350,8 @@ TEST(ComPortSettings, ThreadSettingsOnlyWhileClosed) {
     port.SetPort(pty.SlavePath());
     port.SetSyncMethod(smWindowSync);
     port.Open();
-    EXPECT_EQ(Raised([&] { port.SetSyncMethod(smNone); }).Code(), 14);
-    EXPECT_EQ(Raised([&] { port.SetEventThreadPriority(2); }).Code(), 14);
+    EXPECT_EQ(Raised([&] { port.SetSyncMethod(smNone); }).Code(), ErrConnected);
+    EXPECT_EQ(Raised([&] { port.SetEventThreadPriority(2); }).Code(), ErrConnected);
     EXPECT_NO_THROW(port.SetSyncMethod(smWindowSync)); // unchanged value
     EXPECT_EQ(port.SyncMethod(), smWindowSync);
 }
@@ -392,6 +393,6 @@ TEST(ComPortPort, FailedReopenLeavesThePortClosed) {
     TComPort port;
     port.SetPort(a.SlavePath());
     port.Open();
-    EXPECT_EQ(Raised([&] { port.SetPort("/dev/vesk-no-such-device"); }).Code(), 1);
+    EXPECT_EQ(Raised([&] { port.SetPort("/dev/vesk-no-such-device"); }).Code(), ErrOpen);
     EXPECT_FALSE(port.Connected());
 }

@@ -152,15 +152,15 @@ TEST_F(OpenPort, WriteReachesLinksTxBuf) {
 TEST(ClosedPort, EveryOperationRaisesItsOwnCode) {
     TComPort port;
     char c = 0;
-    EXPECT_EQ(CodeOf([&] { port.Write("x", 1); }), 2);
-    EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), 3);
-    EXPECT_EQ(CodeOf([&] { port.InputCount(); }), 10);
-    EXPECT_EQ(CodeOf([&] { port.OutputCount(); }), 10);
-    EXPECT_EQ(CodeOf([&] { port.WaitForInput(Clock::now()); }), 10);
-    EXPECT_EQ(CodeOf([&] { port.ClearBuffer(true, true); }), 5);
-    EXPECT_EQ(CodeOf([&] { port.SetBreak(true); }), 12);
-    EXPECT_EQ(CodeOf([&] { port.TransmitChar('a'); }), 13);
-    EXPECT_EQ(CodeOf([&] { port.Signals(); }), 11);
+    EXPECT_EQ(CodeOf([&] { port.Write("x", 1); }), ErrWrite);
+    EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), ErrRead);
+    EXPECT_EQ(CodeOf([&] { port.InputCount(); }), ErrQueueStatus);
+    EXPECT_EQ(CodeOf([&] { port.OutputCount(); }), ErrQueueStatus);
+    EXPECT_EQ(CodeOf([&] { port.WaitForInput(Clock::now()); }), ErrQueueStatus);
+    EXPECT_EQ(CodeOf([&] { port.ClearBuffer(true, true); }), ErrPurge);
+    EXPECT_EQ(CodeOf([&] { port.SetBreak(true); }), ErrLineControl);
+    EXPECT_EQ(CodeOf([&] { port.TransmitChar('a'); }), ErrTransmitChar);
+    EXPECT_EQ(CodeOf([&] { port.Signals(); }), ErrModemStatus);
     try {
         port.WriteStr("x");
         FAIL();
@@ -242,7 +242,7 @@ TEST_F(OpenPort, HangUpEndsTheWaitAndFailsTheRead) {
     pty.CloseMaster();
     EXPECT_FALSE(port.WaitForInput(Clock::now() + std::chrono::seconds(60)));
     char c = 0;
-    EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), 3);
+    EXPECT_EQ(CodeOf([&] { port.Read(&c, 1); }), ErrRead);
     EXPECT_NO_THROW(port.Close());
 }
 

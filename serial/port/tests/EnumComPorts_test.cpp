@@ -65,7 +65,7 @@ TEST_F(FakeSysfs, UnreadableTreeRaisesRegistryErrorAndKeepsTheList) {
         EnumComPorts(list, (root / "missing").string());
         FAIL() << "no error";
     } catch (const EComPort& e) {
-        EXPECT_EQ(e.Code(), 23);
+        EXPECT_EQ(e.Code(), ErrRegistry);
         EXPECT_STREQ(e.what(), "Registry error: No such file or directory (error 2)");
     }
     EXPECT_EQ(list, std::vector<std::string>{"kept"});
