@@ -5,17 +5,6 @@
 
 namespace vesk {
 
-namespace {
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 // Takes the two characters at Column (Column advances by 2 even past the end of the
 // line) and converts them as "0x" + characters: a lone character is the value.
 uint8_t TIntelHexFileRecord::ReadByte() {

@@ -18,13 +18,9 @@ std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits) return std::nullopt;
     uint32_t value = 0;
     for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
+        // The programmer takes upper-case digits only.
+        const int digit = c >= 'a' && c <= 'f' ? -1 : HexDigitValue(c);
+        if (digit < 0) return std::nullopt;
         value = value * 16 + uint32_t(digit);
     }
     return value;
