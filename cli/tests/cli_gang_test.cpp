@@ -1,13 +1,13 @@
 // The production line end to end: several simulated programmers on real pseudo-terminals
 // programmed by one vesk at once, the JSON log, and the serial number counter.
 #include "ProgramFixture.h"
+#include "tests/support/WaitFor.h"
 
 #include <chrono>
 #include <csignal>
 #include <map>
 #include <set>
 #include <sstream>
-#include <thread>
 
 namespace vesk::cli::test {
 namespace {
@@ -129,7 +129,8 @@ TEST_F(GangTest, TwoThenFourPortsAreWrittenAndVerifiedEachChipWithItsOwnSerialNu
             EXPECT_EQ(sim->Word(5), 0x2005);
             EXPECT_EQ(sim->Word(0x2100), 0x11);
             EXPECT_TRUE(serials.insert(SerialIn(*sim)).second) << SerialIn(*sim);
-            EXPECT_TRUE(sim->HostClosed());
+            // The copy has ended; the simulator sees its port closed soon after.
+            EXPECT_TRUE(vesk::test::WaitFor([&] { return sim->HostClosed(); }));
             const std::string line = TableLine(r, sim->SlavePath());
             EXPECT_NE(line.find(" TINY16 "), std::string::npos) << r.Out;
             EXPECT_NE(line.find(" ok "), std::string::npos) << r.Out;
@@ -214,8 +215,7 @@ TEST_F(GangTest, InterruptedAndKilledRunsNeverReuseASerialNumber) {
         }
         // The copies log as they end, after the killed vesk.
         records += 2;
-        for (int i = 0; i < 3000 && ReadLog(LogFile).size() < records; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        vesk::test::WaitFor([&] { return ReadLog(LogFile).size() >= records; });
         const std::vector<TRecord> log = ReadLog(LogFile);
         ASSERT_EQ(log.size(), records);
         for (size_t i = records - 2; i < records; ++i) {
@@ -223,8 +223,9 @@ TEST_F(GangTest, InterruptedAndKilledRunsNeverReuseASerialNumber) {
             EXPECT_EQ(log[i].at("message").find("Aborted by user") != std::string::npos, true);
             EXPECT_TRUE(serials.insert(log[i].at("serial")).second);
         }
+        // Each copy writes its record, then closes its port.
         for (const auto& sim : Sims)
-            EXPECT_TRUE(sim->HostClosed());
+            EXPECT_TRUE(vesk::test::WaitFor([&] { return sim->HostClosed(); }));
     }
     StartSims(2);
     ASSERT_EQ(RunGang(WriteArgs()).Status, 0);

@@ -4,12 +4,12 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "PtyHost.h"
 #include "Simulator.h"
 #include "TestChip.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
 
 namespace vesk::sim {
 namespace {
@@ -17,14 +17,7 @@ namespace {
 using test::TPtyHost;
 using TClock = std::chrono::steady_clock;
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    auto end = TClock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (TClock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using vesk::test::WaitFor;
 
 class SimulatorTest : public ::testing::Test {
   protected:
