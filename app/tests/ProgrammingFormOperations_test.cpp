@@ -43,7 +43,7 @@ void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
     const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
     vesk::TChipDefinition chip;
     chip.LoadFromFile(chipFile.toStdString());
-    vesk::sim::TSimulator simulator(chip);
+    vesk::sim::TPtySimulator simulator(chip);
     simulator.Start();
     CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), run.Dir.path());
     CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
@@ -81,7 +81,7 @@ void ProgrammingFormOperationsTest::detectionWithoutAnswerShowsErrorBox() {
     const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
     vesk::TChipDefinition chip;
     chip.LoadFromFile(chipFile.toStdString());
-    vesk::sim::TSimulator simulator(chip);
+    vesk::sim::TPtySimulator simulator(chip);
     vesk::sim::TFaults faults;
     faults.NeverAnswer = true;
     simulator.SetFaults(faults);
@@ -244,7 +244,7 @@ void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
     const size_t wake = sent.find('\xFF'), hold = sent.find('x'), release = sent.rfind('g');
     QVERIFY2(wake < hold && hold < release && release != std::string::npos, sent.c_str());
     QVERIFY(run.Simulator->TargetRunning());
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     QCOMPARE(form.LampPicture(), lamp); // no lamp, no progress
     QVERIFY(run.Dialogs.Log.isEmpty());
 }

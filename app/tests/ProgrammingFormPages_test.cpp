@@ -150,7 +150,7 @@ void ProgrammingFormPagesTest::loadButtonPoursTheImage() {
     QCOMPARE(form.BufferPage().HexEditor1->CellText(1, 0), QStringLiteral("3001"));
     QCOMPARE(form.BufferPage().HexEditor1->CellText(2, 0), QStringLiteral("008A"));
     // No programmer traffic.
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     QCOMPARE(run.Simulator->Word(0), 0x3FFF);
     // The save button reports the missing feature on the Main page.
     form.TabControl1()->setCurrentIndex(pgBuffer);

@@ -16,6 +16,7 @@
 #include "StateLamp.h"
 #include "WindowRun.h"
 #include "hexfile/IntelHexFile.h"
+#include "serial/port/ComPortTransport.h"
 #include "tests/support/ChipText.h"
 #include "tests/support/HexText.h"
 
@@ -129,7 +130,7 @@ void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
     // Only the detection's read of the ID: nothing erased or written.
     const QString modes = ModesFrom(*run.Simulator, 0);
     QVERIFY2(modes.count(QLatin1Char('f')) == modes.size(), qPrintable(modes));
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
 
     QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
     // Load's message: the file name and the cause.
@@ -199,7 +200,7 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
     QCOMPARE(form.LampPicture(), int(lsRed));
     QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QVERIFY(run.Device->Target() != nullptr);
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
 
     // An unreadable ID keeps the chosen chip silently.
     faults = {};
@@ -247,7 +248,7 @@ void ProgrammingFormRegionsTest::escDuringWriteAborts() {
     QVERIFY2(message.endsWith(QStringLiteral("Aborted by user")), qPrintable(message));
     QCOMPARE(form.LampPicture(), int(lsRed));
     QVERIFY(!form.Actions().atnStop->isEnabled());
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     // The failed Write does not go on to pass-through.
     QVERIFY(!run.Simulator->InPassThrough());
     QCOMPARE(run.Simulator->Word(0x7FF), 0x3FFF); // the last code word was not reached
@@ -324,7 +325,7 @@ void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
     run.Simulator->SetFaults(faults);
     form.Actions().atnRead->trigger();
     QVERIFY(run.Dialogs.Count(QStringLiteral("error")) == 1);
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     QCOMPARE(form.LampPicture(), int(lsRed));
     QVERIFY(!form.Actions().atnStop->isEnabled());
     QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
@@ -340,7 +341,7 @@ void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
     const auto& a = form.Actions();
     // The read fails on an unreadable word, and the Close of the error path fails too.
     bool refuseClose = true;
-    run.Device->Port().OnBeforeClose = [&refuseClose] {
+    static_cast<vesk::TComPortTransport&>(run.Device->Transport()).Port().OnBeforeClose = [&refuseClose] {
         if (refuseClose) throw vesk::Exception("close refused");
     };
     vesk::sim::TFaults faults;

@@ -29,7 +29,7 @@
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
-#include "sim/Simulator.h"
+#include "sim/PtySimulator.h"
 #include "termview/ComTerminal.h"
 #include "tests/support/HexText.h"
 
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     vesk::sim::TOptions options;
     options.TargetEcho = true;
     options.TargetBanner = "VESK demo target ready - type and it answers in capitals";
-    vesk::sim::TSimulator simulator(chip, options);
+    vesk::sim::TPtySimulator simulator(chip, options);
     simulator.Start();
 
     const QString image = program.filePath(QStringLiteral("blink.hex"));

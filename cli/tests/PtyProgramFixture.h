@@ -1,0 +1,23 @@
+// The tests of ProgramFixture.h end to end: the built `vesk` in a process of its own,
+// the simulator serving a pseudo-terminal (POSIX).
+#pragma once
+
+#include "ProgramFixture.h"
+
+#include "sim/PtySimulator.h"
+
+namespace vesk::cli::test {
+
+class ProgramOnPtyTest : public ProgramTest {
+  protected:
+    void StartSim(const TChipDefinition& chip, const sim::TOptions& options = {}) override {
+        Chip = chip;
+        auto pty = std::make_unique<sim::TPtySimulator>(Chip, options);
+        pty->Start();
+        Sim = std::move(pty);
+    }
+    std::string SimPort() const override { return static_cast<const sim::TPtySimulator&>(*Sim).SlavePath(); }
+    TRunResult Run(const std::vector<std::string>& args) override { return RunProgram(Vesk(), args); }
+};
+
+} // namespace vesk::cli::test
