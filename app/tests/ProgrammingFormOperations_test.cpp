@@ -1,5 +1,6 @@
-// Window tests with the simulated programmer attached: the detection after
-// start, Write and its error path, and the operations without programmer traffic.
+// Window tests with the simulated programmer attached: the detection after start
+// (end to end, on its pseudo-terminal), Write and its error path (the driver's line
+// in the same process), and the operations without programmer traffic.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -101,7 +102,7 @@ void ProgrammingFormOperationsTest::detectionWithoutAnswerShowsErrorBox() {
 }
 
 void ProgrammingFormOperationsTest::writeProgramsTheSimulatedTarget() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -141,7 +142,7 @@ void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips() {
     const vesk::test::RealImage_t& image = vesk::test::RealImages()[std::size_t(row)];
     vesk::sim::TOptions options;
     options.RealChip = true;
-    TSimulatedRun run(ShippedChip(("ChipDef_" + image.Chip + ".ini").c_str()), options);
+    TInProcessRun run(ShippedChip(("ChipDef_" + image.Chip + ".ini").c_str()), options);
     run.Simulator->SetDeviceId(run.Chip.Id | image.Revision);
     for (const auto& [address, word] : image.Factory)
         run.Simulator->SetWord(address, word);
@@ -158,7 +159,7 @@ void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips() {
 }
 
 void ProgrammingFormOperationsTest::writeWithMissingImageReportsError() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(run.Path(QStringLiteral("gone.hex"))));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -230,7 +231,7 @@ void ProgrammingFormOperationsTest::typingTheImageNameLoadsOnEveryKey() {
 }
 
 void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -250,7 +251,7 @@ void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
 }
 
 void ProgrammingFormOperationsTest::lampDoubleClickDuringOperationLeavesThePort() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings(QStringLiteral("DebugLevel=1\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());

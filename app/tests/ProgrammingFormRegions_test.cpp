@@ -1,6 +1,7 @@
-// Window tests of the region operations against the simulated programmer: the
-// order of Write, Read, Verify and Erase on the wire, target detection and the
-// target list, Stop and Esc while an operation pumps events, and the progress bar.
+// Window tests of the region operations against the simulated programmer (the
+// driver's line in the same process): the order of Write, Read, Verify and Erase on
+// the wire, target detection and the target list, Stop and Esc while an operation
+// pumps events, and the progress bar.
 #include <algorithm>
 #include <vector>
 
@@ -16,7 +17,6 @@
 #include "StateLamp.h"
 #include "WindowRun.h"
 #include "hexfile/IntelHexFile.h"
-#include "serial/port/ComPortTransport.h"
 #include "tests/support/ChipText.h"
 #include "tests/support/HexText.h"
 
@@ -66,7 +66,7 @@ class ProgrammingFormRegionsTest : public QObject {
 };
 
 void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("all.hex"));
     WriteText(image, ImageOfAllRegions(16));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -110,7 +110,7 @@ void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
 }
 
 void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("gone.hex"));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\nVeskBaudRate=2\nDeviceID=00A5\n").arg(image));
     TProgrammingForm& form = run.Create();
@@ -149,7 +149,7 @@ void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
 }
 
 void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
-    TSimulatedRun run;
+    TInProcessRun run;
     CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, Blink);
@@ -173,7 +173,7 @@ void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
 }
 
 void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -224,7 +224,7 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
 }
 
 void ProgrammingFormRegionsTest::escDuringWriteAborts() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("big.hex"));
     WriteText(image, ImageOfAllRegions(2048));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -255,7 +255,7 @@ void ProgrammingFormRegionsTest::escDuringWriteAborts() {
 }
 
 void ProgrammingFormRegionsTest::escWhileIdleDoesNothing() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, Blink);
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -272,7 +272,7 @@ void ProgrammingFormRegionsTest::escWhileIdleDoesNothing() {
 }
 
 void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -297,7 +297,7 @@ void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
 }
 
 void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -314,7 +314,7 @@ void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
 }
 
 void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -334,14 +334,14 @@ void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
 }
 
 void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     const auto& a = form.Actions();
     // The read fails on an unreadable word, and the Close of the error path fails too.
     bool refuseClose = true;
-    static_cast<vesk::TComPortTransport&>(run.Device->Transport()).Port().OnBeforeClose = [&refuseClose] {
+    run.SimulatedLine->OnBeforeClose = [&refuseClose] {
         if (refuseClose) throw vesk::Exception("close refused");
     };
     vesk::sim::TFaults faults;
@@ -377,7 +377,7 @@ void ProgrammingFormRegionsTest::progressOfHundredWords() {
     QTemporaryDir chips;
     const QString chipFile = chips.filePath(QStringLiteral("ChipDef_TINY100.ini"));
     WriteText(chipFile, QString::fromStdString(SmallChip));
-    TSimulatedRun run(chipFile);
+    TInProcessRun run(chipFile);
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -393,7 +393,7 @@ void ProgrammingFormRegionsTest::progressOfHundredWords() {
 }
 
 void ProgrammingFormRegionsTest::verifyAndReadEachRegion() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());

@@ -162,3 +162,11 @@ class TSimulatedRun : public TWindowRun {
     // The driver's line in the same process, or null.
     vesk::sim::TSimulatedLine* SimulatedLine = nullptr;
 };
+
+// The same with the driver's line in the same process.
+class TInProcessRun : public TSimulatedRun {
+  public:
+    explicit TInProcessRun(const QString& chipFile = ShippedChip("ChipDef_PIC16F628A.ini"),
+                           const vesk::sim::TOptions& options = {})
+        : TSimulatedRun(chipFile, options, TDriverLine::InProcess) {}
+};

@@ -5,7 +5,6 @@
 #include "chipdef/ChipDefinitions.h"
 #include "sim/SimulatedLine.h"
 
-#include <filesystem>
 #include <sstream>
 
 namespace vesk::cli::test {
@@ -30,7 +29,6 @@ class TRecordingLine : public sim::TSimulatedLine {
 
 void ProgramTest::SetUpTestSuite() {
     SuiteBin = new TTempFolder;
-    std::filesystem::copy_file(BuildBinDir() + "vesk", SuiteBin->Path() + "vesk");
     WriteText(SuiteBin->Path() + "ChipDef_TINY16.ini", TinyChipText());
 }
 

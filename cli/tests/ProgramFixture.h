@@ -27,7 +27,8 @@ class ProgramTest : public ::testing::Test {
     static void SetUpTestSuite();
     static void TearDownTestSuite();
 
-    // The folder of the copied program, with a trailing '/'.
+    // The program's folder, with a trailing '/': the small chip's definition (and, for
+    // the end-to-end tests, the program copied) beside it.
     static std::string BinDir();
     static std::string Vesk() { return BinDir() + "vesk"; }
     // The build's own folder of programs and shipped chip files, with a trailing '/'.

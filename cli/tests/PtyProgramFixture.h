@@ -6,10 +6,18 @@
 
 #include "sim/PtySimulator.h"
 
+#include <filesystem>
+
 namespace vesk::cli::test {
 
 class ProgramOnPtyTest : public ProgramTest {
   protected:
+    // The program copied beside the small chip's definition.
+    static void SetUpTestSuite() {
+        ProgramTest::SetUpTestSuite();
+        std::filesystem::copy_file(BuildBinDir() + "vesk", Vesk());
+    }
+
     void StartSim(const TChipDefinition& chip, const sim::TOptions& options = {}) override {
         Chip = chip;
         auto pty = std::make_unique<sim::TPtySimulator>(Chip, options);
