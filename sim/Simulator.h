@@ -141,9 +141,11 @@ class TSimulator {
     std::string LastActivationId() const; // argument of the last "h"
     std::optional<TProgramMode> LastProgramMode(char region) const;
     std::vector<TProgramMode> ProgramModes() const; // every program-mode command, in order
-    int Connections() const;                        // times the host reopened the port after closing it
-    bool HostClosed() const;                        // the host has closed the port and not reopened it yet
-    std::string TargetReceived() const;             // bytes passed through to the target
+    // Times the host reopened its port after closing it, and whether it has closed it and
+    // not reopened it yet (with two lines, as the line that opened or closed last tells).
+    int Connections() const;
+    bool HostClosed() const;
+    std::string TargetReceived() const; // bytes passed through to the target
 
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
     // since the last ClearReceived and the simulator has handled them.
