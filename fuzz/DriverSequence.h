@@ -100,7 +100,7 @@ inline void RunSequence(TDeviceVESK1& dev, uint8_t control, const std::function<
         run(ops::TStepId::Wakeup);
     else
         step([&] {
-            TVbusLink link(dev.Transport());
+            TVbusLink link(dev.Transport(), &dev.OnTrace);
             link.SetReadTimeoutMs(dev.ComReadTimeout());
             link.SyncEcho();
         });
