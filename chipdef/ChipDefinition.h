@@ -151,6 +151,7 @@ class TChipDefinition {
     bool HasId() const { return Id >= 0; }
     // The field of that name, letter case ignored; nullptr when there is none.
     const ConfigField_t* FieldByName(std::string_view name) const;
+
     bool HasRegion(RegionCode code) const;
     // First region with this code; throws VESK_Exception
     // "Chip <Name> has no region with code 0x<2+ hex digits>".
