@@ -121,7 +121,6 @@ class TSimulatedRun : public TWindowRun {
         WriteText(IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\n%2")
                                  .arg(QString::fromStdString(Simulator->SlavePath()), extra));
     }
-    // The window on the driver as `Line` says.
     TProgrammingForm& Create() {
         if (Line == TDriverLine::Pty) return TWindowRun::Create();
         auto line = std::make_unique<vesk::sim::TSimulatedLine>(*Simulator);

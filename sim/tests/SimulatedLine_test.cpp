@@ -1,6 +1,6 @@
 // The line to the simulator in the same process: answers at the moments the line's
 // timing and the faults put them, on the line's own clock; a line that goes away;
-// purges, breaks and a close the system refuses.
+// purges and breaks. (A close the system refuses: ops/tests/hooks_test.cpp.)
 #include <gtest/gtest.h>
 
 #include "SimulatedLine.h"
@@ -67,8 +67,7 @@ TEST_F(SimulatedLineTest, AnswersComeAtTheMomentTheLinesTimingPutsThem) {
         const auto before = Line.Now();
         EXPECT_EQ(Exchange("\xFF"), '?');
         const auto late = Line.Now() - before - row.Echo; // under 1 us: the nanoseconds cut off
-        EXPECT_LT(late, microseconds(1));
-        EXPECT_GE(late, microseconds(0));
+        EXPECT_TRUE(late >= microseconds(0) && late < microseconds(1));
     }
 }
 
@@ -82,8 +81,6 @@ TEST_F(SimulatedLineTest, SilenceCostsTheWaitOnTheLinesClockAndALateAnswerStillC
     EXPECT_EQ(Line.Read(&answer, 1, Line.Now() + milliseconds(500)), 1);
     EXPECT_EQ(answer, '0');
     EXPECT_EQ(Line.Now() - start, milliseconds(300));
-    Line.Sleep(milliseconds(7));
-    EXPECT_EQ(Line.Now() - start, milliseconds(307));
 }
 
 TEST_F(SimulatedLineTest, PurgeDropsWhatArrivedAndABreakLetsTheNextSyncEndPassThrough) {
@@ -118,18 +115,6 @@ TEST_F(SimulatedLineTest, AnUnpluggedLineIsGoneUntilAnotherProgrammerIsPluggedIn
     EXPECT_EQ(Message([&] { Line.Open("sim", 19200); }).rfind("Unable to open com port", 0), 0u);
     StartWith();
     EXPECT_EQ(Exchange("\xFF"), '?');
-}
-
-TEST_F(SimulatedLineTest, ARefusedCloseLeavesTheLineOpen) {
-    StartWith();
-    Line.OnBeforeClose = [] { throw Exception("close refused"); };
-    EXPECT_EQ(Message([&] { Line.Close(); }), "close refused");
-    EXPECT_TRUE(Line.IsOpen());
-    EXPECT_FALSE(Sim->HostClosed());
-    Line.OnBeforeClose = nullptr;
-    Line.Close();
-    EXPECT_FALSE(Line.IsOpen());
-    EXPECT_TRUE(Sim->HostClosed());
 }
 
 } // namespace
