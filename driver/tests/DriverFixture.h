@@ -63,8 +63,7 @@ class DriverTest : public ::testing::Test {
     // The driver's line.
     sim::TSimulatedLine& Line() { return static_cast<sim::TSimulatedLine&>(Dev.Transport()); }
 
-    // Time-outs on the line's clock: the answers the programmer gives always come in
-    // time, whatever the machine's load.
+    // Time-outs on the line's clock, where every answer given comes in time.
     static constexpr int AmpleTimeoutMs = 5000;
     static constexpr int ShortTimeoutMs = 50;
 
