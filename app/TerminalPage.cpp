@@ -60,18 +60,35 @@ void TTerminalPage::CreateTerminalBox(QVBoxLayout* page) {
     TerminalBox = box;
     page->addWidget(box, 1);
     ComTerminal1->ExtraMenuActions = {actSaveTerminalText};
-    FollowTheNewestLine();
+    FollowTheCaret();
 }
 
-void TTerminalPage::FollowTheNewestLine() {
-    QScrollBar* bar = TerminalBox->verticalScrollBar();
-    connect(bar, &QScrollBar::valueChanged, this,
-            [this, bar](int value) { FAtBottom = value == bar->maximum(); });
-    // The view grows by a line for each line scrolled into the scroll-back.
-    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
-        if (FAtBottom) bar->setValue(maximum);
+void TTerminalPage::FollowTheCaret() {
+    for (QScrollBar* bar : {TerminalBox->verticalScrollBar(), TerminalBox->horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { FFollow = CaretInView(); });
+    connect(ComTerminal1, &vesk::TComTerminal::CaretMoved, this, [this] {
+        if (FFollow) ShowCaret();
     });
+    QScrollBar* bar = TerminalBox->verticalScrollBar();
     connect(ComTerminal1, &vesk::TComTerminal::PageScroll, this,
             [bar](int direction) { bar->setValue(bar->value() + direction * bar->pageStep()); });
-    connect(ComTerminal1, &vesk::TComTerminal::Typed, this, [bar] { bar->setValue(bar->maximum()); });
+    connect(ComTerminal1, &vesk::TComTerminal::Typed, this, [this] {
+        FFollow = true;
+        ShowCaret();
+    });
+}
+
+QRect TTerminalPage::CaretCell() const {
+    const vesk::TComTerminalModel& model = ComTerminal1->Model();
+    return ComTerminal1->CellRect(model.CaretColumn(), model.CaretRow());
+}
+
+bool TTerminalPage::CaretInView() const {
+    const QRect view(-ComTerminal1->pos(), TerminalBox->viewport()->size());
+    return view.contains(CaretCell());
+}
+
+void TTerminalPage::ShowCaret() {
+    const QRect cell = CaretCell();
+    TerminalBox->ensureVisible(cell.center().x(), cell.center().y(), cell.width(), cell.height());
 }

@@ -3,8 +3,8 @@
 // scroll box holding the terminal view with its scroll-back. The window gives the
 // view its port and connects it only while the page is shown.
 //
-// The box follows the newest line while its scroll bar is at the bottom; scrolled
-// up into the scroll-back it stays there until a key is typed.
+// The box keeps the caret in view; scrolled away from it (up into the scroll-back)
+// it stays where the user put it until a key is typed or the caret is in view again.
 #pragma once
 
 #include <QWidget>
@@ -37,7 +37,10 @@ class TTerminalPage : public QWidget {
 
   private:
     void CreateTerminalBox(QVBoxLayout* page);
-    void FollowTheNewestLine();
+    void FollowTheCaret();
+    QRect CaretCell() const; // in the terminal's coordinates
+    bool CaretInView() const;
+    void ShowCaret();
 
-    bool FAtBottom = true; // the box shows the newest line
+    bool FFollow = true; // the box keeps the caret in view
 };

@@ -198,6 +198,9 @@ class TComTerminal : public QFrame {
     void PageScroll(int direction);
     // A key or a paste went to the line: the host brings the caret into view.
     void Typed();
+    // The caret moved, or the lines moved under it (the scroll-back grew): a host that
+    // follows the caret scrolls it into view.
+    void CaretMoved();
 
   protected:
     bool event(QEvent* e) override;

@@ -111,6 +111,7 @@ void TComTerminal::ModelChanged(const TTermChange& change) {
         // Every line below the scroll-back's changed its place.
         FRepaintAll = true;
         UpdateSize();
+        emit CaretMoved();
         break;
     case TTermChangeKind::Caret:
         // A caret that has just moved or reappeared is shown at once, not in the
@@ -120,6 +121,7 @@ void TComTerminal::ModelChanged(const TTermChange& change) {
             FBlinkTimer->start();
         }
         UpdateCaret();
+        emit CaretMoved();
         break;
     }
 }
