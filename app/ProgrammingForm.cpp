@@ -270,7 +270,8 @@ void TProgrammingForm::ChooseSolePort() {
 }
 
 void TProgrammingForm::ShowDetectFailure(const QString& message) {
-    FMainPage->lblDevice->setText(QStringLiteral("Programmer not found on %1").arg(ComPort()));
+    FDetectFailure = QStringLiteral("Programmer not found on %1").arg(ComPort());
+    ElideDetectFailure();
     FMainPage->lblDevice->setToolTip(message);
     FMainPage->btnPortSettings->setVisible(true);
     ProgressStep(-1);
@@ -278,7 +279,14 @@ void TProgrammingForm::ShowDetectFailure(const QString& message) {
     ActionUpdateUpdate();
 }
 
+// A long port name (a /dev/serial/by-id/ one) loses its middle rather than its end.
+void TProgrammingForm::ElideDetectFailure() {
+    QLabel* label = FMainPage->lblDevice;
+    label->setText(label->fontMetrics().elidedText(FDetectFailure, Qt::ElideMiddle, label->width()));
+}
+
 void TProgrammingForm::ClearDetectFailure() {
+    FDetectFailure.clear();
     FMainPage->lblDevice->setToolTip(QString());
     FMainPage->btnPortSettings->setVisible(false);
 }
@@ -333,6 +341,8 @@ bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
     // The About text never keeps the focus: it goes on to the tab strip.
     if (watched == FAboutPage->VersionMemo && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, FTabControl1, [this] { FTabControl1->setFocus(); });
+    if (watched == FMainPage->lblDevice && event->type() == QEvent::Resize && !FDetectFailure.isEmpty())
+        ElideDetectFailure();
     if ((watched == FMainPage->cbxImageFile || watched == FMainPage->cbxImageFile->lineEdit()) &&
         ImageBoxEvent(event))
         return true;

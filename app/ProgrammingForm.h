@@ -287,6 +287,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     // Start-up: the port on a first start, the detection without a box.
     void ChooseSolePort();
     void ShowDetectFailure(const QString& message);
+    void ElideDetectFailure();
     void ClearDetectFailure();
     // The image watch: armed for the chosen name while the switch is on.
     void UpdateImageWatch();
@@ -349,6 +350,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString FCommittedImageName; // the image name last chosen
     QString FComDeviceRoot;
     QString FDefaultComPort; // the driver's port before the settings were read
+    QString FDetectFailure;  // "Programmer not found on ..." while the Device group tells it
     vesk::TImageFileWatch FImageWatch;
     bool FWatchedWritePending = false; // a settled change waits for the running operation
 

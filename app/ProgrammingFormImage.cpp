@@ -194,6 +194,13 @@ void TProgrammingForm::RunWatchedWrite() {
         ShowWatchState(QStringLiteral("changed at %1, not written: no programmer found").arg(Now()));
         return;
     }
+    // Write takes the name in the box; one typed there and not yet chosen is not the
+    // file that changed.
+    if (FImageFileName != FCommittedImageName) {
+        ShowWatchState(
+            QStringLiteral("changed at %1, not written: the image box names another file").arg(Now()));
+        return;
+    }
     const QString time = Now();
     bool ok = false;
     Guarded([this, &ok] { ok = ProgramTarget(vesk::AllRegions); });

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,7 @@ void TProgrammingForm::ConnectMainPage() {
     const TMainPage& p = *FMainPage;
     connect(p.btnDetect, &QPushButton::clicked, this, &TProgrammingForm::btnDetectClick);
     connect(p.btnPortSettings, &QPushButton::clicked, this, &TProgrammingForm::btnPortSettingsClick);
+    p.lblDevice->installEventFilter(this); // its failure text follows its width
     // Typing changes the name; Enter, leaving the box, a list entry or a drop choose it.
     connect(p.cbxImageFile, &QComboBox::editTextChanged, this, &TProgrammingForm::cbxImageFileChange);
     connect(p.cbxImageFile, &QComboBox::activated, this,

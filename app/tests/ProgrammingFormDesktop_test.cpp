@@ -74,7 +74,7 @@ class ProgrammingFormDesktopTest : public QObject {
 
 void ProgrammingFormDesktopTest::startupWithoutProgrammerShowsNoBox() {
     TWindowRun run;
-    const QString port = run.Path(QStringLiteral("no-such-port"));
+    const QString port = QStringLiteral("/dev/ttyNoSuchPort");
     WriteText(run.IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\n").arg(port));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show(true));

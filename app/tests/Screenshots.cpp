@@ -112,7 +112,8 @@ void TakeEveryPage(TShots& shots) {
     (void)QTest::qWaitFor([&] { return ScreenText(terminal).find("ready") != std::string::npos; }, 10000);
     QTest::keyClicks(&terminal, QStringLiteral("hello target"));
     QTest::keyClick(&terminal, Qt::Key_Return);
-    (void)QTest::qWaitFor([&] { return ScreenText(terminal).find("HELLO TARGET") != std::string::npos; }, 10000);
+    (void)QTest::qWaitFor([&] { return ScreenText(terminal).find("HELLO TARGET") != std::string::npos; },
+                          10000);
     shots.Take("3-terminal");
 
     form.TabControl1()->setCurrentIndex(pgMain);
