@@ -179,7 +179,8 @@ int Chips(TContext& c) {
     for (const auto& chip : ChipDefinitions) {
         std::string line = chip->Name;
         line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
-        line += "0x" + Hex(chip->Id, 4) + "  ";
+        // As wide as an ID, so that the columns stay aligned.
+        line += (chip->HasId() ? "0x" + Hex(chip->Id, 4) : std::string("none  ")) + "  ";
         std::string algorithm(AlgorithmNameOf(chip->Algorithm));
         algorithm.resize(std::max<size_t>(algorithm.size() + 1, 8), ' ');
         line += algorithm;

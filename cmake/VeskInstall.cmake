@@ -26,6 +26,10 @@ if(VESK_BUILD_APP)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/docs/man/vesk.1 ${CMAKE_SOURCE_DIR}/docs/man/vesk-sim.1 DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION share/doc/vesk)
+# The device table the shipped chip files are made from, and what its keys mean: the
+# facts behind every file, for a user who checks one or writes their own.
+install(FILES ${CMAKE_SOURCE_DIR}/chips/data/devices.json ${CMAKE_SOURCE_DIR}/chips/data/README.md
+  DESTINATION share/doc/vesk/chipdata)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/vesk/docs
   PATTERN man EXCLUDE)
 

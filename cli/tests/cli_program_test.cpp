@@ -226,6 +226,27 @@ TEST_F(ProgramTest, IdentifyFindsTheShippedChipByItsId) {
     EXPECT_TRUE(Sim->TargetRunning());
 }
 
+// The PIC16F84 has no device ID: it is never identified, but chosen by name it is
+// written and verified as any other chip is.
+TEST_F(ProgramTest, AChipWithoutADeviceIdIsChosenByName) {
+    TChipDefinition chip;
+    chip.LoadFromFile(BuildBinDir() + "ChipDef_PIC16F84.ini");
+    sim::TOptions options;
+    options.RealChip = true;
+    StartSim(chip, options);
+    TRunResult r = RunOnSim({"--chipdefs", BuildBinDir(), "identify"});
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(r.Err, "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x003FFF\n");
+    const std::string image =
+        WriteImage("f84.hex", ":0600000001308A00002817\n:02400E00F23F7F\n:00000001FF\n");
+    r = RunOnSim({"--chipdefs", BuildBinDir(), "--chip", "PIC16F84", "write", image, "--verify"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->Word(2), 0x2800);
+    EXPECT_EQ(Sim->Word(0x2007), 0x3FF2);
+    r = Run({"--chipdefs", BuildBinDir(), "chips"});
+    EXPECT_NE(r.Out.find("\nPIC16F84    none    PIC16   Code 0x0000 1024, "), std::string::npos) << r.Out;
+}
+
 TEST_F(ProgramTest, AnIdMatchingNoDefinitionIsStatusFive) {
     StartTinySim();
     Sim->SetDeviceId(0x1234);
