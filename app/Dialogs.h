@@ -1,6 +1,6 @@
 // The one seam through which the main window shows modal dialogs: the error
 // dialog of the programming operations, the application's standard error box and
-// the file-open dialog. The program uses TWidgetDialogs; window tests install a
+// the file dialogs. The program uses TWidgetDialogs; window tests install a
 // recording replacement so that they run unattended.
 #pragma once
 
@@ -23,6 +23,10 @@ class TDialogs {
     // The file-open dialog. Returns true and sets `fileName` when the user confirms.
     virtual bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                               const QString& defaultSuffix, QString& fileName) = 0;
+    // The file-save dialog, preset to `fileName`; it asks before replacing a file.
+    // Returns true and sets `fileName` when the user confirms.
+    virtual bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                              const QString& defaultSuffix, QString& fileName) = 0;
 };
 
 // Real dialogs on the screen.
@@ -31,5 +35,7 @@ class TWidgetDialogs : public TDialogs {
     void ShowError(QWidget* parent, const QString& message) override;
     void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) override;
     bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                      const QString& defaultSuffix, QString& fileName) override;
+    bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                       const QString& defaultSuffix, QString& fileName) override;
 };

@@ -3,7 +3,6 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/Gang.h"
-#include "cli/HexWriter.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/RunLog.h"
@@ -11,7 +10,9 @@
 #include "cli/Session.h"
 #include "cli/Settings.h"
 #include "cli/Sha256.h"
+#include "cli/Watch.h"
 
+#include "chipdef/BufferHex.h"
 #include "chipdef/ChipDefinitions.h"
 #include "chipdef/SerialNumber.h"
 #include "common/Text.h"
@@ -427,6 +428,7 @@ int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     const int parsed = ParseCommandLine(argc, argv, options, out, err);
     if (parsed >= 0) return parsed;
     if (options.Ports.size() > 1) return RunGang(argc, argv, options, out, err, errIsTerminal);
+    if (options.Watch) return WatchAndWrite(options, out, err, errIsTerminal, environment);
     return RunCommand(options, out, err, errIsTerminal, environment);
 }
 

@@ -1,13 +1,15 @@
 // The built `vesk` end to end against the simulator on a pseudo-terminal: a whole write
-// and verify, the progress bar on a terminal, Ctrl-C, and a real toolchain image
+// and verify, the progress bar on a terminal, Ctrl-C, write --watch, and a real toolchain image
 // (assembled with gpasm) written, read back to a file, and the file compared with the
 // image word for word.
 #include "PtyProgramFixture.h"
 
 #include "hexfile/IntelHexFile.h"
+#include "tests/support/WaitFor.h"
 
 #include <algorithm>
 #include <csignal>
+#include <regex>
 
 namespace vesk::cli::test {
 namespace {
@@ -80,6 +82,36 @@ TEST_F(ProgramOnPtyTest, CtrlCAbortsTheRegionLoopAndExitsWithOne) {
               0u)
         << r.Err;
     EXPECT_FALSE(FileExists(out));
+}
+
+// write --watch: written at once and again after the file changed, one log record and
+// one line per run; Ctrl-C while waiting ends the watch with the last run's status.
+TEST_F(ProgramOnPtyTest, WatchWritesAtOnceAndAgainAfterEachChange) {
+    StartTinySim();
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    const std::string log = Dir.Path() + "watch.json";
+    auto records = [&] {
+        const std::string text = ReadText(log);
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    const TRunResult r =
+        RunProgram(Vesk(), {"-p", SimPort(), "--log", log, "write", image, "--watch"}, [&](pid_t pid) {
+            const bool first = vesk::test::WaitFor([&] { return records() == 1; });
+            WriteText(image, HexRecord(0, 0x0000, {0x42, 0x30}) + HexRecord(1, 0, {})); // word 0: 0x3042
+            const bool second = first && vesk::test::WaitFor([&] { return records() == 2; });
+            kill(pid, second ? SIGINT : SIGKILL);
+        });
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->Word(0), 0x3042);
+    const std::regex line("\\d\\d:\\d\\d:\\d\\d  ok  \\d+\\.\\d s\n");
+    const size_t end = r.Out.find('\n') + 1;
+    EXPECT_TRUE(std::regex_match(r.Out.substr(0, end), line)) << r.Out;
+    EXPECT_TRUE(std::regex_match(r.Out.substr(end), line)) << r.Out;
+    const std::string text = ReadText(log);
+    const std::regex record("\"command\":\"write\".*\"result\":\"ok\"");
+    EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), record), std::sregex_iterator()),
+              2)
+        << text;
 }
 
 TEST_F(ProgramOnPtyTest, AnAssembledImageRoundTripsThroughTheTarget) {
