@@ -5,8 +5,6 @@
 
 namespace vesk {
 
-uint16_t CurrentExtendedAddress = 0;
-
 namespace {
 // The largest image file read, and its most lines. 64 MiB hold 24 MiB of data in the
 // usual 16-byte records (1.5 Mi lines), far more than any supported chip has; the
@@ -20,7 +18,6 @@ bool TIntelHexFile::Load(const std::string& fileName) {
     Lines.clear();
     Records.clear();
     LineIndex = 0;
-    CurrentExtendedAddress = 0;
     if (!fileName.empty()) FileName = fileName;
     std::string text;
     try {
@@ -36,7 +33,6 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
     Lines.clear();
     Records.clear();
     LineIndex = 0;
-    CurrentExtendedAddress = 0;
     try {
         Lines = SplitTextLines(text, MaxImageLines);
     } catch (const Exception& e) {
@@ -46,7 +42,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
     Records.assign(Lines.size(), TIntelHexFileRecord());
     bool result = true;
     try {
-        bool ended = false; // an end-of-file record was parsed
+        bool ended = false;                 // an end-of-file record was parsed
+        uint16_t extendedAddress = 0;       // every file starts at 0
         for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex) {
             const std::string& line = Lines[LineIndex];
             TIntelHexFileRecord& record = Records[LineIndex];
@@ -55,7 +52,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
                 record.Line = line;
                 continue;
             }
-            result = record.Parse(line) && result;
+            result = record.Parse(line, extendedAddress) && result;
+            extendedAddress = record.NextExtendedAddress();
             if (record.RecordType == IntelHexEndOfFileRecord) ended = true;
         }
     } catch (const Exception& e) {

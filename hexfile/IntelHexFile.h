@@ -11,11 +11,6 @@
 
 namespace vesk {
 
-// Upper 16 bits of the byte address, set by extended linear address records while a
-// file is parsed; reset to 0 by every `TIntelHexFile::Load`. Shared by the module, so
-// two files must not be loaded at the same time.
-extern uint16_t CurrentExtendedAddress;
-
 // Record types the reader gives a meaning to; every other type is checked and skipped.
 constexpr uint8_t IntelHexDataRecord = 0x00;
 constexpr uint8_t IntelHexEndOfFileRecord = 0x01;
@@ -28,15 +23,19 @@ class TIntelHexFileRecord {
     std::string Marker;           // the line's first character; ":" for a valid record
     uint8_t ByteCount = 0;        // number of data bytes as written in the record
     uint16_t Address = 0;         // low 16 bits of the byte address
-    uint16_t ExtendedAddress = 0; // upper 16 bits, from `CurrentExtendedAddress`
+    uint16_t ExtendedAddress = 0; // upper 16 bits, as the records before this one set them
     uint8_t RecordType = 0;       // 00 data, 04 extended linear address, others skipped
     std::vector<uint8_t> Data;    // exactly `ByteCount` bytes
     uint8_t Checksum = 0;         // checksum byte as written
     std::string Line;             // the text line parsed
 
-    // Fills the record from `line` and validates it. Returns true or throws
-    // `VESK_Exception` "Record read error on column N\n<cause>".
-    bool Parse(const std::string& line);
+    // Fills the record from `line`, whose byte addresses have `extendedAddress` as
+    // their upper 16 bits, and validates it. Returns true or throws `VESK_Exception`
+    // "Record read error on column N\n<cause>".
+    bool Parse(const std::string& line, uint16_t extendedAddress = 0);
+    // The upper 16 bits for the records after this one: an extended linear address
+    // record's value (when it has its two bytes), else this record's own.
+    uint16_t NextExtendedAddress() const;
     // Two's complement of the low byte of the sum of count, address bytes, type and data.
     uint8_t ComputeChecksum() const;
     // Marker, data size and checksum; true or throws.

@@ -25,7 +25,7 @@ uint8_t TIntelHexFileRecord::ReadByte() {
     return static_cast<uint8_t>(value);
 }
 
-bool TIntelHexFileRecord::Parse(const std::string& line) {
+bool TIntelHexFileRecord::Parse(const std::string& line, uint16_t extendedAddress) {
     Column = 1;
     Line.clear();
     ByteCount = 0;
@@ -40,20 +40,24 @@ bool TIntelHexFileRecord::Parse(const std::string& line) {
         if (Marker != ":") throw Exception("Record marker ':' missing");
         ByteCount = ReadByte();
         Data.assign(ByteCount, 0);
-        ExtendedAddress = CurrentExtendedAddress;
+        ExtendedAddress = extendedAddress;
         const uint8_t high = ReadByte();
         const uint8_t low = ReadByte();
         Address = static_cast<uint16_t>(high << 8 | low);
         RecordType = ReadByte();
         for (auto& byte : Data)
             byte = ReadByte();
-        if (RecordType == IntelHexExtendedLinearAddressRecord && Data.size() >= 2)
-            CurrentExtendedAddress = static_cast<uint16_t>(Data[0] << 8 | Data[1]);
         Checksum = ReadByte();
         return Validate();
     } catch (const Exception& e) {
         throw VESK_Exception("Record read error on column " + std::to_string(Column) + "\n" + e.Message());
     }
+}
+
+uint16_t TIntelHexFileRecord::NextExtendedAddress() const {
+    if (RecordType == IntelHexExtendedLinearAddressRecord && Data.size() >= 2)
+        return static_cast<uint16_t>(Data[0] << 8 | Data[1]);
+    return ExtendedAddress;
 }
 
 uint8_t TIntelHexFileRecord::ComputeChecksum() const {

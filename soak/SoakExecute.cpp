@@ -8,17 +8,12 @@
 #include "ops/Operations.h"
 
 #include <chrono>
-#include <mutex>
 
 namespace vesk::soak {
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-// The image reader keeps the extended address of the file being parsed in a module
-// variable, so images are parsed one at a time.
-std::mutex HexMutex;
 
 int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(TClock::now().time_since_epoch()).count();
@@ -100,10 +95,7 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
                    Name(op) + ", fault: " + plan.Text();
     }
     TIntelHexFile file;
-    if (image) {
-        std::lock_guard lock(HexMutex);
-        file.LoadFromText(HexText(*image), "soak.hex");
-    }
+    if (image) file.LoadFromText(HexText(*image), "soak.hex");
     if (plan.ClearTarget) Dev.SetTarget(nullptr);
     FSim->SetFaults(plan.Faults);
     FSim->ClearReceived();

@@ -117,11 +117,10 @@ TEST(IntelHexFile, EmptyNameReloadsTheFileNamedBefore) {
 TEST(IntelHexFile, ExtendedAddressDoesNotCarryOver) {
     TIntelHexFile first;
     ASSERT_TRUE(first.Load(DataDir + "/good/extended_address.hex"));
-    EXPECT_EQ(CurrentExtendedAddress, 1);
+    EXPECT_EQ(first.Records.back().NextExtendedAddress(), 1);
     TIntelHexFile second;
     ASSERT_TRUE(second.Load(DataDir + "/good/worked_example.hex"));
     EXPECT_EQ(WordsOf(second), "000000 3FFF\n");
-    EXPECT_EQ(CurrentExtendedAddress, 0);
 }
 
 TEST(IntelHexFile, LoadReplacesEverything) {

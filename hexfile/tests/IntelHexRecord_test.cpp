@@ -20,9 +20,8 @@ std::string ParseMessage(TIntelHexFileRecord& record, const std::string& line) {
 } // namespace
 
 TEST(IntelHexRecord, WorkedExampleFields) {
-    CurrentExtendedAddress = 0x1234;
     TIntelHexFileRecord record;
-    ASSERT_TRUE(record.Parse(":02000000FF3FC0"));
+    ASSERT_TRUE(record.Parse(":02000000FF3FC0", 0x1234));
     EXPECT_EQ(record.Marker, ":");
     EXPECT_EQ(record.ByteCount, 2);
     EXPECT_EQ(record.Address, 0);
@@ -33,7 +32,7 @@ TEST(IntelHexRecord, WorkedExampleFields) {
     EXPECT_EQ(record.ComputeChecksum(), 0xC0);
     EXPECT_EQ(record.Column, 16);
     EXPECT_EQ(record.Line, ":02000000FF3FC0");
-    CurrentExtendedAddress = 0;
+    EXPECT_EQ(record.NextExtendedAddress(), 0x1234);
 }
 
 TEST(IntelHexRecord, ChecksumMismatch) {
@@ -43,24 +42,20 @@ TEST(IntelHexRecord, ChecksumMismatch) {
               "Record data checksum mismatch. Expected 0xC0, got 0xC1");
 }
 
-TEST(IntelHexRecord, ExtendedLinearAddressSetsTheCurrentValue) {
-    CurrentExtendedAddress = 0;
+TEST(IntelHexRecord, ExtendedLinearAddressSetsTheNextValue) {
     TIntelHexFileRecord ext;
     ASSERT_TRUE(ext.Parse(":020000040001F9"));
     EXPECT_EQ(ext.ExtendedAddress, 0); // applies to the records after it
-    EXPECT_EQ(CurrentExtendedAddress, 1);
+    EXPECT_EQ(ext.NextExtendedAddress(), 1);
     TIntelHexFileRecord data;
-    ASSERT_TRUE(data.Parse(":020000003412B8"));
+    ASSERT_TRUE(data.Parse(":020000003412B8", ext.NextExtendedAddress()));
     EXPECT_EQ(data.ExtendedAddress, 1);
-    CurrentExtendedAddress = 0;
 }
 
 TEST(IntelHexRecord, ShortExtendedAddressRecordReadsNoMoreThanItHas) {
-    CurrentExtendedAddress = 7;
     TIntelHexFileRecord record;
-    ASSERT_TRUE(record.Parse(":01000004AB50"));
-    EXPECT_EQ(CurrentExtendedAddress, 7);
-    CurrentExtendedAddress = 0;
+    ASSERT_TRUE(record.Parse(":01000004AB50", 7));
+    EXPECT_EQ(record.NextExtendedAddress(), 7);
 }
 
 TEST(IntelHexRecord, ValidateChecksInOrder) {
