@@ -4,8 +4,6 @@
 #include "ErrorBox.h"
 #include "common/VESK_Exception.h"
 
-vesk::TDeviceVESK1* DeviceVESK1 = nullptr;
-
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

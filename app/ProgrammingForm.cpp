@@ -29,7 +29,7 @@
 #include "SettingsPage.h"
 #include "StateLamp.h"
 #include "TerminalPage.h"
-#include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipCatalogue.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
@@ -37,8 +37,6 @@
 #include "termview/ComTerminal.h"
 
 #include <cstdio>
-
-TProgrammingForm* ProgrammingForm = nullptr;
 
 namespace {
 constexpr int StartupDetectDelayMs = 300;
@@ -110,7 +108,9 @@ TProgrammingForm::~TProgrammingForm() {
     FTerminalPort.reset();
     FDevice.OnProcessMessages = nullptr;
     FDevice.OnProgress = nullptr;
-    if (ProgrammingForm == this) ProgrammingForm = nullptr;
+    // The chips go with the window: the driver keeps none of them.
+    FDevice.ForgetSessions();
+    FDevice.SetCatalogue(nullptr);
 }
 
 void TProgrammingForm::ConfigureStorage() {
@@ -231,10 +231,13 @@ void TProgrammingForm::FillTargetTypes() {
     targets->clear();
     targets->addItem(QStringLiteral("<Autodetect>"), QVariant::fromValue<void*>(nullptr));
     targets->blockSignals(false);
-    vesk::LoadChipDefinitionsWithUser(FProgramDirectory.toStdString());
+    FChips = std::make_unique<vesk::TChipCatalogue>();
+    FDevice.SetCatalogue(FChips.get());
+    FChips->LoadWithUser(FProgramDirectory.toStdString());
     const QSignalBlocker block(targets);
-    for (const auto& chip : vesk::ChipDefinitions)
-        targets->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
+    for (const auto& chip : FChips->Chips())
+        targets->addItem(QString::fromStdString(chip->Name),
+                         QVariant::fromValue<void*>(const_cast<vesk::TChipDefinition*>(chip.get())));
     targets->setCurrentIndex(0);
 }
 

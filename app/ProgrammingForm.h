@@ -49,6 +49,7 @@ class TSettingsPage;
 class TTerminalPage;
 
 namespace vesk {
+class TChipCatalogue;
 class TChipDefinition;
 class TComPort;
 class TComTerminal;
@@ -317,6 +318,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     vesk::ops::TRequest Request(int16_t code) const;
 
     vesk::TDeviceVESK1& FDevice;
+    // The chips of the target list, loaded on the first showing; the driver detects
+    // against them.
+    std::unique_ptr<vesk::TChipCatalogue> FChips;
     std::unique_ptr<TDialogs> FOwnDialogs;
     TDialogs* FDialogs = nullptr;
     QString FProgramDirectory;
@@ -369,6 +373,3 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     // Declared last: constructed after every field it reads and writes.
     vesk::TAppDataStorage FStorage;
 };
-
-// The application's main window, set by the start-up code.
-extern TProgrammingForm* ProgrammingForm;

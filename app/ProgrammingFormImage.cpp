@@ -212,13 +212,13 @@ void TProgrammingForm::RunWatchedWrite() {
 
 void TProgrammingForm::SaveBuffer() {
     Guarded([this] {
-        const vesk::TChipDefinition* chip = FDevice.Target();
-        if (!chip) throw vesk::Exception("No target selected");
+        const vesk::TChipSession* session = FDevice.Session();
+        if (!session) throw vesk::Exception("No target selected");
         QString name = FImageFileName;
         if (!FDialogs->SaveFileName(this, QStringLiteral("Save image file"), ImageFilter,
                                     QStringLiteral("hex"), name))
             return;
-        vesk::WriteFileAtomically(name.toStdString(), vesk::BufferToIntelHex(*chip));
+        vesk::WriteFileAtomically(name.toStdString(), vesk::BufferToIntelHex(*session));
     });
 }
 

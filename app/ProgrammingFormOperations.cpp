@@ -98,15 +98,16 @@ void TProgrammingForm::DetectDevice() {
 // ---- Target list -----------------------------------------------------------------------
 
 void TProgrammingForm::SelectTargetItem() {
-    const int index = FMainPage->cbxTargetType->findData(QVariant::fromValue<void*>(FDevice.Target()));
+    const int index = FMainPage->cbxTargetType->findData(
+        QVariant::fromValue<void*>(const_cast<vesk::TChipDefinition*>(FDevice.Target())));
     const QSignalBlocker block(FMainPage->cbxTargetType);
     FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
 }
 
 void TProgrammingForm::cbxTargetTypeChange(int index) {
     try {
-        auto* chip =
-            static_cast<vesk::TChipDefinition*>(FMainPage->cbxTargetType->itemData(index).value<void*>());
+        const auto* chip = static_cast<const vesk::TChipDefinition*>(
+            FMainPage->cbxTargetType->itemData(index).value<void*>());
         FDevice.SetTarget(index > 0 ? chip : nullptr);
     } catch (...) {
         // Errors of the selection are ignored.
@@ -233,7 +234,7 @@ void TProgrammingForm::EraseTarget() {
 }
 
 void TProgrammingForm::ClearBuffer() {
-    if (vesk::TChipDefinition* chip = FDevice.Target()) chip->ResetImage();
+    if (vesk::TChipSession* session = FDevice.Session()) session->Reset();
     ProgressStep(-1);
     SetLamp(lsGreen);
     ActionUpdateUpdate();
@@ -341,7 +342,7 @@ void TProgrammingForm::btnClearTerminalClick() {
 void TProgrammingForm::RefreshBufferView() {
     // A chip without a Code, Data or Fuses region raises here; the caller's
     // handler shows it and the page stays empty.
-    FBufferPage->HexEditor1->SetChip(FDevice.Target());
+    FBufferPage->HexEditor1->SetSession(FDevice.Session());
     FBufferPage->HexEditor1->RefreshBufferView();
 }
 

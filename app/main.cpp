@@ -14,9 +14,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<TProgrammingForm> form;
     try {
         device = std::make_unique<vesk::TDeviceVESK1>();
-        DeviceVESK1 = device.get();
         form = std::make_unique<TProgrammingForm>(*device);
-        ProgrammingForm = form.get();
     } catch (const vesk::Exception& e) {
         ShowApplicationErrorBox(QString::fromStdString(e.Message()));
         return 1;
@@ -28,6 +26,5 @@ int main(int argc, char** argv) {
     const int result = app.exec();
     form.reset(); // saves "WinVESK.ini", reading the driver's values
     device.reset();
-    DeviceVESK1 = nullptr;
     return result;
 }

@@ -17,8 +17,8 @@
 // the whole Code region, both adapter latencies).
 #include "driver/DeviceVESK1.h"
 
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "common/Text.h"
 #include "sim/PtySimulator.h"
 #include "sim/SimulatedLine.h"
@@ -177,29 +177,29 @@ void RoundTrip() {
 }
 
 // Fills the buffer with a program that differs from the blank value everywhere.
-void FillImage(TChipDefinition& chip, int codeWords) {
-    chip.ResetImage();
-    for (TChipRegion& region : chip.Regions) {
+void FillImage(TChipSession& session, int codeWords) {
+    session.Reset();
+    for (const TChipRegion& region : session.Chip().Regions) {
         if (region.Code < 1 || region.Code > 3) continue;
         const int words = region.Code == 1 ? std::min(codeWords, region.Size) : region.Size;
         for (int i = 0; i < words; ++i) {
             int32_t word = (i * 0x1F + 0x155) & region.Default;
             if (word == region.Default) word = 0;
-            region.Data[i] = word;
+            session.Words(region)[size_t(i)] = word;
         }
     }
 }
 
 // `adapterLatencyMs` > 0: through the modelled USB adapter with that latency timer.
-void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords, int adapterLatencyMs = 0,
+void WriteAndVerify(const TChipDefinition& chip, int8_t rateIndex, int codeWords, int adapterLatencyMs = 0,
                     bool pipelined = false) {
     const int baud = ProgrammerBaudRates[rateIndex];
-    FillImage(chip, codeWords);
     TChild simulator = SpawnSimulator(chip, adapterLatencyMs);
     TDeviceVESK1 device;
     device.SetPipelined(pipelined);
     device.SetComPort(simulator.Path);
     device.SetTarget(&chip);
+    FillImage(*device.Session(), codeWords);
     device.Open();
     device.Wakeup();
     device.Activate();
@@ -236,9 +236,8 @@ void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords, int 
 }
 
 // Part 3: the run of WriteAndVerify on a simulated line in this process.
-void WriteAndVerifySimulated(TChipDefinition& chip, int8_t rateIndex, int codeWords, int adapterLatencyMs,
-                             bool pipelined) {
-    FillImage(chip, codeWords);
+void WriteAndVerifySimulated(const TChipDefinition& chip, int8_t rateIndex, int codeWords,
+                             int adapterLatencyMs, bool pipelined) {
     sim::TOptions options;
     options.WireTime = true;
     options.AdapterLatencyMs = adapterLatencyMs;
@@ -248,6 +247,7 @@ void WriteAndVerifySimulated(TChipDefinition& chip, int8_t rateIndex, int codeWo
     TDeviceVESK1 device(std::move(owned));
     device.SetPipelined(pipelined);
     device.SetTarget(&chip);
+    FillImage(*device.Session(), codeWords);
     device.Open();
     device.Wakeup();
     device.Activate();
@@ -273,10 +273,9 @@ void WriteAndVerifySimulated(TChipDefinition& chip, int8_t rateIndex, int codeWo
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     try {
-        LoadChipDefinitions();
-        TChipDefinition* chip = nullptr;
-        for (auto& c : ChipDefinitions)
-            if (c->Name == "PIC16F877A") chip = c.get();
+        TChipCatalogue chips;
+        chips.Load(ProgramDirectory());
+        const TChipDefinition* chip = chips.ByName("PIC16F877A");
         if (chip == nullptr) {
             std::fprintf(stderr, "ChipDef_PIC16F877A.ini not found beside the program\n");
             return 1;

@@ -1,7 +1,7 @@
 #include "chipdef/BufferHex.h"
 
 #include "VESK_Exception.h"
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "hexfile/IntelHexWriter.h"
 
 #include <algorithm>
@@ -16,14 +16,15 @@ constexpr int64_t RecordBytes = 16;
 
 } // namespace
 
-std::string BufferToIntelHex(const TChipDefinition& chip) {
+std::string BufferToIntelHex(const TChipSession& session) {
+    const TChipDefinition& chip = session.Chip();
     // Byte address -> byte, every non-default word as two bytes.
     std::map<int64_t, uint8_t> bytes;
     for (RegionCode code : {RegionCodeCode, RegionCodeData, RegionCodeFuses}) {
         if (!chip.HasRegion(code)) continue;
         const TChipRegion& region = chip.RegionByCode(code);
         for (int32_t i = 0; i < region.Size; ++i) {
-            const int32_t word = region.Data[size_t(i)];
+            const int32_t word = session.Words(region)[size_t(i)];
             if (word == region.Default) continue;
             const int64_t byteAddress = (int64_t(region.Start) + i) * 2;
             bytes[byteAddress] = uint8_t(word & 0xFF);

@@ -1,4 +1,4 @@
-// A chip's image buffer as the text of an Intel HEX file that the reader loads back into
+// A session's image buffer as the text of an Intel HEX file that the reader loads back into
 // the same buffer.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 namespace vesk {
 
-class TChipDefinition;
+class TChipSession;
 
 // The text of an Intel HEX file holding every word of Code, Data and Fuses that differs
 // from its region's default, at byte address word address x 2, low byte first. Data
@@ -14,7 +14,7 @@ class TChipDefinition;
 // (so never a 64 KiB one); an extended linear address record (type 04) comes before
 // the first record whose upper 16 address bits differ from the previous ones (from 0 at
 // the start); the end-of-file record closes the file. Lines end in CR LF.
-std::string BufferToIntelHex(const TChipDefinition& chip);
+std::string BufferToIntelHex(const TChipSession& session);
 
 // `vesk read --output` and the window's "Save buffer to image file" write this text
 // with WriteFileAtomically (storage/SafeFile.h).

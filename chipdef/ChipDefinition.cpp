@@ -32,18 +32,6 @@ TChipRegion& TChipDefinition::RegionByAddress(int64_t address) {
     return const_cast<TChipRegion&>(std::as_const(*this).RegionByAddress(address));
 }
 
-void TChipDefinition::SetWord(int64_t address, int32_t value) {
-    TChipRegion& region = RegionByAddress(address);
-    region.Data[static_cast<std::size_t>(address - region.Start)] = value;
-}
-
-void TChipDefinition::SetWord(int64_t address, int32_t value, int32_t byteMask) {
-    if (byteMask == 0xFFFF) return SetWord(address, value);
-    TChipRegion& region = RegionByAddress(address);
-    int32_t& word = region.Data[static_cast<std::size_t>(address - region.Start)];
-    word = (word & ~byteMask) | (value & byteMask);
-}
-
 bool TChipDefinition::MatchesId(int32_t id) const {
     return HasId() && (id & IdMask) == (Id & IdMask);
 }
@@ -52,28 +40,6 @@ const ConfigField_t* TChipDefinition::FieldByName(std::string_view name) const {
     for (const ConfigField_t& field : Fields)
         if (EqualNoCase(field.Name, name)) return &field;
     return nullptr;
-}
-
-bool TChipDefinition::BufferProtects() const {
-    for (const auto& region : Regions)
-        for (const AddressAndMask_t& entry : region.Protect) {
-            const TChipRegion& holder = RegionByAddress(entry.Address);
-            const int32_t word = holder.Data[static_cast<std::size_t>(entry.Address - holder.Start)];
-            if ((word & entry.Mask) != entry.Mask) return true;
-        }
-    return false;
-}
-
-void TChipDefinition::ResetImage() {
-    for (auto& region : Regions)
-        region.Reset();
-}
-
-bool TChipDefinition::LoadImage(const TIntelHexFile& image) {
-    ResetImage();
-    for (TIntelHexFileIterator it(image); it.IsValid(); it.Next())
-        SetWord(it.WordAddress(), it.Value(), it.ByteMask());
-    return true;
 }
 
 } // namespace vesk

@@ -1,5 +1,6 @@
 // The chip and region model: one `TChipDefinition` per chip type, its memory regions
-// (`TChipRegion`, which also hold the region's image words) and preserve entries.
+// (`TChipRegion`) and preserve entries. These are read-only facts once loaded; the image
+// being programmed lives in a session (ChipSession.h).
 #pragma once
 
 #include <array>
@@ -58,7 +59,6 @@ std::string_view AlgorithmNameOf(AlgorithmCode code); // "" when not in the tabl
 struct AddressAndMask_t {
     int32_t Address = 0; // word address of the protected word
     int32_t Mask = 0;    // set bits are taken from the target, clear bits from the buffer
-    int32_t Saved = -1;  // word read before an erase; -1 when nothing has been read
 };
 
 // A word whose value on an erased chip differs from its region's Default (the
@@ -68,16 +68,15 @@ struct AddressAndValue_t {
     int32_t Value = 0;
 };
 
-// One memory region of a chip, and the image buffer for it.
+// One memory region of a chip.
 class TChipRegion {
   public:
-    std::string Name;          // as written in the definition file
-    RegionCode Code = -1;      // RegionNameTable code of Name
-    int32_t Base = 0;          // kept from the file; not used otherwise
-    int32_t Start = 0;         // word address of the first word
-    int32_t Size = 0;          // number of words
-    int32_t Default = 0;       // value of an erased word
-    std::vector<int32_t> Data; // Data[i] is the word at Start + i; Size entries
+    std::string Name;     // as written in the definition file
+    RegionCode Code = -1; // RegionNameTable code of Name
+    int32_t Base = 0;     // kept from the file; not used otherwise
+    int32_t Start = 0;    // word address of the first word
+    int32_t Size = 0;     // number of words
+    int32_t Default = 0;  // value of an erased word
     AlgorithmCode Algorithm = -1;
     std::vector<AddressAndMask_t> Preserve; // in file order
 
@@ -97,16 +96,12 @@ class TChipRegion {
     std::vector<AddressAndValue_t> Erased;
 
     TChipRegion() = default;
-    // Stores the values, starts with no preserve entries and fills Data with Default.
+    // Stores the values and starts with no preserve entries.
     TChipRegion(std::string name, RegionCode code, int32_t base, int32_t start, int32_t size,
                 int32_t defaultValue, AlgorithmCode algorithm);
 
-    // Data becomes Size copies of Default.
-    void Reset();
     // Start <= address < Start + Size, computed without overflow.
     bool Contains(int64_t address) const;
-    // Number of Data entries that differ from Default.
-    int CountNonDefault() const;
     // The bits the word at the address has: its Implemented entry, else the Width
     // mask, else -1 (all bits).
     int32_t ImplementedBits(int64_t address) const;
@@ -161,22 +156,9 @@ class TChipDefinition {
     // "Chip <Name> has no region with address 0x<6+ hex digits>".
     TChipRegion& RegionByAddress(int64_t address);
     const TChipRegion& RegionByAddress(int64_t address) const;
-    // Stores the value unchanged in the region holding the address (or throws as above).
-    void SetWord(int64_t address, int32_t value);
-    // Stores only the halves of the value that `byteMask` names (0xFFFF, 0x00FF or
-    // 0xFF00); the word's other bits keep their value. 0xFFFF is `SetWord`.
-    void SetWord(int64_t address, int32_t value, int32_t byteMask);
     // The ID word read from a target names this chip: equal on the bits of IdMask.
     // Never true for a chip without a device ID.
     bool MatchesId(int32_t id) const;
-    // The buffer turns read protection on: a Protect entry's word has one of its bits
-    // clear. Such an image must be verified before its Fuses are written.
-    bool BufferProtects() const;
-    // Reset of every region.
-    void ResetImage();
-    // ResetImage, then every data word of the image through SetWord; true or throws
-    // (the words stored before a failing one stay).
-    bool LoadImage(const TIntelHexFile& image);
 
     // Fills the chip from a definition file; true or throws VESK_Exception
     // "Error reading file: <path>\n<cause>".

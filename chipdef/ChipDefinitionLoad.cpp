@@ -29,7 +29,7 @@ std::vector<AddressAndMask_t> ReadMaskList(const std::string& value, const std::
         if (address < 0) throw VESK_Exception("Bad " + what + " address");
         const int32_t mask = ReadDefinitionNumber(std::string_view(item).substr(eq + 1));
         if (mask < 0) throw VESK_Exception("Bad " + what + " " + second);
-        entries.push_back(AddressAndMask_t{address, mask, -1});
+        entries.push_back(AddressAndMask_t{address, mask});
     }
     return entries;
 }
@@ -148,7 +148,6 @@ bool TChipDefinition::LoadFromText(const std::string& text) {
 
 bool TChipDefinition::LoadFromFile(const std::string& path) {
     return WithContext("Error reading file: " + path, [&] {
-        ResetImage();
         const std::string text = ReadTextFile(path, TDefinitionIni::MaxFileBytes);
         return LoadFromText(text);
     });

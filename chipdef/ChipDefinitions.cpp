@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <system_error>
 
 #include "VESK_Exception.h"
@@ -10,8 +9,6 @@
 #include "common/Text.h"
 
 namespace vesk {
-
-std::vector<std::unique_ptr<TChipDefinition>> ChipDefinitions;
 
 namespace {
 
@@ -29,13 +26,6 @@ std::string WithTrailingSeparator(std::string directory) {
     if (directory.back() != '/' && directory.back() != char(std::filesystem::path::preferred_separator))
         directory += '/';
     return directory;
-}
-
-// The file each loaded chip came from. Chips live for the whole run; an entry of a
-// freed chip is replaced when its address is taken again.
-std::map<const TChipDefinition*, std::string>& LoadedFiles() {
-    static std::map<const TChipDefinition*, std::string> files;
-    return files;
 }
 
 } // namespace
@@ -61,44 +51,29 @@ std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
     return names;
 }
 
-bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_ptr<TChipDefinition>>& into) {
+bool LoadChipDefinitionFiles(
+    const std::string& directory,
+    const std::function<void(std::unique_ptr<TChipDefinition>, std::string)>& loaded) {
     return WithContext("Error loading chip definitions", [&] {
         const std::string dir = WithTrailingSeparator(directory);
         for (const std::string& name : FindChipDefinitionFiles(dir)) {
             auto chip = std::make_unique<TChipDefinition>();
             chip->LoadFromFile(dir + name);
-            LoadedFiles()[chip.get()] = dir + name;
-            into.push_back(std::move(chip));
+            loaded(std::move(chip), dir + name);
         }
         return true;
     });
 }
 
-bool LoadChipDefinitions(const std::string& directory) {
-    return LoadChipDefinitions(directory, ChipDefinitions);
+bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_ptr<TChipDefinition>>& into) {
+    return LoadChipDefinitionFiles(directory, [&into](std::unique_ptr<TChipDefinition> chip, std::string) {
+        into.push_back(std::move(chip));
+    });
 }
 
 std::string ProgramDirectory() {
     const std::string folder = ProgramFolder();
     return folder.empty() ? "./" : folder;
-}
-
-bool LoadChipDefinitions() {
-    return LoadChipDefinitions(ProgramDirectory());
-}
-
-bool LoadChipDefinitionsWithUser(const std::string& programDirectory) {
-    LoadChipDefinitions(programDirectory);
-    const std::string user = UserChipDirectory();
-    std::error_code ec;
-    // The user's folder is optional; one that exists follows the same rules.
-    if (!user.empty() && std::filesystem::exists(user, ec)) LoadChipDefinitions(user);
-    return true;
-}
-
-std::string ChipDefinitionFile(const TChipDefinition& chip) {
-    const auto it = LoadedFiles().find(&chip);
-    return it == LoadedFiles().end() ? std::string() : it->second;
 }
 
 } // namespace vesk

@@ -63,9 +63,9 @@ std::vector<std::pair<int32_t, int32_t>> SerialNumberWords(const TChipDefinition
     return result;
 }
 
-void PlaceSerialNumber(TChipDefinition& chip, int32_t address, uint64_t number, int bytes) {
-    for (const auto& [at, value] : SerialNumberWords(chip, address, number, bytes))
-        chip.SetWord(at, value);
+void PlaceSerialNumber(TChipSession& session, int32_t address, uint64_t number, int bytes) {
+    for (const auto& [at, value] : SerialNumberWords(session.Chip(), address, number, bytes))
+        session.SetWord(at, value);
 }
 
 } // namespace vesk

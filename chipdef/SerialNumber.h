@@ -9,7 +9,7 @@
 // Any other region (Fuses, Id) cannot hold one.
 #pragma once
 
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 
 #include <cstdint>
 #include <utility>
@@ -32,6 +32,6 @@ std::vector<std::pair<int32_t, int32_t>> SerialNumberWords(const TChipDefinition
                                                            uint64_t number, int bytes);
 
 // `SerialNumberWords` stored into the buffer with `SetWord`.
-void PlaceSerialNumber(TChipDefinition& chip, int32_t address, uint64_t number, int bytes);
+void PlaceSerialNumber(TChipSession& session, int32_t address, uint64_t number, int bytes);
 
 } // namespace vesk

@@ -1,6 +1,6 @@
 #include "cli/BufferPrint.h"
 
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "common/Text.h"
 
 #include <ostream>
@@ -12,7 +12,7 @@ namespace {
 
 constexpr int32_t WordsPerRow = 8;
 
-void PrintRegion(const TChipRegion& region, std::ostream& out) {
+void PrintRegion(const TChipRegion& region, const std::vector<int32_t>& words, std::ostream& out) {
     if (region.Size <= 0) return;
     const int64_t end = int64_t(region.Start) + region.Size;
     for (int64_t row = region.Start - region.Start % WordsPerRow; row < end; row += WordsPerRow) {
@@ -24,7 +24,7 @@ void PrintRegion(const TChipRegion& region, std::ostream& out) {
                 chars += ' ';
                 continue;
             }
-            const int32_t value = region.Data[size_t(address - region.Start)];
+            const int32_t value = words[size_t(address - region.Start)];
             line += " " + Hex(value, 4);
             const int low = value & 0xFF;
             chars += (low >= 0x20 && low <= 0x7E) ? char(low) : '.';
@@ -35,13 +35,14 @@ void PrintRegion(const TChipRegion& region, std::ostream& out) {
 
 } // namespace
 
-void PrintBuffer(const TChipDefinition& chip, int16_t regions, std::ostream& out) {
+void PrintBuffer(const TChipSession& session, int16_t regions, std::ostream& out) {
     bool first = true;
     for (RegionCode code : {RegionCodeCode, RegionCodeFuses, RegionCodeData}) {
         if (regions != AllRegions && regions != code) continue;
         if (!first) out << "\n";
         first = false;
-        PrintRegion(chip.RegionByCode(code), out);
+        const TChipRegion& region = session.Chip().RegionByCode(code);
+        PrintRegion(region, session.Words(region), out);
     }
 }
 

@@ -1,11 +1,11 @@
-// Prints a chip's image buffer as the desktop program's Buffer page shows it.
+// Prints a session's image buffer as the desktop program's Buffer page shows it.
 #pragma once
 
 #include <cstdint>
 #include <iosfwd>
 
 namespace vesk {
-class TChipDefinition;
+class TChipSession;
 }
 
 namespace vesk::cli {
@@ -17,6 +17,6 @@ namespace vesk::cli {
 // "."). Rows are aligned to multiples of eight words; in a row that a region only partly
 // covers (a one-word Fuses region, say) the places of words outside the region stay blank,
 // so every word is shown at its own place.
-void PrintBuffer(const TChipDefinition& chip, int16_t regions, std::ostream& out);
+void PrintBuffer(const TChipSession& session, int16_t regions, std::ostream& out);
 
 } // namespace vesk::cli

@@ -13,7 +13,7 @@
 #include "cli/Watch.h"
 
 #include "chipdef/BufferHex.h"
-#include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/SerialNumber.h"
 #include "common/Text.h"
 #include "driver/DeviceVESK1.h"
@@ -44,38 +44,29 @@ struct TContext {
     TProgressBar* Bar = nullptr;
     std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
     std::optional<uint64_t> Serial;                // the serial number this chip was given
+    TChipCatalogue Chips;                          // loaded by LoadChips
 };
 
 // --- Chip definitions, loaded before the port is ever opened --------------------------
 
 // --chipdefs names the one folder to read; otherwise the program's folder and then the
 // user's own.
-void LoadChips(const TContext& c) {
+void LoadChips(TContext& c) {
     if (!c.O.ChipDefs.empty())
-        Step(TStep::Image, [&] { LoadChipDefinitions(c.O.ChipDefs); });
+        Step(TStep::Image, [&] { c.Chips.Load(c.O.ChipDefs); });
     else
-        Step(TStep::Image, [&] { LoadChipDefinitionsWithUser(c.Folder); });
+        Step(TStep::Image, [&] { c.Chips.LoadWithUser(c.Folder); });
+    c.Driver.SetCatalogue(&c.Chips);
 }
 
 // --chip NAME: the definition of that name (exact, else ignoring letter case) becomes the
 // driver's target before the first driver call.
 void SelectChip(const TContext& c) {
     if (c.O.Chip.empty()) return;
-    TChipDefinition* found = nullptr;
-    for (auto& chip : ChipDefinitions)
-        if (chip->Name == c.O.Chip) {
-            found = chip.get();
-            break;
-        }
-    if (found == nullptr)
-        for (auto& chip : ChipDefinitions)
-            if (EqualNoCase(chip->Name, c.O.Chip)) {
-                found = chip.get();
-                break;
-            }
+    const TChipDefinition* found = c.Chips.ByName(c.O.Chip);
     if (found == nullptr) {
         std::string known;
-        for (auto& chip : ChipDefinitions)
+        for (const auto& chip : c.Chips.Chips())
             known += (known.empty() ? "" : ", ") + chip->Name;
         throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip +
                                       "\nKnown chip types: " + (known.empty() ? "(none)" : known));
@@ -178,7 +169,7 @@ int Ports(TContext& c) {
 
 int Chips(TContext& c) {
     LoadChips(c);
-    for (const auto& chip : ChipDefinitions) {
+    for (const auto& chip : c.Chips.Chips()) {
         std::string line = chip->Name;
         line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
         // As wide as an ID, so that the columns stay aligned.
@@ -190,7 +181,7 @@ int Chips(TContext& c) {
         for (const TChipRegion& region : chip->Regions)
             regions += (regions.empty() ? "" : ", ") + region.Name + " 0x" + Hex(region.Start, 4) + " " +
                        std::to_string(region.Size);
-        c.Out << line << regions << "  " << ChipDefinitionFile(*chip) << "\n";
+        c.Out << line << regions << "  " << c.Chips.FileOf(*chip) << "\n";
     }
     return ExitSuccess;
 }
@@ -255,7 +246,7 @@ void PutSerialNumber(TContext& c) {
     if (!c.O.Serial) return;
     CheckSerialPlacement(c, 0);
     c.Serial = TSerialCounter(c.O.SerialCounter, c.O.SerialBytes).Take();
-    PlaceSerialNumber(*c.Driver.Target(), *c.O.Serial, *c.Serial, c.O.SerialBytes);
+    PlaceSerialNumber(*c.Driver.Session(), *c.O.Serial, *c.Serial, c.O.SerialBytes);
 }
 
 int Write(TContext& c) {
@@ -279,11 +270,11 @@ int Read(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     ops::Read(c.Driver, Request(c), Hooks(c));
-    const TChipDefinition& chip = *c.Driver.Target();
+    const TChipSession& session = *c.Driver.Session();
     if (!c.O.Output.empty())
-        Step(TStep::Other, [&] { WriteFileAtomically(c.O.Output, BufferToIntelHex(chip)); });
+        Step(TStep::Other, [&] { WriteFileAtomically(c.O.Output, BufferToIntelHex(session)); });
     else
-        Step(TStep::Other, [&] { PrintBuffer(chip, c.O.Regions, c.Out); });
+        Step(TStep::Other, [&] { PrintBuffer(session, c.O.Regions, c.Out); });
     return ExitSuccess;
 }
 
@@ -318,7 +309,7 @@ int Show(TContext& c) {
     TIntelHexFile image;
     Step(TStep::Image, [&] { image.Load(c.O.File); });
     Step(TStep::Image, [&] { c.Driver.LoadBuffer(image); });
-    Step(TStep::Other, [&] { PrintBuffer(*c.Driver.Target(), AllRegions, c.Out); });
+    Step(TStep::Other, [&] { PrintBuffer(*c.Driver.Session(), AllRegions, c.Out); });
     return ExitSuccess;
 }
 
@@ -392,7 +383,7 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     TDeviceVESK1 driver(environment.Transport ? environment.Transport()
                                               : std::make_unique<TComPortTransport>());
     const int baudIndex = ConfigureDriver(driver, o, folder);
-    TContext c{o, out, folder, driver, baudIndex, {}, ops::TStepId::Open, nullptr, {}, {}, {}};
+    TContext c{o, out, folder, driver, baudIndex, {}, ops::TStepId::Open, nullptr, {}, {}, {}, {}};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.

@@ -20,6 +20,7 @@
 #pragma once
 
 #include "VESK_Exception.h"
+#include "chipdef/ChipSession.h"
 #include "driver/DeviceVESK1Words.h"
 #include "driver/VbusLink.h"
 #include "serial/port/Transport.h"
@@ -36,6 +37,7 @@
 
 namespace vesk {
 
+class TChipCatalogue;
 class TChipDefinition;
 class TChipRegion;
 class TIntelHexFile;
@@ -91,10 +93,21 @@ class TDeviceVESK1 {
     TTraceEvent OnTrace;
 
     // --- Target ----------------------------------------------------------------------
-    // The selected chip (owned by `ChipDefinitions`), or null.
-    TChipDefinition* Target() const { return FWords.Target(); }
+    // The selected chip (of the owner's catalogue), or null.
+    const TChipDefinition* Target() const { return FWords.Target(); }
     // Selects a chip or none; its algorithm is in force from then on. Never raises.
-    void SetTarget(TChipDefinition* chip);
+    // The chip's session (its image buffer) is the one it had when this driver last
+    // selected it: choosing another chip and back keeps the words; a chip never
+    // selected has none.
+    void SetTarget(const TChipDefinition* chip);
+    // The selected chip's session; null when no chip is selected.
+    TChipSession* Session() { return FSession; }
+    const TChipSession* Session() const { return FSession; }
+    // Selects no chip and drops every session, before the chips they use go away.
+    void ForgetSessions();
+    // The chips `DetectTarget` matches the target's ID against; the owner keeps the
+    // catalogue alive as long as the driver has it. None: every ID is unknown.
+    void SetCatalogue(const TChipCatalogue* catalogue) { FCatalogue = catalogue; }
 
     // --- Connection and target control ------------------------------------------------
     void Open();                    // "VESK device open failed"
@@ -109,8 +122,9 @@ class TDeviceVESK1 {
     // lines: 1 = lines 7,8, else 3,4; polarity: 1 = TTL, else RS232.
     void EnterPassThrough(uint8_t lines, uint8_t polarity); // "Passthrough enter failed"
     std::string GetTargetID();                              // "VESK Get target ID failed"; >= 4 hex digits
-    TChipDefinition* FindTarget(); // "VESK target detect failed"; null when unreadable
-    void DetectTarget();           // "Target detect failed"
+    // "VESK target detect failed"; the chip of `catalogue` the ID names, null when unreadable.
+    const TChipDefinition* FindTarget(const TChipCatalogue& catalogue);
+    void DetectTarget(); // "Target detect failed"; matches against the catalogue set
     // Requests the running region loop to stop after its current word. The request
     // is withdrawn by the next `Open`.
     void Abort() { FAbort = true; }
@@ -135,11 +149,11 @@ class TDeviceVESK1 {
     // `WriteSteps` run in order.
     void WriteAndVerifyRegions(int16_t regions, bool verify);
     void VerifyRegions(int16_t regions); // no wrapper of its own
-    // Preserved words of `chip` that an erase took from the target and that were not
-    // written back because the erase failed: address -> the word to put back. The
-    // next erase of that chip writes them back (while the target still reads blank
-    // there).
-    std::map<int32_t, int32_t> PendingPreserved(const TChipDefinition* chip) const;
+    // Preserved words of the chip named `chip` that an erase took from the target and
+    // that were not written back because the erase failed: address -> the word to put
+    // back. The next erase of that chip writes them back (while the target still reads
+    // blank there).
+    std::map<int32_t, int32_t> PendingPreserved(const std::string& chip) const;
 
     // --- State, for the owner's display and for tests -----------------------------------
     int Region() const { return FWords.Region(); }           // program mode in force, -1 none
@@ -150,15 +164,15 @@ class TDeviceVESK1 {
     const TTransport& Transport() const { return *FTransport; }
 
   private:
-    void WriteRegion(TChipRegion& region);
-    void ReadRegion(TChipRegion& region);
-    void VerifyRegion(TChipRegion& region);
+    void WriteRegion(const TChipRegion& region);
+    void ReadRegion(const TChipRegion& region);
+    void VerifyRegion(const TChipRegion& region);
     void SavePreserved();
     void RestorePreserved();
     // The abort test after every word of a region loop.
     void CheckAbort();
     // The three regions Code, Data, Fuses of the target, looked up by code.
-    std::array<TChipRegion*, 3> StandardRegions();
+    std::array<const TChipRegion*, 3> StandardRegions() const;
     void RequireTarget() const;
     // "Preserved words not restored: [0x<address>] = 0x<word>, ..." for the selected
     // target's pending words in write-back order; empty when none is pending.
@@ -173,11 +187,16 @@ class TDeviceVESK1 {
     bool FFixDataWriteError = true;
     bool FFixFusesWriteError = true;
 
+    const TChipCatalogue* FCatalogue = nullptr;
+    // The session of every chip selected so far, by name; `FSession` is the selected
+    // chip's, or null.
+    std::map<std::string, TChipSession> FSessions;
+    TChipSession* FSession = nullptr;
     std::atomic<bool> FAbort = false;
-    // Preserved words taken by an erase and not yet written back, keyed by chip and
-    // address, whatever chip is selected now. Chips are owned by `ChipDefinitions`
-    // and never freed while the program runs, so their address identifies them.
-    std::map<std::pair<const TChipDefinition*, int32_t>, int32_t> FPendingPreserved;
+    // Preserved words taken by an erase and not yet written back, keyed by chip name
+    // and address, whatever chip is selected now: a name stays valid whatever becomes
+    // of the chip's definition.
+    std::map<std::pair<std::string, int32_t>, int32_t> FPendingPreserved;
 };
 
 } // namespace vesk

@@ -4,8 +4,8 @@
 #include "driver/VbusFormat.h"
 
 #include "VESK_Exception.h"
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "common/Text.h"
 
 #include "serial/port/ComPortTransport.h"
@@ -20,8 +20,20 @@ TDeviceVESK1::TDeviceVESK1(std::unique_ptr<TTransport> transport) : FTransport(s
 
 TDeviceVESK1::~TDeviceVESK1() = default;
 
-void TDeviceVESK1::SetTarget(TChipDefinition* chip) {
+void TDeviceVESK1::SetTarget(const TChipDefinition* chip) {
     FWords.SetTarget(chip);
+    FSession = nullptr;
+    if (chip == nullptr) return;
+    auto it = FSessions.find(chip->Name);
+    // A chip of the same name from another catalogue starts afresh.
+    if (it != FSessions.end() && &it->second.Chip() != chip) it->second = TChipSession(*chip);
+    if (it == FSessions.end()) it = FSessions.emplace(chip->Name, TChipSession(*chip)).first;
+    FSession = &it->second;
+}
+
+void TDeviceVESK1::ForgetSessions() {
+    SetTarget(nullptr);
+    FSessions.clear();
 }
 
 void TDeviceVESK1::Open() {
@@ -124,19 +136,19 @@ std::string TDeviceVESK1::GetTargetID() {
     });
 }
 
-TChipDefinition* TDeviceVESK1::FindTarget() {
-    return WithContext(failed::FindTarget, [&]() -> TChipDefinition* {
+const TChipDefinition* TDeviceVESK1::FindTarget(const TChipCatalogue& catalogue) {
+    return WithContext(failed::FindTarget, [&]() -> const TChipDefinition* {
         const int32_t id = vbus::ParseHex(GetTargetID());
         if (id == -1) return nullptr; // the word could not be read
-        for (const auto& chip : ChipDefinitions)
-            if (chip->MatchesId(id)) return chip.get();
+        if (const TChipDefinition* chip = catalogue.ById(id)) return chip;
         throw Exception("Unknown target: Id = 0x" + Hex(id, 6));
     });
 }
 
 void TDeviceVESK1::DetectTarget() {
     WithContext(failed::DetectTarget, [&] {
-        TChipDefinition* chip = FindTarget();
+        static const TChipCatalogue none;
+        const TChipDefinition* chip = FindTarget(FCatalogue != nullptr ? *FCatalogue : none);
         if (chip == nullptr && Target() == nullptr) throw Exception("Unknown target");
         if (chip != nullptr && chip != Target()) SetTarget(chip);
     });

@@ -4,7 +4,7 @@
 #include "driver/VbusFormat.h"
 
 #include "VESK_Exception.h"
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "common/Text.h"
 #include "hexfile/IntelHexFile.h"
 
@@ -30,7 +30,7 @@ int32_t ErasedWord(const TChipRegion& region, int digits) {
 // Announces the selected regions' total word count to `onProgress` (as a negative
 // number), then hands each selected region to `each`: Code, Data, Fuses in turn.
 template <typename Count, typename Each>
-void ForSelectedRegions(const std::array<TChipRegion*, 3>& all, int16_t regions,
+void ForSelectedRegions(const std::array<const TChipRegion*, 3>& all, int16_t regions,
                         const TProgressEvent& onProgress, Count count, Each each) {
     int total = 0;
     for (int i = 0; i < 3; ++i)
@@ -46,7 +46,7 @@ void TDeviceVESK1::RequireTarget() const {
     if (Target() == nullptr) throw VESK_Exception("No target selected");
 }
 
-std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
+std::array<const TChipRegion*, 3> TDeviceVESK1::StandardRegions() const {
     // All three are looked up whichever are processed: a chip that lacks one of
     // them fails here.
     return {&Target()->RegionByCode(1), &Target()->RegionByCode(2), &Target()->RegionByCode(3)};
@@ -59,7 +59,7 @@ void TDeviceVESK1::CheckAbort() {
 bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
     WithContext(failed::LoadBuffer, [&] {
         if (Target() == nullptr) throw Exception("Target not specified");
-        if (!Target()->LoadImage(image)) throw Exception("Unknown error");
+        if (!FSession->LoadImage(image)) throw Exception("Unknown error");
     });
     return true;
 }
@@ -73,7 +73,7 @@ void TDeviceVESK1::EraseChip() {
         // next erase of the chip puts it back instead of keeping the blank word.
         for (const TChipRegion& region : Target()->Regions)
             for (const AddressAndMask_t& entry : region.Preserve)
-                FPendingPreserved[{Target(), entry.Address}] = entry.Saved;
+                FPendingPreserved[{Target()->Name, entry.Address}] = FSession->Saved.at(entry.Address);
         try {
             FWords.ProgramModeEnter(0); // the programmer erases the whole chip
             RestorePreserved();
@@ -86,21 +86,23 @@ void TDeviceVESK1::EraseChip() {
 }
 
 void TDeviceVESK1::SavePreserved() {
-    for (TChipRegion& region : Target()->Regions) {
+    FSession->Saved.clear();
+    for (const TChipRegion& region : Target()->Regions) {
         if (region.Preserve.empty()) continue;
         FWords.ProgramModeEnter(region.Code);
-        for (AddressAndMask_t& entry : region.Preserve) {
+        for (const AddressAndMask_t& entry : region.Preserve) {
             FWords.Reach(region.Code, entry.Address);
             const int32_t word = FWords.ReadData();
             // Erasing now would lose the word for good.
             if (word == -1) throw Exception("Data read error");
-            entry.Saved = word;
-            const auto pending = FPendingPreserved.find({Target(), entry.Address});
+            int32_t& saved = FSession->Saved[entry.Address];
+            saved = word;
+            const auto pending = FPendingPreserved.find({Target()->Name, entry.Address});
             if (pending == FPendingPreserved.end()) continue;
             if (word == ErasedWord(region, FWords.DataDigits())) {
                 // A failed erase took the word and the chip still lacks it: keeping
                 // the blank would lose it for good.
-                entry.Saved = pending->second;
+                saved = pending->second;
             } else {
                 // Another chip, or the word was put back some other way: the chip's
                 // own word is the one to keep.
@@ -111,20 +113,20 @@ void TDeviceVESK1::SavePreserved() {
 }
 
 void TDeviceVESK1::RestorePreserved() {
-    for (TChipRegion& region : Target()->Regions) {
+    for (const TChipRegion& region : Target()->Regions) {
         if (region.Preserve.empty()) continue;
         FWords.ProgramModeEnter(region.Code);
         for (const AddressAndMask_t& entry : region.Preserve) {
             FWords.Reach(region.Code, entry.Address);
             // The saved word goes back unchanged: merging it with the erased chip
             // would put back the erased bits.
-            FWords.WriteSavedWord(entry.Saved);
-            FPendingPreserved.erase({Target(), entry.Address});
+            FWords.WriteSavedWord(FSession->Saved.at(entry.Address));
+            FPendingPreserved.erase({Target()->Name, entry.Address});
         }
     }
 }
 
-std::map<int32_t, int32_t> TDeviceVESK1::PendingPreserved(const TChipDefinition* chip) const {
+std::map<int32_t, int32_t> TDeviceVESK1::PendingPreserved(const std::string& chip) const {
     std::map<int32_t, int32_t> words;
     for (const auto& [key, word] : FPendingPreserved)
         if (key.first == chip) words[key.second] = word;
@@ -136,7 +138,7 @@ std::string TDeviceVESK1::PendingPreservedText() const {
     if (Target() == nullptr) return text;
     for (const TChipRegion& region : Target()->Regions) {
         for (const AddressAndMask_t& entry : region.Preserve) {
-            const auto pending = FPendingPreserved.find({Target(), entry.Address});
+            const auto pending = FPendingPreserved.find({Target()->Name, entry.Address});
             if (pending == FPendingPreserved.end()) continue;
             text += text.empty() ? "Preserved words not restored: " : ", ";
             text += "[0x" + Hex(entry.Address, 6) + "] = 0x" + Hex(pending->second, 6);
@@ -150,13 +152,13 @@ void TDeviceVESK1::WriteRegions(int16_t regions) {
         RequireTarget();
         ForSelectedRegions(
             StandardRegions(), regions, OnProgress,
-            [](const TChipRegion& region) { return region.CountNonDefault(); },
-            [&](TChipRegion& region) { WriteRegion(region); });
+            [&](const TChipRegion& region) { return FSession->CountNonDefault(region); },
+            [&](const TChipRegion& region) { WriteRegion(region); });
     });
 }
 
 std::vector<TDeviceVESK1::WriteStep_t> TDeviceVESK1::WriteSteps(int16_t regions, bool verify) const {
-    if (verify && regions == AllRegions && Target() != nullptr && Target()->BufferProtects())
+    if (verify && regions == AllRegions && FSession != nullptr && FSession->Protects())
         return {{false, RegionCodeCode}, {false, RegionCodeData},  {true, RegionCodeCode},
                 {true, RegionCodeData},  {false, RegionCodeFuses}, {true, RegionCodeFuses}};
     if (verify) return {{false, regions}, {true, regions}};
@@ -172,10 +174,11 @@ void TDeviceVESK1::WriteAndVerifyRegions(int16_t regions, bool verify) {
     }
 }
 
-void TDeviceVESK1::WriteRegion(TChipRegion& region) {
+void TDeviceVESK1::WriteRegion(const TChipRegion& region) {
     WithContext(failed::RegionWrite + RegionText(region), [&] {
+        const std::vector<int32_t>& words = FSession->Words(region);
         for (int32_t i = 0; i < region.Size; ++i) {
-            const int32_t word = region.Data[i];
+            const int32_t word = words[size_t(i)];
             // Blank words are never sent: after an erase the chip holds them already.
             if (word != region.Default) {
                 const int32_t address = FWords.MoveTo(region.Start + i);
@@ -192,19 +195,20 @@ void TDeviceVESK1::ReadRegions(int16_t regions) {
         RequireTarget();
         ForSelectedRegions(
             StandardRegions(), regions, OnProgress, [](const TChipRegion& region) { return region.Size; },
-            [&](TChipRegion& region) { ReadRegion(region); });
+            [&](const TChipRegion& region) { ReadRegion(region); });
     });
 }
 
-void TDeviceVESK1::ReadRegion(TChipRegion& region) {
+void TDeviceVESK1::ReadRegion(const TChipRegion& region) {
     WithContext(failed::RegionRead + RegionText(region), [&] {
-        region.Reset();
+        FSession->Reset(region);
+        std::vector<int32_t>& words = FSession->Words(region);
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t address = FWords.MoveTo(region.Start + i);
             if (OnProgress) OnProgress(address);
             const int32_t word = FWords.ReadData();
             if (word == -1) throw Exception("Data read error");
-            if (word != region.Default) region.Data[i] = word;
+            if (word != region.Default) words[size_t(i)] = word;
             CheckAbort();
         }
     });
@@ -214,14 +218,15 @@ void TDeviceVESK1::VerifyRegions(int16_t regions) {
     RequireTarget();
     ForSelectedRegions(
         StandardRegions(), regions, OnProgress,
-        [](const TChipRegion& region) { return region.CountNonDefault(); },
-        [&](TChipRegion& region) { VerifyRegion(region); });
+        [&](const TChipRegion& region) { return FSession->CountNonDefault(region); },
+        [&](const TChipRegion& region) { VerifyRegion(region); });
 }
 
-void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
+void TDeviceVESK1::VerifyRegion(const TChipRegion& region) {
     WithContext(failed::RegionVerify + RegionText(region), [&] {
+        const std::vector<int32_t>& words = FSession->Words(region);
         for (int32_t i = 0; i < region.Size; ++i) {
-            const int32_t word = region.Data[i];
+            const int32_t word = words[size_t(i)];
             if (word != region.Default) {
                 const int32_t address = FWords.MoveTo(region.Start + i);
                 if (OnProgress) OnProgress(address);

@@ -17,7 +17,7 @@ constexpr char ProgramModeLetters[] = {'e', 'c', 'd', 'f'};
 
 TDeviceVESK1Words::TDeviceVESK1Words(TVbusLink& link) : FLink(link) {}
 
-void TDeviceVESK1Words::SetTarget(TChipDefinition* chip) {
+void TDeviceVESK1Words::SetTarget(const TChipDefinition* chip) {
     FTarget = chip;
     FAlgorithm = chip != nullptr ? chip->Algorithm : 0;
     ForgetPosition();

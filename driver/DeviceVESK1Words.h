@@ -23,8 +23,8 @@ class TDeviceVESK1Words {
 
     // The chip addressed (owned elsewhere), or null; its algorithm is in force from
     // then on (0 for none) and the position is forgotten.
-    TChipDefinition* Target() const { return FTarget; }
-    void SetTarget(TChipDefinition* chip);
+    const TChipDefinition* Target() const { return FTarget; }
+    void SetTarget(const TChipDefinition* chip);
     int32_t Algorithm() const { return FAlgorithm; }
     // The delay sent with every program-mode command, as 2 hex digits.
     int32_t ProgramDelay() const { return FProgramDelay; }
@@ -66,7 +66,7 @@ class TDeviceVESK1Words {
     void SendWord(const std::string& context, char letter, int32_t word, bool merge);
 
     TVbusLink& FLink;
-    TChipDefinition* FTarget = nullptr;
+    const TChipDefinition* FTarget = nullptr;
     int32_t FAlgorithm = 0;
     int32_t FProgramDelay = 35;
     int FRegion = -1;

@@ -4,8 +4,8 @@
 // chooses the optional steps.
 #pragma once
 
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "common/VESK_Exception.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
@@ -50,20 +50,22 @@ inline const char* const TinyImage = ":0400000034120000B6\n" // Code 0, 1
                                      ":02400E00FF3F72\n"     // Fuses 0x2007
                                      ":00000001FF\n";
 
-// Loads the chips into `ChipDefinitions` once; returns them (PIC16 first).
-inline TChipDefinition* TinyChip(bool second) {
-    static const bool loaded = [] {
+// The two chips, loaded once (PIC16 first).
+inline const TChipCatalogue& TinyChips() {
+    static const TChipCatalogue chips = [] {
+        TChipCatalogue loaded;
         for (const char* text : {TinyChip16, TinyChip18}) {
             auto chip = std::make_unique<TChipDefinition>();
             chip->LoadFromText(text);
-            ChipDefinitions.push_back(std::move(chip));
+            loaded.Add(std::move(chip));
         }
-        return true;
+        return loaded;
     }();
-    (void)loaded;
-    for (const auto& chip : ChipDefinitions)
-        if (chip->Name == (second ? "TINY18" : "TINY16")) return chip.get();
-    return nullptr;
+    return chips;
+}
+
+inline const TChipDefinition* TinyChip(bool second) {
+    return TinyChips().ByName(second ? "TINY18" : "TINY16");
 }
 
 // Runs the sequence, each step through the operation layer's call of it; `done` tells when the line has
@@ -72,8 +74,8 @@ inline TChipDefinition* TinyChip(bool second) {
 // function.
 inline void RunSequence(TDeviceVESK1& dev, uint8_t control, const std::function<bool()>& done,
                         const std::function<void(const std::string&)>& failed = {}) {
+    dev.SetCatalogue(&TinyChips());
     dev.SetTarget((control & SelectTarget) ? TinyChip(control & SecondChip) : nullptr);
-    TinyChip(false);
 
     const auto step = [&](const std::function<void()>& body) {
         if (done()) return;

@@ -3,7 +3,7 @@
 // consistent (buffers of the declared sizes, lookups that find what they return).
 #include "FuzzSupport.h"
 
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "chipdef/DefinitionIni.h"
 #include "common/VESK_Exception.h"
 
@@ -43,7 +43,8 @@ void CheckFields(const vesk::TChipDefinition& chip) {
     }
 }
 
-void CheckChip(vesk::TChipDefinition& chip) {
+void CheckChip(const vesk::TChipDefinition& chip) {
+    vesk::TChipSession session(chip);
     // A chip without a device ID ("Id=none") has no mask either.
     VESK_FUZZ_CHECK(!chip.Name.empty() && (chip.Id >= 0 || chip.IdMask == -1) && chip.Algorithm >= 0);
     CheckFields(chip);
@@ -52,8 +53,8 @@ void CheckChip(vesk::TChipDefinition& chip) {
         0x8000007ELL};
     for (const auto& region : chip.Regions) {
         VESK_FUZZ_CHECK(region.Code > 0 && region.Start >= 0 && region.Size >= 0);
-        VESK_FUZZ_CHECK(region.Data.size() == static_cast<std::size_t>(region.Size));
-        VESK_FUZZ_CHECK(region.CountNonDefault() == 0);
+        VESK_FUZZ_CHECK(session.Words(region).size() == static_cast<std::size_t>(region.Size));
+        VESK_FUZZ_CHECK(session.CountNonDefault(region) == 0);
         addresses.push_back(region.Start);
         addresses.push_back(int64_t(region.Start) + region.Size - 1);
         addresses.push_back(int64_t(region.Start) + region.Size);
@@ -67,11 +68,11 @@ void CheckChip(vesk::TChipDefinition& chip) {
     // Writing a word where the chip has memory lands in that region.
     for (int64_t address : addresses) {
         try {
-            chip.SetWord(address, 0x1234);
+            session.SetWord(address, 0x1234);
         } catch (const vesk::Exception&) {
         }
     }
-    chip.ResetImage();
+    session.Reset();
 }
 
 } // namespace

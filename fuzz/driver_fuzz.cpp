@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const vesk::Exception&) {
     }
     VESK_FUZZ_CHECK(!dev.Transport().IsOpen());
-    if (dev.Target() != nullptr)
-        for (const auto& region : dev.Target()->Regions)
-            VESK_FUZZ_CHECK(region.Data.size() == static_cast<std::size_t>(region.Size));
+    if (const vesk::TChipSession* session = dev.Session())
+        for (const auto& region : session->Chip().Regions)
+            VESK_FUZZ_CHECK(session->Words(region).size() == static_cast<std::size_t>(region.Size));
     return 0;
 }

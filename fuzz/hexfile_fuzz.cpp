@@ -3,7 +3,7 @@
 // cursor that leaves its records) is a finding.
 #include "FuzzSupport.h"
 
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "common/VESK_Exception.h"
 #include "hexfile/IntelHexFile.h"
 #include "tests/support/ChipText.h"
@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static vesk::TChipDefinition chip;
     static const bool chipLoaded = chip.LoadFromText(DemoChip);
     VESK_FUZZ_CHECK(chipLoaded);
+    static vesk::TChipSession session(chip);
 
     const std::string text(reinterpret_cast<const char*>(data), size);
     vesk::TIntelHexFile file;
@@ -57,12 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             VESK_FUZZ_CHECK(record.Data.size() == record.ByteCount);
         WalkWords(file);
         try {
-            chip.LoadImage(file);
+            session.LoadImage(file);
         } catch (const vesk::Exception&) {
             // a word outside every region: refused with a message
         }
         for (const auto& region : chip.Regions)
-            VESK_FUZZ_CHECK(region.Data.size() == static_cast<std::size_t>(region.Size));
+            VESK_FUZZ_CHECK(session.Words(region).size() == static_cast<std::size_t>(region.Size));
     }
 
     // Every few inputs, the same bytes through a real file: the reader of files from

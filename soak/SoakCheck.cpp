@@ -215,7 +215,7 @@ void TSoakWorker::CheckSuccess(const TOutcome& o, const TPlan& plan, const TMemo
         for (const TChipRegion& region : FChip.Regions) {
             for (int32_t i = 0; i < region.Size; ++i) {
                 const int32_t address = region.Start + i;
-                const int32_t buffer = region.Data[size_t(i)];
+                const int32_t buffer = Dev.Session()->Words(region)[size_t(i)];
                 const bool checked = o.Op == TOpKind::Read || buffer != region.Default;
                 if (checked && after.at(address) != buffer) {
                     v.push_back(std::string(Name(o.Op)) + " succeeded but buffer word 0x" + Hex(address, 6) +
@@ -257,7 +257,7 @@ void TSoakWorker::CheckCalibration(const TOutcome& o, const TMemory& before, con
         else if (before.at(CalibrationAddress) != FCalibration)
             ++Stats.CalibrationRestored;
     } else if (calibration != FCalibration) {
-        const TMemory pending = Dev.PendingPreserved(&FChip);
+        const TMemory pending = Dev.PendingPreserved(FChip.Name);
         const auto held = pending.find(CalibrationAddress);
         if (calibration != CodeDefault)
             v.push_back("the calibration word became 0x" + Hex(calibration, 4));
@@ -306,7 +306,7 @@ void TSoakWorker::CheckFailedErase(const TOutcome& o, const TMemory& before, con
         }
     }
     // The driver holds exactly the words its message names.
-    if (Dev.PendingPreserved(&FChip) != named)
+    if (Dev.PendingPreserved(FChip.Name) != named)
         v.push_back("the driver holds other preserved words than its message names");
 }
 

@@ -1,7 +1,7 @@
 #include "SoakChip.h"
 
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "hexfile/IntelHexWriter.h"
 
 #include <cstdio>
@@ -27,7 +27,7 @@ std::string ChipFileText(int number) {
     return text;
 }
 
-void LoadSoakChips(int count) {
+TChipCatalogue LoadSoakChips(int count) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("vesk_soak_chips_" + std::to_string(::getpid()));
     fs::remove_all(dir);
@@ -37,19 +37,20 @@ void LoadSoakChips(int count) {
         std::snprintf(name, sizeof name, "ChipDef_SOAK%03d.ini", i);
         std::ofstream(dir / name) << ChipFileText(i);
     }
-    ChipDefinitions.clear();
+    TChipCatalogue chips;
     try {
-        LoadChipDefinitions(dir.string());
+        chips.Load(dir.string());
     } catch (...) {
         fs::remove_all(dir);
         throw;
     }
     fs::remove_all(dir);
+    return chips;
 }
 
-TChipDefinition& SoakChip(int number) {
+const TChipDefinition& SoakChip(const TChipCatalogue& chips, int number) {
     const std::string name = "SOAK" + std::to_string(number);
-    for (const auto& chip : ChipDefinitions)
+    for (const auto& chip : chips.Chips())
         if (chip->Name == name) return *chip;
     throw std::runtime_error("soak chip missing: " + name);
 }

@@ -1,14 +1,12 @@
 // The small chips the soak programs, and the random images it writes to them.
 #pragma once
 
+#include "chipdef/ChipCatalogue.h"
+
 #include <cstdint>
 #include <map>
 #include <random>
 #include <string>
-
-namespace vesk {
-class TChipDefinition;
-}
 
 namespace vesk::soak {
 
@@ -30,11 +28,11 @@ inline constexpr int32_t ChipIdBase = 0x0A00;
 std::string ChipFileText(int number);
 
 // Writes the definition files of chips 0..count-1 into a fresh temporary folder,
-// loads them into `ChipDefinitions` and removes the folder again.
-void LoadSoakChips(int count);
+// loads them and removes the folder again.
+TChipCatalogue LoadSoakChips(int count);
 
-// The loaded soak chip `number`.
-TChipDefinition& SoakChip(int number);
+// Soak chip `number` of `chips`.
+const TChipDefinition& SoakChip(const TChipCatalogue& chips, int number);
 
 // Word address -> word of an image: some Code words (never the calibration word),
 // some Data words and the configuration word with the kept bits set as the

@@ -37,10 +37,11 @@ std::vector<int32_t> Addresses() {
     return all;
 }
 
-TSoakWorker::TSoakWorker(int number, const TSoakConfig& config)
+TSoakWorker::TSoakWorker(const TChipCatalogue& chips, int number, const TSoakConfig& config)
     : FNumber(number), FConfig(config), FRng(config.Seed + 0x9E3779B97F4A7C15ULL * uint64_t(number + 1)),
-      FChip(SoakChip(number)), FCalibration(0x3400 | ((number * 37) & 0xFF)) {
+      FChip(SoakChip(chips, 0)), FCalibration(0x3400 | ((number * 37) & 0xFF)) {
     Dev.SetComReadTimeout(config.TimeoutMs);
+    Dev.SetCatalogue(&chips);
     Dev.SetTarget(&FChip);
     // Fault positions are drawn up to these byte counts until an operation of the
     // kind has been measured.
@@ -132,7 +133,7 @@ bool TSoakWorker::RunFaulted() {
     TImage image = RandomImage(FRng);
     const bool verifyAfter = std::uniform_int_distribution<int>(0, 1)(FRng) == 1;
     const TMemory before = Snapshot();
-    FPendingBefore = Dev.PendingPreserved(&FChip);
+    FPendingBefore = Dev.PendingPreserved(FChip.Name);
     const TOutcome o = Execute(op, plan, op == TOpKind::Write ? &image : nullptr, verifyAfter);
     std::vector<std::string> v;
     CheckOutcome(o, plan, before, op == TOpKind::Write ? &image : nullptr, v);
@@ -161,7 +162,7 @@ bool TSoakWorker::RunMemoryCheck() {
     for (TOpKind op : {TOpKind::Write, TOpKind::Read}) {
         ++FOpIndex;
         const TMemory before = Snapshot();
-        FPendingBefore = Dev.PendingPreserved(&FChip);
+        FPendingBefore = Dev.PendingPreserved(FChip.Name);
         const TOutcome o = Execute(op, plan, op == TOpKind::Write ? &image : nullptr, true);
         std::vector<std::string> v;
         if (!o.Ok) v.push_back("a fault-free " + std::string(Name(op)) + " failed");
@@ -178,9 +179,10 @@ bool TSoakWorker::RunMemoryCheck() {
                                        : it->second;
                     else if (address == FusesAddress)
                         expected = before.at(address);
-                    if (region.Data[size_t(i)] != expected) {
-                        v.push_back("read back 0x" + Hex(region.Data[size_t(i)], 4) + " at 0x" +
-                                    Hex(address, 6) + ", the image has 0x" + Hex(expected, 4));
+                    const int32_t read = Dev.Session()->Words(region)[size_t(i)];
+                    if (read != expected) {
+                        v.push_back("read back 0x" + Hex(read, 4) + " at 0x" + Hex(address, 6) +
+                                    ", the image has 0x" + Hex(expected, 4));
                         break;
                     }
                 }

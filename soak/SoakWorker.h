@@ -41,7 +41,9 @@ using TMemory = std::map<int32_t, int32_t>;
 
 class TSoakWorker {
   public:
-    TSoakWorker(int number, const TSoakConfig& config);
+    // Worker `number` on soak chip 0 of `chips`, which it detects against; its driver
+    // holds the worker's own session of that chip.
+    TSoakWorker(const TChipCatalogue& chips, int number, const TSoakConfig& config);
     ~TSoakWorker();
 
     // One operation with a random fault; false when it broke a rule.
@@ -104,7 +106,7 @@ class TSoakWorker {
     TSoakConfig FConfig;
     std::mt19937_64 FRng;
     TDeviceVESK1 Dev{std::make_unique<TComPortTransport>()};
-    TChipDefinition& FChip;
+    const TChipDefinition& FChip;
     std::unique_ptr<sim::TPtySimulator> FSim;
     int32_t FCalibration;
     // The words the driver held pending for this chip when the running operation

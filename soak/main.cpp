@@ -12,7 +12,7 @@
 #include "SoakReport.h"
 #include "SoakWorker.h"
 
-#include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipCatalogue.h"
 
 #include <atomic>
 #include <chrono>
@@ -185,8 +185,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     TSoakWorker::Print = PrintLine;
+    TChipCatalogue chips;
     try {
-        LoadSoakChips(config.Workers);
+        chips = LoadSoakChips(1);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vesk_soak: %s\n", e.what());
         return 2;
@@ -196,7 +197,7 @@ int main(int argc, char** argv) {
     figures.FdsBefore = CountDescriptors();
     std::vector<std::unique_ptr<TSoakWorker>> workers;
     for (int i = 0; i < config.Workers; ++i)
-        workers.push_back(std::make_unique<TSoakWorker>(i, config));
+        workers.push_back(std::make_unique<TSoakWorker>(chips, i, config));
     figures.FdsRunning = CountDescriptors();
 
     TQuietPoint quiet(config.Workers);
@@ -221,6 +222,5 @@ int main(int argc, char** argv) {
 
     PrintReport(total, figures);
     const int64_t failed = Verdict(total, config, figures);
-    ChipDefinitions.clear();
     return failed == 0 ? 0 : 1;
 }

@@ -94,11 +94,11 @@ void THexEditor::Clear() {
 }
 
 void THexEditor::RefreshBufferView() {
-    FSelectTarget->setVisible(FChip == nullptr);
+    FSelectTarget->setVisible(FSession == nullptr);
     FModel->BeginRebuild();
     bool shown = false;
     try {
-        shown = vesk::RefreshBufferView(FGrid, FChip);
+        shown = vesk::RefreshBufferView(FGrid, FSession);
     } catch (...) {
         FGrid.Clear(); // the page stays empty
         FModel->EndRebuild();

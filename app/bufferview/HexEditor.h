@@ -1,7 +1,7 @@
 // The Buffer page's hexadecimal dump of the selected chip's image buffer.
 //
 // Embedding: put one THexEditor in the page below the tool bar, give it the driver's
-// selected chip with SetChip whenever that changes (nullptr when none), and call
+// session with SetSession whenever that changes (nullptr when none), and call
 // RefreshBufferView when the page is chosen and after the buffer was loaded. The widget
 // holds the grid and the centred "Select target chip type" panel, shown instead of any
 // words while no chip is set; the page's load and save buttons stay with the page.
@@ -17,7 +17,7 @@ class QTableView;
 class THexGridModel;
 
 namespace vesk {
-class TChipDefinition;
+class TChipSession;
 }
 
 class THexEditor : public QWidget {
@@ -26,10 +26,10 @@ class THexEditor : public QWidget {
     explicit THexEditor(QWidget* parent = nullptr);
     ~THexEditor() override;
 
-    // The chip whose buffer the next RefreshBufferView shows; nullptr for none. The chip
-    // is not owned and must outlive its use here (chip definitions live for the whole run).
-    void SetChip(vesk::TChipDefinition* chip) { FChip = chip; }
-    vesk::TChipDefinition* Chip() const { return FChip; }
+    // The session whose buffer the next RefreshBufferView shows; nullptr for none. The
+    // session is not owned and must outlive its use here.
+    void SetSession(const vesk::TChipSession* session) { FSession = session; }
+    const vesk::TChipSession* Session() const { return FSession; }
 
     // Rebuilds the dump from the chip's regions: Code, then Fuses, then Data, one empty
     // row between them; shows the "Select target chip type" panel and an empty grid when
@@ -51,7 +51,7 @@ class THexEditor : public QWidget {
     void ApplyFormat();
 
     vesk::THexGrid FGrid;
-    vesk::TChipDefinition* FChip = nullptr;
+    const vesk::TChipSession* FSession = nullptr;
     THexGridModel* FModel = nullptr;
     QTableView* FView = nullptr;
     QLabel* FSelectTarget = nullptr;

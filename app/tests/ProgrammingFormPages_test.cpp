@@ -106,7 +106,7 @@ void ProgrammingFormPagesTest::bufferGridOfThousandWordCode() {
     form.MainPage().cbxTargetType->setCurrentIndex(1);
     emit form.MainPage().cbxTargetType->activated(1);
     QCOMPARE(QString::fromStdString(run.Device->Target()->Name), QStringLiteral("PIC16F84A"));
-    run.Device->Target()->SetWord(0x3FF, 0x3F41);
+    run.Device->Session()->SetWord(0x3FF, 0x3F41);
     form.TabControl1()->setCurrentIndex(pgBuffer);
     const THexEditor& editor = *form.BufferPage().HexEditor1;
     const vesk::THexGrid& grid = editor.Grid();

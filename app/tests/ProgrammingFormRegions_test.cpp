@@ -429,7 +429,7 @@ void ProgrammingFormRegionsTest::verifyAndReadEachRegion() {
     QCOMPARE(form.LampPicture(), int(lsRed));
     // Reading it makes the buffer match again.
     a.atnReadData->trigger();
-    QCOMPARE(run.Device->Target()->RegionByCode(2).Data[0], 0x42);
+    QCOMPARE(run.Device->Session()->Word(0x2100), 0x42);
     a.atnVerify->trigger();
     QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
     QCOMPARE(form.LampPicture(), int(lsGreen));

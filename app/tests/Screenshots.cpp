@@ -35,7 +35,6 @@
 #include "SettingsPage.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "sim/PtySimulator.h"
 #include "termview/ComTerminal.h"

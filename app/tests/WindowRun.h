@@ -21,7 +21,6 @@
 #include "SettingsPage.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
 #include "sim/PtySimulator.h"
 #include "sim/SimulatedLine.h"
@@ -79,11 +78,10 @@ class TWindowRun {
         if (!keepTimer) Form->Timer1()->stop();
         return true;
     }
-    // The window first, then the driver; the chip list is emptied for the next run.
+    // The window (with its chips) first, then the driver.
     void Close() {
         Form.reset();
         Device.reset();
-        vesk::ChipDefinitions.clear();
     }
 
     QTemporaryDir Dir;

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "VESK_Exception.h"
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "tests/support/ChipText.h"
 #include "tests/support/TempFolder.h"
 
@@ -57,18 +57,19 @@ TEST(ChipDefinitionLoad, Demo16AsDescribed) {
     EXPECT_EQ(code.Size, 1024);
     EXPECT_EQ(code.Default, 0x3FFF);
     EXPECT_EQ(code.Algorithm, -1);
-    EXPECT_EQ(code.Data, std::vector<int32_t>(1024, 0x3FFF));
+    const TChipSession session(chip);
+    EXPECT_EQ(session.Words(code), std::vector<int32_t>(1024, 0x3FFF));
     ASSERT_EQ(code.Preserve.size(), 1u);
     EXPECT_EQ(code.Preserve[0].Address, 0x3FF);
     EXPECT_EQ(code.Preserve[0].Mask, 0x3FFF);
-    EXPECT_EQ(code.Preserve[0].Saved, -1);
+    EXPECT_TRUE(session.Saved.empty());
 
     const TChipRegion& data = chip.Regions[1];
     EXPECT_EQ(data.Code, RegionCodeData);
     EXPECT_TRUE(data.Contains(0x2100));
     EXPECT_TRUE(data.Contains(0x213F));
     EXPECT_FALSE(data.Contains(0x2140));
-    EXPECT_EQ(data.Data, std::vector<int32_t>(64, 0xFF));
+    EXPECT_EQ(session.Words(data), std::vector<int32_t>(64, 0xFF));
     EXPECT_TRUE(data.Preserve.empty());
 
     const TChipRegion& fuses = chip.Regions[2];
@@ -84,7 +85,7 @@ TEST(ChipDefinitionLoad, Demo16AsDescribed) {
     EXPECT_EQ(id.Code, RegionCodeId);
     EXPECT_EQ(id.Start, 0x2000);
     EXPECT_EQ(id.Size, 4);
-    EXPECT_EQ(id.Data, std::vector<int32_t>(4, 0x3FFF));
+    EXPECT_EQ(session.Words(id), std::vector<int32_t>(4, 0x3FFF));
 
     // Without the keys of what the silicon has, every bit counts: the ID compares
     // exactly, and a verify compares all bits but the preserved ones.
@@ -138,12 +139,12 @@ TEST(ChipDefinitionLoad, NoRegionsAndSizeZero) {
     EXPECT_TRUE(FromText(ChipSection).Regions.empty());
     const auto chip = FromText(OneRegion("Id", 0, 0x2000, 0, 0));
     ASSERT_EQ(chip.Regions.size(), 1u);
-    EXPECT_TRUE(chip.Regions[0].Data.empty());
+    EXPECT_TRUE(TChipSession(chip).Words(chip.Regions[0]).empty());
 }
 
 TEST(ChipDefinitionLoad, LargestRegionSizeIsAccepted) {
     const auto chip = FromText(OneRegion("Code", 0, 0, 16777216, 1));
-    EXPECT_EQ(chip.Regions[0].Data.size(), 16777216u);
+    EXPECT_EQ(TChipSession(chip).Words(chip.Regions[0]).size(), 16777216u);
 }
 
 TEST(ChipDefinitionLoad, RegionNumberingStopsAtTheFirstGap) {
@@ -173,7 +174,6 @@ TEST(ChipDefinitionLoad, PreserveLists) {
     EXPECT_EQ(chip.Regions[0].Preserve[0].Mask, 0x3000);
     EXPECT_EQ(chip.Regions[0].Preserve[1].Address, 0x2008);
     EXPECT_EQ(chip.Regions[0].Preserve[1].Mask, 0xFF);
-    EXPECT_EQ(chip.Regions[0].Preserve[1].Saved, -1);
     // Blanks separate items too; quoted items may hold blanks; order is kept, not sorted.
     chip = FromText(fuses(" 0x2008=1  \"0x2007= 2\" , 0x0=3"));
     ASSERT_EQ(chip.Regions[0].Preserve.size(), 3u);
@@ -246,7 +246,7 @@ TEST(ChipDefinitionLoad, CrLfAndMissingFinalLineBreak) {
 TEST(ChipDefinitionLoad, RegionsTogetherHoldAtMostTheLargestRegionSize) {
     const auto half = FromText(OneRegion("Code", 0, 0, 8388608, 1).Region("Data", 0, 0x800000, 8388608, 1));
     ASSERT_EQ(half.Regions.size(), 2u);
-    EXPECT_EQ(half.Regions[1].Data.size(), 8388608u);
+    EXPECT_EQ(half.Regions[1].Size, 8388608);
 
     TChipText many("X", 1);
     for (int n = 1; n <= 200; ++n)

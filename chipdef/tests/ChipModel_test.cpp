@@ -1,11 +1,11 @@
-// The chip and region model: lookups, buffer words and image loading.
+// The chip and region model and a session's buffer: lookups, buffer words and image loading.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <functional>
 
 #include "VESK_Exception.h"
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 
 using namespace vesk;
 
@@ -38,17 +38,22 @@ TIntelHexFile ImageOf(const std::string& text) {
 
 } // namespace
 
-TEST(ChipRegion, NewRegionIsFilledWithDefault) {
-    TChipRegion region("Code", RegionCodeCode, 0, 0x10, 5, 0x3FFF, AlgorithmPIC16A);
-    EXPECT_EQ(region.Data, std::vector<int32_t>(5, 0x3FFF));
+TEST(ChipSession, NewBufferIsFilledWithDefault) {
+    TChipDefinition chip;
+    chip.Regions.emplace_back("Code", RegionCodeCode, 0, 0x10, 5, 0x3FFF, AlgorithmPIC16A);
+    const TChipRegion& region = chip.Regions[0];
     EXPECT_TRUE(region.Preserve.empty());
     EXPECT_EQ(region.Algorithm, AlgorithmPIC16A);
-    EXPECT_EQ(region.CountNonDefault(), 0);
-    region.Data[2] = 0;
-    region.Data[4] = 1;
-    EXPECT_EQ(region.CountNonDefault(), 2);
-    region.Reset();
-    EXPECT_EQ(region.Data, std::vector<int32_t>(5, 0x3FFF));
+    TChipSession session(chip);
+    EXPECT_EQ(session.Words(region), std::vector<int32_t>(5, 0x3FFF));
+    EXPECT_EQ(session.CountNonDefault(region), 0);
+    session.Words(region)[2] = 0;
+    session.Words(region)[4] = 1;
+    EXPECT_EQ(session.CountNonDefault(region), 2);
+    // Another session of the same chip has words of its own.
+    EXPECT_EQ(TChipSession(chip).CountNonDefault(region), 0);
+    session.Reset(region);
+    EXPECT_EQ(session.Words(region), std::vector<int32_t>(5, 0x3FFF));
 }
 
 TEST(ChipRegion, ContainsIsHalfOpen) {
@@ -61,10 +66,13 @@ TEST(ChipRegion, ContainsIsHalfOpen) {
 }
 
 TEST(ChipRegion, SizeZeroContainsNothing) {
-    TChipRegion region("Id", RegionCodeId, 0, 0x2000, 0, 0x3FFF, -1);
-    EXPECT_TRUE(region.Data.empty());
+    TChipDefinition chip;
+    chip.Regions.emplace_back("Id", RegionCodeId, 0, 0x2000, 0, 0x3FFF, -1);
+    const TChipRegion& region = chip.Regions[0];
     EXPECT_FALSE(region.Contains(0x2000));
-    EXPECT_EQ(region.CountNonDefault(), 0);
+    const TChipSession session(chip);
+    EXPECT_TRUE(session.Words(region).empty());
+    EXPECT_EQ(session.CountNonDefault(region), 0);
 }
 
 TEST(ChipRegion, ContainsDoesNotOverflowNearTheTop) {
@@ -101,61 +109,67 @@ TEST(ChipDefinition, OverlappingRegionsTheFirstWins) {
     TChipDefinition chip = MakeChip();
     chip.Regions.emplace_back("Id", RegionCodeId, 0, 0x80, 0x100, 0, -1);
     chip.Regions.emplace_back("Code", RegionCodeCode, 0, 0x3000, 1, 0, -1);
-    chip.SetWord(0x90, 0x1234);
-    EXPECT_EQ(chip.Regions[0].Data[0x90], 0x1234);
-    EXPECT_EQ(chip.Regions[2].CountNonDefault(), 0);
-    chip.SetWord(0x17F, 7); // only the later region holds it
-    EXPECT_EQ(chip.Regions[2].Data[0xFF], 7);
+    TChipSession session(chip);
+    session.SetWord(0x90, 0x1234);
+    EXPECT_EQ(session.Words(chip.Regions[0])[0x90], 0x1234);
+    EXPECT_EQ(session.CountNonDefault(chip.Regions[2]), 0);
+    session.SetWord(0x17F, 7); // only the later region holds it
+    EXPECT_EQ(session.Words(chip.Regions[2])[0xFF], 7);
     EXPECT_EQ(&chip.RegionByCode(RegionCodeCode), &chip.Regions[0]);
 }
 
-TEST(ChipDefinition, SetWordStoresTheValueUnchanged) {
-    TChipDefinition chip = MakeChip();
-    chip.SetWord(0x2100, 0x12345);
-    chip.SetWord(0x210F, -7);
-    EXPECT_EQ(chip.Regions[1].Data[0], 0x12345);
-    EXPECT_EQ(chip.Regions[1].Data[15], -7);
-    chip.ResetImage();
-    EXPECT_EQ(chip.Regions[0].CountNonDefault(), 0);
-    EXPECT_EQ(chip.Regions[1].CountNonDefault(), 0);
+TEST(ChipSession, SetWordStoresTheValueUnchanged) {
+    const TChipDefinition chip = MakeChip();
+    TChipSession session(chip);
+    session.SetWord(0x2100, 0x12345);
+    session.SetWord(0x210F, -7);
+    EXPECT_EQ(session.Words(chip.Regions[1])[0], 0x12345);
+    EXPECT_EQ(session.Word(0x210F), -7);
+    session.Reset();
+    EXPECT_EQ(session.CountNonDefault(chip.Regions[0]), 0);
+    EXPECT_EQ(session.CountNonDefault(chip.Regions[1]), 0);
 }
 
-TEST(ChipDefinition, LoadImagePlacesWordsAndTheLaterOneWins) {
-    TChipDefinition chip = MakeChip();
+TEST(ChipSession, LoadImagePlacesWordsAndTheLaterOneWins) {
+    const TChipDefinition chip = MakeChip();
+    TChipSession session(chip);
     const TIntelHexFile real = ImageOf(":0400020034127856E6\n" // words 1, 2 = 0x1234, 0x5678
                                        ":020002009A0062\n"     // word 1 again = 0x009A
                                        ":02420000AB0011\n"     // word 0x2100 = 0xAB
                                        ":00000001FF\n");
-    ASSERT_TRUE(chip.LoadImage(real));
-    EXPECT_EQ(chip.Regions[0].Data[1], 0x009A);
-    EXPECT_EQ(chip.Regions[0].Data[2], 0x5678);
-    EXPECT_EQ(chip.Regions[1].Data[0], 0xAB);
-    EXPECT_EQ(chip.Regions[0].CountNonDefault(), 2);
-    const auto first = chip.Regions;
-    chip.Regions[0].Data[0x80] = 1; // stale word: a second load starts with a reset
-    ASSERT_TRUE(chip.LoadImage(real));
-    EXPECT_EQ(chip.Regions[0].Data, first[0].Data);
-    EXPECT_EQ(chip.Regions[1].Data, first[1].Data);
+    ASSERT_TRUE(session.LoadImage(real));
+    EXPECT_EQ(session.Word(1), 0x009A);
+    EXPECT_EQ(session.Word(2), 0x5678);
+    EXPECT_EQ(session.Word(0x2100), 0xAB);
+    EXPECT_EQ(session.CountNonDefault(chip.Regions[0]), 2);
+    const TChipSession first = session;
+    session.SetWord(0x80, 1); // stale word: a second load starts with a reset
+    ASSERT_TRUE(session.LoadImage(real));
+    EXPECT_EQ(session.Words(chip.Regions[0]), first.Words(chip.Regions[0]));
+    EXPECT_EQ(session.Words(chip.Regions[1]), first.Words(chip.Regions[1]));
 }
 
-TEST(ChipDefinition, LoadImageStopsAtTheFirstWordWithoutRegion) {
-    TChipDefinition chip = MakeChip();
+TEST(ChipSession, LoadImageStopsAtTheFirstWordWithoutRegion) {
+    const TChipDefinition chip = MakeChip();
+    TChipSession session(chip);
     const TIntelHexFile image = ImageOf(":020000001100ED\n"   // word 0 = 0x11
                                         ":02840000220058\n"   // word 0x4200: no region
                                         ":020004003300C7\n"); // word 2, never reached
-    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }), "Chip T1 has no region with address 0x004200");
-    EXPECT_EQ(chip.Regions[0].Data[0], 0x11);
-    EXPECT_EQ(chip.Regions[0].Data[2], 0x3FFF);
+    EXPECT_EQ(MessageOf([&] { session.LoadImage(image); }), "Chip T1 has no region with address 0x004200");
+    EXPECT_EQ(session.Word(0), 0x11);
+    EXPECT_EQ(session.Word(2), 0x3FFF);
 }
 
-TEST(ChipDefinition, LoadImageWithWordsAboveTheSignedRange) {
+TEST(ChipSession, LoadImageWithWordsAboveTheSignedRange) {
     TChipDefinition chip = MakeChip();
     // Extended address 0xFFFF: byte addresses 0xFFFF0000.., word 0x7FFF8000...
     const TIntelHexFile image = ImageOf(":02000004FFFFFC\n:020000001100ED\n");
-    EXPECT_EQ(MessageOf([&] { chip.LoadImage(image); }), "Chip T1 has no region with address 0x7FFF8000");
+    EXPECT_EQ(MessageOf([&] { TChipSession(chip).LoadImage(image); }),
+              "Chip T1 has no region with address 0x7FFF8000");
     chip.Regions.emplace_back("Id", RegionCodeId, 0, 0x7FFF8000, 0x10, 0, -1);
-    ASSERT_TRUE(chip.LoadImage(image));
-    EXPECT_EQ(chip.Regions[2].Data[0], 0x11);
+    TChipSession session(chip);
+    ASSERT_TRUE(session.LoadImage(image));
+    EXPECT_EQ(session.Words(chip.Regions[2])[0], 0x11);
 }
 
 TEST(NameTables, ExactNamesOnly) {

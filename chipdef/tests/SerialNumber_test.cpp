@@ -60,11 +60,10 @@ TEST(SerialNumber, WordsDependOnTheRegionAndTheChipsWordWidth) {
     for (const TPlaced_t& row : rows) {
         TChipDefinition chip = MakeChip(row.Algorithm);
         EXPECT_EQ(SerialNumberWords(chip, row.Address, row.Number, row.Bytes), row.Words) << row.Address;
-        PlaceSerialNumber(chip, row.Address, row.Number, row.Bytes);
-        for (const auto& [address, value] : row.Words) {
-            const TChipRegion& region = chip.RegionByAddress(address);
-            EXPECT_EQ(region.Data[size_t(address - region.Start)], value);
-        }
+        TChipSession session(chip);
+        PlaceSerialNumber(session, row.Address, row.Number, row.Bytes);
+        for (const auto& [address, value] : row.Words)
+            EXPECT_EQ(session.Word(address), value);
     }
 }
 

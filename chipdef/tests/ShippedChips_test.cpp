@@ -5,7 +5,8 @@
 #include <map>
 
 #include "VESK_Exception.h"
-#include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipCatalogue.h"
+#include "chipdef/ChipSession.h"
 
 using namespace vesk;
 
@@ -115,7 +116,6 @@ TEST(ShippedChips, CalibrationWordsArePreservedOn12F6xx) {
         ASSERT_EQ(code.size(), 1u);
         EXPECT_EQ(code[0].Address, 0x3FF);
         EXPECT_EQ(code[0].Mask, 0x3FFF);
-        EXPECT_EQ(code[0].Saved, -1);
         const auto& fuses = chip.RegionByCode(RegionCodeFuses).Preserve;
         ASSERT_EQ(fuses.size(), 1u);
         EXPECT_EQ(fuses[0].Address, 0x2007);
@@ -134,46 +134,50 @@ TEST(ShippedChips, CopiedBesideThePrograms) {
         EXPECT_NO_THROW(ChipNamed(chips, name));
 }
 
-TEST(ShippedChips, LoadFromTheProgramDirectoryIntoTheGlobalList) {
-    ASSERT_TRUE(LoadChipDefinitions());
-    EXPECT_GE(ChipDefinitions.size(), Expected.size());
-    ChipDefinitions.clear();
+TEST(ShippedChips, LoadFromTheProgramDirectoryIntoACatalogue) {
+    TChipCatalogue chips;
+    ASSERT_TRUE(chips.Load(ProgramDirectory()));
+    EXPECT_GE(chips.Size(), Expected.size());
+    EXPECT_EQ(chips.FileOf(*chips.Chips().front()),
+              ProgramDirectory() + FindChipDefinitionFiles(ProgramDirectory()).front());
 }
 
 TEST(GpasmImages, Blink16F877A) {
     auto chips = LoadShipped(ShippedDir);
     TChipDefinition& chip = ChipNamed(chips, "PIC16F877A");
+    TChipSession session(chip);
     const TIntelHexFile image = Image("blink16f877a.hex");
     ExpectEveryWordInItsRegion(chip, image);
-    ASSERT_TRUE(chip.LoadImage(image));
-    const auto& code = chip.RegionByCode(RegionCodeCode).Data;
+    ASSERT_TRUE(session.LoadImage(image));
+    const auto& code = session.Words(chip.RegionByCode(RegionCodeCode));
     EXPECT_EQ(code[0], 0x2805);      // goto start
     EXPECT_EQ(code[1], 0x3FFF);      // gap left erased
     EXPECT_EQ(code[4], 0x0009);      // retfie
     EXPECT_EQ(code[5], 0x1683);      // bsf STATUS, RP0
     EXPECT_EQ(code[0x1FFF], 0x345A); // retlw 0x5A at the last code word
-    EXPECT_EQ(chip.RegionByCode(RegionCodeCode).CountNonDefault(), 12);
-    EXPECT_EQ(chip.RegionByCode(RegionCodeFuses).Data, std::vector<int32_t>{0x3F32});
-    EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data, (std::vector<int32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(session.CountNonDefault(chip.RegionByCode(RegionCodeCode)), 12);
+    EXPECT_EQ(session.Words(chip.RegionByCode(RegionCodeFuses)), std::vector<int32_t>{0x3F32});
+    EXPECT_EQ(session.Words(chip.RegionByCode(RegionCodeId)), (std::vector<int32_t>{1, 2, 3, 4}));
     const auto& data = chip.RegionByCode(RegionCodeData);
-    EXPECT_EQ(std::vector<int32_t>(data.Data.begin(), data.Data.begin() + 6),
+    EXPECT_EQ(std::vector<int32_t>(session.Words(data).begin(), session.Words(data).begin() + 6),
               (std::vector<int32_t>{'V', 'E', 'S', 'K', 0x7E, 0xFF}));
-    EXPECT_EQ(data.CountNonDefault(), 5);
+    EXPECT_EQ(session.CountNonDefault(data), 5);
 }
 
 TEST(GpasmImages, Osccal12F675) {
     auto chips = LoadShipped(ShippedDir);
     TChipDefinition& chip = ChipNamed(chips, "PIC12F675");
+    TChipSession session(chip);
     const TIntelHexFile image = Image("osccal12f675.hex");
     ExpectEveryWordInItsRegion(chip, image);
-    ASSERT_TRUE(chip.LoadImage(image));
-    const auto& code = chip.RegionByCode(RegionCodeCode).Data;
+    ASSERT_TRUE(session.LoadImage(image));
+    const auto& code = session.Words(chip.RegionByCode(RegionCodeCode));
     EXPECT_EQ((std::vector<int32_t>(code.begin(), code.begin() + 8)),
               (std::vector<int32_t>{0x1683, 0x23FF, 0x0090, 0x1005, 0x1283, 0x3001, 0x0685, 0x2805}));
     EXPECT_EQ(code[0x3FF], 0x3FFF); // the calibration word is not in the image
-    EXPECT_EQ(chip.RegionByCode(RegionCodeFuses).Data, std::vector<int32_t>{0x31C4});
-    EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data, (std::vector<int32_t>{1, 2, 3, 4}));
-    const auto& data = chip.RegionByCode(RegionCodeData).Data;
+    EXPECT_EQ(session.Words(chip.RegionByCode(RegionCodeFuses)), std::vector<int32_t>{0x31C4});
+    EXPECT_EQ(session.Words(chip.RegionByCode(RegionCodeId)), (std::vector<int32_t>{1, 2, 3, 4}));
+    const auto& data = session.Words(chip.RegionByCode(RegionCodeData));
     EXPECT_EQ((std::vector<int32_t>(data.begin(), data.begin() + 5)),
               (std::vector<int32_t>{0x11, 0x22, 0x33, 0xAB, 0xFF}));
 }
@@ -181,17 +185,19 @@ TEST(GpasmImages, Osccal12F675) {
 TEST(GpasmImages, Table18F452) {
     auto chips = LoadShipped(ShippedDir);
     TChipDefinition& chip = ChipNamed(chips, "PIC18F452");
+    TChipSession session(chip);
     const TIntelHexFile image = Image("table18f452.hex");
     ExpectEveryWordInItsRegion(chip, image);
-    ASSERT_TRUE(chip.LoadImage(image));
-    const auto& code = chip.RegionByCode(RegionCodeCode).Data;
+    ASSERT_TRUE(session.LoadImage(image));
+    const auto& code = session.Words(chip.RegionByCode(RegionCodeCode));
     EXPECT_EQ((std::vector<int32_t>(code.begin(), code.begin() + 6)),
               (std::vector<int32_t>{0x0E55, 0x6E80, 0xD7FF, 0x0201, 0x0403, 0xFFFF}));
     EXPECT_EQ(code[0x3FFF], 0xBEEF); // byte address 0x7FFE
-    EXPECT_EQ(chip.RegionByCode(RegionCodeId).Data, (std::vector<int32_t>{0x2010, 0x4030, 0x6050, 0x8070}));
-    EXPECT_EQ(chip.RegionByCode(RegionCodeFuses).Data,
+    EXPECT_EQ(session.Words(chip.RegionByCode(RegionCodeId)),
+              (std::vector<int32_t>{0x2010, 0x4030, 0x6050, 0x8070}));
+    EXPECT_EQ(session.Words(chip.RegionByCode(RegionCodeFuses)),
               (std::vector<int32_t>{0x22FF, 0x0E0F, 0x01FF, 0xFF81, 0xC00F, 0xE00F, 0x400F}));
-    const auto& data = chip.RegionByCode(RegionCodeData).Data;
+    const auto& data = session.Words(chip.RegionByCode(RegionCodeData));
     EXPECT_EQ(data[0], 0xB2A1);
     EXPECT_EQ(data[1], 0xD4C3);
     EXPECT_EQ(data[2], 0xFFFF);
@@ -201,8 +207,9 @@ TEST(GpasmImages, Table18F452) {
 TEST(GpasmImages, LoneBytesLandInTheirHalves) {
     auto chips = LoadShipped(ShippedDir);
     TChipDefinition& chip = ChipNamed(chips, "PIC12F675");
-    ASSERT_TRUE(chip.LoadImage(Image("oddbyte12f675.hex")));
-    const auto& data = chip.RegionByCode(RegionCodeData).Data;
+    TChipSession session(chip);
+    ASSERT_TRUE(session.LoadImage(Image("oddbyte12f675.hex")));
+    const auto& data = session.Words(chip.RegionByCode(RegionCodeData));
     EXPECT_EQ(data[0], 0x0011);
     EXPECT_EQ(data[0x3F], 0xABFF); // byte 0x427F: the high half; the low keeps the default
     EXPECT_EQ(data[0x40], 0x0000); // byte 0x4280: the low half
@@ -261,8 +268,9 @@ TEST(ShippedChips, DescribeTheirSilicon) {
 TEST(GpasmImages, ImageForAnotherChipFails) {
     auto chips = LoadShipped(ShippedDir);
     TChipDefinition& chip = ChipNamed(chips, "PIC16F84A");
+    TChipSession session(chip);
     try {
-        chip.LoadImage(Image("blink16f877a.hex"));
+        session.LoadImage(Image("blink16f877a.hex"));
         FAIL();
     } catch (const VESK_Exception& e) {
         EXPECT_EQ(e.Message(), "Chip PIC16F84A has no region with address 0x001FFF");

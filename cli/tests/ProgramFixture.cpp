@@ -1,8 +1,6 @@
 #include "ProgramFixture.h"
 
 #include "cli/Commands.h"
-
-#include "chipdef/ChipDefinitions.h"
 #include "sim/SimulatedLine.h"
 
 #include <sstream>
@@ -58,8 +56,6 @@ TRunResult ProgramTest::RunOnSim(std::vector<std::string> args) {
 }
 
 TRunResult ProgramTest::Run(const std::vector<std::string>& args) {
-    // As a process of its own starts: no chip definitions loaded yet.
-    ChipDefinitions.clear();
     std::vector<const char*> argv{"vesk"};
     for (const std::string& a : args)
         argv.push_back(a.c_str());
@@ -71,7 +67,6 @@ TRunResult ProgramTest::Run(const std::vector<std::string>& args) {
     result.Status = RunVesk(int(argv.size()), argv.data(), out, err, false, environment);
     result.Out = out.str();
     result.Err = err.str();
-    ChipDefinitions.clear();
     return result;
 }
 

@@ -4,6 +4,7 @@
 // image word for word.
 #include "PtyProgramFixture.h"
 
+#include "chipdef/ChipSession.h"
 #include "hexfile/IntelHexFile.h"
 #include "tests/support/WaitFor.h"
 
@@ -131,19 +132,20 @@ TEST_F(ProgramOnPtyTest, AnAssembledImageRoundTripsThroughTheTarget) {
     TIntelHexFile original, readBack;
     ASSERT_TRUE(original.Load(image));
     ASSERT_TRUE(readBack.Load(back));
-    TChipDefinition expected = chip, actual = chip;
+    TChipSession expected(chip), actual(chip);
     ASSERT_TRUE(expected.LoadImage(original));
     ASSERT_TRUE(actual.LoadImage(readBack));
     // The regions the programmer writes and reads; the image's ID locations (region
     // Id) are not programmed by the tool.
     int nonDefault = 0;
     for (RegionCode code : {RegionCodeCode, RegionCodeData, RegionCodeFuses}) {
-        const TChipRegion& want = expected.RegionByCode(code);
-        const TChipRegion& got = actual.RegionByCode(code);
-        ASSERT_EQ(got.Data.size(), want.Data.size());
-        for (size_t i = 0; i < want.Data.size(); ++i)
-            EXPECT_EQ(got.Data[i], want.Data[i]) << want.Name << " word " << i;
-        nonDefault += want.CountNonDefault();
+        const TChipRegion& region = chip.RegionByCode(code);
+        const std::vector<int32_t>& want = expected.Words(region);
+        const std::vector<int32_t>& got = actual.Words(region);
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i)
+            EXPECT_EQ(got[i], want[i]) << region.Name << " word " << i;
+        nonDefault += expected.CountNonDefault(region);
     }
     EXPECT_GT(nonDefault, 10);
 }

@@ -12,7 +12,7 @@
 #include "cli/Settings.h"
 
 #include "chipdef/BufferHex.h"
-#include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipSession.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "storage/SafeFile.h"
@@ -34,13 +34,14 @@ TChipDefinition TinyChip() {
 // --- Intel HEX writer ------------------------------------------------------------------
 
 TEST(HexWriter, WritesNonDefaultWordsInRecordsOfAtMost16AlignedBytes) {
-    TChipDefinition chip = TinyChip();
+    const TChipDefinition chip = TinyChip();
+    TChipSession session(chip);
     // Words 6..9 cross the 16-byte boundary at byte 0x10; word 12 stands alone.
     for (int a : {6, 7, 8, 9})
-        chip.SetWord(a, 0x100 + a);
-    chip.SetWord(12, 0x0000);
-    chip.SetWord(0x2101, 0x00AB);
-    chip.SetWord(0x2007, 0x31C4);
+        session.SetWord(a, 0x100 + a);
+    session.SetWord(12, 0x0000);
+    session.SetWord(0x2101, 0x00AB);
+    session.SetWord(0x2007, 0x31C4);
     // In byte address order, whatever the region.
     const std::string expected = ":04000C0006010701E1\r\n" // byte 0x0C: words 6, 7
                                  ":0400100008010901D9\r\n" // byte 0x10: words 8, 9
@@ -48,11 +49,12 @@ TEST(HexWriter, WritesNonDefaultWordsInRecordsOfAtMost16AlignedBytes) {
                                  ":02400E00C431BB\r\n"     // Fuses 0x2007
                                  ":02420200AB000F\r\n"     // Data word 0x2101
                                  ":00000001FF\r\n";
-    EXPECT_EQ(BufferToIntelHex(chip), expected);
+    EXPECT_EQ(BufferToIntelHex(session), expected);
 }
 
 TEST(HexWriter, AnEmptyBufferGivesOnlyTheEndRecord) {
-    EXPECT_EQ(BufferToIntelHex(TinyChip()), ":00000001FF\r\n");
+    const TChipDefinition chip = TinyChip();
+    EXPECT_EQ(BufferToIntelHex(TChipSession(chip)), ":00000001FF\r\n");
 }
 
 TEST(HexWriter, HighAddressesGetExtendedLinearAddressRecordsAndLoadBack) {
@@ -61,10 +63,11 @@ TEST(HexWriter, HighAddressesGetExtendedLinearAddressRecordsAndLoadBack) {
                       "[Region1]\nName=Code\nBase=0x0\nStart=0x0\nSize=16\nDefault=0xFFFF\n\n"
                       "[Region2]\nName=Data\nBase=0x780000\nStart=0x780000\nSize=8\nDefault=0xFF\n\n"
                       "[Region3]\nName=Fuses\nBase=0x180000\nStart=0x180000\nSize=7\nDefault=0xFFFF\n\n");
-    chip.SetWord(0x0, 0x1234);
-    chip.SetWord(0x180003, 0x0E1F);
-    chip.SetWord(0x780001, 0x0042);
-    const std::string text = BufferToIntelHex(chip);
+    TChipSession session(chip);
+    session.SetWord(0x0, 0x1234);
+    session.SetWord(0x180003, 0x0E1F);
+    session.SetWord(0x780001, 0x0042);
+    const std::string text = BufferToIntelHex(session);
     EXPECT_EQ(text, ":020000003412B8\r\n"
                     ":020000040030CA\r\n" // upper 0x0030: byte 0x300006
                     ":020006001F0ECB\r\n"
@@ -73,11 +76,10 @@ TEST(HexWriter, HighAddressesGetExtendedLinearAddressRecordsAndLoadBack) {
                     ":00000001FF\r\n");
     TIntelHexFile file;
     ASSERT_TRUE(file.LoadFromText(text, "high.hex"));
-    TChipDefinition back = chip;
-    back.ResetImage();
+    TChipSession back(chip);
     ASSERT_TRUE(back.LoadImage(file));
-    for (size_t r = 0; r < chip.Regions.size(); ++r)
-        EXPECT_EQ(back.Regions[r].Data, chip.Regions[r].Data) << chip.Regions[r].Name;
+    for (const TChipRegion& region : chip.Regions)
+        EXPECT_EQ(back.Words(region), session.Words(region)) << region.Name;
 }
 
 TEST(HexWriter, WritesAtomicallyAndLeavesNoTemporaryFile) {
@@ -97,13 +99,14 @@ TEST(HexWriter, WritesAtomicallyAndLeavesNoTemporaryFile) {
 // --- Buffer print ------------------------------------------------------------------------
 
 TEST(BufferPrint, CodeThenFusesThenDataEightWordsPerRow) {
-    TChipDefinition chip = TinyChip();
-    chip.SetWord(0, 0x3F41); // 'A'
-    chip.SetWord(9, 0x0020); // ' '
-    chip.SetWord(0x2100, 0x007E);
-    chip.SetWord(0x2007, 0x31C4);
+    const TChipDefinition chip = TinyChip();
+    TChipSession session(chip);
+    session.SetWord(0, 0x3F41); // 'A'
+    session.SetWord(9, 0x0020); // ' '
+    session.SetWord(0x2100, 0x007E);
+    session.SetWord(0x2007, 0x31C4);
     std::ostringstream out;
-    PrintBuffer(chip, AllRegions, out);
+    PrintBuffer(session, AllRegions, out);
     const std::string text = out.str();
     const std::string blank8 = " 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF  ........\n";
     std::string expected = "000000: 3F41 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF 3FFF  A.......\n"
@@ -120,9 +123,9 @@ TEST(BufferPrint, CodeThenFusesThenDataEightWordsPerRow) {
 }
 
 TEST(BufferPrint, OneRegionOnly) {
-    TChipDefinition chip = TinyChip();
+    const TChipDefinition chip = TinyChip();
     std::ostringstream out;
-    PrintBuffer(chip, RegionCodeData, out);
+    PrintBuffer(TChipSession(chip), RegionCodeData, out);
     EXPECT_EQ(out.str(), "002100: 00FF 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ........\n"
                          "002108: 00FF 00FF 00FF 00FF 00FF 00FF 00FF 00FF  ........\n");
 }

@@ -52,23 +52,24 @@ const std::map<std::string, std::string> ChipFiles = {
     {"ChipDef_J_TWIN2.ini", TChipText("TWIN2", 0x1600).Code(64)},
 };
 
-bool Loaded = false;
-
-} // namespace
-
-void LoadTestChips() {
-    if (Loaded) return;
+TChipCatalogue LoadTestChips() {
     const TTempFolder folder;
     for (const auto& [name, text] : ChipFiles)
         folder.Write(name, text);
-    ChipDefinitions.clear();
-    LoadChipDefinitions(folder.Path());
-    Loaded = true;
+    TChipCatalogue chips;
+    chips.Load(folder.Path());
+    return chips;
 }
 
-TChipDefinition& Chip(const std::string& name) {
-    LoadTestChips();
-    for (const auto& chip : ChipDefinitions)
+} // namespace
+
+const TChipCatalogue& TestChips() {
+    static const TChipCatalogue chips = LoadTestChips();
+    return chips;
+}
+
+const TChipDefinition& Chip(const std::string& name) {
+    for (const auto& chip : TestChips().Chips())
         if (chip->Name == name) return *chip;
     throw std::runtime_error("test chip missing: " + name);
 }
@@ -87,7 +88,7 @@ std::string Repeat(const std::string& text, int count) {
 }
 
 void DriverTest::SetUp() {
-    LoadTestChips();
+    Dev.SetCatalogue(&TestChips());
     Dev.SetComReadTimeout(AmpleTimeoutMs);
     Link.SetReadTimeoutMs(AmpleTimeoutMs);
 }

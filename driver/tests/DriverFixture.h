@@ -1,5 +1,5 @@
 // Common ground of the driver tests: chip definition files written to a temporary
-// folder and loaded into `ChipDefinitions`, a simulated programmer in the same
+// folder and loaded into one catalogue, a simulated programmer in the same
 // process, and a driver whose line reaches it on simulated time (nothing sleeps, a
 // time-out costs no wall time).
 #pragma once
@@ -7,8 +7,8 @@
 #include "driver/DeviceVESK1.h"
 
 #include "VESK_Exception.h"
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
 #include "hexfile/IntelHexFile.h"
 #include "sim/SimulatedLine.h"
 #include "sim/Simulator.h"
@@ -22,10 +22,10 @@
 
 namespace vesk::test {
 
-// Loads the test chips once per test program (idempotent).
-void LoadTestChips();
+// The test chips, loaded once per test program.
+const TChipCatalogue& TestChips();
 // The loaded chip of that name; fails the test when missing.
-TChipDefinition& Chip(const std::string& name);
+const TChipDefinition& Chip(const std::string& name);
 
 // Intel HEX text for word address -> word pairs (one record per word), loaded.
 TIntelHexFile HexImage(const std::map<int32_t, int32_t>& words);

@@ -110,7 +110,7 @@ TEST_F(ConnectionTest, UnreadableIdFindsNothing) {
     Connect();
     Faults({.BadReadReply = true});
     EXPECT_EQ(Dev.GetTargetID(), "FFFFFFFF");
-    EXPECT_EQ(Dev.FindTarget(), nullptr);
+    EXPECT_EQ(Dev.FindTarget(TestChips()), nullptr);
     EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }), "Target detect failed\nUnknown target");
     // With a chip selected the selection stays, silently.
     Dev.SetTarget(&Chip("CAL16"));

@@ -13,7 +13,7 @@ class PipelineTest : public DriverTest {};
 
 TEST_F(PipelineTest, FullWriteVerifyAndReadPutTheSameBytesOnTheWireAsStopAndWait) {
     StartSim("CAL16");
-    TChipDefinition& chip = Chip("CAL16");
+    const TChipDefinition& chip = Chip("CAL16");
     Dev.SetTarget(&chip);
     std::map<int32_t, int32_t> words;
     for (int32_t a = 0; a < 40; ++a)
@@ -34,7 +34,7 @@ TEST_F(PipelineTest, FullWriteVerifyAndReadPutTheSameBytesOnTheWireAsStopAndWait
         Dev.ReadRegions(AllRegions);
         wire[pipelined] = Sent();
         for (const TChipRegion& region : chip.Regions)
-            readBack[pipelined].push_back(region.Data);
+            readBack[pipelined].push_back(Dev.Session()->Words(region));
         Dev.Close();
     }
     EXPECT_EQ(wire[0], wire[1]);
@@ -109,7 +109,7 @@ TEST_F(PipelineTest, ThroughTheModelledAdapterEveryAnswerWaitsForTheLatencyTimer
                 EXPECT_GE(times[i].Delivered - times[i - 1].Delivered, std::chrono::milliseconds(1));
         EXPECT_GT(times[4].Delivered, times[3].Delivered);
     }
-    Chip("T16").ResetImage();
+    Dev.Session()->Reset();
     Dev.LoadBuffer(HexImage({{0, 0x2805}, {1, 0x1683}}));
     Dev.WriteRegions(1);
     Dev.VerifyRegions(1);

@@ -36,7 +36,6 @@ class PreserveTest : public DriverTest {
         StartSim("CAL16");
         Cal = &Chip("CAL16");
         Dev.SetTarget(Cal);
-        Cal->ResetImage();
         Sim->SetWord(0x3FF, 0x3480); // the factory calibration value
         Sim->SetWord(0x2007, 0x2FFF);
         Sim->SetWord(0x100, 0x0000); // old program
@@ -59,7 +58,7 @@ class PreserveTest : public DriverTest {
         Sim->SetWord(0x100, old);
         Connect();
     }
-    TChipDefinition* Cal = nullptr;
+    const TChipDefinition* Cal = nullptr;
 };
 
 TEST_F(PreserveTest, NormalEraseIsUnchangedAndLeavesNothingPending) {
@@ -68,7 +67,7 @@ TEST_F(PreserveTest, NormalEraseIsUnchangedAndLeavesNothingPending) {
     EXPECT_EQ(Sim->Word(0x3FF), 0x3480);
     EXPECT_EQ(Sim->Word(0x2007), 0x2FFF);
     EXPECT_EQ(Sim->Word(0x100), 0x3FFF);
-    EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());
+    EXPECT_TRUE(Dev.PendingPreserved(Cal->Name).empty());
 }
 
 TEST_F(PreserveTest, FailureAfterTheEraseNamesTheLostWordsAndTheRetryPutsBackTheOriginals) {
@@ -81,7 +80,8 @@ TEST_F(PreserveTest, FailureAfterTheEraseNamesTheLostWordsAndTheRetryPutsBackThe
                   std::string(Timeout));
     EXPECT_EQ(Sim->Word(0x3FF), 0x3FFF);
     EXPECT_EQ(Sim->Word(0x2007), 0x3FFF);
-    EXPECT_EQ(Dev.PendingPreserved(Cal), (std::map<int32_t, int32_t>{{0x3FF, 0x3480}, {0x2007, 0x2FFF}}));
+    EXPECT_EQ(Dev.PendingPreserved(Cal->Name),
+              (std::map<int32_t, int32_t>{{0x3FF, 0x3480}, {0x2007, 0x2FFF}}));
 
     // A second failure at the same point still names the original words, not the
     // blank ones the chip holds now.
@@ -100,8 +100,8 @@ TEST_F(PreserveTest, FailureAfterTheEraseNamesTheLostWordsAndTheRetryPutsBackThe
     EXPECT_EQ(Sent(), EraseBytes(0x3480, 0x2FFF));
     EXPECT_EQ(Sim->Word(0x3FF), 0x3480);
     EXPECT_EQ(Sim->Word(0x2007), 0x2FFF);
-    EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());
-    EXPECT_EQ(Cal->RegionByCode(1).Preserve[0].Saved, 0x3480);
+    EXPECT_TRUE(Dev.PendingPreserved(Cal->Name).empty());
+    EXPECT_EQ(Dev.Session()->Saved.at(0x3FF), 0x3480);
 }
 
 TEST_F(PreserveTest, LostEchoOfTheEraseCommand) {
@@ -130,12 +130,12 @@ TEST_F(PreserveTest, WordsWrittenBackBeforeTheFailureAreNotNamed) {
                   std::string(Timeout));
     EXPECT_EQ(Sim->Word(0x3FF), 0x3480);
     EXPECT_EQ(Sim->Word(0x2007), 0x3FFF);
-    EXPECT_EQ(Dev.PendingPreserved(Cal), (std::map<int32_t, int32_t>{{0x2007, 0x2FFF}}));
+    EXPECT_EQ(Dev.PendingPreserved(Cal->Name), (std::map<int32_t, int32_t>{{0x2007, 0x2FFF}}));
     Reconnect();
     Dev.EraseChip();
     EXPECT_EQ(Sent(), EraseBytes(0x3480, 0x2FFF));
     EXPECT_EQ(Sim->Word(0x2007), 0x2FFF);
-    EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());
+    EXPECT_TRUE(Dev.PendingPreserved(Cal->Name).empty());
 }
 
 TEST_F(PreserveTest, LostEchoOfTheFinalWriteKeepsTheWordPendingUntilReadBack) {
@@ -152,7 +152,7 @@ TEST_F(PreserveTest, LostEchoOfTheFinalWriteKeepsTheWordPendingUntilReadBack) {
     Reconnect();
     Dev.EraseChip();
     EXPECT_EQ(Sent(), EraseBytes(0x3480, 0x2FFF));
-    EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());
+    EXPECT_TRUE(Dev.PendingPreserved(Cal->Name).empty());
 }
 
 TEST_F(PreserveTest, ReplacedChipKeepsItsOwnWords) {
@@ -166,7 +166,7 @@ TEST_F(PreserveTest, ReplacedChipKeepsItsOwnWords) {
     EXPECT_EQ(Sent(), EraseBytes(0x3456, 0x1FFF));
     EXPECT_EQ(Sim->Word(0x3FF), 0x3456);
     EXPECT_EQ(Sim->Word(0x2007), 0x1FFF);
-    EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());
+    EXPECT_TRUE(Dev.PendingPreserved(Cal->Name).empty());
 }
 
 TEST_F(PreserveTest, UnpluggedLineAfterTheEraseAndOtherChipsMeanwhile) {
@@ -179,12 +179,12 @@ TEST_F(PreserveTest, UnpluggedLineAfterTheEraseAndOtherChipsMeanwhile) {
     Replug();
 
     // Selecting and erasing another chip keeps the first chip's pending words.
-    TChipDefinition* multi = &Chip("MULTI16");
+    const TChipDefinition* multi = &Chip("MULTI16");
     Dev.SetTarget(multi);
-    EXPECT_EQ(Dev.PendingPreserved(Cal).size(), 2u);
+    EXPECT_EQ(Dev.PendingPreserved(Cal->Name).size(), 2u);
     Dev.SetTarget(nullptr);
-    EXPECT_EQ(Dev.PendingPreserved(Cal).size(), 2u);
-    EXPECT_TRUE(Dev.PendingPreserved(multi).empty());
+    EXPECT_EQ(Dev.PendingPreserved(Cal->Name).size(), 2u);
+    EXPECT_TRUE(Dev.PendingPreserved(multi->Name).empty());
 
     Dev.SetTarget(Cal);
     Dev.EraseChip();
@@ -198,7 +198,7 @@ TEST_F(PreserveTest, FailureBeforeTheEraseLeavesNothingPending) {
     SilentAfter(12);
     EXPECT_EQ(ErrorOf([&] { Dev.EraseChip(); }),
               "Erase chip failed\nRead data failed\nVBUS command 'r' failed\n" + std::string(Timeout));
-    EXPECT_TRUE(Dev.PendingPreserved(Cal).empty());
+    EXPECT_TRUE(Dev.PendingPreserved(Cal->Name).empty());
     EXPECT_EQ(Sim->Word(0x3FF), 0x3480);
 }
 

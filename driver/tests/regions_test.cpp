@@ -10,7 +10,7 @@ class RegionsTest : public DriverTest {
     void Select(const std::string& chip) {
         StartSim(chip);
         Dev.SetTarget(&Chip(chip));
-        Chip(chip).ResetImage();
+        Dev.Session()->Reset();
         Connect();
     }
 };
@@ -190,8 +190,8 @@ TEST_F(RegionsTest, ReadFillsTheBufferAndFailsOnANonHexReply) {
     Sim->SetWord(0x2101, 0x55);
     Dev.ReadRegions(2);
     const auto& data = Chip("T16").RegionByCode(2);
-    EXPECT_EQ(data.Data[1], 0x55);
-    EXPECT_EQ(data.CountNonDefault(), 1);
+    EXPECT_EQ(Dev.Session()->Words(data)[1], 0x55);
+    EXPECT_EQ(Dev.Session()->CountNonDefault(data), 1);
     Faults({.BadReadReply = true});
     EXPECT_EQ(ErrorOf([&] { Dev.ReadRegions(AllRegions); }),
               "Target read failed\nTarget region read failed: 0x01 (Code)\nData read error");

@@ -125,7 +125,7 @@ TEST_F(OrdersTest, WriteReadVerifyAndEraseOrders) {
     EXPECT_EQ(Sim->Word(0x2007), 0x3F72);
 
     // read: the buffer is filled from the chip.
-    Chip("T16").ResetImage();
+    Dev.Session()->Reset();
     ops::THooks readHooks;
     readHooks.RunStep = [&](const ops::TStep& step, const std::function<void()>& body) {
         if (step.Id == ops::TStepId::Read) ClearSent();
@@ -133,10 +133,10 @@ TEST_F(OrdersTest, WriteReadVerifyAndEraseOrders) {
     };
     request.Regions = 1;
     ops::Read(Dev, request, readHooks);
-    const auto& code = Chip("T16").RegionByCode(1);
-    EXPECT_EQ(code.Data[0], 0x2800);
-    EXPECT_EQ(code.Data[5], 0x0123);
-    EXPECT_EQ(code.CountNonDefault(), 3);
+    const auto& code = Dev.Session()->Words(Chip("T16").RegionByCode(1));
+    EXPECT_EQ(code[0], 0x2800);
+    EXPECT_EQ(code[5], 0x0123);
+    EXPECT_EQ(Dev.Session()->CountNonDefault(Chip("T16").RegionByCode(1)), 3);
     EXPECT_EQ(Sent(), "230cx"
                       "000000m"
                       "rnnnn" +

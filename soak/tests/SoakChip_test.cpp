@@ -2,8 +2,9 @@
 // chip model puts them.
 #include "SoakChip.h"
 
+#include "chipdef/ChipCatalogue.h"
 #include "chipdef/ChipDefinition.h"
-#include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipSession.h"
 #include "hexfile/IntelHexFile.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,9 @@ namespace vesk::soak {
 namespace {
 
 TEST(SoakChip, DefinitionsLoadWithTheirKeptWords) {
-    LoadSoakChips(3);
-    ASSERT_EQ(ChipDefinitions.size(), 3u);
-    TChipDefinition& chip = SoakChip(2);
+    const TChipCatalogue chips = LoadSoakChips(3);
+    ASSERT_EQ(chips.Size(), 3u);
+    const TChipDefinition& chip = SoakChip(chips, 2);
     EXPECT_EQ(chip.Id, ChipIdBase + 2);
     EXPECT_EQ(chip.RegionByCode(1).Size, CodeSize);
     ASSERT_EQ(chip.RegionByCode(1).Preserve.size(), 1u);
@@ -22,12 +23,11 @@ TEST(SoakChip, DefinitionsLoadWithTheirKeptWords) {
     ASSERT_EQ(chip.RegionByCode(3).Preserve.size(), 1u);
     EXPECT_EQ(chip.RegionByCode(3).Preserve[0].Mask, FusesKeptBits);
     EXPECT_EQ(chip.RegionByCode(2).Start, DataStart);
-    ChipDefinitions.clear();
 }
 
 TEST(SoakChip, RandomImagesLoadIntoTheChip) {
-    LoadSoakChips(1);
-    TChipDefinition& chip = SoakChip(0);
+    const TChipCatalogue chips = LoadSoakChips(1);
+    TChipSession session(SoakChip(chips, 0));
     std::mt19937_64 rng(7);
     for (int n = 0; n < 50; ++n) {
         const TImage image = RandomImage(rng);
@@ -37,13 +37,10 @@ TEST(SoakChip, RandomImagesLoadIntoTheChip) {
         }
         TIntelHexFile file;
         ASSERT_TRUE(file.LoadFromText(HexText(image), "image.hex"));
-        ASSERT_TRUE(chip.LoadImage(file));
-        for (const auto& [address, word] : image) {
-            const TChipRegion& region = chip.RegionByAddress(address);
-            EXPECT_EQ(region.Data[size_t(address - region.Start)], word) << address;
-        }
+        ASSERT_TRUE(session.LoadImage(file));
+        for (const auto& [address, word] : image)
+            EXPECT_EQ(session.Word(address), word) << address;
     }
-    ChipDefinitions.clear();
 }
 
 } // namespace

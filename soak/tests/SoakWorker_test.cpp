@@ -2,7 +2,7 @@
 // driver's port ends closed.
 #include "SoakWorker.h"
 
-#include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,14 @@ namespace vesk::soak {
 namespace {
 
 TEST(SoakWorker, ShortRunKeepsEveryRule) {
-    LoadSoakChips(1);
+    const TChipCatalogue chips = LoadSoakChips(1);
     TSoakConfig config;
     config.Seed = 12345;
     config.Workers = 1;
     std::vector<std::string> printed;
     TSoakWorker::Print = [&](const std::string& text) { printed.push_back(text); };
     {
-        TSoakWorker worker(0, config);
+        TSoakWorker worker(chips, 0, config);
         EXPECT_TRUE(worker.RunMemoryCheck());
         for (int i = 0; i < 60; ++i)
             EXPECT_TRUE(worker.RunFaulted()) << (printed.empty() ? "" : printed.back());
@@ -35,7 +35,6 @@ TEST(SoakWorker, ShortRunKeepsEveryRule) {
     }
     EXPECT_TRUE(printed.empty());
     TSoakWorker::Print = nullptr;
-    ChipDefinitions.clear();
 }
 
 } // namespace

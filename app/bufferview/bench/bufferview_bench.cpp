@@ -22,7 +22,7 @@ double Milliseconds(Clock::duration d) {
 }
 
 // A chip of the size of the largest targets: 64 Ki Code words, 1 Ki Data words, 16 fuses,
-// with a buffer full of varied words (text, defaults and other values).
+// whose buffer (`FillBuffer`) is full of varied words (text, defaults and other values).
 vesk::TChipDefinition BigChip() {
     vesk::TChipDefinition chip;
     chip.Id = 1;
@@ -31,9 +31,13 @@ vesk::TChipDefinition BigChip() {
     chip.Regions.emplace_back("Code", vesk::RegionCodeCode, 0, 0, 65536, 0xFFFF, -1);
     chip.Regions.emplace_back("Data", vesk::RegionCodeData, 0xF00000, 0xF00000, 1024, 0xFF, -1);
     chip.Regions.emplace_back("Fuses", vesk::RegionCodeFuses, 0x300000, 0x300000, 16, 0xFFFF, -1);
-    for (int i = 0; i < 65536; ++i)
-        chip.Regions[0].Data[static_cast<size_t>(i)] = (i * 2654435761u) & 0xFFFF;
     return chip;
+}
+
+void FillBuffer(vesk::TChipSession& session) {
+    std::vector<int32_t>& code = session.Words(session.Chip().Regions[0]);
+    for (int i = 0; i < 65536; ++i)
+        code[static_cast<size_t>(i)] = (i * 2654435761u) & 0xFFFF;
 }
 
 double Median(std::vector<double> v) {
@@ -47,14 +51,16 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    vesk::TChipDefinition chip = BigChip();
+    const vesk::TChipDefinition chip = BigChip();
+    vesk::TChipSession session(chip);
+    FillBuffer(session);
 
     // The grid alone, without Qt.
     std::vector<double> logic;
     for (int run = 0; run < 10; ++run) {
         vesk::THexGrid grid;
         const auto t0 = Clock::now();
-        vesk::RefreshBufferView(grid, &chip);
+        vesk::RefreshBufferView(grid, &session);
         logic.push_back(Milliseconds(Clock::now() - t0));
     }
 
@@ -63,7 +69,7 @@ int main(int argc, char** argv) {
     editor.resize(800, 600);
     editor.show();
     QApplication::processEvents();
-    editor.SetChip(&chip);
+    editor.SetSession(&session);
     std::vector<double> page;
     for (int run = 0; run < 10; ++run) {
         const auto t0 = Clock::now();

@@ -66,10 +66,10 @@ class HexEditorTest : public QObject {
         editor.resize(640, 400);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        editor.SetChip(chip.get());
+        editor.SetSession(chip.get());
         editor.RefreshBufferView();
         QVERIFY(editor.SelectTargetPanel()->isHidden());
-        editor.SetChip(nullptr);
+        editor.SetSession(nullptr);
         editor.RefreshBufferView();
         QVERIFY(editor.SelectTargetPanel()->isVisible());
         QCOMPARE(editor.View()->model()->rowCount(), 1);
@@ -82,8 +82,8 @@ class HexEditorTest : public QObject {
         chip->SetWord(0x0000, 0x3F41);
         THexEditor editor;
         editor.resize(640, 400);
-        editor.SetChip(chip.get());
-        QCOMPARE(editor.Chip(), chip.get());
+        editor.SetSession(chip.get());
+        QCOMPARE(editor.Session(), chip.get());
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         editor.RefreshBufferView();
@@ -109,7 +109,7 @@ class HexEditorTest : public QObject {
     void SeparatorRowsAreStyledApart() {
         auto chip = ShippedChip("PIC16F84A");
         THexEditor editor;
-        editor.SetChip(chip.get());
+        editor.SetSession(chip.get());
         editor.RefreshBufferView();
         const QAbstractItemModel* model = editor.View()->model();
         QVERIFY(model->data(model->index(128, 1), Qt::BackgroundRole).isValid());
@@ -120,7 +120,7 @@ class HexEditorTest : public QObject {
     void ColumnsAreWideEnoughAndRowsAsHighAsTheFont() {
         auto chip = ShippedChip("PIC16F84A");
         THexEditor editor;
-        editor.SetChip(chip.get());
+        editor.SetSession(chip.get());
         editor.RefreshBufferView();
         QTableView* view = editor.View();
         QVERIFY(view->font().fixedPitch() || QFontInfo(view->font()).fixedPitch());
@@ -144,7 +144,7 @@ class HexEditorTest : public QObject {
         auto chip = ShippedChip("PIC16F84A");
         THexEditor editor;
         editor.resize(640, 400);
-        editor.SetChip(chip.get());
+        editor.SetSession(chip.get());
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         editor.RefreshBufferView();
@@ -170,9 +170,9 @@ class HexEditorTest : public QObject {
         auto chip = MakeChip("NoData", {{"Code", vesk::RegionCodeCode, 0, 64, 0x3FFF},
                                         {"Fuses", vesk::RegionCodeFuses, 0x2007, 1, 0x3FFF}});
         THexEditor editor;
-        editor.SetChip(good.get());
+        editor.SetSession(good.get());
         editor.RefreshBufferView();
-        editor.SetChip(chip.get());
+        editor.SetSession(chip.get());
         QString message;
         try {
             editor.RefreshBufferView();
@@ -184,7 +184,7 @@ class HexEditorTest : public QObject {
         QCOMPARE(Shown(editor, 0, 0), QString());
         QVERIFY(editor.SelectTargetPanel()->isHidden());
         // The next chip is shown as usual.
-        editor.SetChip(good.get());
+        editor.SetSession(good.get());
         editor.RefreshBufferView();
         QCOMPARE(editor.View()->model()->rowCount(), 139);
     }
@@ -192,7 +192,7 @@ class HexEditorTest : public QObject {
     void ClearEmptiesTheGrid() {
         auto chip = ShippedChip("PIC16F84A");
         THexEditor editor;
-        editor.SetChip(chip.get());
+        editor.SetSession(chip.get());
         editor.RefreshBufferView();
         editor.Clear();
         QCOMPARE(editor.View()->model()->rowCount(), 1);

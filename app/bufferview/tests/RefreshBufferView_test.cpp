@@ -92,7 +92,7 @@ TEST(RefreshBufferView, BufferWordsReplaceTheDefaults) {
     EXPECT_EQ(g.Cell(9, 131), "Hi......");
 
     // After a reset of the buffer every word shows its region's default again.
-    chip->ResetImage();
+    chip->Reset();
     vesk::RefreshBufferView(g, chip.get());
     EXPECT_EQ(g.Cell(2, 0), "3FFF");
     EXPECT_EQ(g.Cell(9, 0), "........");
@@ -185,7 +185,7 @@ TEST(RefreshBufferView, BufferShorterThanItsRegionShowsTheDefaultForTheRest) {
     auto chip = MakeChip("Short", {{"Code", vesk::RegionCodeCode, 0, 16, 0x3FFF},
                                    {"Data", vesk::RegionCodeData, 0x2100, 8, 0xFF},
                                    {"Fuses", vesk::RegionCodeFuses, 0x2008, 8, 0x3FFF}});
-    chip->Regions[0].Data.assign(4, 0x0041);
+    chip->Words(chip->Chip().Regions[0]).assign(4, 0x0041);
     THexGrid g;
     vesk::RefreshBufferView(g, chip.get());
     EXPECT_EQ(g.Cell(4, 0), "0041");
