@@ -42,8 +42,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
     Records.assign(Lines.size(), TIntelHexFileRecord());
     bool result = true;
     try {
-        bool ended = false;                 // an end-of-file record was parsed
-        uint16_t extendedAddress = 0;       // every file starts at 0
+        bool ended = false;           // an end-of-file record was parsed
+        uint16_t extendedAddress = 0; // every file starts at 0
         for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex) {
             const std::string& line = Lines[LineIndex];
             TIntelHexFileRecord& record = Records[LineIndex];
