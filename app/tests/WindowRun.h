@@ -32,6 +32,12 @@ inline QString ReadText(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
 inline void WriteText(const QString& path, const QString& text) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
