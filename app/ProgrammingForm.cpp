@@ -34,6 +34,7 @@
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
 #include "storage/SettingsFile.h"
+#include "storage/SettingsTable.h"
 #include "termview/ComTerminal.h"
 
 #include <cstdio>
@@ -70,21 +71,13 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     connect(FPageControl1, &QStackedWidget::currentChanged, this, &TProgrammingForm::PageControl1Change);
 
     // Construction proper.
-    FImageFileName.clear();
     FDeviceDescription.clear();
     ShowPage(FTabControl1->currentIndex());
-    FRecentFiles.clear();
-    FVeskBaudRate = 1;
-    FPassThroughEnter = true;
-    FPassThroughLines = 1;
-    FPassThroughPolarity = 1;
+    // Every setting starts from the table's default, those kept in the driver too, so
+    // that the window and vesk start from the same values.
+    vesk::SetToDefaults(PublishedProperties());
     ProgressStep(-1);
     SetLamp(lsGrey);
-    FDebugLevel = 0;
-    FUseBuiltInTerminal = false;
-    FTerminalBaudRate = 9600;
-    SetTerminalLocalEcho(false);
-    FVerifyAfterWrite = false;
     SetBusy(false);
 
     // The enabling rules run whenever the application is about to wait for the
@@ -118,7 +111,6 @@ void TProgrammingForm::ConfigureStorage() {
     FStorage.SetActive(true);
     FStorage.SetPrefix("Data_");
     FStorage.SetSignature("ProgrammingFormDataFileSignature");
-    FStorage.SetExcludeList(InheritedPropertyNames());
     // An installed program's folder cannot be written: the user's own file then.
     FStorage.SetUserFileFallback(true);
     FStorage.OnSaveFailed = [this](const std::string& message) { TellSaveFailure(message); };

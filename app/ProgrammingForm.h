@@ -9,10 +9,9 @@
 // SettingsPage.h, AboutPage.h) that builds and holds its controls; the window
 // binds them to its handlers, runs the operations and keeps the settings.
 //
-// The window is the storage's owner: it lists the properties it inherits from
-// the toolkit's window class first and then its own; the exclusion list names
-// the inherited ones, so only its own are written. Six of its properties
-// forward to the driver.
+// The window is the storage's owner: its published properties are the rows of
+// the settings table (storage/SettingsTable.h), each bound to the window's
+// accessors below. Six of them forward to the driver.
 //
 // Every modal dialog goes through a `TDialogs` seam, and the folder the window
 // reads its files from (settings, chip definitions) can be given at
@@ -122,12 +121,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString WindowPlace() const;
     void SetWindowPlace(const QString& value);
 
-    // The storage's view of the window: the inherited properties, then its own
-    // above.
+    // The storage's view of the window: the properties above, in the order of the
+    // settings table.
     std::vector<vesk::TPublishedProperty> PublishedProperties() override;
-    // The names of the properties every window inherits from the toolkit's
-    // window class, in the order stored as the storage's exclusion list.
-    static std::vector<std::string> InheritedPropertyNames();
 
     // ---- State -----------------------------------------------------------------
     // Empty until a programmer has been identified: "<type> version <version>".
@@ -323,16 +319,16 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     std::unique_ptr<vesk::TIntelHexFile> FImage;
     std::unique_ptr<vesk::TComPort> FTerminalPort;
 
-    // Own published properties.
+    // Own published properties; the constructor gives them the settings table's defaults.
     QString FImageFileName;
-    int32_t FVeskBaudRate = 1;
-    bool FPassThroughEnter = true;
-    int32_t FPassThroughLines = 1;
-    int32_t FPassThroughPolarity = 1;
+    int32_t FVeskBaudRate = 0;
+    bool FPassThroughEnter = false;
+    int32_t FPassThroughLines = 0;
+    int32_t FPassThroughPolarity = 0;
     QStringList FRecentFiles;
     int32_t FDebugLevel = 0;
     bool FUseBuiltInTerminal = false;
-    int32_t FTerminalBaudRate = 9600;
+    int32_t FTerminalBaudRate = 0;
     bool FVerifyAfterWrite = false;
     bool FWriteOnImageChange = false;
 

@@ -342,10 +342,10 @@ std::string TraceLine(uint8_t sent, int answer) {
     return "VBUS > " + byteText(sent) + "  < " + (answer < 0 ? std::string("none") : byteText(answer));
 }
 
-// The driver with its settings: driver defaults, then "WinVESK.ini" beside the program,
+// The driver with its settings: their defaults, then "WinVESK.ini" beside the program,
 // then the command line. Returns the baud rate index.
 int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o) {
-    const TSettings settings = ReadSettings(driver, ProgramDirectory());
+    const TSettings settings = ReadSettings(ProgramDirectory());
     driver.SetComPort(o.Port.value_or(settings.ComPort));
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));

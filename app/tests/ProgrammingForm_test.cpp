@@ -29,7 +29,6 @@ class ProgrammingFormTest : public QObject {
     void firstStartGivesDefaults();
     void missingPropertiesKeepDefaults();
     void exitWritesThePropertiesInOrder();
-    void exclusionListHoldsTheInheritedProperties();
     void elevenRecentNamesKeepTheTenNewest();
     void commandsDisabledBeforeProgrammerIdentified();
     void malformedChipDefinitionSkipsDetection();
@@ -160,33 +159,6 @@ void ProgrammingFormTest::exitWritesThePropertiesInOrder() {
     QCOMPARE(again.TerminalLocalEcho(), true);
     QCOMPARE(again.WriteOnImageChange(), true);
     QCOMPARE(again.geometry(), QRect(12, 34, 560, 400));
-}
-
-void ProgrammingFormTest::exclusionListHoldsTheInheritedProperties() {
-    TWindowRun run;
-    TProgrammingForm& form = run.Create();
-    const std::vector<std::string> inherited = TProgrammingForm::InheritedPropertyNames();
-    QCOMPARE(inherited.size(), size_t(52));
-    const std::vector<vesk::TPublishedProperty> properties = form.PublishedProperties();
-    // The inherited properties come first, in the same order.
-    for (size_t i = 0; i < inherited.size(); ++i)
-        QCOMPARE(properties[i].Name, inherited[i]);
-    // Some of them hold values the storage could write (Caption is a string).
-    QVERIFY(properties[10].Name == "Caption" && properties[10].Kind == vesk::TPropertyKind::String);
-    QCOMPARE(QString::fromStdString(properties[10].GetString()), QStringLiteral("Win VESK 0.9"));
-    // Only the exclusion list keeps them out: it holds exactly these names.
-    std::vector<std::string> excluded = form.Storage().ExcludeList();
-    std::vector<std::string> expected = inherited;
-    std::sort(excluded.begin(), excluded.end());
-    std::sort(expected.begin(), expected.end());
-    QVERIFY(excluded == expected);
-    // Without it the inherited values would be written too.
-    form.Storage().SetExcludeList({});
-    QVERIFY(form.Storage().Save(false));
-    const QString all = ReadText(run.IniPath());
-    QVERIFY(all.contains(QStringLiteral("Caption=Win VESK 0.9\n")));
-    QVERIFY(!all.contains(QStringLiteral("OnShow")));
-    form.Storage().SetExcludeList(inherited);
 }
 
 void ProgrammingFormTest::elevenRecentNamesKeepTheTenNewest() {
