@@ -23,7 +23,7 @@ TMemory TSoakWorker::Erased(const TMemory& before) const {
     TMemory memory;
     for (int32_t address : Addresses())
         memory[address] = address >= DataStart ? DataDefault : CodeDefault;
-    // The kept words are put back whole.
+    // The kept bits are put back, the other bits of a kept word stay erased.
     memory[CalibrationAddress] = KeptWord(before, CalibrationAddress);
     memory[FusesAddress] = KeptWord(before, FusesAddress);
     return memory;
@@ -33,6 +33,9 @@ int32_t TSoakWorker::KeptWord(const TMemory& before, int32_t address) const {
     // Both kept words lie in regions whose blank word is CodeDefault.
     const auto pending = FPendingBefore.find(address);
     if (before.at(address) == CodeDefault && pending != FPendingBefore.end()) return pending->second;
+    const TChipRegion& region = FChip.RegionByAddress(address);
+    for (const AddressAndMask_t& entry : region.Preserve)
+        if (entry.Address == address) return region.RestoredWord(entry, before.at(address));
     return before.at(address);
 }
 
