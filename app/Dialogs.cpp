@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "CalibrationDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,4 +33,11 @@ bool TWidgetDialogs::OpenFileName(QWidget* parent, const QString& title, const Q
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().front();
     return true;
+}
+
+std::optional<int32_t> TWidgetDialogs::AskCalibration(QWidget* parent,
+                                                      const vesk::ops::TCalibrationQuestion& question) {
+    TCalibrationDialog dialog(question, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Word();
 }

@@ -1,12 +1,18 @@
 // The one seam through which the main window shows modal dialogs: the error
-// dialog of the programming operations, the application's standard error box and
-// the file-open dialog. The program uses TWidgetDialogs; window tests install a
+// dialog of the programming operations, the application's standard error box, the
+// file-open dialog and the calibration dialog. The program uses TWidgetDialogs; window tests install a
 // recording replacement so that they run unattended.
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <optional>
 
 class QWidget;
+
+namespace vesk::ops {
+struct TCalibrationQuestion;
+}
 
 class TDialogs {
   public:
@@ -23,6 +29,11 @@ class TDialogs {
     // The file-open dialog. Returns true and sets `fileName` when the user confirms.
     virtual bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                               const QString& defaultSuffix, QString& fileName) = 0;
+
+    // The calibration dialog (TCalibrationDialog): the chip's own word, a valid one,
+    // or nothing when the user cancels.
+    virtual std::optional<int32_t> AskCalibration(QWidget* parent,
+                                                  const vesk::ops::TCalibrationQuestion& question) = 0;
 };
 
 // Real dialogs on the screen.
@@ -32,4 +43,6 @@ class TWidgetDialogs : public TDialogs {
     void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) override;
     bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                       const QString& defaultSuffix, QString& fileName) override;
+    std::optional<int32_t> AskCalibration(QWidget* parent,
+                                          const vesk::ops::TCalibrationQuestion& question) override;
 };
