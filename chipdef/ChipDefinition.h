@@ -73,8 +73,8 @@ struct TCalibration_t {
 
     bool Accepts(int32_t word) const { return (word & Mask) == Value; }
     // The form for people: "0x34nn" when every hexadecimal digit of the word (of the
-    // `bits` it has) is either given or free, "any word" for Mask 0, else "(word AND
-    // 0x3F00) = 0x3400".
+    // `bits` it has) is either given or free, "any word" for Mask 0, else "0x3400 under
+    // the mask 0x3F00".
     std::string FormText(int32_t bits) const;
 };
 

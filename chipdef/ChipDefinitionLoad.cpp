@@ -52,10 +52,10 @@ std::vector<TCalibration_t> ReadCalibrations(const std::string& value, const TCh
         if (eq != std::string_view::npos) {
             const std::string_view form = text.substr(eq + 1);
             const std::size_t colon = form.find(':');
-            calibration.Mask =
-                colon == std::string_view::npos ? -1 : ReadDefinitionNumber(form.substr(0, colon));
+            calibration.Mask = ReadDefinitionNumber(form.substr(0, colon));
             if (calibration.Mask < 0) throw VESK_Exception("Bad calibration bit mask");
-            calibration.Value = ReadDefinitionNumber(form.substr(colon + 1));
+            calibration.Value =
+                colon == std::string_view::npos ? -1 : ReadDefinitionNumber(form.substr(colon + 1));
             if (calibration.Value < 0) throw VESK_Exception("Bad calibration value");
             // No word could have such a value: every erase would stop.
             if ((calibration.Value & ~calibration.Mask) != 0)

@@ -65,7 +65,7 @@ std::string TCalibration_t::FormText(int32_t bits) const {
         else if (given == has)
             text += Hex((uint32_t(Value) >> (4 * digit)) & 0xF, 1);
         else
-            return "(word AND 0x" + Hex(Mask, 4) + ") = 0x" + Hex(Value, 4);
+            return "0x" + Hex(Value, 4) + " under the mask 0x" + Hex(Mask, 4);
     }
     return text;
 }

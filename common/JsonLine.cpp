@@ -42,7 +42,8 @@ class TJsonReader {
     explicit TJsonReader(std::string_view text) : FText(text) {}
 
     void SkipBlanks() {
-        while (FPos < FText.size() && (FText[FPos] == ' ' || FText[FPos] == '\t' || FText[FPos] == '\r'))
+        while (FPos < FText.size() &&
+               (FText[FPos] == ' ' || FText[FPos] == '\t' || FText[FPos] == '\r' || FText[FPos] == '\n'))
             ++FPos;
     }
     bool Take(char c) {
