@@ -16,9 +16,10 @@
 //   Leave it         Open, Wakeup, SetBaudRate, Close
 //
 // An erase checks the chip's calibration words before erasing (`THooks::Calibration`,
-// `TRequest::Calibration`). A failure anywhere goes to `Failed`, then the port is closed, then the error goes
-// on to the caller. What the caller does around the calls (its page, lamp, list, progress bar, exit
-// status...) it hooks in through `THooks`; every hook may be left empty.
+// `TRequest::Calibration`). A failure anywhere goes to `Failed`, then the port is
+// closed, then the error goes on to the caller. What the caller does around the calls
+// (its page, lamp, list, progress bar, exit status...) it hooks in through `THooks`;
+// every hook may be left empty.
 #pragma once
 
 #include "ops/Calibration.h"
