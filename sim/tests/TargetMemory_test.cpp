@@ -66,9 +66,6 @@ TEST(TargetMemoryTest, FusesClearOnlyTakesBitsBackOnlyAtAnErase) {
     m.EraseAll();
     m.Program(0x2007, 0x3FC4);
     EXPECT_EQ(m.Word(0x2007), 0x3FC4);
-    m.Program(0x3FE, 0x0000);
-    m.Program(0x3FE, 0x3454); // Code words take what is written
-    EXPECT_EQ(m.Word(0x3FE), 0x3454);
 }
 
 TEST(TargetMemoryTest, OverlappingRegionsResolveToTheFirst) {

@@ -1,13 +1,11 @@
 // The memory of calibration values: records appended as JSON lines, the last one of a
 // chip type, port and address found again, a file that is not all records still read.
+// (A memory that cannot be written: cli/tests/cli_calibration_test.cpp.)
 #include "storage/CalibrationMemory.h"
 
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <sstream>
 
 using namespace vesk;
 using vesk::test::ReadText;
@@ -63,30 +61,4 @@ TEST(CalibrationMemory, OddNamesAndBrokenLines) {
               CalibrationRecordLine({"T1", "P", "X", 0x3FF, 0x3454}) + "garbage\n{\"chip\":\"X\"\n" +
                   CalibrationRecordLine({"T2", "P", "X", 0x3FF, 0x3455}).substr(0, 40));
     EXPECT_EQ(TCalibrationMemory(folder.Path() + "calibration.jsonl").Last("X", "P", 0x3FF)->Word, 0x3454);
-}
-
-TEST(CalibrationMemory, AFailureIsToldOnceAndNeverRaised) {
-    TTempFolder folder;
-    WriteText(folder.Path() + "file", "in the folder's place");
-    TCalibrationMemory memory(folder.Path() + "file/calibration.jsonl");
-    std::ostringstream errors;
-    memory.Errors = &errors;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_NO_THROW(memory.Append({"", "P", "X", 0x3FF, 0x3454}));
-    EXPECT_EQ(errors.str(), "Calibration memory " + memory.Path() +
-                                " not written: Not a directory (the operation goes on; further failures are "
-                                "not reported)\n");
-    EXPECT_FALSE(memory.Last("X", "P", 0x3FF).has_value());
-}
-
-TEST(CalibrationMemory, LivesInTheUsersDataFolder) {
-    const char* home = std::getenv("HOME");
-    const std::string savedHome = home ? home : "";
-    ::setenv("XDG_DATA_HOME", "/data/home", 1);
-    EXPECT_EQ(CalibrationMemoryPath(), "/data/home/vesk/calibration.jsonl");
-    ::setenv("XDG_DATA_HOME", "relative", 1);
-    ::setenv("HOME", "/home/me", 1);
-    EXPECT_EQ(CalibrationMemoryPath(), "/home/me/.local/share/vesk/calibration.jsonl");
-    ::unsetenv("XDG_DATA_HOME");
-    ::setenv("HOME", savedHome.c_str(), 1);
 }

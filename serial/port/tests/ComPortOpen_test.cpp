@@ -119,8 +119,8 @@ TEST(ComPortErrors, CommonFailuresSayWhatToDo) {
         {ErrOpen, EACCES, file,
          "Unable to open com port " + file +
              ": Permission denied (error 13)\nOnly \"root\" may open the port (group \"root\", -rw-------): "
-             "a "
-             "udev rule can give it to group \"dialout\", which you then join; or use another port."},
+             "a udev "
+             "rule can give it to group \"dialout\", which you then join; or use another port."},
         {ErrOpen, EPERM, shared,
          "Unable to open com port " + shared +
              ": Operation not permitted (error 1)\nThe port belongs to group \"" + groupName +
