@@ -134,7 +134,7 @@ std::optional<std::map<std::string, std::string>> ParseJsonStringObject(std::str
 void AppendLine(const std::string& path, const std::string& line) {
 #ifdef _WIN32
     const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, 0644);
-    const long written = fd < 0 ? -1 : _write(fd, line.data(), unsigned(line.size()));
+    long written = fd < 0 ? -1 : _write(fd, line.data(), unsigned(line.size()));
     if (fd >= 0) _close(fd);
 #else
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
