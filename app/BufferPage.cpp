@@ -1,5 +1,6 @@
 #include "BufferPage.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -18,6 +19,12 @@ TBufferPage::TBufferPage() {
         GlyphButton(this, "sbLoadBuffer", QStyle::SP_DialogOpenButton, "Load buffer from image file");
     sbSaveBuffer =
         GlyphButton(this, "sbSaveBuffer", QStyle::SP_DialogSaveButton, "Save buffer to image file");
+    actSaveBuffer = new QAction(QStringLiteral("Save buffer to image file"), this);
+    actSaveBuffer->setObjectName(QStringLiteral("actSaveBuffer"));
+    actSaveBuffer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    actSaveBuffer->setShortcutContext(Qt::WindowShortcut);
+    connect(sbSaveBuffer, &QToolButton::clicked, actSaveBuffer, &QAction::trigger);
+    connect(actSaveBuffer, &QAction::enabledChanged, sbSaveBuffer, &QToolButton::setEnabled);
     bar->addWidget(sbLoadBuffer);
     bar->addWidget(sbSaveBuffer);
     bar->addStretch(1);

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QToolButton;
 class THexEditor;
@@ -18,4 +19,6 @@ class TBufferPage : public QWidget {
     QToolButton* sbSaveBuffer = nullptr;
     THexEditor* HexEditor1 = nullptr;  // the dump with its grid
     QLabel* pnlSelectTarget = nullptr; // the editor's "Select target chip type" panel
+    // "Save buffer to image file", Ctrl+S: the Save button triggers it.
+    QAction* actSaveBuffer = nullptr;
 };

@@ -18,11 +18,10 @@ void TWidgetDialogs::ShowApplicationError(QWidget* parent, const QString& title,
     box.exec();
 }
 
-bool TWidgetDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& filter,
-                                  const QString& defaultSuffix, QString& fileName) {
-    QFileDialog dialog(parent, title);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+namespace {
+
+bool RunFileDialog(QFileDialog& dialog, const QString& filter, const QString& defaultSuffix,
+                   QString& fileName) {
     dialog.setNameFilters(filter.split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(defaultSuffix);
     if (!fileName.isEmpty()) {
@@ -33,6 +32,24 @@ bool TWidgetDialogs::OpenFileName(QWidget* parent, const QString& title, const Q
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().front();
     return true;
+}
+
+} // namespace
+
+bool TWidgetDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                                  const QString& defaultSuffix, QString& fileName) {
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    return RunFileDialog(dialog, filter, defaultSuffix, fileName);
+}
+
+bool TWidgetDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                  const QString& defaultSuffix, QString& fileName) {
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    return RunFileDialog(dialog, filter, defaultSuffix, fileName);
 }
 
 std::optional<int32_t> TWidgetDialogs::AskCalibration(QWidget* parent,

@@ -1,7 +1,7 @@
 // The one seam through which the main window shows modal dialogs: the error
 // dialog of the programming operations, the application's standard error box, the
-// file-open dialog and the calibration dialog. The program uses TWidgetDialogs; window tests install a
-// recording replacement so that they run unattended.
+// file dialogs and the calibration dialog. The program uses TWidgetDialogs; window
+// tests install a recording replacement so that they run unattended.
 #pragma once
 
 #include <QString>
@@ -29,6 +29,10 @@ class TDialogs {
     // The file-open dialog. Returns true and sets `fileName` when the user confirms.
     virtual bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                               const QString& defaultSuffix, QString& fileName) = 0;
+    // The file-save dialog, preset to `fileName`; it asks before replacing a file.
+    // Returns true and sets `fileName` when the user confirms.
+    virtual bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                              const QString& defaultSuffix, QString& fileName) = 0;
 
     // The calibration dialog (TCalibrationDialog): the chip's own word, a valid one,
     // or nothing when the user cancels.
@@ -42,6 +46,8 @@ class TWidgetDialogs : public TDialogs {
     void ShowError(QWidget* parent, const QString& message) override;
     void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) override;
     bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                      const QString& defaultSuffix, QString& fileName) override;
+    bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                       const QString& defaultSuffix, QString& fileName) override;
     std::optional<int32_t> AskCalibration(QWidget* parent,
                                           const vesk::ops::TCalibrationQuestion& question) override;

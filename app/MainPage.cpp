@@ -42,35 +42,57 @@ TMainPage::TMainPage(const TFormActions& actions, QWidget* window) {
 }
 
 void TMainPage::CreateDeviceGroup(QVBoxLayout* page) {
-    QWidget* device = nullptr;
-    QHBoxLayout* row = GroupRow(page, this, "Device", device);
+    QWidget* device = Group("Device", this);
+    auto* lines = new QVBoxLayout(device);
+    lines->setContentsMargins(8, 2, 8, 4);
+    lines->setSpacing(2);
+    auto* row = new QHBoxLayout();
     lblDevice = new QLabel(QStringLiteral("Unknown"), device);
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
     QFont bold = lblDevice->font();
     bold.setBold(true);
     lblDevice->setFont(bold);
+    btnPortSettings = new QPushButton(QStringLiteral("Settings…"), device);
+    btnPortSettings->setObjectName(QStringLiteral("btnPortSettings"));
+    btnPortSettings->setToolTip(QStringLiteral("Choose the programmer's port"));
+    btnPortSettings->setVisible(false);
     btnDetect = new QPushButton(QStringLiteral("Detect"), device);
     btnDetect->setObjectName(QStringLiteral("btnDetect"));
     btnDetect->setToolTip(QStringLiteral("Detect device"));
     row->addWidget(lblDevice, 1);
+    row->addWidget(btnPortSettings);
     row->addWidget(btnDetect);
+    lines->addLayout(row);
+    lblImageWatch = new QLabel(device);
+    lblImageWatch->setObjectName(QStringLiteral("lblImageWatch"));
+    lblImageWatch->setVisible(false);
+    lines->addWidget(lblImageWatch);
+    page->addWidget(device);
 }
 
 void TMainPage::CreateImageGroup(QVBoxLayout* page, const TFormActions& actions) {
-    QWidget* image = nullptr;
-    QHBoxLayout* row = GroupRow(page, this, "Image", image);
+    QWidget* image = Group("Image", this);
+    auto* lines = new QVBoxLayout(image);
+    lines->setContentsMargins(8, 2, 8, 4);
+    lines->setSpacing(2);
+    auto* row = new QHBoxLayout();
     cbxImageFile = new QComboBox(image);
     cbxImageFile->setObjectName(QStringLiteral("cbxImageFile"));
     cbxImageFile->setEditable(true);
     cbxImageFile->setInsertPolicy(QComboBox::NoInsert);
     cbxImageFile->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbxImageFile->setMinimumContentsLength(20);
-    cbxImageFile->setToolTip(QStringLiteral("Image file"));
+    cbxImageFile->setToolTip(QStringLiteral("Image file: type its path and press Enter, or drop it here"));
     btnBrowse = new QPushButton(image);
     btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
     BindButtonToAction(btnBrowse, actions.atnBrowseFile);
     row->addWidget(cbxImageFile, 1);
     row->addWidget(btnBrowse);
+    lines->addLayout(row);
+    chbWriteOnImageChange = new QCheckBox(QStringLiteral("Write when the image file changes"), image);
+    chbWriteOnImageChange->setObjectName(QStringLiteral("chbWriteOnImageChange"));
+    lines->addWidget(chbWriteOnImageChange);
+    page->addWidget(image);
 }
 
 void TMainPage::CreateTargetGroup(QVBoxLayout* page, const TFormActions& actions) {

@@ -1,7 +1,9 @@
-// The Main page: the programmer found ("Device"), the image file, the target
-// type and the actions with their arrow menus, the two switches of a write, the
-// progress bar and the state lamp. The buttons show the window's actions; the
-// window binds the other controls to its handlers.
+// The Main page: the programmer found ("Device", with a way to the Settings page
+// when none was found at start, and the state of the image watch), the image file
+// with the switch that writes it whenever it changes, the target type and the
+// actions with their arrow menus, the two switches of a write, the progress bar and
+// the state lamp. The buttons show the window's actions; the window binds the other
+// controls to its handlers.
 #pragma once
 
 #include <QWidget>
@@ -27,9 +29,12 @@ class TMainPage : public QWidget {
 
     // The controls, set at construction.
     QLabel* lblDevice = nullptr;
+    QPushButton* btnPortSettings = nullptr; // shown while no programmer was found
     QPushButton* btnDetect = nullptr;
+    QLabel* lblImageWatch = nullptr; // shown while the image file is watched
     QComboBox* cbxImageFile = nullptr;
     QPushButton* btnBrowse = nullptr;
+    QCheckBox* chbWriteOnImageChange = nullptr;
     QComboBox* cbxTargetType = nullptr;
     QPushButton* btnDetectTarget = nullptr;
     QPushButton* btnProgram = nullptr;

@@ -18,7 +18,7 @@ QToolButton* GlyphButton(QWidget* parent, const char* name, QStyle::StandardPixm
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setIcon(parent->style()->standardIcon(glyph));
-    button->setToolTip(QString::fromLatin1(hint));
+    button->setToolTip(QString::fromUtf8(hint));
     button->setAutoRaise(true);
     button->setFixedSize(23, 22);
     return button;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -20,9 +21,12 @@
 #include <utility>
 
 #include "AboutPage.h"
+#include "BufferPage.h"
+#include "ComComboBox.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "MainPage.h"
+#include "SettingsPage.h"
 #include "StateLamp.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipDefinitions.h"
@@ -91,7 +95,8 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     FDevice.OnProcessMessages = [] { ProcessMessages(); };
 
     // Construction is complete: the owner's creation event places and loads
-    // the settings file.
+    // the settings file. The port before it is the one nobody chose.
+    FDefaultComPort = ComPort();
     DoCreate();
     FLoadedSettings = FStorage.SaveText();
 }
@@ -143,10 +148,6 @@ QString TProgrammingForm::ExceptionText(const std::exception& error) {
     if (const auto* own = dynamic_cast<const vesk::Exception*>(&error))
         return QString::fromStdString(own->Message());
     return QString::fromLocal8Bit(error.what());
-}
-
-void TProgrammingForm::ProcessMessages() {
-    QCoreApplication::processEvents();
 }
 
 void TProgrammingForm::Guarded(const std::function<void()>& body) {
@@ -211,11 +212,14 @@ void TProgrammingForm::FormShow() {
         FMainPage->cbxImageFile->setEditText(FImageFileName);
     }
     // The buffer view is bound to its grid at construction.
+    FCommittedImageName = FImageFileName;
     try {
         FImage->Load(FImageFileName.toStdString());
     } catch (...) {
         // A remembered image that cannot be loaded is not reported.
     }
+    UpdateImageWatch();
+    ChooseSolePort();
     ShowSettingsControls();
     FillTargetTypes(); // an error ends FormShow here: no automatic detection
     FTimer1->start(StartupDetectDelayMs);
@@ -236,11 +240,60 @@ void TProgrammingForm::FillTargetTypes() {
 
 void TProgrammingForm::Timer1Timer() {
     FTimer1->stop();
-    FMainPage->btnDetect->click();
+    // The detection of its own accord: a programmer not found is told in the Device
+    // group, not by a box the user did not ask for. The Detect button shows the box.
+    try {
+        DetectDevice();
+    } catch (const std::exception& e) {
+        ShowDetectFailure(ExceptionText(e));
+    }
 }
 
 void TProgrammingForm::btnDetectClick() {
     Guarded([this] { DetectDevice(); });
+}
+
+// ---- The programmer's port on a first start, and the detection's failure ----------------
+
+void TProgrammingForm::ChooseSolePort() {
+    // The port nobody chose: the driver's default name, which the port list never shows
+    // here. One USB serial adapter plugged in is then the programmer's.
+    if (ComPort() != FDefaultComPort) return;
+    try {
+        const std::string sole = FComDeviceRoot.isEmpty()
+                                     ? vesk::SoleUsbComPort()
+                                     : vesk::SoleUsbComPort(FComDeviceRoot.toStdString());
+        if (!sole.empty()) SetComPort(QString::fromStdString(sole));
+    } catch (const std::exception&) {
+        // No port list: the default stays, and the detection tells what it finds.
+    }
+}
+
+void TProgrammingForm::ShowDetectFailure(const QString& message) {
+    FDetectFailure = QStringLiteral("Programmer not found on %1").arg(ComPort());
+    ElideDetectFailure();
+    FMainPage->lblDevice->setToolTip(message);
+    FMainPage->btnPortSettings->setVisible(true);
+    ProgressStep(-1);
+    SetLamp(lsRed);
+    ActionUpdateUpdate();
+}
+
+// A long port name (a /dev/serial/by-id/ one) loses its middle rather than its end.
+void TProgrammingForm::ElideDetectFailure() {
+    QLabel* label = FMainPage->lblDevice;
+    label->setText(label->fontMetrics().elidedText(FDetectFailure, Qt::ElideMiddle, label->width()));
+}
+
+void TProgrammingForm::ClearDetectFailure() {
+    FDetectFailure.clear();
+    FMainPage->lblDevice->setToolTip(QString());
+    FMainPage->btnPortSettings->setVisible(false);
+}
+
+void TProgrammingForm::btnPortSettingsClick() {
+    FTabControl1->setCurrentIndex(pgSettings); // its change handler shows the page
+    FSettingsPage->cbxComPort->setFocus();
 }
 
 // ---- Pages ----------------------------------------------------------------------
@@ -288,6 +341,11 @@ bool TProgrammingForm::eventFilter(QObject* watched, QEvent* event) {
     // The About text never keeps the focus: it goes on to the tab strip.
     if (watched == FAboutPage->VersionMemo && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, FTabControl1, [this] { FTabControl1->setFocus(); });
+    if (watched == FMainPage->lblDevice && event->type() == QEvent::Resize && !FDetectFailure.isEmpty())
+        ElideDetectFailure();
+    if ((watched == FMainPage->cbxImageFile || watched == FMainPage->cbxImageFile->lineEdit()) &&
+        ImageBoxEvent(event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -356,6 +414,7 @@ void TProgrammingForm::ActionUpdateUpdate() {
             enable(action, !busy && known);
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);
+        enable(FBufferPage->actSaveBuffer, !busy);
         enable(FTabControl1, !busy);
         enable(FTerminalPage->sbPassThrough, known);
         enable(FTerminalPage->sbClearTerminal, known);

@@ -1,17 +1,18 @@
 // The main window of the program: five pages (Main, Buffer, Terminal, Settings,
 // About) switched by a tab strip at the bottom, the programming actions with
 // their enabling rules, the state lamp, the recent image files and the
-// seventeen published properties that its settings storage keeps in
-// "WinVESK.ini" beside the program.
+// published properties that its settings storage keeps in "WinVESK.ini" beside
+// the program: the seventeen of the first release first, in their order, then
+// the image watch's switch and the window's size and place.
 //
 // Each page is a class of its own (MainPage.h, BufferPage.h, TerminalPage.h,
 // SettingsPage.h, AboutPage.h) that builds and holds its controls; the window
 // binds them to its handlers, runs the operations and keeps the settings.
 //
 // The window is the storage's owner: it lists the properties it inherits from
-// the toolkit's window class first and then its own seventeen; the exclusion
-// list names the inherited ones, so only the seventeen are written. Six of its
-// properties forward to the driver.
+// the toolkit's window class first and then its own; the exclusion list names
+// the inherited ones, so only its own are written. Six of its properties
+// forward to the driver.
 //
 // Every modal dialog goes through a `TDialogs` seam, and the folder the window
 // reads its files from (settings, chip definitions) can be given at
@@ -21,15 +22,20 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
 #include "FormActions.h"
+#include "hexfile/ImageFileWatch.h"
 #include "storage/AppDataStorage.h"
 #include "storage/CalibrationMemory.h"
 #include "storage/PublishedOwner.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QMimeData;
 class QStackedWidget;
 class QTabBar;
 class QTimer;
@@ -105,9 +111,20 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void SetTerminalLocalEcho(bool value);
     bool VerifyAfterWrite() const { return FVerifyAfterWrite; }
     void SetVerifyAfterWrite(bool value) { FVerifyAfterWrite = value; }
+    // After the seventeen: "Write when the image file changes".
+    bool WriteOnImageChange() const { return FWriteOnImageChange; }
+    void SetWriteOnImageChange(bool value);
+    // The window's size, "width,height" of its inside, with ",maximized" when it is;
+    // and its place, "left,top" of its inside on the desktop. Both are those of the
+    // window as it is when not maximized. Reading them back places the window so,
+    // kept on the screens there are and no larger than the screen.
+    QString WindowSize() const;
+    void SetWindowSize(const QString& value);
+    QString WindowPlace() const;
+    void SetWindowPlace(const QString& value);
 
-    // The storage's view of the window: the inherited properties, then the
-    // seventeen above.
+    // The storage's view of the window: the inherited properties, then its own
+    // above.
     std::vector<vesk::TPublishedProperty> PublishedProperties() override;
     // The names of the properties every window inherits from the toolkit's
     // window class, in the order stored as the storage's exclusion list.
@@ -128,6 +145,14 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     static QString ExceptionText(const std::exception& error);
 
     vesk::TDeviceVESK1& Device() const { return FDevice; }
+    // Where the ports and what the system knows of them are read when the window
+    // chooses the port on a first start (tests give a prepared tree); empty: the
+    // system's own.
+    void SetComDeviceRoot(const QString& root) { FComDeviceRoot = root; }
+    // The time the image watch is told; tests give their own clock.
+    std::function<vesk::TImageFileWatch::TClock::time_point()> WatchClock = [] {
+        return vesk::TImageFileWatch::TClock::now();
+    };
     // The Terminal page's own serial port (not the driver's).
     vesk::TComPort& TerminalPort() const { return *FTerminalPort; }
     vesk::TAppDataStorage& Storage() { return FStorage; }
@@ -149,6 +174,14 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void DetectTarget();
     void DetectDevice();
     void BrowseFile();
+    // The name in the image box is the user's choice (Enter, leaving the box, a list
+    // entry, Browse, a drop): the file is loaded (an error goes to the standard error
+    // box) and watched. Unless `always`, nothing happens for the name chosen last.
+    void CommitImageName(const QString& name, bool always);
+    // "Save buffer to image file": the selected chip's buffer as an Intel HEX file.
+    void SaveBuffer();
+    // "Save terminal text…": the scroll-back and the screen as a text file.
+    void SaveTerminalText();
     void StopOperation();
     void EnterPassThroughMode();
     void RefreshBufferView();
@@ -170,6 +203,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QTabBar* TabControl1() const { return FTabControl1; }
     QStackedWidget* PageControl1() const { return FPageControl1; }
     QTimer* Timer1() const { return FTimer1; }
+    // Looks at the watched image file every 100 ms (tmrImageWatchTimer).
+    QTimer* ImageWatchTimer() const { return FImageWatchTimer; }
     const TFormActions& Actions() const { return A; }
     // True while an operation runs (Write, Read, Verify, Erase); Stop is enabled then.
     bool Busy() const { return FBusy; }
@@ -181,6 +216,12 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
   public slots:
     void FormShow();
     void Timer1Timer();
+    // The image watch: a change that settled as a whole image is written as the
+    // Write button writes, at once or as soon as the running operation has ended.
+    void tmrImageWatchTimer();
+    void chbWriteOnImageChangeClick();
+    // The Device group's way to the Settings page.
+    void btnPortSettingsClick();
     void TabControl1Change(int index);
     void imgStateDblClick();
     void btnDetectClick();
@@ -217,6 +258,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A local file dropped onto the window becomes the image.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // The actions and the frame with its pages (ProgrammingFormLayout.cpp); the
@@ -236,6 +280,21 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void BeginBusy();
     void EndBusy(bool ok);
     void ConfigureStorage();
+    // The image box's keys, focus and drops (eventFilter).
+    bool ImageBoxEvent(QEvent* event);
+    // The one file of a drag, or "" when it brings anything else.
+    static QString DroppedFile(const QMimeData* data);
+    void DropImage(const QString& file);
+    // Start-up: the port on a first start, the detection without a box.
+    void ChooseSolePort();
+    void ShowDetectFailure(const QString& message);
+    void ElideDetectFailure();
+    void ClearDetectFailure();
+    // The image watch: armed for the chosen name while the switch is on.
+    void UpdateImageWatch();
+    void RunWatchedWrite();
+    void ShowWatchState(const QString& state, const QString& detail = QString());
+    bool MayWriteNow() const;
     void TellSaveFailure(const std::string& message);
     void ConfigureTerminalPort();
     void ShowSettingsControls();
@@ -279,6 +338,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     bool FUseBuiltInTerminal = false;
     int32_t FTerminalBaudRate = 9600;
     bool FVerifyAfterWrite = false;
+    bool FWriteOnImageChange = false;
 
     QString FDeviceDescription;
     int32_t FProgressTotal = 1;
@@ -291,6 +351,12 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     bool FStopRequested = false; // Stop or Esc during the running operation
     bool FBusy = false;          // an operation runs
     bool FUpdatingControls = false;
+    QString FCommittedImageName; // the image name last chosen
+    QString FComDeviceRoot;
+    QString FDefaultComPort; // the driver's port before the settings were read
+    QString FDetectFailure;  // "Programmer not found on ..." while the Device group tells it
+    vesk::TImageFileWatch FImageWatch;
+    bool FWatchedWritePending = false; // a settled change waits for the running operation
 
     TMainPage* FMainPage = nullptr;
     TBufferPage* FBufferPage = nullptr;
@@ -300,6 +366,7 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QTabBar* FTabControl1 = nullptr;
     QStackedWidget* FPageControl1 = nullptr;
     QTimer* FTimer1 = nullptr;
+    QTimer* FImageWatchTimer = nullptr;
     TFormActions A;
     QAction* ActionUpdate = nullptr;
 

@@ -25,6 +25,8 @@ namespace {
 constexpr int FormWidth = 520;
 constexpr int FormHeight = 366;
 constexpr int TabHeight = 20;
+// The image watch looks at the file this often: well below its half second of settling.
+constexpr int ImageWatchIntervalMs = 100;
 
 using F = TProgrammingForm;
 constexpr int16_t All = vesk::AllRegions;
@@ -183,6 +185,11 @@ void TProgrammingForm::CreatePages() {
     FTimer1->setObjectName(QStringLiteral("Timer1"));
     FTimer1->setSingleShot(true);
     connect(FTimer1, &QTimer::timeout, this, &TProgrammingForm::Timer1Timer);
+    FImageWatchTimer = new QTimer(this);
+    FImageWatchTimer->setObjectName(QStringLiteral("tmrImageWatch"));
+    FImageWatchTimer->setInterval(ImageWatchIntervalMs);
+    connect(FImageWatchTimer, &QTimer::timeout, this, &TProgrammingForm::tmrImageWatchTimer);
+    setAcceptDrops(true);
 }
 
 void TProgrammingForm::CreateTabStrip(QWidget* central, QVBoxLayout* layout) {

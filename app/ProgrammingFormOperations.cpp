@@ -1,6 +1,7 @@
 // The operations behind the window's buttons: Detect device, Detect target,
 // Write, Read, Verify, Erase, Clear buffer, Run, Browse, Stop, the target type
-// and image name changes, and the Buffer and Terminal page tool buttons.
+// change, and the Buffer and Terminal page tool buttons. (The image name and the
+// files the window saves: ProgrammingFormImage.cpp.)
 //
 // Stop and Esc reach the driver while an operation runs because the operation
 // processes pending window messages after enabling Stop, while the driver
@@ -78,6 +79,7 @@ void TProgrammingForm::DetectDevice() {
         SetLamp(lsYellow);
     };
     hooks.Detected = [this](const std::string& type, const std::string& version) {
+        ClearDetectFailure();
         FDeviceDescription.clear();
         if (!type.empty() && !version.empty()) {
             FDeviceDescription =
@@ -285,16 +287,7 @@ void TProgrammingForm::BrowseFile() {
         const QSignalBlocker block(FMainPage->cbxImageFile);
         FMainPage->cbxImageFile->setEditText(FImageFileName);
     }
-    FImage->Load(FImageFileName.toStdString());
-    ActionUpdateUpdate();
-}
-
-void TProgrammingForm::cbxImageFileChange(const QString& text) {
-    Guarded([this, &text] {
-        FImageFileName = text;
-        FImage->Load(FImageFileName.toStdString());
-        ActionUpdateUpdate();
-    });
+    CommitImageName(FImageFileName, true);
 }
 
 // ---- Pass-through and the Terminal page ----------------------------------------------------
@@ -344,6 +337,7 @@ void TProgrammingForm::tabDebugHide() {
 
 void TProgrammingForm::btnClearTerminalClick() {
     FTerminalPage->ComTerminal1->ClearScreen();
+    FTerminalPage->ComTerminal1->ClearScrollback();
 }
 
 // ---- Buffer page -----------------------------------------------------------------------------
@@ -364,8 +358,5 @@ void TProgrammingForm::btnLoadBufferClick() {
 }
 
 void TProgrammingForm::btnSaveBufferClick() {
-    Guarded([this] {
-        ShowMainPage();
-        throw vesk::Exception("FEATURE NOT IMPLEMENTED IN THIS VERSION");
-    });
+    SaveBuffer();
 }

@@ -3,8 +3,11 @@
 // programmer stay on the window.
 #include "ProgrammingForm.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -24,7 +27,16 @@
 void TProgrammingForm::ConnectMainPage() {
     const TMainPage& p = *FMainPage;
     connect(p.btnDetect, &QPushButton::clicked, this, &TProgrammingForm::btnDetectClick);
+    connect(p.btnPortSettings, &QPushButton::clicked, this, &TProgrammingForm::btnPortSettingsClick);
+    p.lblDevice->installEventFilter(this); // its failure text follows its width
+    // Typing changes the name; Enter, leaving the box, a list entry or a drop choose it.
     connect(p.cbxImageFile, &QComboBox::editTextChanged, this, &TProgrammingForm::cbxImageFileChange);
+    connect(p.cbxImageFile, &QComboBox::activated, this,
+            [this](int index) { CommitImageName(FMainPage->cbxImageFile->itemText(index), true); });
+    p.cbxImageFile->installEventFilter(this);
+    p.cbxImageFile->lineEdit()->installEventFilter(this);
+    connect(p.chbWriteOnImageChange, &QCheckBox::clicked, this,
+            &TProgrammingForm::chbWriteOnImageChangeClick);
     connect(p.cbxTargetType, &QComboBox::activated, this, &TProgrammingForm::cbxTargetTypeChange);
     connect(p.chbVerifyAfterWrite, &QCheckBox::clicked, this, &TProgrammingForm::chbVerifyAfterWriteClick);
     connect(p.chbPassThroughEnter, &QCheckBox::clicked, this, &TProgrammingForm::chbPassThroughEnterClick);
@@ -34,7 +46,8 @@ void TProgrammingForm::ConnectMainPage() {
 void TProgrammingForm::ConnectBufferPage() {
     const TBufferPage& p = *FBufferPage;
     connect(p.sbLoadBuffer, &QToolButton::clicked, this, &TProgrammingForm::btnLoadBufferClick);
-    connect(p.sbSaveBuffer, &QToolButton::clicked, this, &TProgrammingForm::btnSaveBufferClick);
+    connect(p.actSaveBuffer, &QAction::triggered, this, &TProgrammingForm::btnSaveBufferClick);
+    addAction(p.actSaveBuffer); // Ctrl+S on every page
 }
 
 void TProgrammingForm::ConnectTerminalPage() {
@@ -42,6 +55,7 @@ void TProgrammingForm::ConnectTerminalPage() {
     connect(p.sbPassThrough, &QToolButton::clicked, this, &TProgrammingForm::btnPassThroughClick);
     connect(p.sbClearTerminal, &QToolButton::clicked, this, &TProgrammingForm::btnClearTerminalClick);
     connect(p.chbLocalEcho, &QCheckBox::clicked, this, &TProgrammingForm::chbLocalEchoClick);
+    connect(p.actSaveTerminalText, &QAction::triggered, this, &TProgrammingForm::SaveTerminalText);
     // The terminal view on the window's own port, connected only while the page
     // is shown. Its errors go to the application's standard error box.
     p.ComTerminal1->SetComPort(FTerminalPort.get());

@@ -1,6 +1,9 @@
 // The main window's published properties as its settings storage sees them.
 #include "ProgrammingForm.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <optional>
 #include <variant>
 
 #include "TerminalPage.h"
@@ -65,6 +68,61 @@ bool TProgrammingForm::FixFusesWriteError() const {
 }
 void TProgrammingForm::SetFixFusesWriteError(bool value) {
     FDevice.SetFixFusesWriteError(value);
+}
+
+// ---- The window's size and place -----------------------------------------------------
+
+namespace {
+
+constexpr auto Maximized = "maximized";
+
+// "a,b" (and what follows a second comma) as two numbers; nothing when they are not.
+std::optional<QPoint> Pair(const QString& text, QString* rest = nullptr) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() < 2) return std::nullopt;
+    bool okA = false, okB = false;
+    const int a = parts[0].trimmed().toInt(&okA), b = parts[1].trimmed().toInt(&okB);
+    if (!okA || !okB) return std::nullopt;
+    if (rest) *rest = parts.mid(2).join(QLatin1Char(',')).trimmed();
+    return QPoint(a, b);
+}
+
+} // namespace
+
+QString TProgrammingForm::WindowSize() const {
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    QString text = QStringLiteral("%1,%2").arg(normal.width()).arg(normal.height());
+    if (isMaximized()) text += QLatin1Char(',') + QLatin1String(Maximized);
+    return text;
+}
+
+void TProgrammingForm::SetWindowSize(const QString& value) {
+    QString rest;
+    const std::optional<QPoint> size = Pair(value, &rest);
+    if (!size) return;
+    // Never larger than the screen it is on, never smaller than the window may be.
+    QSize wanted(size->x(), size->y());
+    if (const QScreen* screen = this->screen()) wanted = wanted.boundedTo(screen->availableGeometry().size());
+    resize(wanted.expandedTo(minimumSize()));
+    if (rest == QLatin1String(Maximized)) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+QString TProgrammingForm::WindowPlace() const {
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    return QStringLiteral("%1,%2").arg(normal.left()).arg(normal.top());
+}
+
+void TProgrammingForm::SetWindowPlace(const QString& value) {
+    const std::optional<QPoint> place = Pair(value);
+    if (!place) return;
+    // A place on a screen that is gone (a monitor unplugged) keeps the window centred:
+    // the title bar must be where the user can reach it.
+    const QPoint grip = *place + QPoint(40, 10);
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(grip)) {
+            setGeometry(QRect(*place, size()));
+            return;
+        }
 }
 
 // ---- The storage's view ------------------------------------------------------------
@@ -191,6 +249,10 @@ const TOwnProperty OwnProperties[] = {
     {"TerminalBaudRate", TIntegerAccessors{&F::TerminalBaudRate, &F::SetTerminalBaudRate}},
     {"TerminalLocalEcho", TFlagAccessors{&F::TerminalLocalEcho, &F::SetTerminalLocalEcho}},
     {"VerifyAfterWrite", TFlagAccessors{&F::VerifyAfterWrite, &F::SetVerifyAfterWrite}},
+    // Added after the seventeen of the first release, which stay first and in order.
+    {"WriteOnImageChange", TFlagAccessors{&F::WriteOnImageChange, &F::SetWriteOnImageChange}},
+    {"WindowSize", TTextAccessors{&F::WindowSize, &F::SetWindowSize}},
+    {"WindowPlace", TTextAccessors{&F::WindowPlace, &F::SetWindowPlace}},
 };
 
 TPublishedProperty Bind(F& f, const TInheritedProperty& p) {

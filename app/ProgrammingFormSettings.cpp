@@ -47,6 +47,7 @@ void TProgrammingForm::ShowSettingsControls() {
     settings.cbxTerminalBaudRate->setEditText(QString::number(FTerminalBaudRate));
     terminal.chbLocalEcho->setChecked(TerminalLocalEcho());
     main.chbVerifyAfterWrite->setChecked(FVerifyAfterWrite);
+    main.chbWriteOnImageChange->setChecked(FWriteOnImageChange);
 }
 
 void TProgrammingForm::cbxComPortChange() {

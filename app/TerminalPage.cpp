@@ -1,8 +1,10 @@
 #include "TerminalPage.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,12 +21,17 @@ TTerminalPage::TTerminalPage() {
     sbPassThrough = GlyphButton(this, "sbPassThrough", QStyle::SP_MediaSeekForward, "Enter passthrough mode");
     sbPassThrough->setCheckable(true); // stays down until clicked again
     sbClearTerminal = GlyphButton(this, "sbClearTerminal", QStyle::SP_DialogResetButton, "Clear terminal");
+    sbSaveTerminal = GlyphButton(this, "sbSaveTerminal", QStyle::SP_DialogSaveButton, "Save terminal text…");
+    actSaveTerminalText = new QAction(QStringLiteral("Save terminal text…"), this);
+    actSaveTerminalText->setObjectName(QStringLiteral("actSaveTerminalText"));
+    connect(sbSaveTerminal, &QToolButton::clicked, actSaveTerminalText, &QAction::trigger);
     chbLocalEcho = new QCheckBox(QStringLiteral("Local echo"), this);
     chbLocalEcho->setObjectName(QStringLiteral("chbLocalEcho"));
     sbCloseTerminal = GlyphButton(this, "sbCloseTerminal", QStyle::SP_TitleBarCloseButton, "Close terminal");
     sbCloseTerminal->setVisible(false);
     bar->addWidget(sbPassThrough);
     bar->addWidget(sbClearTerminal);
+    bar->addWidget(sbSaveTerminal);
     bar->addSpacing(8);
     bar->addWidget(chbLocalEcho);
     bar->addStretch(1);
@@ -52,4 +59,36 @@ void TTerminalPage::CreateTerminalBox(QVBoxLayout* page) {
     box->setCornerWidget(corner);
     TerminalBox = box;
     page->addWidget(box, 1);
+    ComTerminal1->ExtraMenuActions = {actSaveTerminalText};
+    FollowTheCaret();
+}
+
+void TTerminalPage::FollowTheCaret() {
+    for (QScrollBar* bar : {TerminalBox->verticalScrollBar(), TerminalBox->horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { FFollow = CaretInView(); });
+    connect(ComTerminal1, &vesk::TComTerminal::CaretMoved, this, [this] {
+        if (FFollow) ShowCaret();
+    });
+    QScrollBar* bar = TerminalBox->verticalScrollBar();
+    connect(ComTerminal1, &vesk::TComTerminal::PageScroll, this,
+            [bar](int direction) { bar->setValue(bar->value() + direction * bar->pageStep()); });
+    connect(ComTerminal1, &vesk::TComTerminal::Typed, this, [this] {
+        FFollow = true;
+        ShowCaret();
+    });
+}
+
+QRect TTerminalPage::CaretCell() const {
+    const vesk::TComTerminalModel& model = ComTerminal1->Model();
+    return ComTerminal1->CellRect(model.CaretColumn(), model.CaretRow());
+}
+
+bool TTerminalPage::CaretInView() const {
+    const QRect view(-ComTerminal1->pos(), TerminalBox->viewport()->size());
+    return view.contains(CaretCell());
+}
+
+void TTerminalPage::ShowCaret() {
+    const QRect cell = CaretCell();
+    TerminalBox->ensureVisible(cell.center().x(), cell.center().y(), cell.width(), cell.height());
 }

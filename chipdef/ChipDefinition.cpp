@@ -45,7 +45,13 @@ void TChipDefinition::SetWord(int64_t address, int32_t value, int32_t byteMask) 
 }
 
 bool TChipDefinition::MatchesId(int32_t id) const {
-    return (id & IdMask) == (Id & IdMask);
+    return HasId() && (id & IdMask) == (Id & IdMask);
+}
+
+const ConfigField_t* TChipDefinition::FieldByName(std::string_view name) const {
+    for (const ConfigField_t& field : Fields)
+        if (EqualNoCase(field.Name, name)) return &field;
+    return nullptr;
 }
 
 bool TChipDefinition::BufferProtects() const {

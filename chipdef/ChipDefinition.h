@@ -78,6 +78,13 @@ struct TCalibration_t {
     std::string FormText(int32_t bits) const;
 };
 
+// A word whose value on an erased chip differs from its region's Default (the
+// configuration words of a PIC18 differ from byte to byte).
+struct AddressAndValue_t {
+    int32_t Address = 0;
+    int32_t Value = 0;
+};
+
 // One memory region of a chip, and the image buffer for it.
 class TChipRegion {
   public:
@@ -104,6 +111,8 @@ class TChipRegion {
     // Read protection: the region reads back as 0 while the word at `Address` has one
     // of the `Mask` bits clear (protection bits are on when programmed to 0).
     std::vector<AddressAndMask_t> Protect;
+    // The erased value of single words, where it is not Default (`Erased` key).
+    std::vector<AddressAndValue_t> Erased;
 
     TChipRegion() = default;
     // Stores the values, starts with no preserve entries and fills Data with Default.
@@ -122,6 +131,8 @@ class TChipRegion {
     // The bits a verify compares at the address: the implemented bits without the
     // preserved ones, which keep the chip's own value whatever the image holds.
     int32_t VerifiedBits(int64_t address) const;
+    // The word's value on an erased chip: its Erased entry, else Default.
+    int32_t ErasedValue(int64_t address) const;
     // The word an erase writes back for a preserve entry whose word before the erase
     // was `saved`: the saved bits under the entry's mask, the erased value elsewhere,
     // so that nothing but the preserved bits survives the erase (programming can only
@@ -133,9 +144,25 @@ class TChipRegion {
     const TCalibration_t* CalibrationAt(int64_t address) const;
 };
 
+// One option of a configuration field: its name and the value of the field's bits.
+struct ConfigOption_t {
+    std::string Name;
+    int32_t Value = 0; // within the field's Mask
+};
+
+// A named setting of a configuration word, as the compilers' configuration directives
+// name it (FOSC, WDTE, ...): the bits of `Mask` in the Fuses word at `Address`.
+struct ConfigField_t {
+    std::string Name;
+    int32_t Address = 0;
+    int32_t Mask = 0;
+    std::vector<ConfigOption_t> Options; // in file order; names unique, letter case ignored
+};
+
 // One chip type.
 class TChipDefinition {
   public:
+    // The device ID word that names the chip; -1 for a chip that has none ("Id=none").
     int32_t Id = -1;
     // The bits of the target's ID word that name the chip (the others are its
     // silicon revision); -1: all bits.
@@ -143,6 +170,14 @@ class TChipDefinition {
     std::string Name;
     AlgorithmCode Algorithm = -1;
     std::vector<TChipRegion> Regions; // in the file's order
+    // The named settings of the configuration words, in the file's order; names
+    // unique without regard to letter case, bits of one word never shared.
+    std::vector<ConfigField_t> Fields;
+
+    // False for a chip without a device ID: it is chosen by name, never identified.
+    bool HasId() const { return Id >= 0; }
+    // The field of that name, letter case ignored; nullptr when there is none.
+    const ConfigField_t* FieldByName(std::string_view name) const;
 
     bool HasRegion(RegionCode code) const;
     // First region with this code; throws VESK_Exception
@@ -159,6 +194,7 @@ class TChipDefinition {
     // 0xFF00); the word's other bits keep their value. 0xFFFF is `SetWord`.
     void SetWord(int64_t address, int32_t value, int32_t byteMask);
     // The ID word read from a target names this chip: equal on the bits of IdMask.
+    // Never true for a chip without a device ID.
     bool MatchesId(int32_t id) const;
     // The buffer turns read protection on: a Protect entry's word has one of its bits
     // clear. Such an image must be verified before its Fuses are written.

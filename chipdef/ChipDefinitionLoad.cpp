@@ -1,6 +1,7 @@
 // Filling a chip from its definition file.
 #include "ChipDefinition.h"
 
+#include "ConfigFieldsLoad.h"
 #include "DefinitionIni.h"
 #include "VESK_Exception.h"
 #include "hexfile/TextLines.h"
@@ -15,8 +16,10 @@ namespace {
 constexpr int32_t MaxRegionSize = 16 * 1024 * 1024;
 
 // The items "address=mask" of a list key, in the order written. `what` names the key
-// in the messages: "Bad <what> address", "Bad <what> bit mask".
-std::vector<AddressAndMask_t> ReadMaskList(const std::string& value, const std::string& what) {
+// and `second` the number after the '=' in the messages: "Bad <what> address",
+// "Bad <what> <second>".
+std::vector<AddressAndMask_t> ReadMaskList(const std::string& value, const std::string& what,
+                                           const std::string& second = "bit mask") {
     std::vector<AddressAndMask_t> entries;
     for (const std::string& item : SplitCommaText(value)) {
         const std::size_t eq = item.find('=');
@@ -25,7 +28,7 @@ std::vector<AddressAndMask_t> ReadMaskList(const std::string& value, const std::
             eq == std::string::npos ? -1 : ReadDefinitionNumber(std::string_view(item).substr(0, eq));
         if (address < 0) throw VESK_Exception("Bad " + what + " address");
         const int32_t mask = ReadDefinitionNumber(std::string_view(item).substr(eq + 1));
-        if (mask < 0) throw VESK_Exception("Bad " + what + " bit mask");
+        if (mask < 0) throw VESK_Exception("Bad " + what + " " + second);
         entries.push_back(AddressAndMask_t{address, mask, -1});
     }
     return entries;
@@ -91,6 +94,11 @@ void ReadSiliconKeys(const TDefinitionIni& ini, const std::string& section, TChi
     region.Protect = ReadMaskList(ini.Value(section, "Protect"), "protect");
     for (const AddressAndMask_t& entry : region.Protect)
         if (entry.Mask == 0) throw VESK_Exception("Bad protect bit mask");
+    for (const AddressAndMask_t& entry : ReadMaskList(ini.Value(section, "Erased"), "erased", "value"))
+        if (!region.Contains(entry.Address))
+            throw VESK_Exception("Erased address outside the region");
+        else
+            region.Erased.push_back(AddressAndValue_t{entry.Address, entry.Mask});
 }
 
 // `room`: the words the chip's earlier regions left of MaxRegionSize.
@@ -122,16 +130,21 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, in
 
 void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
     const std::string name = ini.Value("Chip", "Name");
-    const int32_t id = ReadDefinitionNumber(ini.Value("Chip", "Id"));
+    // "none": the chip has no device ID (the oldest flash parts); it is chosen by name
+    // and never matched by an ID read from a target.
+    const bool noId = ini.Value("Chip", "Id") == "none";
+    const int32_t id = noId ? -1 : ReadDefinitionNumber(ini.Value("Chip", "Id"));
     const AlgorithmCode algorithm = AlgorithmCodeOf(ini.Value("Chip", "Algorithm"));
     if (algorithm < 0) throw VESK_Exception("Missing or bad chip algorithm");
     if (name.empty()) throw VESK_Exception("Missing or bad chip name");
-    if (id < 0) throw VESK_Exception("Missing or bad chip Id");
+    if (id < 0 && !noId) throw VESK_Exception("Missing or bad chip Id");
     chip.Name = name;
     chip.Id = id;
     chip.Algorithm = algorithm;
     chip.IdMask = ReadOptionalNumber(
         ini.Value("Chip", "IdMask"), [](int32_t) { return true; }, "Bad chip Id mask");
+    // A mask without an ID to compare has no meaning: a file that gives one is wrong.
+    if (noId && chip.IdMask >= 0) throw VESK_Exception("Bad chip Id mask");
 
     // Region sections are numbered from 1 without gaps; the first missing or empty
     // section ends the list.
@@ -154,6 +167,7 @@ void FillChip(TChipDefinition& chip, const TDefinitionIni& ini) {
             if (!inChip(entry.Address))
                 throw VESK_Exception("Error reading section: Region" + std::to_string(n + 1) +
                                      "\nProtect address outside every region");
+    ReadConfigFields(ini, chip);
 }
 
 } // namespace
@@ -165,6 +179,7 @@ bool TChipDefinition::LoadFromText(const std::string& text) {
     Name.clear();
     Algorithm = -1;
     Regions.clear();
+    Fields.clear();
     FillChip(*this, TDefinitionIni::Parse(text));
     return true;
 }

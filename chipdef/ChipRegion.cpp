@@ -35,6 +35,12 @@ int32_t TChipRegion::ImplementedBits(int64_t address) const {
     return static_cast<int32_t>((uint32_t(1) << Width) - 1);
 }
 
+int32_t TChipRegion::ErasedValue(int64_t address) const {
+    for (const AddressAndValue_t& entry : Erased)
+        if (entry.Address == address) return entry.Value;
+    return Default;
+}
+
 int32_t TChipRegion::VerifiedBits(int64_t address) const {
     int32_t bits = ImplementedBits(address);
     for (const AddressAndMask_t& entry : Preserve)

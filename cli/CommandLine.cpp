@@ -128,6 +128,9 @@ void AddCommands(CLI::App& app, TOptions& o) {
     write->add_option("FILE", o.File, "Intel HEX image")->required();
     AddRegionOption(write, o);
     AddSerialOptions(write, o);
+    write->add_flag("--watch", o.Watch,
+                    "write now, then again whenever FILE has changed and stayed unchanged for half a "
+                    "second as a whole image, until Ctrl-C; one line per run with its result and time");
     AddCalibrationOption(write, o);
     auto* read = app.add_subcommand(
         "read", "read the target; with --output write the words read as an Intel HEX file, "
@@ -160,6 +163,10 @@ int CheckCombinations(TOptions& o, std::ostream& err) {
         std::find(gangCommands.begin(), gangCommands.end(), o.Command) == gangCommands.end()) {
         err << "vesk: several --port: only detect, identify, write, verify, erase and run\n"
             << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (o.Watch && o.Ports.size() > 1) {
+        err << "vesk: --watch: one --port only\n" << UsageHint << "\n";
         return ExitUsage;
     }
     if (o.Command == "show" && o.Chip.empty()) {

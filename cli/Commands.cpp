@@ -3,7 +3,6 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/Gang.h"
-#include "cli/HexWriter.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/RunLog.h"
@@ -11,7 +10,9 @@
 #include "cli/Session.h"
 #include "cli/Settings.h"
 #include "cli/Sha256.h"
+#include "cli/Watch.h"
 
+#include "chipdef/BufferHex.h"
 #include "chipdef/ChipDefinitions.h"
 #include "chipdef/SerialNumber.h"
 #include "common/Text.h"
@@ -194,7 +195,8 @@ int Chips(TContext& c) {
     for (const auto& chip : ChipDefinitions) {
         std::string line = chip->Name;
         line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
-        line += "0x" + Hex(chip->Id, 4) + "  ";
+        // As wide as an ID, so that the columns stay aligned.
+        line += (chip->HasId() ? "0x" + Hex(chip->Id, 4) : std::string("none  ")) + "  ";
         std::string algorithm(AlgorithmNameOf(chip->Algorithm));
         algorithm.resize(std::max<size_t>(algorithm.size() + 1, 8), ' ');
         line += algorithm;
@@ -436,6 +438,7 @@ int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     const int parsed = ParseCommandLine(argc, argv, options, out, err);
     if (parsed >= 0) return parsed;
     if (options.Ports.size() > 1) return RunGang(argc, argv, options, out, err, errIsTerminal);
+    if (options.Watch) return WatchAndWrite(options, out, err, errIsTerminal);
     return RunCommand(options, out, err, errIsTerminal);
 }
 

@@ -30,6 +30,15 @@ void InstallInterruptHandler(TDeviceVESK1* driver) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+void CatchInterrupt() {
+    Driver = nullptr;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+}
+
 bool Interrupted() {
     return InterruptSeen != 0;
 }

@@ -12,6 +12,9 @@ namespace vesk::cli {
 // Installs the SIGINT handler for `driver` (null: uninstalls it). A second Ctrl-C ends
 // the program at once.
 void InstallInterruptHandler(TDeviceVESK1* driver);
+// Ctrl-C while no command runs (`write --watch` waiting for a change): it is only
+// noted, for `Interrupted`. A second Ctrl-C ends the program at once.
+void CatchInterrupt();
 // True once Ctrl-C was pressed.
 bool Interrupted();
 

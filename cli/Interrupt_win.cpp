@@ -23,12 +23,26 @@ BOOL WINAPI OnControl(DWORD type) {
     return TRUE;
 }
 
+// The handler is in the console's list at most once: a second entry would see the
+// first Ctrl-C as the second one.
+void Register(bool on) {
+    static bool registered = false;
+    if (on == registered) return;
+    ::SetConsoleCtrlHandler(OnControl, on ? TRUE : FALSE);
+    registered = on;
+}
+
 } // namespace
 
 void InstallInterruptHandler(TDeviceVESK1* driver) {
-    const bool had = Driver.exchange(driver) != nullptr;
-    if (driver && !had) ::SetConsoleCtrlHandler(OnControl, TRUE);
-    if (!driver && had) ::SetConsoleCtrlHandler(OnControl, FALSE);
+    Driver = driver;
+    Register(driver != nullptr);
+}
+
+void CatchInterrupt() {
+    // While no command runs the handler only notes the Ctrl-C.
+    Driver = nullptr;
+    Register(true);
 }
 
 bool Interrupted() {

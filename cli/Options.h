@@ -28,6 +28,7 @@ struct TOptions {
     std::string Chip;     // --chip; empty: identify the target
     std::string ChipDefs; // --chipdefs; empty: beside the program
     bool Verify = false;
+    bool Watch = false; // write --watch: write again whenever the image file changes
     bool Quiet = false;
     bool Verbose = false;
     bool Pipeline = false;  // --pipeline: the driver's experimental pipelined exchange

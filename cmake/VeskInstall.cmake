@@ -1,7 +1,8 @@
 # The installed tree: the programs and the shipped chip definition files together in
 # <prefix>/lib/vesk (the programs look for "ChipDef_*.ini" in the folder of their real
 # file), links to the programs in <prefix>/bin, the desktop entry and its icon, the
-# manual pages and the documentation. `cpack -G DEB` makes a Debian package of it.
+# manual pages and the documentation, the AppStream metadata, and the example program.
+# `cpack -G DEB` makes a Debian package of it.
 set(VESK_PROGRAM_DIR lib/vesk)
 set(vesk_programs vesk vesk-sim)
 if(VESK_BUILD_APP)
@@ -20,9 +21,15 @@ endforeach()
 if(VESK_BUILD_APP)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/vesk.desktop DESTINATION share/applications)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/vesk.svg DESTINATION share/icons/hicolor/scalable/apps)
+  # What software centres list (AppStream), beside the desktop entry it names.
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/org.example.vesk.winvesk.metainfo.xml DESTINATION share/metainfo)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/docs/man/vesk.1 ${CMAKE_SOURCE_DIR}/docs/man/vesk-sim.1 DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION share/doc/vesk)
+# The device table the shipped chip files are made from, and what its keys mean: the
+# facts behind every file, for a user who checks one or writes their own.
+install(FILES ${CMAKE_SOURCE_DIR}/chips/data/devices.json ${CMAKE_SOURCE_DIR}/chips/data/README.md
+  DESTINATION share/doc/vesk/chipdata)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/vesk/docs
   PATTERN man EXCLUDE)
 

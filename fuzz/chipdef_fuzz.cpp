@@ -27,8 +27,26 @@ void CheckLookup(const vesk::TChipDefinition& chip, int64_t address) {
     }
 }
 
+// A loaded field lies in the Fuses region, its options within its bits, its name
+// finds it, and no two fields of one word share a bit.
+void CheckFields(const vesk::TChipDefinition& chip) {
+    for (std::size_t i = 0; i < chip.Fields.size(); ++i) {
+        const vesk::ConfigField_t& field = chip.Fields[i];
+        VESK_FUZZ_CHECK(field.Mask > 0 && !field.Options.empty());
+        VESK_FUZZ_CHECK(chip.RegionByCode(vesk::RegionCodeFuses).Contains(field.Address));
+        VESK_FUZZ_CHECK(chip.FieldByName(field.Name) == &field);
+        for (const vesk::ConfigOption_t& option : field.Options)
+            VESK_FUZZ_CHECK((option.Value & ~field.Mask) == 0);
+        for (std::size_t j = 0; j < i; ++j)
+            VESK_FUZZ_CHECK(chip.Fields[j].Address != field.Address ||
+                            (chip.Fields[j].Mask & field.Mask) == 0);
+    }
+}
+
 void CheckChip(vesk::TChipDefinition& chip) {
-    VESK_FUZZ_CHECK(!chip.Name.empty() && chip.Id >= 0 && chip.Algorithm >= 0);
+    // A chip without a device ID ("Id=none") has no mask either.
+    VESK_FUZZ_CHECK(!chip.Name.empty() && (chip.Id >= 0 || chip.IdMask == -1) && chip.Algorithm >= 0);
+    CheckFields(chip);
     std::vector<int64_t> addresses = {
         0,           1, 0x2000, 0x2007, 0x2100, 0x3FF, -1, 0x7FFFFFFF, std::numeric_limits<int32_t>::min(),
         0x8000007ELL};
@@ -96,10 +114,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     VESK_FUZZ_CHECK(fileLoaded == textLoaded);
     if (fileLoaded) {
         VESK_FUZZ_CHECK(fromFile.Name == fromText.Name && fromFile.Id == fromText.Id &&
-                        fromFile.Regions.size() == fromText.Regions.size());
+                        fromFile.Regions.size() == fromText.Regions.size() &&
+                        fromFile.Fields.size() == fromText.Fields.size());
         // Loading again into the same chip starts from an empty chip.
         fromFile.LoadFromFile(path);
-        VESK_FUZZ_CHECK(fromFile.Regions.size() == fromText.Regions.size());
+        VESK_FUZZ_CHECK(fromFile.Regions.size() == fromText.Regions.size() &&
+                        fromFile.Fields.size() == fromText.Fields.size());
     }
     return 0;
 }

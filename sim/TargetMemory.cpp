@@ -10,8 +10,19 @@
 
 namespace vesk::sim {
 
+namespace {
+
+// A chip without a device ID has nothing there: the address reads as an erased word of
+// its configuration space.
+int32_t DeviceIdOf(const vesk::TChipDefinition& chip) {
+    if (chip.HasId()) return chip.Id;
+    return chip.HasRegion(vesk::RegionCodeFuses) ? chip.RegionByCode(vesk::RegionCodeFuses).Default : 0x3FFF;
+}
+
+} // namespace
+
 TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip, bool realChip, bool fusesClearOnly)
-    : FDeviceId(chip.Id), FRealChip(realChip), FFusesClearOnly(fusesClearOnly) {
+    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip), FFusesClearOnly(fusesClearOnly) {
     for (const auto& r : chip.Regions) {
         TMemoryRegion m;
         m.Name = r.Name;

@@ -93,7 +93,8 @@ void TComTerminal::Write(const char* bytes, int count) {
 
 QSize TComTerminal::sizeHint() const {
     const QMargins m = contentsMargins();
-    return QSize(Columns() * FCellWidth + m.left() + m.right(), Rows() * FCellHeight + m.top() + m.bottom());
+    return QSize(Columns() * FCellWidth + m.left() + m.right(),
+                 FModel->LineCount() * FCellHeight + m.top() + m.bottom());
 }
 
 QSize TComTerminal::minimumSizeHint() const {

@@ -21,6 +21,13 @@
 // model's hooks: Model().OnChar and so on. The control has no scroll bars of its
 // own; a host that is smaller than the screen puts it in a QScrollArea.
 //
+// The control shows the model's lines: the scroll-back above the screen's rows. With
+// AutoSize it is as tall as all of them, so that the host's scroll area reaches the
+// scroll-back with its scroll bar, the wheel and Shift+PageUp / Shift+PageDown
+// (`PageScroll`). Text is selected with the mouse and copied with Ctrl+Shift+C or the
+// context menu (ComTerminalSelect.cpp); Ctrl+Shift+V, Shift+Insert and the middle
+// button paste into the line as if typed. Every other key goes to the line as before.
+//
 // Lifetime: the port must outlive its attachment. Detach it (`SetComPort(nullptr)`)
 // before destroying the port, for example in the destructor of the window that
 // owns both (a window's members die before its child widgets).
@@ -35,9 +42,12 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+class QAction;
+class QMenu;
 class QTimer;
 
 namespace vesk {
@@ -115,6 +125,11 @@ class TComTerminal : public QFrame {
     // ---- Operations ----
     // Empties every cell, resets the tab stops and homes the caret.
     void ClearScreen() { FModel->ClearScreen(); }
+    // Empties the scroll-back; the selection goes with it.
+    void ClearScrollback() {
+        ClearSelection();
+        FModel->ClearScrollback();
+    }
     // Feed bytes to the display as if received.
     void Write(const char* bytes, int count);
     void WriteStr(std::string_view text) { FModel->Write(text); }
@@ -127,12 +142,38 @@ class TComTerminal : public QFrame {
         FModel->SendCodeNoEcho(code, params);
     }
 
+    // ---- Selection and the clipboard (ComTerminalSelect.cpp) ----
+    // A stream of cells from one line and column to another, both included; lines are
+    // the model's (scroll-back first) and stay on their text while the scroll-back moves.
+    bool HasSelection() const;
+    void SelectAll();
+    void ClearSelection();
+    // The selected characters, one line per line, trailing blanks removed.
+    QString SelectedText() const;
+    // Every line, scroll-back included, trailing blanks and empty lines at the end
+    // removed, each line ended by a line feed.
+    QString Text() const;
+    // Copies the selection to the clipboard; nothing without a selection.
+    void Copy();
+    // Sends `text` to the line as if typed: a line break as Enter, characters the
+    // character set has no byte for are left out. Port errors go to OnError.
+    void Paste(const QString& text);
+    // Actions the context menu offers after its own (Copy, Paste, Select all).
+    QList<QAction*> ExtraMenuActions;
+    // Is the cell of `line` and `column` selected?
+    bool IsSelected(int column, int line) const;
+
     // ---- Geometry ----
     // Size of one cell in pixels: the font's line height and character pitch.
     int CellWidth() const { return FCellWidth; }
     int CellHeight() const { return FCellHeight; }
-    // The pixel rectangle of a cell (column and row from 1), in widget coordinates.
+    // The pixel rectangle of a cell of the screen (column and row from 1), in widget
+    // coordinates: below the scroll-back's lines.
     QRect CellRect(int column, int row) const;
+    // The same for a line of the model (scroll-back lines first).
+    QRect LineRect(int column, int line) const;
+    // The cell under a point, as column and line, clamped to the lines shown.
+    QPoint CellAt(const QPoint& position) const;
     // The rectangle the caret occupies at the bottom of its cell: the whole cell for
     // tcBlock, an eighth of its height for tcUnderline, empty for tcNone.
     QRect CaretRect() const;
@@ -153,6 +194,13 @@ class TComTerminal : public QFrame {
     // The attached port opened (true) or closed (false), also when the control closed
     // it after a failure on the line.
     void ConnectedChanged(bool connected);
+    // Shift+PageUp (-1) or Shift+PageDown (+1): the host scrolls its view by a page.
+    void PageScroll(int direction);
+    // A key or a paste went to the line: the host brings the caret into view.
+    void Typed();
+    // The caret moved, or the lines moved under it (the scroll-back grew): a host that
+    // follows the caret scrolls it into view.
+    void CaretMoved();
 
   protected:
     bool event(QEvent* e) override;
@@ -161,8 +209,27 @@ class TComTerminal : public QFrame {
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
   private:
+    // A cell by its line's lasting number (History().Dropped() + line) and its column.
+    struct TCellMark {
+        int64_t Line = 0;
+        int Column = 0;
+        auto operator<=>(const TCellMark&) const = default;
+    };
+    TCellMark Mark(int column, int line) const;
+    int LineOf(const TCellMark& mark) const;
+    // The selection's first and last cell, in order.
+    std::pair<TCellMark, TCellMark> Ordered() const;
+    QString LineString(int line, int firstColumn, int lastColumn) const;
+    // Handles the clipboard keys; false for any other key.
+    bool ClipboardKey(const QKeyEvent* e);
+    void UpdateSelection();
+    QMenu* ContextMenu();
     void ModelChanged(const TTermChange& change);
     bool SendBytes(std::string_view bytes);
     void PortReadable();
@@ -175,7 +242,7 @@ class TComTerminal : public QFrame {
     void UpdateSize();
     void UpdateCaret();
     void BlinkCaret();
-    void PaintCell(QPainter& painter, int column, int row);
+    void PaintCell(QPainter& painter, int column, int line);
     void PaintCaret(QPainter& painter);
 
     std::unique_ptr<TComTerminalModel> FModel;
@@ -193,6 +260,8 @@ class TComTerminal : public QFrame {
     int FCellWidth = 8;
     int FCellHeight = 16;
     int FAscent = 12;
+    std::optional<TCellMark> FSelAnchor, FSelEnd; // the selection, while there is one
+    bool FSelecting = false;                      // the left button is down
 };
 
 } // namespace vesk

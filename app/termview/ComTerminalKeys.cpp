@@ -1,5 +1,6 @@
 // Key strokes: cursor keys become the model's SendKey, typed characters its
-// SendChar; the Tab key moves the focus on unless WantTab.
+// SendChar; the Tab key moves the focus on unless WantTab; the clipboard and
+// scroll-back keys stay with the control (ComTerminalSelect.cpp).
 
 #include "ComTerminal.h"
 
@@ -62,6 +63,10 @@ void TComTerminal::keyPressEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
+    if (ClipboardKey(e)) {
+        e->accept();
+        return;
+    }
     const std::optional<TTermKey> cursor = CursorKey(e->key());
     const int control = ControlCode(e);
     const QString text = e->text();
@@ -73,24 +78,21 @@ void TComTerminal::keyPressEvent(QKeyEvent* e) {
     try {
         if (cursor) {
             FModel->SendKey(*cursor);
-            return;
-        }
-        if (control >= 0) {
+        } else if (control >= 0) {
             FModel->SendChar(static_cast<unsigned char>(control));
-            return;
-        }
-        if (e->key() == Qt::Key_Backtab) { // Shift+Tab types a tab
+        } else if (e->key() == Qt::Key_Backtab) { // Shift+Tab types a tab
             FModel->SendChar('\t');
-            return;
-        }
-        for (const QChar ch : text) {
-            const int byte = TermCharToByte(ch, FCharSet);
-            if (byte >= 0) // characters outside the character set cannot be sent
-                FModel->SendChar(static_cast<unsigned char>(byte));
+        } else {
+            for (const QChar ch : text) {
+                const int byte = TermCharToByte(ch, FCharSet);
+                if (byte >= 0) // characters outside the character set cannot be sent
+                    FModel->SendChar(static_cast<unsigned char>(byte));
+            }
         }
     } catch (const std::exception& error) {
         ReportError(error);
     }
+    emit Typed();
 }
 
 } // namespace vesk

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace vesk {
 
@@ -77,9 +78,20 @@ void TComTerminal::changeEvent(QEvent* e) {
 }
 
 QRect TComTerminal::CellRect(int column, int row) const {
+    return LineRect(column, FModel->History().Count() + row);
+}
+
+QRect TComTerminal::LineRect(int column, int line) const {
     const QRect area = contentsRect();
-    return QRect(area.left() + (column - 1) * FCellWidth, area.top() + (row - 1) * FCellHeight, FCellWidth,
+    return QRect(area.left() + (column - 1) * FCellWidth, area.top() + (line - 1) * FCellHeight, FCellWidth,
                  FCellHeight);
+}
+
+QPoint TComTerminal::CellAt(const QPoint& position) const {
+    const QRect area = contentsRect();
+    const int column = std::clamp((position.x() - area.left()) / FCellWidth + 1, 1, Columns());
+    const int line = std::clamp((position.y() - area.top()) / FCellHeight + 1, 1, FModel->LineCount());
+    return QPoint(column, line);
 }
 
 // ---- Changes of the model ----
@@ -95,7 +107,11 @@ void TComTerminal::ModelChanged(const TTermChange& change) {
         update();
         break;
     case TTermChangeKind::Size:
+    case TTermChangeKind::Lines:
+        // Every line below the scroll-back's changed its place.
+        FRepaintAll = true;
         UpdateSize();
+        emit CaretMoved();
         break;
     case TTermChangeKind::Caret:
         // A caret that has just moved or reappeared is shown at once, not in the
@@ -105,6 +121,7 @@ void TComTerminal::ModelChanged(const TTermChange& change) {
             FBlinkTimer->start();
         }
         UpdateCaret();
+        emit CaretMoved();
         break;
     }
 }
@@ -166,22 +183,26 @@ void TComTerminal::paintEvent(QPaintEvent* e) {
 
     const int firstColumn = std::max(1, (dirty.left() - area.left()) / FCellWidth + 1);
     const int lastColumn = std::min(Columns(), (dirty.right() - area.left()) / FCellWidth + 1);
-    const int firstRow = std::max(1, (dirty.top() - area.top()) / FCellHeight + 1);
-    const int lastRow = std::min(Rows(), (dirty.bottom() - area.top()) / FCellHeight + 1);
+    const int firstLine = std::max(1, (dirty.top() - area.top()) / FCellHeight + 1);
+    const int lastLine = std::min(FModel->LineCount(), (dirty.bottom() - area.top()) / FCellHeight + 1);
     painter.setClipRect(area);
     painter.setFont(font());
-    for (int row = firstRow; row <= lastRow; ++row)
+    for (int line = firstLine; line <= lastLine; ++line)
         for (int column = firstColumn; column <= lastColumn; ++column)
-            if (FModel->Cell(column, row).Ch != 0) PaintCell(painter, column, row);
+            if (FModel->LineCell(column, line).Ch != 0 || IsSelected(column, line))
+                PaintCell(painter, column, line);
 
     if (CaretShown()) PaintCaret(painter);
 }
 
-void TComTerminal::PaintCell(QPainter& painter, int column, int row) {
-    const TComTermChar& cell = FModel->Cell(column, row);
-    const QRect rect = CellRect(column, row);
-    const QColor front = ToQColor(cell.FrontColor);
-    painter.fillRect(rect, ToQColor(cell.BackColor));
+void TComTerminal::PaintCell(QPainter& painter, int column, int line) {
+    const TComTermChar& cell = FModel->LineCell(column, line);
+    const QRect rect = LineRect(column, line);
+    QColor front = ToQColor(cell.FrontColor);
+    QColor back = ToQColor(cell.BackColor);
+    // A selected cell is drawn in reverse.
+    if (IsSelected(column, line)) std::swap(front, back);
+    painter.fillRect(rect, back);
     const QChar ch = TermByteToChar(cell.Ch, FCharSet);
     if (!ch.isNull() && ch != QLatin1Char(' ')) {
         painter.setPen(front);

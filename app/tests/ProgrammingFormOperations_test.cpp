@@ -26,14 +26,14 @@ class ProgrammingFormOperationsTest : public QObject {
     Q_OBJECT
   private slots:
     void startupDetectionFindsSimulatedProgrammer();
-    void detectionWithoutAnswerShowsErrorBox();
+    void startupDetectionWithoutAnswerShowsNoBox();
     void writeProgramsTheSimulatedTarget();
     void writeVerifiesRealImagesOnRealChips_data();
     void writeVerifiesRealImagesOnRealChips();
     void writeWithMissingImageReportsError();
     void browseUsesTheDialogSeam();
     void clearBufferTurnsLampGreen();
-    void typingTheImageNameLoadsOnEveryKey();
+    void typingAPathLoadsItOnEnterOnly();
     void runHoldsAndReleasesTheTarget();
     void lampDoubleClickDuringOperationLeavesThePort();
 };
@@ -76,7 +76,7 @@ void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
     simulator.Stop();
 }
 
-void ProgrammingFormOperationsTest::detectionWithoutAnswerShowsErrorBox() {
+void ProgrammingFormOperationsTest::startupDetectionWithoutAnswerShowsNoBox() {
     TWindowRun run;
     const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
     vesk::TChipDefinition chip;
@@ -90,11 +90,14 @@ void ProgrammingFormOperationsTest::detectionWithoutAnswerShowsErrorBox() {
                                  .arg(QString::fromStdString(simulator.SlavePath())));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show(true));
-    QTRY_COMPARE_WITH_TIMEOUT(run.Dialogs.Count(QStringLiteral("application")), 1, 10000);
-    const QString message = run.Dialogs.Log.front().Message;
-    QVERIFY2(message.startsWith(QStringLiteral("VESK wakeup failed")), qPrintable(message));
+    // Told in the Device group, with the whole message in its tooltip.
+    QTRY_COMPARE_WITH_TIMEOUT(form.LampPicture(), int(lsRed), 10000);
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    const QString message = form.MainPage().lblDevice->toolTip();
+    QVERIFY2(message.startsWith(QStringLiteral("VESK wakeup failed\n")), qPrintable(message));
     QCOMPARE(form.DeviceDescription(), QString());
-    QCOMPARE(form.MainPage().lblDevice->text(), QStringLiteral("Unknown"));
+    QCOMPARE(form.MainPage().lblDevice->text(),
+             QStringLiteral("Programmer not found on ") + QString::fromStdString(simulator.SlavePath()));
     run.Device->Close();
     run.Close();
     simulator.Stop();
@@ -210,22 +213,38 @@ void ProgrammingFormOperationsTest::clearBufferTurnsLampGreen() {
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
-void ProgrammingFormOperationsTest::typingTheImageNameLoadsOnEveryKey() {
+void ProgrammingFormOperationsTest::typingAPathLoadsItOnEnterOnly() {
     TWindowRun run;
     const QString image = run.Path(QStringLiteral("a.hex"));
     WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.Show());
+    QApplication::setActiveWindow(&form); // so that the box is left when the focus moves
+    QVERIFY(QTest::qWaitForWindowActive(&form));
     QLineEdit* edit = form.MainPage().cbxImageFile->lineEdit();
+    edit->setFocus();
     edit->clear();
-    run.Dialogs.Log.clear();
-    // Every keystroke loads; the incomplete names fail, the complete one does not.
-    const QString folder = run.Dir.path() + QLatin1Char('/');
-    edit->setText(folder);
-    const int before = run.Dialogs.Count(QStringLiteral("application"));
-    QTest::keyClicks(edit, QStringLiteral("a.hex"));
+    // Key by key, from the first "/": the name follows, nothing is loaded or shown.
+    QTest::keyClicks(edit, run.Path(QStringLiteral("b.hex")));
+    QCOMPARE(form.ImageFileName(), run.Path(QStringLiteral("b.hex")));
+    QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
+    // Enter loads it once: b.hex does not exist, and the box says so once.
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    QVERIFY(run.Dialogs.Log.front().Message.contains(QStringLiteral("b.hex")));
+    // Leaving the box does not load the same name again; a new name loads on leaving.
+    form.MainPage().btnDetect->setFocus();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 1);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, QStringLiteral("y")); // b.hey
+    form.MainPage().btnDetect->setFocus();
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 2);
+    edit->selectAll();
+    QTest::keyClicks(edit, image);
+    QTest::keyClick(edit, Qt::Key_Enter);
     QCOMPARE(form.ImageFileName(), image);
-    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")) - before, 4); // "a", "a.", "a.h", "a.he"
+    QCOMPARE(run.Dialogs.Count(QStringLiteral("application")), 2);
     QVERIFY(form.RecentFiles().isEmpty());
 }
 

@@ -11,7 +11,7 @@
 class TRecordingDialogs : public TDialogs {
   public:
     struct TShown {
-        QString Kind; // "error", "application", "open" or "calibration"
+        QString Kind; // "error", "application", "open", "save" or "calibration"
         QString Caption;
         QString Message;
     };
@@ -30,7 +30,15 @@ class TRecordingDialogs : public TDialogs {
     }
     bool OpenFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
                       QString& fileName) override {
-        Log.append({QStringLiteral("open"), title, fileName});
+        return FileDialog(QStringLiteral("open"), title, filter, defaultSuffix, fileName);
+    }
+    bool SaveFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
+                      QString& fileName) override {
+        return FileDialog(QStringLiteral("save"), title, filter, defaultSuffix, fileName);
+    }
+    bool FileDialog(const QString& kind, const QString& title, const QString& filter,
+                    const QString& defaultSuffix, QString& fileName) {
+        Log.append({kind, title, fileName});
         LastFilter = filter;
         LastDefaultSuffix = defaultSuffix;
         if (!ConfirmFile) return false;

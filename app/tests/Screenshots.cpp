@@ -1,15 +1,23 @@
 // Saves a picture of each page of the main window, as a newcomer sees it with
-// the simulated programmer attached: docs/screenshots/<n>-<page>.png. The Main
-// page is taken in the middle of a Write, the Terminal page after it with the
-// simulated target talking through the programmer, the Buffer page after a Read.
+// the simulated programmer attached, at the window's first size and at 1280 x 800:
+// docs/screenshots/<n>-<page>.png and <n>-<page>-large.png. The Main page is taken in
+// the middle of a Write, the Terminal page after it with the simulated target talking
+// through the programmer, the Buffer page after a Read. The image is the example
+// program examples/echo as the build assembled it, with the image watch on.
 //
-//   xvfb-run -a build/bin/WinVESK-screenshots docs/screenshots
+// Under an X server with a window manager the pictures show the window as the desktop
+// draws it, frame included:
+//
+//   xvfb-run -a -s "-screen 0 1600x1000x24" sh -c \
+//     'openbox & sleep 1; build/bin/WinVESK-screenshots docs/screenshots'
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -35,8 +43,8 @@
 
 namespace {
 
-// An Intel HEX image of a small program: a table of RETLW instructions returning
-// the characters of a greeting, padded with code-like words.
+// An Intel HEX image of a small program, for a build without gpasm: a table of RETLW
+// instructions returning the characters of a greeting, padded with code-like words.
 QByteArray DemoImage() {
     const QByteArray text = "Hello from the VESK demo target! ";
     std::vector<int32_t> words;
@@ -45,11 +53,96 @@ QByteArray DemoImage() {
     return QByteArray::fromStdString(vesk::test::HexWords(0, words) + vesk::test::HexEndRecord());
 }
 
-bool Save(QWidget& window, const QString& output, const char* name) {
-    const QString file = output + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
-    if (window.grab().save(file)) return true;
+// The window as the desktop shows it: with its frame where a window manager draws one.
+QPixmap Picture(QWidget& window) {
+    QTest::qWait(300); // let the window manager and the painting catch up
+    QScreen* screen = window.screen();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !screen) return window.grab();
+    const QRect frame = window.frameGeometry();
+    return screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+}
+
+bool Save(QWidget& window, const QString& file) {
+    if (Picture(window).save(file)) return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
     return false;
+}
+
+struct TShots {
+    TProgrammingForm& Form;
+    QString Output;
+    QString Suffix; // "" or "-large"
+    bool Ok = true;
+
+    void Take(const char* name) { Ok = Save(Form, Output + QLatin1Char('/') + name + Suffix + ".png") && Ok; }
+    void Page(int page, const char* name) {
+        Form.TabControl1()->setCurrentIndex(page);
+        Take(name);
+    }
+};
+
+std::string ScreenText(vesk::TComTerminal& terminal) {
+    std::string text;
+    for (int row = 1; row <= terminal.Rows(); ++row)
+        text += terminal.Model().RowText(row) + "\n";
+    return text;
+}
+
+// Every page at the window's present size.
+void TakeEveryPage(TShots& shots) {
+    TProgrammingForm& form = shots.Form;
+    // The Main page in the middle of the write, taken from the progress bar.
+    bool mainTaken = false;
+    const auto connection =
+        QObject::connect(form.MainPage().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
+            if (mainTaken || value < 40) return;
+            mainTaken = true;
+            // The box that took the focus from the disabled tab strip, without its text marked.
+            form.MainPage().cbxImageFile->lineEdit()->deselect();
+            shots.Take("1-main");
+        });
+    form.TabControl1()->setCurrentIndex(pgMain);
+    form.ProgramTarget(vesk::AllRegions);
+    QObject::disconnect(connection);
+    shots.Ok = shots.Ok && mainTaken;
+
+    // The write ends on the Terminal page in pass-through: the target's banner, then a
+    // line typed to it and its answer.
+    vesk::TComTerminal& terminal = *form.TerminalPage().ComTerminal1;
+    (void)QTest::qWaitFor([&] { return ScreenText(terminal).find("ready") != std::string::npos; }, 10000);
+    QTest::keyClicks(&terminal, QStringLiteral("hello target"));
+    QTest::keyClick(&terminal, Qt::Key_Return);
+    (void)QTest::qWaitFor([&] { return ScreenText(terminal).find("HELLO TARGET") != std::string::npos; },
+                          10000);
+    shots.Take("3-terminal");
+
+    form.TabControl1()->setCurrentIndex(pgMain);
+    form.ReadTarget(vesk::AllRegions);
+    shots.Page(pgBuffer, "2-buffer");
+    shots.Page(pgSettings, "4-settings");
+    shots.Page(pgAbout, "5-about");
+    form.TabControl1()->setCurrentIndex(pgMain);
+}
+
+// The example program as the build assembled it, beside this program; else a made-up one.
+QString ImageIn(const QTemporaryDir& program) {
+    const QString example = QCoreApplication::applicationDirPath() + QStringLiteral("/examples/echo.hex");
+    const QString image = program.filePath(QStringLiteral("echo.hex"));
+    if (QFile::copy(example, image)) return image;
+    QFile hex(image);
+    if (hex.open(QIODevice::WriteOnly)) hex.write(DemoImage());
+    return image;
+}
+
+void WriteSettings(const QTemporaryDir& program, const QString& port, const QString& image) {
+    QFile ini(program.filePath(QStringLiteral("WinVESK.ini")));
+    if (!ini.open(QIODevice::WriteOnly)) return;
+    ini.write(QStringLiteral("[DIRUD]\nImageFileName=%2\nComPort=%1\nUseBuiltInTerminal=1\n"
+                             "VerifyAfterWrite=1\nRecentFiles=3\nRecentFiles000=%2\n"
+                             "RecentFiles001=/home/user/projects/uart/echo.hex\n"
+                             "RecentFiles002=/home/user/projects/adc/meter.hex\nWriteOnImageChange=1\n")
+                  .arg(port, image)
+                  .toUtf8());
 }
 
 } // namespace
@@ -71,29 +164,12 @@ int main(int argc, char** argv) {
     vesk::TChipDefinition chip;
     chip.LoadFromFile((chips + QStringLiteral("/ChipDef_PIC16F628A.ini")).toStdString());
     vesk::sim::TOptions options;
-    options.TargetEcho = true;
-    options.TargetBanner = "VESK demo target ready - type and it answers in capitals";
+    options.TargetEcho = true; // answers as the example program does
     vesk::sim::TSimulator simulator(chip, options);
     simulator.Start();
+    WriteSettings(program, QString::fromStdString(simulator.SlavePath()), ImageIn(program));
 
-    const QString image = program.filePath(QStringLiteral("blink.hex"));
-    QFile hex(image);
-    if (!hex.open(QIODevice::WriteOnly)) return 1;
-    hex.write(DemoImage());
-    hex.close();
-
-    QFile ini(program.filePath(QStringLiteral("WinVESK.ini")));
-    if (!ini.open(QIODevice::WriteOnly)) return 1;
-    const QString port = QString::fromStdString(simulator.SlavePath());
-    ini.write(QStringLiteral("[DIRUD]\nImageFileName=%2\nComPort=%1\nUseBuiltInTerminal=1\n"
-                             "VerifyAfterWrite=1\nRecentFiles=3\nRecentFiles000=%2\n"
-                             "RecentFiles001=/home/user/projects/uart/echo.hex\n"
-                             "RecentFiles002=/home/user/projects/adc/meter.hex\n")
-                  .arg(port, image)
-                  .toUtf8());
-    ini.close();
-
-    int result = 0;
+    bool ok = true;
     {
         TRecordingDialogs dialogs;
         vesk::TDeviceVESK1 device;
@@ -101,54 +177,15 @@ int main(int argc, char** argv) {
         form.show();
         (void)QTest::qWaitFor([&] { return !form.DeviceDescription().isEmpty() || !dialogs.Log.isEmpty(); },
                               10000);
-        QTest::qWait(200);
-
-        // The Main page in the middle of the write, taken from the progress bar.
-        bool mainTaken = false;
-        QObject::connect(form.MainPage().ProgressBar1, &QProgressBar::valueChanged, &form, [&](int value) {
-            if (mainTaken || value < 40) return;
-            mainTaken = true;
-            if (!Save(form, output, "1-main")) result = 1;
-        });
-        form.ProgramTarget(vesk::AllRegions);
-        if (!mainTaken) result = 1;
-
-        // The write ends on the Terminal page in pass-through: the target's banner,
-        // then a line typed to it and its answer.
-        auto screen = [&form] {
-            std::string text;
-            for (int row = 1; row <= form.TerminalPage().ComTerminal1->Rows(); ++row)
-                text += form.TerminalPage().ComTerminal1->Model().RowText(row) + "\n";
-            return text;
-        };
-        (void)QTest::qWaitFor([&] { return screen().find("ready") != std::string::npos; }, 10000);
-        QTest::keyClicks(form.TerminalPage().ComTerminal1, QStringLiteral("hello target"));
-        QTest::keyClick(form.TerminalPage().ComTerminal1, Qt::Key_Return);
-        (void)QTest::qWaitFor([&] { return screen().find("HELLO TARGET") != std::string::npos; }, 10000);
-        QTest::qWait(300);
-        if (!Save(form, output, "3-terminal")) result = 1;
-
-        // Read back, then the Buffer page.
-        form.TabControl1()->setCurrentIndex(pgMain);
-        form.ReadTarget(vesk::AllRegions);
-        // Wide enough for the character column.
-        const QSize size = form.size();
-        form.resize(700, size.height());
-        form.TabControl1()->setCurrentIndex(pgBuffer);
-        QTest::qWait(300);
-        if (!Save(form, output, "2-buffer")) result = 1;
-        form.resize(size);
-
-        form.TabControl1()->setCurrentIndex(pgSettings);
-        QTest::qWait(300);
-        if (!Save(form, output, "4-settings")) result = 1;
-        form.TabControl1()->setCurrentIndex(pgAbout);
-        QTest::qWait(300);
-        if (!Save(form, output, "5-about")) result = 1;
-        form.TabControl1()->setCurrentIndex(pgMain);
+        for (const QSize size : {form.minimumSize(), QSize(1280, 800)}) {
+            form.resize(size);
+            TShots shots{form, output, size == form.minimumSize() ? QString() : QStringLiteral("-large")};
+            TakeEveryPage(shots);
+            ok = ok && shots.Ok;
+        }
         for (const auto& shown : dialogs.Log)
             std::fprintf(stderr, "%s: %s\n", qPrintable(shown.Kind), qPrintable(shown.Message));
     }
     simulator.Stop();
-    return result;
+    return ok ? 0 : 1;
 }

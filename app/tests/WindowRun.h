@@ -66,6 +66,8 @@ class TWindowRun {
     TProgrammingForm& Create() {
         Device = std::make_unique<vesk::TDeviceVESK1>();
         Form = std::make_unique<TProgrammingForm>(*Device, Dir.path(), &Dialogs);
+        // No ports of the machine the tests run on: a first start chooses none.
+        Form->SetComDeviceRoot(Path(QStringLiteral("no-system")));
         return *Form;
     }
     // Shows the window and waits for FormShow; with `keepTimer` false the

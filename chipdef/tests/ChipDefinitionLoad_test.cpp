@@ -108,7 +108,7 @@ TEST(ChipDefinitionLoad, BadFilesGiveTheirMessages) {
         EXPECT_EQ(LoadMessage(path), expected) << path;
         ++cases;
     }
-    EXPECT_GE(cases, 33);
+    EXPECT_GE(cases, 52);
 }
 
 TEST(ChipDefinitionLoad, FileErrors) {
@@ -182,6 +182,40 @@ TEST(ChipDefinitionLoad, PreserveLists) {
     EXPECT_EQ(chip.Regions[0].Preserve[2].Address, 0);
     // The item's first '=' splits address and mask: "1=2=3" has the mask "2=3", which is bad.
     EXPECT_THROW(FromText(fuses("1=2=3")), VESK_Exception);
+}
+
+// A chip without a device ID, the erased values of single words and the named
+// configuration fields, as the generated files write them.
+TEST(ChipDefinitionLoad, NoIdErasedWordsAndFields) {
+    const std::string text = "[Chip]\nName=X\nId=none\nAlgorithm=PIC16\n"
+                             "[Region1]\nName=Fuses\nBase=0x2007\nStart=0x2007\nSize=2\nDefault=0x3FFF\n"
+                             "Implemented=0x2007=0x3FFF,0x2008=0x0003\nErased=0x2008=0x0003\n"
+                             "[Field1]\nName=FOSC\nAddress=0x2007\nMask=0x0003\nOptions=HS=2 \"XT=1\",LP=0\n"
+                             "[Field2]\nName=IESO\nAddress=0x2008\nMask=2\nOptions=ON=2,OFF=0\n"
+                             "[Field4]\nName=NOTREAD\nAddress=0x2008\nMask=1\nOptions=ON=1\n";
+    TChipDefinition chip;
+    chip.LoadFromText(text);
+    chip.LoadFromText(text); // loading again does not add fields
+    EXPECT_FALSE(chip.HasId());
+    EXPECT_EQ(chip.IdMask, -1);
+    for (const int32_t id : {0, 0x3FFF, 0xFFFF, -1})
+        EXPECT_FALSE(chip.MatchesId(id)) << id;
+    const TChipRegion& fuses = chip.Regions[0];
+    EXPECT_EQ(fuses.ErasedValue(0x2008), 0x0003);
+    EXPECT_EQ(fuses.ErasedValue(0x2007), 0x3FFF);
+
+    // Field3 is missing, so Field4 is not read.
+    ASSERT_EQ(chip.Fields.size(), 2u);
+    const ConfigField_t& fosc = chip.Fields[0];
+    EXPECT_EQ(fosc.Name, "FOSC");
+    EXPECT_EQ(fosc.Address, 0x2007);
+    EXPECT_EQ(fosc.Mask, 3);
+    ASSERT_EQ(fosc.Options.size(), 3u);
+    EXPECT_EQ(fosc.Options[1].Name, "XT");
+    EXPECT_EQ(fosc.Options[1].Value, 1);
+    EXPECT_EQ(chip.Fields[1].Address, 0x2008);
+    EXPECT_EQ(chip.FieldByName("ieso"), &chip.Fields[1]);
+    EXPECT_EQ(chip.FieldByName("IES"), nullptr);
 }
 
 TEST(ChipDefinitionLoad, RegionAlgorithmOutsideTheTableMeansTheChips) {

@@ -4,11 +4,13 @@
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/tests/RealImages.h"
+#include "tests/support/WaitFor.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 namespace vesk::cli::test {
@@ -222,6 +224,27 @@ TEST_F(ProgramTest, IdentifyFindsTheShippedChipByItsId) {
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "PIC12F675\n");
     EXPECT_TRUE(Sim->TargetRunning());
+}
+
+// The PIC16F84 has no device ID: it is never identified, but chosen by name it is
+// written and verified as any other chip is.
+TEST_F(ProgramTest, AChipWithoutADeviceIdIsChosenByName) {
+    TChipDefinition chip;
+    chip.LoadFromFile(BuildBinDir() + "ChipDef_PIC16F84.ini");
+    sim::TOptions options;
+    options.RealChip = true;
+    StartSim(chip, options);
+    TRunResult r = RunOnSim({"--chipdefs", BuildBinDir(), "identify"});
+    EXPECT_EQ(r.Status, 5);
+    EXPECT_EQ(r.Err, "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x003FFF\n");
+    const std::string image =
+        WriteImage("f84.hex", ":0600000001308A00002817\n:02400E00F23F7F\n:00000001FF\n");
+    r = RunOnSim({"--chipdefs", BuildBinDir(), "--chip", "PIC16F84", "write", image, "--verify"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->Word(2), 0x2800);
+    EXPECT_EQ(Sim->Word(0x2007), 0x3FF2);
+    r = Run({"--chipdefs", BuildBinDir(), "chips"});
+    EXPECT_NE(r.Out.find("\nPIC16F84    none    PIC16   Code 0x0000 1024, "), std::string::npos) << r.Out;
 }
 
 TEST_F(ProgramTest, AnIdMatchingNoDefinitionIsStatusFive) {
@@ -457,6 +480,36 @@ TEST_F(ProgramTest, CtrlCAbortsTheRegionLoopAndExitsWithOne) {
               0u)
         << r.Err;
     EXPECT_FALSE(FileExists(out));
+}
+
+// write --watch: written at once and again after the file changed, one log record and
+// one line per run; Ctrl-C while waiting ends the watch with the last run's status.
+TEST_F(ProgramTest, WatchWritesAtOnceAndAgainAfterEachChange) {
+    StartTinySim();
+    const std::string image = WriteImage("tiny.hex", TinyImage());
+    const std::string log = Dir.Path() + "watch.json";
+    auto records = [&] {
+        const std::string text = ReadText(log);
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    const TRunResult r =
+        RunProgram(Vesk(), {"-p", Sim->SlavePath(), "--log", log, "write", image, "--watch"}, [&](pid_t pid) {
+            const bool first = vesk::test::WaitFor([&] { return records() == 1; });
+            WriteText(image, HexRecord(0, 0x0000, {0x42, 0x30}) + HexRecord(1, 0, {})); // word 0: 0x3042
+            const bool second = first && vesk::test::WaitFor([&] { return records() == 2; });
+            kill(pid, second ? SIGINT : SIGKILL);
+        });
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Sim->Word(0), 0x3042);
+    const std::regex line("\\d\\d:\\d\\d:\\d\\d  ok  \\d+\\.\\d s\n");
+    const size_t end = r.Out.find('\n') + 1;
+    EXPECT_TRUE(std::regex_match(r.Out.substr(0, end), line)) << r.Out;
+    EXPECT_TRUE(std::regex_match(r.Out.substr(end), line)) << r.Out;
+    const std::string text = ReadText(log);
+    const std::regex record("\"command\":\"write\".*\"result\":\"ok\"");
+    EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), record), std::sregex_iterator()),
+              2)
+        << text;
 }
 
 TEST_F(ProgramTest, SettingsComeFromWinVeskIniAndOptionsOverrideThem) {

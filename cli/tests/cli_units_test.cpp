@@ -7,11 +7,11 @@
 #include "cli/BufferPrint.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
-#include "cli/HexWriter.h"
 #include "cli/ProgressBar.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
 
+#include "chipdef/BufferHex.h"
 #include "chipdef/ChipDefinition.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"

@@ -9,8 +9,17 @@ namespace vesk::test {
 
 namespace {
 
+// A chip without a device ID ("Id=none"), as the PIC16F84 is.
+std::string NoIdChip() {
+    std::string text = TChipText("NOID", 0).Code(64).Data(16).Fuses().Id();
+    text.replace(text.find("Id=0x0000"), 9, "Id=none");
+    return text;
+}
+
 // Test chips. Files are loaded in name order, so "ChipDef_A_..." comes first.
 const std::map<std::string, std::string> ChipFiles = {
+    // Loaded first, and still never the chip an ID names.
+    {"ChipDef_A_NOID.ini", NoIdChip()},
     // A plain chip: no preserve entries, no region algorithm.
     {"ChipDef_B_T16.ini", TChipText("T16", 0x0F00).Code(2048).Data(64).Fuses().Id()},
     // The calibration-word chip: the last Code word is kept whole, two bits of the

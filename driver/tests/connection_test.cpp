@@ -125,6 +125,18 @@ TEST_F(ConnectionTest, IdDifferingInTheLowestBitIsUnknown) {
     EXPECT_EQ(Dev.Target(), nullptr);
 }
 
+// A chip without a device ID comes first in the list and matches no ID, neither the
+// erased word its own silicon reads at 0x2006 nor another chip's ID.
+TEST_F(ConnectionTest, AChipWithoutIdIsNeverIdentified) {
+    StartSim("NOID");
+    Connect();
+    EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }),
+              "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x003FFF");
+    Faults({.TargetId = 0x0F00});
+    Dev.DetectTarget();
+    EXPECT_EQ(Dev.Target(), &Chip("T16"));
+}
+
 TEST_F(ConnectionTest, TwinChipsSelectTheFirstLoaded) {
     StartSim("TWIN2");
     Connect();

@@ -95,6 +95,22 @@ void EnumComPorts(std::vector<std::string>& list, const std::string& root) {
     list = std::move(found);
 }
 
+std::string SoleUsbComPort() {
+    return SoleUsbComPort(DefaultComDeviceRoot());
+}
+
+std::string SoleUsbComPort(const std::string& root) {
+    std::vector<std::string> ports;
+    EnumComPorts(ports, root);
+    std::string sole;
+    for (const std::string& port : ports) {
+        if (!ComPortInfo(port, root, "").Usb) continue;
+        if (!sole.empty()) return "";
+        sole = port;
+    }
+    return sole;
+}
+
 std::string ComPortDescription(const TComPortInfo& info) {
     std::string text = info.Maker;
     if (!info.Product.empty()) text += (text.empty() ? "" : " ") + info.Product;

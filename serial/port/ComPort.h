@@ -351,6 +351,7 @@ struct TComPortInfo {
     std::string Serial;  // USB: serial number
     std::string ById;    // the stable name under /dev/serial/by-id/, the same for the same adapter
     std::string Driver;  // the kernel driver behind the port
+    bool Usb = false;    // a USB serial adapter (or a board that is one)
 };
 // Of `device` on this system.
 TComPortInfo ComPortInfo(const std::string& device);
@@ -358,5 +359,11 @@ TComPortInfo ComPortInfo(const std::string& device);
 TComPortInfo ComPortInfo(const std::string& device, const std::string& root, const std::string& byId);
 // "maker product, serial <s>, <by-id name>" with what is known; "" when nothing is.
 std::string ComPortDescription(const TComPortInfo& info);
+// The port of the one USB serial adapter present; "" when there is none or more than
+// one (then only the user can tell which is the programmer). Code 23 when the system's
+// device list cannot be read.
+std::string SoleUsbComPort();
+// The same from the tree under `root` (see EnumComPorts).
+std::string SoleUsbComPort(const std::string& root);
 
 } // namespace vesk

@@ -91,6 +91,7 @@ TComPortInfo ComPortInfo(const std::string& device, const std::string& root, con
         for (fs::path at = tty; !ec && at != top && at.has_relative_path(); at = at.parent_path()) {
             std::error_code exists;
             if (!fs::exists(at / "idVendor", exists)) continue;
+            info.Usb = true;
             info.Maker = FirstLine(at / "manufacturer");
             info.Product = FirstLine(at / "product");
             info.Serial = FirstLine(at / "serial");

@@ -3,6 +3,7 @@
 #include "EscapeCodesVT100.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vesk {
 
@@ -204,8 +205,39 @@ void TComTerminalModel::ReverseLineFeed() {
 }
 
 void TComTerminalModel::ScrollUp() {
+    std::vector<TComTermChar> top;
+    top.reserve(size_t(Columns()));
+    for (int column = 1; column <= Columns(); ++column)
+        top.push_back(FBuffer.GetChar(column, 1));
+    FHistory.Push(std::move(top));
     FBuffer.ScrollUp(BlankChar());
+    Changed(TTermChangeKind::Lines);
     Changed(TTermChangeKind::Screen);
+}
+
+// ---- Lines ----
+
+const TComTermChar& TComTerminalModel::LineCell(int column, int line) const {
+    const int history = FHistory.Count();
+    return line <= history ? FHistory.Cell(column, line - 1) : FBuffer.GetChar(column, line - history);
+}
+
+std::string TComTerminalModel::LineText(int line) const {
+    const int history = FHistory.Count();
+    if (line > history) return FBuffer.RowText(line - history);
+    std::string text;
+    for (int column = 1; column <= FHistory.Width(line - 1); ++column) {
+        const unsigned char ch = FHistory.Cell(column, line - 1).Ch;
+        text += ch ? char(ch) : ' ';
+    }
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+void TComTerminalModel::ClearScrollback() {
+    if (FHistory.Count() == 0) return;
+    FHistory.Clear();
+    Changed(TTermChangeKind::Lines);
 }
 
 void TComTerminalModel::ScrollDown() {

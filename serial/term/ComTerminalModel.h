@@ -5,6 +5,7 @@
 // and key strokes to SendChar / SendKey, and connects OnSend to its serial port.
 
 #include "ComTermBuffer.h"
+#include "ComTermHistory.h"
 #include "EscapeCodes.h"
 #include "TermTypes.h"
 
@@ -21,6 +22,7 @@ enum class TTermChangeKind {
     Screen, // many cells changed: repaint everything
     Size,   // Columns or Rows changed (the screen is empty again)
     Caret,  // the caret moved or was shown again
+    Lines,  // the scroll-back gained or lost rows: the lines to show are others
 };
 
 struct TTermChange {
@@ -99,6 +101,18 @@ class TComTerminalModel {
     bool Reverse() const { return FReverse; }
     TEscapeCodes* EscapeCodes() const { return FEscapeCodes.get(); }
 
+    // ---- Lines: the scroll-back, oldest first, then the screen's rows ----
+    // Each row that scrolls off the top of the screen joins the scroll-back (ESC [ 2 J
+    // and the other erasures do not touch it).
+    const TComTermHistory& History() const { return FHistory; }
+    int LineCount() const { return FHistory.Count() + Rows(); }
+    // Line numbers from 1; the screen's row `row` is line History().Count() + row.
+    const TComTermChar& LineCell(int column, int line) const;
+    // The characters of one line, empty cells as spaces, trailing spaces removed.
+    std::string LineText(int line) const;
+    // Empties the scroll-back.
+    void ClearScrollback();
+
     // ---- Operations ----
     // Empties every cell, resets the tab stops, caret to (1,1). Attributes and modes stay.
     void ClearScreen();
@@ -146,6 +160,7 @@ class TComTerminalModel {
     void Changed(TTermChangeKind kind, int column = 0, int row = 0);
 
     TComTermBuffer FBuffer;
+    TComTermHistory FHistory;
     std::unique_ptr<TEscapeCodes> FEscapeCodes;
 
     TTermEmulation FEmulation = TTermEmulation::teVT100orANSI;

@@ -5,7 +5,9 @@
 #include "PtyMaster.h"
 #include "termview/ComTerminal.h"
 
+#include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -57,6 +59,7 @@ class ComTerminalKeysTest : public QObject {
     void CharacterSetChoosesTheByte();
     void TabMovesTheFocusUnlessWanted();
     void WriteFailureIsReported();
+    void MiddleButtonAndMenuPaste();
 };
 
 void ComTerminalKeysTest::TypedCharactersGoToTheLine() {
@@ -236,6 +239,34 @@ void ComTerminalKeysTest::WriteFailureIsReported() {
     // The hang-up is then noticed on the receiving side as well.
     QTRY_VERIFY_WITH_TIMEOUT(!t.Port.Connected(), Wait);
     QCOMPARE(t.Errors.size(), 2);
+}
+
+// A paste is typed into the line; the context menu offers Copy, Paste, Select all and
+// then the owner's actions.
+void ComTerminalKeysTest::MiddleButtonAndMenuPaste() {
+    Connected t;
+    t.Terminal.WriteStr("hello world");
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->setText(QStringLiteral("ab\ncd"));
+    if (clipboard->supportsSelection()) clipboard->setText(QStringLiteral("ab\ncd"), QClipboard::Selection);
+    QTest::mouseClick(&t.Terminal, Qt::MiddleButton);
+    QCOMPARE(t.Receive(5), QByteArray("ab\rcd"));
+    QAction save(QStringLiteral("Save terminal text…"));
+    t.Terminal.ExtraMenuActions = {&save};
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), t.Terminal.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&t.Terminal, &event);
+    QMenu* menu = t.Terminal.findChild<QMenu*>();
+    QVERIFY(menu);
+    QStringList captions;
+    for (const QAction* action : menu->actions())
+        captions << action->text();
+    QCOMPARE(captions, QStringList({"Copy", "Paste", "Select all", "", "Save terminal text…"}));
+    QVERIFY(!menu->actions().front()->isEnabled()); // nothing selected yet
+    menu->actions()[2]->trigger();
+    QCOMPARE(t.Terminal.SelectedText().section(QLatin1Char('\n'), 0, 0), QStringLiteral("hello world"));
+    menu->close();
+    QTest::keyClick(&t.Terminal, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(clipboard->text().startsWith(QStringLiteral("hello world\n")));
 }
 
 QTEST_MAIN(ComTerminalKeysTest)

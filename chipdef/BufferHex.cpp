@@ -1,4 +1,4 @@
-#include "cli/HexWriter.h"
+#include "chipdef/BufferHex.h"
 
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinition.h"
@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-namespace vesk::cli {
+namespace vesk {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::string BufferToIntelHex(const TChipDefinition& chip) {
     return text.Finish();
 }
 
-} // namespace vesk::cli
+} // namespace vesk

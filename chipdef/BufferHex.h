@@ -1,14 +1,12 @@
-// Writes an image buffer as an Intel HEX file that the reader loads back into the same
-// buffer.
+// A chip's image buffer as the text of an Intel HEX file that the reader loads back into
+// the same buffer.
 #pragma once
 
 #include <string>
 
 namespace vesk {
-class TChipDefinition;
-}
 
-namespace vesk::cli {
+class TChipDefinition;
 
 // The text of an Intel HEX file holding every word of Code, Data and Fuses that differs
 // from its region's default, at byte address word address x 2, low byte first. Data
@@ -18,6 +16,7 @@ namespace vesk::cli {
 // the start); the end-of-file record closes the file. Lines end in CR LF.
 std::string BufferToIntelHex(const TChipDefinition& chip);
 
-// The output file itself is written with vesk::WriteFileAtomically (storage/SafeFile.h).
+// `vesk read --output` and the window's "Save buffer to image file" write this text
+// with WriteFileAtomically (storage/SafeFile.h).
 
-} // namespace vesk::cli
+} // namespace vesk
