@@ -105,16 +105,13 @@ inline constexpr std::array<TSetting, SettingCount> SettingsTable = [] {
     }};
 }();
 
-// Row i is the setting with id i, so that a lookup by id is an index.
+// Row i is the setting with id i: every id has its row, and the ids follow the file.
 static_assert([] {
     for (std::size_t i = 0; i < SettingCount; ++i)
         if (std::size_t(SettingsTable[i].Id) != i) return false;
     return true;
 }());
 
-inline const TSetting& Setting(TSettingId id) {
-    return SettingsTable[std::size_t(id)];
-}
 // The row of an entry name (exact letter case); null for none.
 const TSetting* FindSetting(std::string_view name);
 
