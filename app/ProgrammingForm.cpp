@@ -23,6 +23,7 @@
 #include "AboutPage.h"
 #include "BufferPage.h"
 #include "ComComboBox.h"
+#include "ConfigView.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "MainPage.h"
@@ -415,6 +416,7 @@ void TProgrammingForm::ActionUpdateUpdate() {
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);
         enable(FBufferPage->actSaveBuffer, !busy);
+        enable(FBufferPage->ConfigView, !busy);
         enable(FTabControl1, !busy);
         enable(FTerminalPage->sbPassThrough, known);
         enable(FTerminalPage->sbClearTerminal, known);

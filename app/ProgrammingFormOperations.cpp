@@ -130,7 +130,8 @@ vesk::ops::THooks TProgrammingForm::GuardedHooks(bool& ok, bool& closeFailed,
     };
     hooks.Failed = [this, &ok](const std::exception& error) {
         ok = false;
-        ShowError(ExceptionText(error));
+        // The user's No to the question before a protecting write is no error.
+        if (!FWriteDeclined) ShowError(ExceptionText(error));
     };
     // The end steps still run; the close error then reaches the application's
     // standard error box.
@@ -157,6 +158,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     ShowMainPage();
     AddRecentFile(FImageFileName);
     ProgressStep(-1);
+    const int lampBefore = LampPicture();
     SetLamp(lsYellow);
     BeginBusy();
 
@@ -168,6 +170,11 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     hooks.Progress = [this](const vesk::ops::TProgress& progress) { ProgressStep(progress.Value); };
     RunShown([&] { operation(hooks); }, closeFailed);
     EndBusy(ok);
+    if (FWriteDeclined) {
+        // Nothing was done: the lamp tells what it told before.
+        FWriteDeclined = false;
+        SetLamp(lampBefore);
+    }
     if (ok && passThroughAfter && FPassThroughEnter) {
         if (FUseBuiltInTerminal) {
             btnClearTerminalClick();
@@ -198,6 +205,11 @@ bool TProgrammingForm::ProgramTarget(int16_t code) {
             hooks.Image = [this]() -> const vesk::TIntelHexFile& {
                 FImage->Load(FImageFileName.toStdString());
                 return *FImage;
+            };
+            hooks.BufferLoaded = [this, code] {
+                if (ConfirmConfigWrite(code)) return;
+                FWriteDeclined = true;
+                throw vesk::Exception("Write declined: the image turns on protection");
             };
             vesk::ops::Write(FDevice, Request(code), hooks);
         },
@@ -343,12 +355,14 @@ void TProgrammingForm::RefreshBufferView() {
     // handler shows it and the page stays empty.
     FBufferPage->HexEditor1->SetChip(FDevice.Target());
     FBufferPage->HexEditor1->RefreshBufferView();
+    RefreshConfigView();
 }
 
 void TProgrammingForm::btnLoadBufferClick() {
     Guarded([this] {
         FImage->Load(FImageFileName.toStdString());
         FDevice.LoadBuffer(*FImage);
+        ApplyConfigChanges(*FDevice.Target());
         RefreshBufferView();
     });
 }

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/BufferPrint.h"
 #include "cli/CommandLine.h"
+#include "cli/ConfigCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/Gang.h"
 #include "cli/Interrupt.h"
@@ -35,6 +36,7 @@ namespace {
 struct TContext {
     const TOptions& O;
     std::ostream& Out;
+    std::ostream& Err;
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
     std::string CloseError; // a failing close after another error
@@ -256,12 +258,27 @@ void PutSerialNumber(TContext& c) {
     PlaceSerialNumber(*c.Driver.Target(), *c.O.Serial, *c.Serial, c.O.SerialBytes);
 }
 
+// --config: the names are checked before the port is opened when the chip is named, and
+// right after the identification otherwise; the settings go into the buffer once the
+// image is there. A write then tells what its configuration words will do.
+void AddConfigHooks(TContext& c, ops::THooks& hooks, const TIntelHexFile& image, bool warn) {
+    const std::vector<ConfigSetting_t> settings = ConfigSettingsOf(c.O);
+    if (c.Driver.Target() != nullptr) CheckConfigSettings(*c.Driver.Target(), settings);
+    hooks.Connected = [&c, settings] { CheckConfigSettings(*c.Driver.Target(), settings); };
+    hooks.BufferLoaded = [&c, &image, settings, warn] {
+        if (c.Bar != nullptr) c.Bar->Finish();
+        ApplyConfigSettings(*c.Driver.Target(), image, settings, c.O.Regions, warn, c.Err);
+    };
+}
+
 int Write(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     CheckSerialBeforePort(c);
     TIntelHexFile image;
-    ops::Write(c.Driver, Request(c), ImageHooks(c, image));
+    ops::THooks hooks = ImageHooks(c, image);
+    AddConfigHooks(c, hooks, image, true);
+    ops::Write(c.Driver, Request(c), hooks);
     return ExitSuccess;
 }
 
@@ -269,8 +286,16 @@ int Verify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     TIntelHexFile image;
-    ops::Verify(c.Driver, Request(c), ImageHooks(c, image));
+    ops::THooks hooks = ImageHooks(c, image);
+    AddConfigHooks(c, hooks, image, false);
+    ops::Verify(c.Driver, Request(c), hooks);
     return ExitSuccess;
+}
+
+int Config(TContext& c) {
+    LoadChips(c);
+    SelectChip(c);
+    return ConfigCommand(*c.Driver.Target(), c.O, c.Out, c.Err);
 }
 
 int Read(TContext& c) {
@@ -326,7 +351,7 @@ const std::map<std::string, std::function<int(TContext&)>> CommandTable = {
     {"write", Write},   {"read", Read},
     {"verify", Verify}, {"erase", Erase},
     {"run", Run},       {"passthrough", PassThrough},
-    {"show", Show},
+    {"show", Show},     {"config", Config},
 };
 
 // "VBUS > 30 '0'  < 30 '0'": the byte sent and the byte that answered it.
@@ -360,7 +385,7 @@ int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o) {
 // fails a command that had succeeded.
 int LogCommand(const TContext& c, TLogRecord record, int status, const std::string& message,
                std::ostream& err) {
-    static const std::vector<std::string> offline = {"ports", "chips", "show"};
+    static const std::vector<std::string> offline = {"ports", "chips", "show", "config"};
     if (c.O.Log.empty() || std::find(offline.begin(), offline.end(), c.O.Command) != offline.end())
         return status;
     record.ProgrammerType = c.ProgrammerType;
@@ -385,7 +410,7 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     TLogRecord record{NowIso8601(), "", "", "", "", o.Command, o.File, "", {}, 0, "", 0};
     const auto start = std::chrono::steady_clock::now();
     TDeviceVESK1 driver;
-    TContext c{o, out, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {}, {}, {}};
+    TContext c{o, out, err, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {}, {}, {}};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.

@@ -9,9 +9,12 @@
 namespace vesk::cli {
 
 struct TOptions {
-    std::string Command;          // ports, chips, detect, identify, write, read, ...
-    std::string File;             // image of write, verify and show
-    std::string Output;           // read --output
+    std::string Command; // ports, chips, detect, identify, write, read, ...
+    std::string File;    // image of write, verify, show and config
+    std::string Output;  // read --output, config --output
+    // write and verify --config, config --set: NAME=OPTION[,NAME=OPTION...] each, in order
+    std::vector<std::string> Settings;
+    bool Json = false;            // config --json
     int16_t Regions = 0x7FFF;     // --region: AllRegions, 1 Code, 2 Data, 3 Fuses
     int Lines = 78;               // passthrough --lines 34|78
     std::string Polarity = "ttl"; // passthrough --polarity rs232|ttl
