@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -20,8 +21,8 @@ QString HexText(int64_t value, int digits) {
     return QStringLiteral("0x") + Q(vesk::Hex(value, digits));
 }
 
-// Narrow enough that the grid beside it keeps its columns at 1280 pixels, wide enough
-// for a field name and its longest option at the window's first size.
+// Narrow enough that the grid beside it keeps its columns at 1280 pixels; FitWidth
+// widens it to the names and lists of the chip shown.
 constexpr int ViewMinimumWidth = 190;
 
 } // namespace
@@ -42,6 +43,7 @@ TConfigView::TConfigView(QWidget* parent) : QWidget(parent) {
     FScroll->setObjectName(QStringLiteral("sbxConfig"));
     FScroll->setWidgetResizable(true);
     FScroll->setFrameShape(QFrame::NoFrame);
+    // FitWidth keeps every list whole: a sideways scroll would hide the options' ends.
     FScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     v->addWidget(FScroll, 1);
     FWarnings = new QLabel(this);
@@ -67,6 +69,16 @@ void TConfigView::Show(const vesk::TChipDefinition* chip, const std::vector<vesk
     FScroll->setVisible(!words.empty());
     ShowWarnings(warnings);
     btnDropChanges->setEnabled(!changed.Empty());
+    FitWidth();
+}
+
+void TConfigView::FitWidth() {
+    // The names and lists, the scroll bar a chip of many words needs, and no less: a
+    // marked name (bold, " *") widens the names' column after a choice.
+    if (FContent == nullptr) return;
+    const int wanted = FContent->minimumSizeHint().width() +
+                       FScroll->verticalScrollBar()->sizeHint().width() + 2 * FScroll->frameWidth();
+    FScroll->setMinimumWidth(wanted);
 }
 
 void TConfigView::Rebuild(const vesk::TChipDefinition* chip, const std::vector<vesk::ConfigWord_t>& words) {
@@ -93,7 +105,7 @@ void TConfigView::Rebuild(const vesk::TChipDefinition* chip, const std::vector<v
                             new QComboBox(FContent)};
             field.Box->setObjectName(QStringLiteral("cbxConfig") + field.Name);
             field.Box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            field.Box->setMinimumContentsLength(6);
+            field.Box->setMinimumContentsLength(4);
             const QString name = field.Name;
             QComboBox* box = field.Box;
             connect(box, &QComboBox::activated, this, [this, name, box](int index) {

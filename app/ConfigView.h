@@ -60,6 +60,7 @@ class TConfigView : public QWidget {
     void Fill(const std::vector<vesk::ConfigWord_t>& words, const vesk::TConfigSettings& changed);
     static void FillBox(QComboBox* box, const vesk::ConfigFieldValue_t& value);
     void ShowWarnings(const std::vector<vesk::ConfigWarning_t>& warnings);
+    void FitWidth();
 
     const vesk::TChipDefinition* FChip = nullptr;
     QScrollArea* FScroll = nullptr;

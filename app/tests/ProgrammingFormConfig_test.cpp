@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
+#include <QTableView>
 #include <QToolButton>
 
 #include "ConfigView.h"
@@ -59,6 +61,13 @@ void ProgrammingFormConfigTest::aSettingChosenChangesTheBufferAndWriteProgramsIt
     QComboBox* fosc = view.FieldBox(QStringLiteral("fosc"));
     QVERIFY(fosc != nullptr && fosc->isVisible());
     QCOMPARE(fosc->currentText(), QStringLiteral("HS"));
+    // At the window's first size every list is there whole, and at 1280 pixels the grid
+    // shows every column beside the view.
+    QCOMPARE(form.size(), form.minimumSize());
+    QCOMPARE(fosc->visibleRegion().boundingRect(), fosc->rect());
+    form.resize(1280, 800);
+    QTRY_COMPARE(form.BufferPage().HexEditor1->View()->horizontalScrollBar()->maximum(), 0);
+    form.resize(form.minimumSize());
 
     // The user steps the oscillator from HS to XT with the keyboard.
     fosc->setFocus();
