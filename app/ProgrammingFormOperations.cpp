@@ -128,6 +128,10 @@ vesk::ops::THooks TProgrammingForm::GuardedHooks(bool& ok, bool& closeFailed,
         SelectTargetItem();
         ActionUpdateUpdate();
     };
+    hooks.Calibrations = &FCalibrations;
+    hooks.Calibration = [this](const vesk::ops::TCalibrationQuestion& question) {
+        return FDialogs->AskCalibration(this, question);
+    };
     hooks.Failed = [this, &ok](const std::exception& error) {
         ok = false;
         // The user's No to the question before a protecting write is no error.

@@ -86,6 +86,9 @@ struct TOptions : TLineTiming {
     // Target memory behaves like the real chip where its definition file says so (word
     // widths, missing bits, read protection); off: every bit up to the width is stored.
     bool RealChip = false;
+    // Programming a Fuses word only clears bits, as the configuration word's flash cell
+    // does on the silicon: only an erase sets them again.
+    bool FusesClearOnly = false;
 };
 
 class TSimulator {
@@ -145,6 +148,9 @@ class TSimulator {
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
     // since the last ClearReceived and the simulator has handled them.
     bool WaitReceived(size_t count, int timeoutMs) const;
+    // The same, or until the line was dropped, which takes no more bytes: only then does
+    // `LineDropped` tell for certain whether the bytes sent dropped it.
+    bool WaitHandled(size_t count, int timeoutMs) const;
     bool WaitPassThrough(bool on, int timeoutMs) const;
 
     class TImpl;

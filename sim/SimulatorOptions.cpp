@@ -55,6 +55,8 @@ std::string Usage() {
            "                       for a chip without one)\n"
            "  --real-chip          words keep only the bits the chip file gives them, missing\n"
            "                       bits read as on the chip, protected memory reads 0\n"
+           "  --fuses-clear-only   programming a configuration (Fuses) word only clears bits,\n"
+           "                       as its flash cell does: only an erase sets them again\n"
            "  --set ADDR=WORD      store a word at start, after --load (hex; repeatable),\n"
            "                       e.g. the factory calibration\n"
            "Faults:\n"
@@ -111,6 +113,7 @@ std::map<std::string, std::function<void()>> FlagOptions(TCommandLine& c) {
         {"--wire-time", [&] { c.Options.WireTime = true; }},
         {"--strict-speed", [&] { c.Options.StrictSpeed = true; }},
         {"--real-chip", [&] { c.Options.RealChip = true; }},
+        {"--fuses-clear-only", [&] { c.Options.FusesClearOnly = true; }},
         {"--never-answer", [&] { c.Faults.NeverAnswer = true; }},
         {"--sync-zero", [&] { c.Faults.SyncAnswerZero = true; }},
         {"--bad-read", [&] { c.Faults.BadReadReply = true; }},

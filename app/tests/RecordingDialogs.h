@@ -5,12 +5,13 @@
 #include <QList>
 #include <QString>
 
+#include "CalibrationDialog.h"
 #include "Dialogs.h"
 
 class TRecordingDialogs : public TDialogs {
   public:
     struct TShown {
-        QString Kind; // "error", "application", "question", "open" or "save"
+        QString Kind; // "error", "application", "question", "open", "save" or "calibration"
         QString Caption;
         QString Message;
     };
@@ -20,6 +21,7 @@ class TRecordingDialogs : public TDialogs {
     QString FileToChoose;
     QString LastFilter; // filter and default suffix of the last file dialog
     QString LastDefaultSuffix;
+    std::optional<int32_t> CalibrationAnswer; // what the calibration dialog answers
 
     void ShowError(QWidget*, const QString& message) override {
         Log.append({QStringLiteral("error"), QStringLiteral("Error"), message});
@@ -47,6 +49,12 @@ class TRecordingDialogs : public TDialogs {
         if (!ConfirmFile) return false;
         fileName = FileToChoose;
         return true;
+    }
+    std::optional<int32_t> AskCalibration(QWidget*,
+                                          const vesk::ops::TCalibrationQuestion& question) override {
+        Log.append({QStringLiteral("calibration"), TCalibrationDialog::Caption(),
+                    TCalibrationDialog::Text(question)});
+        return CalibrationAnswer;
     }
     // Every dialog shown, one per line, for failure messages.
     QString Describe() const {
