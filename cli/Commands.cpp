@@ -427,8 +427,8 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     const auto start = std::chrono::steady_clock::now();
     TDeviceVESK1 driver;
     TCalibrationMemory memory;
-    TContext c{o, out, err, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {}, {}, {},
-               &memory};
+    TContext c{o,  out, err, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr,
+               {}, {},  {},  &memory};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.
