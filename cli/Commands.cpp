@@ -280,7 +280,11 @@ void PutSerialNumber(TContext& c) {
 void AddConfigHooks(TContext& c, ops::THooks& hooks, const TIntelHexFile& image, bool warn) {
     const std::vector<ConfigSetting_t> settings = ConfigSettingsOf(c.O);
     if (c.Driver.Target() != nullptr) CheckConfigSettings(*c.Driver.Target(), settings);
-    hooks.Connected = [&c, settings] { CheckConfigSettings(*c.Driver.Target(), settings); };
+    // After the checks of the calibration words, which the same hook makes.
+    hooks.Connected = [&c, settings, before = hooks.Connected] {
+        if (before) before();
+        CheckConfigSettings(*c.Driver.Target(), settings);
+    };
     hooks.BufferLoaded = [&c, &image, settings, warn] {
         if (c.Bar != nullptr) c.Bar->Finish();
         ApplyConfigSettings(*c.Driver.Target(), image, settings, c.O.Regions, warn, c.Err);
