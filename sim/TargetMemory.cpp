@@ -22,7 +22,7 @@ int32_t DeviceIdOf(const vesk::TChipDefinition& chip) {
 } // namespace
 
 TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip, bool realChip)
-    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip) {
+    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip), FPic18(chip.Algorithm == vesk::AlgorithmPIC18) {
     for (const auto& r : chip.Regions) {
         TMemoryRegion m;
         m.Name = r.Name;
