@@ -8,6 +8,7 @@
 #include "chipdef/ChipDefinitions.h"
 #include "common/Text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -143,12 +144,56 @@ std::string TDeviceVESK1::GetTargetID() {
     });
 }
 
+namespace {
+
+// The first loaded chip whose ID matches, among every chip or among the PIC18s only.
+TChipDefinition* FirstChipWithId(int32_t id, bool pic18Only) {
+    for (const auto& chip : ChipDefinitions)
+        if ((!pic18Only || chip->IsPIC18()) && chip->MatchesId(id)) return chip.get();
+    return nullptr;
+}
+
+bool AnyPIC18Loaded() {
+    return std::any_of(ChipDefinitions.begin(), ChipDefinitions.end(),
+                       [](const auto& chip) { return chip->IsPIC18() && chip->HasId(); });
+}
+
+} // namespace
+
+int32_t TDeviceVESK1::ReadTargetIdAsPIC18() {
+    TChipDefinition* const chosen = FTarget;
+    const int32_t algorithm = FAlgorithm;
+    // Exactly as a chosen PIC18 reads it: program mode with its algorithm, then the jump.
+    FTarget = nullptr;
+    FAlgorithm = AlgorithmPIC18;
+    auto restore = [&] {
+        FTarget = chosen;
+        FAlgorithm = algorithm;
+        ForgetPosition(); // the programmer stands in another algorithm's program mode
+    };
+    try {
+        const int32_t id = vbus::ParseHex(GetTargetID());
+        restore();
+        return id;
+    } catch (...) {
+        restore();
+        throw;
+    }
+}
+
 TChipDefinition* TDeviceVESK1::FindTarget() {
     return WithContext(failed::FindTarget, [&]() -> TChipDefinition* {
         const int32_t id = vbus::ParseHex(GetTargetID());
         if (id == -1) return nullptr; // the word could not be read
-        for (const auto& chip : ChipDefinitions)
-            if (chip->MatchesId(id)) return chip.get();
+        if (TChipDefinition* chip = FirstChipWithId(id, false)) return chip;
+        // A PIC18 does not understand a mid-range read, which then names nothing (or,
+        // read from a simulator that answers anyway, could name a mid-range part): it
+        // is asked once more in its own algorithm, and only PIC18s may answer to that.
+        if (FAlgorithm != AlgorithmPIC18 && AnyPIC18Loaded()) {
+            const int32_t pic18Id = ReadTargetIdAsPIC18();
+            if (pic18Id != -1)
+                if (TChipDefinition* chip = FirstChipWithId(pic18Id, true)) return chip;
+        }
         throw Exception("Unknown target: Id = 0x" + Hex(id, 6));
     });
 }
