@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "CalibrationDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -48,4 +50,11 @@ bool TWidgetDialogs::SaveFileName(QWidget* parent, const QString& title, const Q
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     return RunFileDialog(dialog, filter, defaultSuffix, fileName);
+}
+
+std::optional<int32_t> TWidgetDialogs::AskCalibration(QWidget* parent,
+                                                      const vesk::ops::TCalibrationQuestion& question) {
+    TCalibrationDialog dialog(question, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Word();
 }

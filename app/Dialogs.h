@@ -1,12 +1,18 @@
 // The one seam through which the main window shows modal dialogs: the error
-// dialog of the programming operations, the application's standard error box and
-// the file dialogs. The program uses TWidgetDialogs; window tests install a
-// recording replacement so that they run unattended.
+// dialog of the programming operations, the application's standard error box, the
+// file dialogs and the calibration dialog. The program uses TWidgetDialogs; window
+// tests install a recording replacement so that they run unattended.
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <optional>
 
 class QWidget;
+
+namespace vesk::ops {
+struct TCalibrationQuestion;
+}
 
 class TDialogs {
   public:
@@ -27,6 +33,11 @@ class TDialogs {
     // Returns true and sets `fileName` when the user confirms.
     virtual bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                               const QString& defaultSuffix, QString& fileName) = 0;
+
+    // The calibration dialog (TCalibrationDialog): the chip's own word, a valid one,
+    // or nothing when the user cancels.
+    virtual std::optional<int32_t> AskCalibration(QWidget* parent,
+                                                  const vesk::ops::TCalibrationQuestion& question) = 0;
 };
 
 // Real dialogs on the screen.
@@ -38,4 +49,6 @@ class TWidgetDialogs : public TDialogs {
                       const QString& defaultSuffix, QString& fileName) override;
     bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                       const QString& defaultSuffix, QString& fileName) override;
+    std::optional<int32_t> AskCalibration(QWidget* parent,
+                                          const vesk::ops::TCalibrationQuestion& question) override;
 };

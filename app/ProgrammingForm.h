@@ -29,6 +29,7 @@
 #include "FormActions.h"
 #include "hexfile/ImageFileWatch.h"
 #include "storage/AppDataStorage.h"
+#include "storage/CalibrationMemory.h"
 #include "storage/PublishedOwner.h"
 
 class QAction;
@@ -311,9 +312,10 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     bool RunRegionOperation(const std::function<void(const vesk::ops::THooks&)>& operation,
                             bool passThroughAfter);
     // The hooks of the guarded operations: the stop request renewed after Open, the
-    // target list brought in line with the driver once connected, the error dialog
-    // (`ok` turns false), and an error of the Close after it, which runs `finish`
-    // before it escapes (`closeFailed` turns true), so the window never stays busy.
+    // target list brought in line with the driver once connected, the calibration
+    // dialog and the memory of calibration values, the error dialog (`ok` turns
+    // false), and an error of the Close after it, which runs `finish` before it
+    // escapes (`closeFailed` turns true), so the window never stays busy.
     vesk::ops::THooks GuardedHooks(bool& ok, bool& closeFailed, const std::function<void()>& finish);
     // The regions, the write's verify, the programmer's speed and the pass-through
     // lines of an operation, from the window's settings.
@@ -325,6 +327,8 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString FProgramDirectory;
     std::unique_ptr<vesk::TIntelHexFile> FImage;
     std::unique_ptr<vesk::TComPort> FTerminalPort;
+    // The memory of calibration values, in the user's data folder.
+    vesk::TCalibrationMemory FCalibrations;
 
     // Own published properties.
     QString FImageFileName;

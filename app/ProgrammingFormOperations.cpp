@@ -141,6 +141,10 @@ vesk::ops::THooks TProgrammingForm::GuardedHooks(bool& ok, bool& closeFailed,
         SelectTargetItem();
         ActionUpdateUpdate();
     };
+    hooks.Calibrations = &FCalibrations;
+    hooks.Calibration = [this](const vesk::ops::TCalibrationQuestion& question) {
+        return FDialogs->AskCalibration(this, question);
+    };
     hooks.Failed = [this, &ok](const std::exception& error) {
         ok = false;
         ShowError(ExceptionText(error));

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 
+#include "chipdef/DefinitionIni.h"
 #include "driver/DeviceVESK1.h"
 
 #include <CLI/CLI.hpp>
@@ -41,6 +42,38 @@ void AddSerialOptions(CLI::App* write, TOptions& o) {
         ->check(CLI::Range(1, 8))
         ->option_text("N")
         ->needs(serial);
+}
+
+void AddCalibrationOption(CLI::App* command, TOptions& o) {
+    command
+        ->add_option("--calibration", o.CalibrationItems,
+                     "the chip's own calibration word at ADDR (hex with 0x, or decimal), written back "
+                     "after the erase in place of the word the chip reads there; needed when that word "
+                     "is no valid calibration (a protected chip reads 0); repeatable")
+        ->option_text("ADDR=WORD")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+// --calibration ADDR=WORD items into `o.Calibration`; false (the reason on `err`) for a
+// malformed one or an address given twice.
+bool ReadCalibrationItems(TOptions& o, std::ostream& err) {
+    for (const std::string& item : o.CalibrationItems) {
+        const size_t eq = item.find('=');
+        const auto address = ParseDefinitionNumber(std::string_view(item).substr(0, eq));
+        const auto word = eq == std::string::npos
+                              ? std::nullopt
+                              : ParseDefinitionNumber(std::string_view(item).substr(eq + 1));
+        if (!address || !word || *address < 0 || *word < 0 || *word > 0xFFFF) {
+            err << "vesk: --calibration " << item << ": give ADDR=WORD, e.g. 0x3FF=0x3454\n";
+            return false;
+        }
+        if (!o.Calibration.emplace(*address, *word).second) {
+            err << "vesk: --calibration " << item << ": that address is given twice\n";
+            return false;
+        }
+    }
+    return true;
 }
 
 // The options of the tool, before or after the command.
@@ -104,6 +137,7 @@ void AddCommands(CLI::App& app, TOptions& o) {
     write->add_flag("--watch", o.Watch,
                     "write now, then again whenever FILE has changed and stayed unchanged for half a "
                     "second as a whole image, until Ctrl-C; one line per run with its result and time");
+    AddCalibrationOption(write, o);
     auto* read = app.add_subcommand(
         "read", "read the target; with --output write the words read as an Intel HEX file, "
                 "otherwise print them as the buffer view would");
@@ -112,7 +146,7 @@ void AddCommands(CLI::App& app, TOptions& o) {
     auto* verify = app.add_subcommand("verify", "compare the target with the image");
     verify->add_option("FILE", o.File, "Intel HEX image")->required();
     AddRegionOption(verify, o);
-    app.add_subcommand("erase", "erase the target, keeping its preserved words");
+    AddCalibrationOption(app.add_subcommand("erase", "erase the target, keeping its preserved words"), o);
     app.add_subcommand("run", "restart the target (stop, then run)");
     auto* pass = app.add_subcommand("passthrough", "switch the programmer to pass-through");
     pass->add_option("--lines", o.Lines, "34 or 78 (default 78)")
@@ -147,6 +181,19 @@ int CheckCombinations(TOptions& o, std::ostream& err) {
     }
     if (o.Command == "show" && o.Chip.empty()) {
         err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (!ReadCalibrationItems(o, err)) {
+        err << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (!o.Calibration.empty() && o.Regions != 0x7FFF) {
+        err << "vesk: --calibration: only a write of all regions erases the chip\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    // One chip's own words: several chips at once each have theirs.
+    if (!o.Calibration.empty() && o.Ports.size() > 1) {
+        err << "vesk: --calibration: one chip's words, not with several --port\n" << UsageHint << "\n";
         return ExitUsage;
     }
     return -1;

@@ -22,6 +22,7 @@
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
 #include "serial/port/ComPort.h"
+#include "storage/CalibrationMemory.h"
 #include "storage/SafeFile.h"
 
 #include <algorithm>
@@ -44,6 +45,7 @@ struct TContext {
     TProgressBar* Bar = nullptr;
     std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
     std::optional<uint64_t> Serial;                // the serial number this chip was given
+    TCalibrationMemory* Memory = nullptr;          // the memory of calibration values
 };
 
 // --- Chip definitions, loaded before the port is ever opened --------------------------
@@ -111,8 +113,21 @@ void ShowProgress(const TContext& c, const ops::TProgress& progress) {
     c.Bar->Step(progress.Value);
 }
 
+// --calibration: the words fit the chip, checked as soon as it is known (before the
+// image is read or anything is erased).
+void CheckCalibrationWords(const TContext& c) {
+    if (c.O.Calibration.empty()) return;
+    try {
+        ops::CheckGivenCalibration(*c.Driver.Target(), c.O.Calibration);
+    } catch (const Exception& e) {
+        throw ECommand(ExitUsage, "vesk: --calibration: " + e.Message());
+    }
+}
+
 ops::THooks Hooks(TContext& c) {
     ops::THooks hooks;
+    hooks.Calibrations = c.Memory;
+    hooks.Connected = [&c] { CheckCalibrationWords(c); };
     hooks.RunStep = [&c](const ops::TStep& step, const std::function<void()>& body) {
         c.LastStep = step.Id;
         // The chip takes its serial number once the image is in its buffer, before
@@ -145,6 +160,7 @@ ops::TRequest Request(const TContext& c) {
     request.Regions = c.O.Regions;
     request.Verify = c.O.Verify;
     request.BaudIndex = int8_t(std::clamp(c.BaudIndex, -1, 5));
+    request.Calibration = c.O.Calibration;
     return request;
 }
 
@@ -373,7 +389,9 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     TLogRecord record{NowIso8601(), "", "", "", "", o.Command, o.File, "", {}, 0, "", 0};
     const auto start = std::chrono::steady_clock::now();
     TDeviceVESK1 driver;
-    TContext c{o, out, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {}, {}, {}};
+    TCalibrationMemory memory;
+    TContext c{o,  out, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {},
+               {}, {},  &memory};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.

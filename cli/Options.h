@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ struct TOptions {
     bool Long = false;      // ports --long: each port with what the system knows of it; chips --long
     std::string Pattern;    // chips: a part of the names to list; with --long the chip's name
     std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
+
+    // write (all regions) and erase --calibration ADDR=WORD: the chip's own calibration
+    // words, written back after the erase whatever the chip reads there.
+    std::vector<std::string> CalibrationItems; // as given
+    std::map<int32_t, int32_t> Calibration;    // address -> word, once checked
 
     // Production line.
     std::string Log;               // --log: one JSON line per chip and command appended

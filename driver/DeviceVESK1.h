@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,7 @@ namespace vesk {
 class TChipDefinition;
 class TChipRegion;
 class TIntelHexFile;
+struct TCalibration_t;
 
 // Programmer speeds in bit/s, indexed 0 to 4 (the main window's `VeskBaudRate`).
 inline constexpr std::array<int32_t, 5> ProgrammerBaudRates = {9600, 19200, 38400, 57600, 115200};
@@ -38,6 +40,15 @@ inline constexpr std::array<int32_t, 5> ProgrammerBaudRates = {9600, 19200, 3840
 // Progress: a negative value -n announces n steps; each following value of zero or
 // more (the address being processed) is one step.
 using TProgressEvent = std::function<void(int)>;
+
+// A calibration word of the target: its region, the form a valid one has, and the
+// word as read (before an erase: the one the erase is to write back, which is the word
+// held from a failed erase where the chip reads blank).
+struct TCalibrationRead_t {
+    const TChipRegion& Region;
+    const TCalibration_t& Calibration;
+    int32_t Word;
+};
 
 class TDeviceVESK1 {
   public:
@@ -78,6 +89,15 @@ class TDeviceVESK1 {
     // Every byte exchanged: the byte sent and the byte that answered it, or -1 when
     // nothing answered in time or the byte is sent without waiting for an answer.
     std::function<void(uint8_t sent, int answer)> OnTrace;
+    // Every valid calibration word read from the target: before an erase, and by a
+    // read of its region. The owner keeps them (the memory of calibration values).
+    std::function<void(const TCalibrationRead_t&)> OnCalibrationRead;
+    // Before an erase, for each calibration word of the target once it is read, valid
+    // or not: the word to write back after the erase in its place (the user's own), or
+    // nothing to keep the word read. A word given must be a valid calibration. A word
+    // read that is none, with nothing given, stops the erase before anything is erased
+    // (`failed::CalibrationNotValid`); the hook may raise its own message instead.
+    std::function<std::optional<int32_t>(const TCalibrationRead_t&)> OnCalibrationRestore;
 
     // --- Target ----------------------------------------------------------------------
     // The selected chip (owned by `ChipDefinitions`), or null.
@@ -132,6 +152,9 @@ class TDeviceVESK1 {
     void ReadRegion(TChipRegion& region);
     void VerifyRegion(TChipRegion& region);
     void SavePreserved();
+    // After `SavePreserved`, before the erase: every calibration word saved is a valid
+    // one, or is replaced by `OnCalibrationRestore`; raises otherwise.
+    void CheckCalibration();
     void RestorePreserved();
     // Preserved words of `chip` that an erase took from the target and that were not
     // written back because the erase failed: address -> the word to put back. The
@@ -179,6 +202,8 @@ class TDeviceVESK1 {
     void SendWord(const std::string& context, char letter, int32_t word, bool merge);
     // The abort test after every word of a region loop.
     void CheckAbort();
+    // `OnCalibrationRead` when the word read at the address is a valid calibration.
+    void ReportCalibration(const TChipRegion& region, int32_t address, int32_t word);
     // The three regions Code, Data, Fuses of the target, looked up by code.
     std::array<TChipRegion*, 3> StandardRegions();
     void RequireTarget() const;

@@ -68,12 +68,13 @@ void TDeviceVESK1::EraseChip() {
     WithContext(failed::Erase, [&] {
         RequireTarget();
         SavePreserved();
+        CheckCalibration();
         // Once the erase command goes out the chip may lack its preserved words: each
         // stays pending until it is written back, so that a failure names it and the
         // next erase of the chip puts it back instead of keeping the blank word.
         for (const TChipRegion& region : FTarget->Regions)
             for (const AddressAndMask_t& entry : region.Preserve)
-                FPendingPreserved[{FTarget, entry.Address}] = entry.Saved;
+                FPendingPreserved[{FTarget, entry.Address}] = region.RestoredWord(entry, entry.Saved);
         try {
             ProgramModeEnter(0); // the programmer erases the whole chip
             RestorePreserved();
@@ -96,7 +97,10 @@ void TDeviceVESK1::SavePreserved() {
             if (word == -1) throw Exception("Data read error");
             entry.Saved = word;
             const auto pending = FPendingPreserved.find({FTarget, entry.Address});
-            if (pending == FPendingPreserved.end()) continue;
+            if (pending == FPendingPreserved.end()) {
+                ReportCalibration(region, entry.Address, word);
+                continue;
+            }
             if (word == ErasedWord(region, DataDigits())) {
                 // A failed erase took the word and the chip still lacks it: keeping
                 // the blank would lose it for good.
@@ -105,6 +109,7 @@ void TDeviceVESK1::SavePreserved() {
                 // Another chip, or the word was put back some other way: the chip's
                 // own word is the one to keep.
                 FPendingPreserved.erase(pending);
+                ReportCalibration(region, entry.Address, word);
             }
         }
     }
@@ -116,12 +121,14 @@ void TDeviceVESK1::RestorePreserved() {
         ProgramModeEnter(region.Code);
         for (const AddressAndMask_t& entry : region.Preserve) {
             FAddress.Reach(region.Code, entry.Address);
-            // The saved word goes back unchanged: merging it with the erased chip
-            // would put back the erased bits.
+            // Only the preserved bits are the chip's to keep; the others stay erased, so
+            // that the image can program them (programming only clears bits). No merge
+            // with the chip's word either: that would keep every erased bit.
+            const int32_t word = region.RestoredWord(entry, entry.Saved);
             const std::string context =
-                "Write data failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(entry.Saved, 6);
+                "Write data failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(word, 6);
             if (entry.Saved < 0) throw VESK_Exception(context + "\nNo saved word");
-            SendWord(context, 'w', entry.Saved, false);
+            SendWord(context, 'w', word, false);
             FPendingPreserved.erase({FTarget, entry.Address});
         }
     }
@@ -208,6 +215,7 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
             const int32_t word = ReadData();
             if (word == -1) throw Exception("Data read error");
             if (word != region.Default) region.Data[i] = word;
+            ReportCalibration(region, address, word);
             CheckAbort();
         }
     });

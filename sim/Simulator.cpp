@@ -65,7 +65,7 @@ std::string Visible(const std::string& bytes) {
 } // namespace
 
 TSimulator::TImpl::TImpl(const vesk::TChipDefinition& chip, const TOptions& options)
-    : Options(options), Memory(chip, options.RealChip), Engine(Memory, options),
+    : Options(options), Memory(chip, options.RealChip, options.FusesClearOnly), Engine(Memory, options),
       Scripted(options.TargetBanner), Host(true), Target(false), Epoch(TClock::now()), Line(options, Epoch) {
     StopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (StopFd < 0) throw Exception("Simulator: eventfd failed");

@@ -92,6 +92,9 @@ struct TOptions : TLineTiming {
     // algorithm (3FFF mid-range, FFFF PIC18) and writes and erases change nothing - the
     // ID word at 0x2006 included, as on silicon.
     bool OwnFamilyOnly = false;
+    // Programming a Fuses word only clears bits, as the configuration word's flash cell
+    // does on the silicon: only an erase sets them again.
+    bool FusesClearOnly = false;
 };
 
 class TSimulator {
@@ -151,6 +154,9 @@ class TSimulator {
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
     // since the last ClearReceived and the simulator has handled them.
     bool WaitReceived(size_t count, int timeoutMs) const;
+    // The same, or until the line was dropped, which takes no more bytes: only then does
+    // `LineDropped` tell for certain whether the bytes sent dropped it.
+    bool WaitHandled(size_t count, int timeoutMs) const;
     bool WaitPassThrough(bool on, int timeoutMs) const;
 
     class TImpl;

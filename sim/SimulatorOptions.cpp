@@ -60,6 +60,8 @@ std::string Usage() {
            "                       others): in another family's program mode reads give all\n"
            "                       ones (3FFF, FFFF with PIC18), the ID word too, and writes\n"
            "                       and erases do nothing\n"
+           "  --fuses-clear-only   programming a configuration (Fuses) word only clears bits,\n"
+           "                       as its flash cell does: only an erase sets them again\n"
            "  --set ADDR=WORD      store a word at start, after --load (hex; repeatable),\n"
            "                       e.g. the factory calibration\n"
            "Faults:\n"
@@ -117,6 +119,7 @@ std::map<std::string, std::function<void()>> FlagOptions(TCommandLine& c) {
         {"--strict-speed", [&] { c.Options.StrictSpeed = true; }},
         {"--real-chip", [&] { c.Options.RealChip = true; }},
         {"--own-family", [&] { c.Options.OwnFamilyOnly = true; }},
+        {"--fuses-clear-only", [&] { c.Options.FusesClearOnly = true; }},
         {"--never-answer", [&] { c.Faults.NeverAnswer = true; }},
         {"--sync-zero", [&] { c.Faults.SyncAnswerZero = true; }},
         {"--bad-read", [&] { c.Faults.BadReadReply = true; }},

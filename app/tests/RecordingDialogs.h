@@ -5,12 +5,13 @@
 #include <QList>
 #include <QString>
 
+#include "CalibrationDialog.h"
 #include "Dialogs.h"
 
 class TRecordingDialogs : public TDialogs {
   public:
     struct TShown {
-        QString Kind; // "error", "application", "open" or "save"
+        QString Kind; // "error", "application", "open", "save" or "calibration"
         QString Caption;
         QString Message;
     };
@@ -19,6 +20,7 @@ class TRecordingDialogs : public TDialogs {
     QString FileToChoose;
     QString LastFilter; // filter and default suffix of the last file dialog
     QString LastDefaultSuffix;
+    std::optional<int32_t> CalibrationAnswer; // what the calibration dialog answers
 
     void ShowError(QWidget*, const QString& message) override {
         Log.append({QStringLiteral("error"), QStringLiteral("Error"), message});
@@ -42,6 +44,12 @@ class TRecordingDialogs : public TDialogs {
         if (!ConfirmFile) return false;
         fileName = FileToChoose;
         return true;
+    }
+    std::optional<int32_t> AskCalibration(QWidget*,
+                                          const vesk::ops::TCalibrationQuestion& question) override {
+        Log.append({QStringLiteral("calibration"), TCalibrationDialog::Caption(),
+                    TCalibrationDialog::Text(question)});
+        return CalibrationAnswer;
     }
     // Every dialog shown, one per line, for failure messages.
     QString Describe() const {

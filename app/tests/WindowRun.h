@@ -53,7 +53,11 @@ inline void CopyChip(const QString& name, const QString& directory) {
 // destroyed in the order of the program's start-up and shutdown.
 class TWindowRun {
   public:
-    TWindowRun() { QVERIFY(Dir.isValid()); }
+    // The user's data folder (the memory of calibration values) is the run's own.
+    TWindowRun() {
+        QVERIFY(Dir.isValid());
+        qputenv("XDG_DATA_HOME", Dir.path().toUtf8());
+    }
     ~TWindowRun() { Close(); }
 
     QString Path(const QString& name) const { return Dir.filePath(name); }

@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace vesk::cli::test {
@@ -17,6 +18,14 @@ void ProgramTest::SetUpTestSuite() {
 void ProgramTest::TearDownTestSuite() {
     delete SuiteBin;
     SuiteBin = nullptr;
+}
+
+void ProgramTest::SetUp() {
+    ::setenv("XDG_DATA_HOME", (Dir.Path() + "data").c_str(), 1);
+}
+
+void ProgramTest::TearDown() {
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 std::string ProgramTest::BinDir() {

@@ -21,6 +21,9 @@ namespace vesk::cli::test {
 class ProgramTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
+    // The user's data folder (the memory of calibration values) is the test's own.
+    void SetUp() override;
+    void TearDown() override;
     static void TearDownTestSuite();
 
     // The folder of the copied program, with a trailing '/'.

@@ -87,5 +87,11 @@ TEST(SimulatorOptionsTest, BadCommandLinesAreRefused) {
     EXPECT_FALSE(Usage().empty());
 }
 
+TEST(SimulatorOptionsTest, FusesClearOnlyIsAnOptionOfItsOwn) {
+    EXPECT_TRUE(ParseCommandLine({"--fuses-clear-only"}).Options.FusesClearOnly);
+    EXPECT_FALSE(ParseCommandLine({"--real-chip"}).Options.FusesClearOnly);
+    EXPECT_NE(Usage().find("--fuses-clear-only"), std::string::npos);
+}
+
 } // namespace
 } // namespace vesk::sim
