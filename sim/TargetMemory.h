@@ -94,8 +94,8 @@ class TTargetMemory {
     int32_t FDeviceId = 0;
     int32_t FDeviceIdOverride = -1;
     bool FRealChip = false;
-    bool FPic18 = false;
     bool FFusesClearOnly = false;
+    bool FPic18 = false;
 };
 
 } // namespace vesk::sim
