@@ -7,15 +7,21 @@
 //     compared with the wire limit (every byte exchanged costs 10 bit times out and
 //     10 bit times back for its echo), and the host's CPU load meanwhile.
 //
-// The echo end and the simulator run in a child process, so the CPU figures are the
-// driver's own. Usage: driver_bench [code-words [latency-ms]] (default: the whole Code
-// region, both adapter latencies).
+//  3. The same erase + write + verify against the simulated programmer in this process,
+//     on a simulated line: the time the line's model gives for each of the runs above
+//     (simulated: it costs no wall time, so even the 16 ms adapter takes seconds), and
+//     the host's CPU time per byte of the driver and the simulator together.
+//
+// The echo end and the simulator of 1 and 2 run in a child process, so the CPU figures
+// there are the driver's own. Usage: driver_bench [code-words [latency-ms]] (default:
+// the whole Code region, both adapter latencies).
 #include "driver/DeviceVESK1.h"
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "common/Text.h"
-#include "sim/Simulator.h"
+#include "sim/PtySimulator.h"
+#include "sim/SimulatedLine.h"
 #include "tests/support/PseudoTerminal.h"
 
 #include <algorithm>
@@ -125,7 +131,7 @@ TChild SpawnSimulator(const TChipDefinition& chip, int adapterLatencyMs) {
         sim::TOptions options;
         options.WireTime = true;
         options.AdapterLatencyMs = adapterLatencyMs;
-        sim::TSimulator simulator(chip, options);
+        sim::TPtySimulator simulator(chip, options);
         simulator.Start();
         SendPath(info, simulator.SlavePath());
         char c;
@@ -147,15 +153,18 @@ void RoundTrip() {
     device.SetComPort(echo.Path);
     device.SetComReadTimeout(1000);
     device.Open();
+    // The link on the driver's port: one byte and its echo.
+    TVbusLink link(device.Transport());
+    link.SetReadTimeoutMs(1000);
     for (int i = 0; i < 1000; ++i) // warm up
-        device.SendByte('0');
+        link.SendByte('0');
     const int count = 20000;
     std::vector<double> micros;
     micros.reserve(count);
     const double cpu0 = CpuSeconds();
     for (int i = 0; i < count; ++i) {
         const auto t0 = Clock::now();
-        device.SendByte(uint8_t('a' + i % 26));
+        link.SendByte(uint8_t('a' + i % 26));
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
     }
     const double cpu = CpuSeconds() - cpu0;
@@ -226,6 +235,39 @@ void WriteAndVerify(TChipDefinition& chip, int8_t rateIndex, int codeWords, int 
     std::printf("  host CPU %.2f s, %.2f %% of one core\n\n", cpu, 100.0 * cpu / seconds);
 }
 
+// Part 3: the run of WriteAndVerify on a simulated line in this process.
+void WriteAndVerifySimulated(TChipDefinition& chip, int8_t rateIndex, int codeWords, int adapterLatencyMs,
+                             bool pipelined) {
+    FillImage(chip, codeWords);
+    sim::TOptions options;
+    options.WireTime = true;
+    options.AdapterLatencyMs = adapterLatencyMs;
+    sim::TSimulator simulator(chip, options);
+    auto owned = std::make_unique<sim::TSimulatedLine>(simulator);
+    sim::TSimulatedLine& line = *owned;
+    TDeviceVESK1 device(std::move(owned));
+    device.SetPipelined(pipelined);
+    device.SetTarget(&chip);
+    device.Open();
+    device.Wakeup();
+    device.Activate();
+    device.SetBaudRate(rateIndex);
+    long bytes = 0;
+    device.OnTrace = [&](uint8_t, int) { ++bytes; };
+    const double cpu0 = CpuSeconds();
+    const auto t0 = line.Now();
+    device.EraseChip();
+    device.WriteRegions(AllRegions);
+    device.VerifyRegions(AllRegions);
+    const double seconds = std::chrono::duration<double>(line.Now() - t0).count();
+    const double cpu = CpuSeconds() - cpu0;
+    device.RunTarget();
+    device.Close();
+    std::printf("  %d bit/s, adapter %d ms, %-13s %ld bytes, modelled %.2f s, host CPU %.2f us per byte\n",
+                ProgrammerBaudRates[rateIndex], adapterLatencyMs,
+                pipelined ? "pipelined:" : "stop-and-wait:", bytes, seconds, cpu * 1e6 / double(bytes));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -258,6 +300,13 @@ int main(int argc, char** argv) {
             if (onlyLatency < 0 || onlyLatency == latency)
                 for (bool pipelined : {false, true})
                     WriteAndVerify(*chip, 4, codeWords, latency, pipelined);
+        std::printf("%s erase + write all + verify on a simulated line in this process:\n",
+                    chip->Name.c_str());
+        for (const int8_t rate : {int8_t(1), int8_t(4)})
+            WriteAndVerifySimulated(*chip, rate, codeWords, 0, false);
+        for (int latency : {1, 16})
+            for (bool pipelined : {false, true})
+                WriteAndVerifySimulated(*chip, 4, codeWords, latency, pipelined);
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().c_str());
         return 1;

@@ -22,6 +22,7 @@
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
 #include "serial/port/ComPort.h"
+#include "serial/port/ComPortTransport.h"
 #include "storage/CalibrationMemory.h"
 #include "storage/SafeFile.h"
 
@@ -38,6 +39,7 @@ namespace {
 struct TContext {
     const TOptions& O;
     std::ostream& Out;
+    const std::string& Folder; // of the chip definitions and the settings
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
     std::string CloseError; // a failing close after another error
@@ -56,7 +58,7 @@ void LoadChips(const TContext& c) {
     if (!c.O.ChipDefs.empty())
         Step(TStep::Image, [&] { LoadChipDefinitions(c.O.ChipDefs); });
     else
-        Step(TStep::Image, [&] { LoadChipDefinitionsWithUser(ProgramDirectory()); });
+        Step(TStep::Image, [&] { LoadChipDefinitionsWithUser(c.Folder); });
 }
 
 // --chip NAME: the definition of that name (exact, else ignoring letter case) becomes the
@@ -348,8 +350,8 @@ std::string TraceLine(uint8_t sent, int answer) {
 
 // The driver with its settings: driver defaults, then "WinVESK.ini" beside the program,
 // then the command line. Returns the baud rate index.
-int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o) {
-    const TSettings settings = ReadSettings(driver, ProgramDirectory());
+int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o, const std::string& folder) {
+    const TSettings settings = ReadSettings(driver, folder);
     driver.SetComPort(o.Port.value_or(settings.ComPort));
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));
@@ -385,13 +387,18 @@ int LogCommand(const TContext& c, TLogRecord record, int status, const std::stri
 
 } // namespace
 
-int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal,
+               const TEnvironment& environment) {
     TLogRecord record{NowIso8601(), "", "", "", "", o.Command, o.File, "", {}, 0, "", 0};
     const auto start = std::chrono::steady_clock::now();
-    TDeviceVESK1 driver;
+    const std::string folder =
+        environment.ProgramFolder.empty() ? ProgramDirectory() : environment.ProgramFolder;
+    TDeviceVESK1 driver(environment.Transport ? environment.Transport()
+                                              : std::make_unique<TComPortTransport>());
     TCalibrationMemory memory;
-    TContext c{o,  out, driver, ConfigureDriver(driver, o), {}, ops::TStepId::Open, nullptr, {},
-               {}, {},  &memory};
+    memory.Errors = &err; // its one report goes where vesk reports
+    const int baudIndex = ConfigureDriver(driver, o, folder);
+    TContext c{o, out, folder, driver, baudIndex, {}, ops::TStepId::Open, nullptr, {}, {}, {}, &memory};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.
@@ -421,13 +428,14 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
     return LogCommand(c, record, status, message, err);
 }
 
-int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int RunVesk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal,
+            const TEnvironment& environment) {
     TOptions options;
     const int parsed = ParseCommandLine(argc, argv, options, out, err);
     if (parsed >= 0) return parsed;
     if (options.Ports.size() > 1) return RunGang(argc, argv, options, out, err, errIsTerminal);
-    if (options.Watch) return WatchAndWrite(options, out, err, errIsTerminal);
-    return RunCommand(options, out, err, errIsTerminal);
+    if (options.Watch) return WatchAndWrite(options, out, err, errIsTerminal, environment);
+    return RunCommand(options, out, err, errIsTerminal, environment);
 }
 
 } // namespace vesk::cli

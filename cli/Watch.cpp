@@ -24,10 +24,11 @@ std::string TimeOfDay() {
     return NowIso8601().substr(11, 8);
 }
 
-int RunOnce(const TOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int RunOnce(const TOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal,
+            const TEnvironment& environment) {
     const std::string time = TimeOfDay();
     const auto start = std::chrono::steady_clock::now();
-    const int status = RunCommand(options, out, err, errIsTerminal);
+    const int status = RunCommand(options, out, err, errIsTerminal, environment);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out << WatchRunLine(time, status, seconds) << std::flush;
     // The run put Ctrl-C back to its default; while waiting it only ends the watch.
@@ -44,16 +45,17 @@ std::string WatchRunLine(const std::string& time, int status, double seconds) {
     return line;
 }
 
-int WatchAndWrite(const TOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int WatchAndWrite(const TOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal,
+                  const TEnvironment& environment) {
     TImageFileWatch watch;
     watch.Watch(options.File);
     err << "vesk: writing " << options.File << " now and whenever it changes; Ctrl-C ends\n" << std::flush;
-    int status = RunOnce(options, out, err, errIsTerminal);
+    int status = RunOnce(options, out, err, errIsTerminal, environment);
     while (!Interrupted()) {
         std::this_thread::sleep_for(LookEvery);
         switch (watch.Check(TImageFileWatch::TClock::now())) {
         case TImageFileWatch::TResult::Ready:
-            status = RunOnce(options, out, err, errIsTerminal);
+            status = RunOnce(options, out, err, errIsTerminal, environment);
             break;
         case TImageFileWatch::TResult::Incomplete:
             err << TimeOfDay() << "  not a whole image, not written:\n"

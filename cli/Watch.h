@@ -3,6 +3,7 @@
 // image (hexfile/ImageFileWatch.h), until Ctrl-C.
 #pragma once
 
+#include "cli/Commands.h"
 #include "cli/Options.h"
 
 #include <iosfwd>
@@ -15,8 +16,9 @@ namespace vesk::cli {
 // on `out`: the time, the result and the seconds it took. A change to a file that is not
 // a whole image is told on `err` and not written. Ctrl-C while waiting ends the watch;
 // Ctrl-C during a run stops that run ("Aborted by user") and then the watch. Returns the
-// exit status of the last run.
-int WatchAndWrite(const TOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal);
+// exit status of the last run. Every run takes its folder and line from `environment`.
+int WatchAndWrite(const TOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal,
+                  const TEnvironment& environment = {});
 
 // "12:03:41  ok  3.2 s" or "12:03:41  failed (4)  0.6 s".
 std::string WatchRunLine(const std::string& time, int status, double seconds);

@@ -1,8 +1,10 @@
 # The Windows build (MinGW-w64 GCC: cross from Linux with cmake/mingw-w64-x86_64.cmake,
 # or natively with MSYS2), included by the top-level CMakeLists.txt when WIN32: the
-# core libraries, the command-line tool `vesk.exe`, the chip files beside it, and the
-# tests that need no pseudo-terminal (tests/windows). The simulator, benchmarks and
-# fuzz targets are POSIX-only. The desktop program needs a Qt 6 kit for MinGW-w64:
+# core libraries, the command-line tool `vesk.exe`, the chip files beside it, the
+# simulated programmer in the same process (the program `vesk-sim` on its pseudo-
+# terminal is POSIX-only), and the tests that need no pseudo-terminal (tests/windows):
+# the driver, operation and command tests among them, on the simulated programmer.
+# The benchmarks and fuzz targets are POSIX-only. The desktop program needs a Qt 6 kit for MinGW-w64:
 # with VESK_BUILD_APP on and the kit in CMAKE_PREFIX_PATH it is built as well (not
 # built or tested here; see the block at the end).
 #
@@ -23,7 +25,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options(-Wno-restrict)
 endif()
 
-foreach(dir common tests/support hexfile chipdef serial storage driver ops cli chips)
+foreach(dir common tests/support hexfile chipdef serial storage driver ops sim cli chips)
   add_subdirectory(${dir})
 endforeach()
 

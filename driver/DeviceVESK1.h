@@ -1,12 +1,17 @@
 // The VESK programmer driver `TDeviceVESK1`.
 //
 // Layers, from the wire up:
-//  * the VBUS command link (DeviceVESK1Link.cpp): every byte is written and its echo
-//    awaited and compared; failures become chained `VESK_Exception` messages;
-//  * program mode, addressing and word access (DeviceVESK1Words.cpp), with the
-//    address cursor `TDeviceVESK1Address`;
+//  * the byte transport (serial/port/Transport.h): the serial port, or a simulated
+//    programmer in the same process; the driver owns it and knows it only by its
+//    interface;
+//  * the VBUS command link `TVbusLink` (VbusLink.h): every byte is written and its
+//    echo awaited and compared; failures become chained `VESK_Exception` messages;
+//  * program mode, addressing and word access `TDeviceVESK1Words`
+//    (DeviceVESK1Words.h), with the address cursor `TDeviceVESK1Address`;
 //  * the connection and target control (DeviceVESK1Connection.cpp);
 //  * the region operations: load, erase, write, read, verify (DeviceVESK1Regions.cpp).
+// The driver's own face is the connection and region operations below; the layers
+// beneath are its private parts.
 //
 // Everything runs on the caller's thread and blocks until the programmer answers.
 // The driver never knows about a window: the owner hooks in through `OnProgress`,
@@ -14,14 +19,17 @@
 // (another thread or a signal-safe context): it only sets a flag.
 #pragma once
 
-#include "driver/DeviceVESK1Address.h"
-#include "serial/port/ComPort.h"
+#include "VESK_Exception.h"
+#include "driver/DeviceVESK1Words.h"
+#include "driver/VbusLink.h"
+#include "serial/port/Transport.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -52,7 +60,10 @@ struct TCalibrationRead_t {
 
 class TDeviceVESK1 {
   public:
+    // On the serial port (`TComPortTransport`).
     TDeviceVESK1();
+    // On `transport`, which the driver owns from then on.
+    explicit TDeviceVESK1(std::unique_ptr<TTransport> transport);
     ~TDeviceVESK1();
     TDeviceVESK1(const TDeviceVESK1&) = delete;
     TDeviceVESK1& operator=(const TDeviceVESK1&) = delete;
@@ -62,10 +73,10 @@ class TDeviceVESK1 {
     void SetComPort(const std::string& value) { FComPort = value; }
     int32_t ComBaudRate() const { return FComBaudRate; } // default 19200
     void SetComBaudRate(int32_t value) { FComBaudRate = value; }
-    int32_t ComReadTimeout() const { return FComReadTimeout; } // ms, default 500
-    void SetComReadTimeout(int32_t value) { FComReadTimeout = value; }
-    int32_t ProgramDelay() const { return FProgramDelay; } // default 35
-    void SetProgramDelay(int32_t value) { FProgramDelay = value; }
+    int32_t ComReadTimeout() const { return FLink.ReadTimeoutMs(); } // ms, default 500
+    void SetComReadTimeout(int32_t value) { FLink.SetReadTimeoutMs(value); }
+    int32_t ProgramDelay() const { return FWords.ProgramDelay(); } // default 35
+    void SetProgramDelay(int32_t value) { FWords.SetProgramDelay(value); }
     const std::string& DeviceID() const { return FDeviceID; } // default "0000"
     void SetDeviceID(const std::string& value) { FDeviceID = value; }
     bool FixDataWriteError() const { return FFixDataWriteError; } // kept, not consulted
@@ -77,8 +88,8 @@ class TDeviceVESK1 {
     // echo is still checked, and the command letter goes out only after every earlier
     // echo came back right. Same bytes on the wire; it needs firmware that takes a
     // command's characters back to back.
-    bool Pipelined() const { return FPipelined; }
-    void SetPipelined(bool value) { FPipelined = value; }
+    bool Pipelined() const { return FLink.Pipelined(); }
+    void SetPipelined(bool value) { FLink.SetPipelined(value); }
 
     // --- Hooks -----------------------------------------------------------------------
     // Progress of the region operations, called only when assigned.
@@ -88,7 +99,7 @@ class TDeviceVESK1 {
     std::function<void()> OnProcessMessages;
     // Every byte exchanged: the byte sent and the byte that answered it, or -1 when
     // nothing answered in time or the byte is sent without waiting for an answer.
-    std::function<void(uint8_t sent, int answer)> OnTrace;
+    TTraceEvent OnTrace;
     // Every valid calibration word read from the target: before an erase, and by a
     // read of its region. The owner keeps them (the memory of calibration values).
     std::function<void(const TCalibrationRead_t&)> OnCalibrationRead;
@@ -101,7 +112,7 @@ class TDeviceVESK1 {
 
     // --- Target ----------------------------------------------------------------------
     // The selected chip (owned by `ChipDefinitions`), or null.
-    TChipDefinition* Target() const { return FTarget; }
+    TChipDefinition* Target() const { return FWords.Target(); }
     // Selects a chip or none; its algorithm is in force from then on. Never raises.
     void SetTarget(TChipDefinition* chip);
 
@@ -148,6 +159,21 @@ class TDeviceVESK1 {
     // `WriteSteps` run in order.
     void WriteAndVerifyRegions(int16_t regions, bool verify);
     void VerifyRegions(int16_t regions); // no wrapper of its own
+    // Preserved words of `chip` that an erase took from the target and that were not
+    // written back because the erase failed: address -> the word to put back. The
+    // next erase of that chip writes them back (while the target still reads blank
+    // there).
+    std::map<int32_t, int32_t> PendingPreserved(const TChipDefinition* chip) const;
+
+    // --- State, for the owner's display and for tests -----------------------------------
+    int Region() const { return FWords.Region(); }           // program mode in force, -1 none
+    int32_t Algorithm() const { return FWords.Algorithm(); } // Target's algorithm, 0 when none
+    const TDeviceVESK1Address& Cursor() const { return FWords.Cursor(); }
+    // The line to the programmer.
+    TTransport& Transport() { return *FTransport; }
+    const TTransport& Transport() const { return *FTransport; }
+
+  private:
     void WriteRegion(TChipRegion& region);
     void ReadRegion(TChipRegion& region);
     void VerifyRegion(TChipRegion& region);
@@ -156,50 +182,6 @@ class TDeviceVESK1 {
     // one, or is replaced by `OnCalibrationRestore`; raises otherwise.
     void CheckCalibration();
     void RestorePreserved();
-    // Preserved words of `chip` that an erase took from the target and that were not
-    // written back because the erase failed: address -> the word to put back. The
-    // next erase of that chip writes them back (while the target still reads blank
-    // there).
-    std::map<int32_t, int32_t> PendingPreserved(const TChipDefinition* chip) const;
-
-    // --- Program mode, addressing and word access ------------------------------------
-    void ProgramModeEnter(int16_t code);
-    void AddressIncrement();
-    void AddressJump(int32_t address);
-    int DataDigits() const;
-    int32_t ReadData();
-    void WriteData(int32_t word);
-    void WriteDataLazy(int32_t word);
-    int32_t MergePreserved(int32_t word);
-    // `FAddress.MoveTo` returning the cursor's address afterwards.
-    int32_t MoveTo(int32_t address);
-
-    // --- VBUS command link ---------------------------------------------------------------
-    uint8_t SendByte(uint8_t b);
-    void SendByteNoEcho(uint8_t b);
-    void SendCommand(const std::string& cmd);
-    void SendCommandNoEcho(const std::string& s);
-    void SyncEcho();
-    uint8_t ReadReplyChar();
-    std::string ReadToken();
-    // `count` reply characters, one 'n' each (back to back when pipelined).
-    std::string FetchReply(int count);
-
-    // --- State, for the owner's display and for tests -----------------------------------
-    int Region() const { return FRegion; }           // program mode in force, -1 none
-    int32_t Algorithm() const { return FAlgorithm; } // Target's algorithm, 0 when none
-    const TDeviceVESK1Address& Cursor() const { return FAddress; }
-    TComPort& Port() { return ComPort1; }
-
-  private:
-    friend class TDeviceVESK1Address;
-
-    // The programmer left program mode (or may have): program mode must be entered
-    // again before the next access, and the address is unknown.
-    void ForgetPosition();
-    // "w" or "l" with the word in hex, under `context`; `merge` takes preserved bits
-    // from the chip first.
-    void SendWord(const std::string& context, char letter, int32_t word, bool merge);
     // The abort test after every word of a region loop.
     void CheckAbort();
     // `OnCalibrationRead` when the word read at the address is a valid calibration.
@@ -211,32 +193,20 @@ class TDeviceVESK1 {
     // the jump to 0x2006), whatever is chosen; -1 when unreadable. The selection and its
     // algorithm stay; the position is forgotten.
     int32_t ReadTargetIdAsPIC18();
-    // The answer to `sent`, awaited for `ComReadTimeout`; "VBUS Echo timeout" when none
-    // came or the byte was not `written`.
-    uint8_t AwaitAnswer(uint8_t sent, bool written);
-    // Writes `bytes` at once, then takes their answers one by one, each under the
-    // "VBUS write failed" wrapper; `compare`: a wrong echo ends it with "Got echo".
-    std::string SendBytesBackToBack(const std::string& bytes, bool compare);
-    void SendCommandPipelined(const std::string& cmd);
     // "Preserved words not restored: [0x<address>] = 0x<word>, ..." for the selected
     // target's pending words in write-back order; empty when none is pending.
     std::string PendingPreservedText() const;
 
-    TComPort ComPort1;
+    std::unique_ptr<TTransport> FTransport;
+    TVbusLink FLink{*FTransport, &OnTrace};
+    TDeviceVESK1Words FWords{FLink};
     std::string FComPort = "COM1";
     int32_t FComBaudRate = 19200;
-    int32_t FComReadTimeout = 500;
-    int32_t FProgramDelay = 35;
     std::string FDeviceID = "0000";
     bool FFixDataWriteError = true;
     bool FFixFusesWriteError = true;
-    bool FPipelined = false;
 
-    TChipDefinition* FTarget = nullptr;
-    int32_t FAlgorithm = 0;
-    int FRegion = -1;
     std::atomic<bool> FAbort = false;
-    TDeviceVESK1Address FAddress{this};
     // Preserved words taken by an erase and not yet written back, keyed by chip and
     // address, whatever chip is selected now. Chips are owned by `ChipDefinitions`
     // and never freed while the program runs, so their address identifies them.

@@ -15,19 +15,20 @@
 
 namespace vesk {
 
-class TDeviceVESK1;
+class TDeviceVESK1Words;
 
 class TDeviceVESK1Address {
   public:
     // The position is unknown: it is re-established by entering program mode.
     static constexpr int32_t None = 0x7FFFFFFF;
 
-    explicit TDeviceVESK1Address(TDeviceVESK1* device) : Device(device) {}
+    explicit TDeviceVESK1Address(TDeviceVESK1Words* owner) : Owner(owner) {}
     TDeviceVESK1Address(const TDeviceVESK1Address&) = delete;
     TDeviceVESK1Address& operator=(const TDeviceVESK1Address&) = delete;
 
     int32_t Address = None;
-    TDeviceVESK1* Device;
+    // The layer the cursor belongs to: its target and program mode, and the commands.
+    TDeviceVESK1Words* Owner;
 
     void Invalidate() { Address = None; }
     bool IsNone() const { return Address == None; }

@@ -34,7 +34,7 @@ std::string failed::CalibrationGivenNotValid(const TChipDefinition& chip, const 
 }
 
 void TDeviceVESK1::CheckCalibration() {
-    for (TChipRegion& region : FTarget->Regions)
+    for (TChipRegion& region : Target()->Regions)
         for (const TCalibration_t& calibration : region.Calibration)
             for (AddressAndMask_t& entry : region.Preserve) {
                 if (entry.Address != calibration.Address) continue;
@@ -42,11 +42,11 @@ void TDeviceVESK1::CheckCalibration() {
                 const std::optional<int32_t> given =
                     OnCalibrationRestore ? OnCalibrationRestore(read) : std::nullopt;
                 if (given && !calibration.Accepts(*given))
-                    throw Exception(failed::CalibrationGivenNotValid(*FTarget, read, *given));
+                    throw Exception(failed::CalibrationGivenNotValid(*Target(), read, *given));
                 if (given)
                     entry.Saved = *given;
                 else if (!calibration.Accepts(entry.Saved))
-                    throw Exception(failed::CalibrationNotValid(*FTarget, read));
+                    throw Exception(failed::CalibrationNotValid(*Target(), read));
                 break;
             }
 }

@@ -43,13 +43,13 @@ void ForSelectedRegions(const std::array<TChipRegion*, 3>& all, int16_t regions,
 } // namespace
 
 void TDeviceVESK1::RequireTarget() const {
-    if (FTarget == nullptr) throw VESK_Exception("No target selected");
+    if (Target() == nullptr) throw VESK_Exception("No target selected");
 }
 
 std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
     // All three are looked up whichever are processed: a chip that lacks one of
     // them fails here.
-    return {&FTarget->RegionByCode(1), &FTarget->RegionByCode(2), &FTarget->RegionByCode(3)};
+    return {&Target()->RegionByCode(1), &Target()->RegionByCode(2), &Target()->RegionByCode(3)};
 }
 
 void TDeviceVESK1::CheckAbort() {
@@ -58,8 +58,8 @@ void TDeviceVESK1::CheckAbort() {
 
 bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
     WithContext(failed::LoadBuffer, [&] {
-        if (FTarget == nullptr) throw Exception("Target not specified");
-        if (!FTarget->LoadImage(image)) throw Exception("Unknown error");
+        if (Target() == nullptr) throw Exception("Target not specified");
+        if (!Target()->LoadImage(image)) throw Exception("Unknown error");
     });
     return true;
 }
@@ -72,11 +72,11 @@ void TDeviceVESK1::EraseChip() {
         // Once the erase command goes out the chip may lack its preserved words: each
         // stays pending until it is written back, so that a failure names it and the
         // next erase of the chip puts it back instead of keeping the blank word.
-        for (const TChipRegion& region : FTarget->Regions)
+        for (const TChipRegion& region : Target()->Regions)
             for (const AddressAndMask_t& entry : region.Preserve)
-                FPendingPreserved[{FTarget, entry.Address}] = region.RestoredWord(entry, entry.Saved);
+                FPendingPreserved[{Target(), entry.Address}] = region.RestoredWord(entry, entry.Saved);
         try {
-            ProgramModeEnter(0); // the programmer erases the whole chip
+            FWords.ProgramModeEnter(0); // the programmer erases the whole chip
             RestorePreserved();
         } catch (const Exception& e) {
             const std::string pending = PendingPreservedText();
@@ -87,21 +87,21 @@ void TDeviceVESK1::EraseChip() {
 }
 
 void TDeviceVESK1::SavePreserved() {
-    for (TChipRegion& region : FTarget->Regions) {
+    for (TChipRegion& region : Target()->Regions) {
         if (region.Preserve.empty()) continue;
-        ProgramModeEnter(region.Code);
+        FWords.ProgramModeEnter(region.Code);
         for (AddressAndMask_t& entry : region.Preserve) {
-            FAddress.Reach(region.Code, entry.Address);
-            const int32_t word = ReadData();
+            FWords.Reach(region.Code, entry.Address);
+            const int32_t word = FWords.ReadData();
             // Erasing now would lose the word for good.
             if (word == -1) throw Exception("Data read error");
             entry.Saved = word;
-            const auto pending = FPendingPreserved.find({FTarget, entry.Address});
+            const auto pending = FPendingPreserved.find({Target(), entry.Address});
             if (pending == FPendingPreserved.end()) {
                 ReportCalibration(region, entry.Address, word);
                 continue;
             }
-            if (word == ErasedWord(region, DataDigits())) {
+            if (word == ErasedWord(region, FWords.DataDigits())) {
                 // A failed erase took the word and the chip still lacks it: keeping
                 // the blank would lose it for good.
                 entry.Saved = pending->second;
@@ -116,20 +116,16 @@ void TDeviceVESK1::SavePreserved() {
 }
 
 void TDeviceVESK1::RestorePreserved() {
-    for (TChipRegion& region : FTarget->Regions) {
+    for (TChipRegion& region : Target()->Regions) {
         if (region.Preserve.empty()) continue;
-        ProgramModeEnter(region.Code);
+        FWords.ProgramModeEnter(region.Code);
         for (const AddressAndMask_t& entry : region.Preserve) {
-            FAddress.Reach(region.Code, entry.Address);
+            FWords.Reach(region.Code, entry.Address);
             // Only the preserved bits are the chip's to keep; the others stay erased, so
             // that the image can program them (programming only clears bits). No merge
             // with the chip's word either: that would keep every erased bit.
-            const int32_t word = region.RestoredWord(entry, entry.Saved);
-            const std::string context =
-                "Write data failed: [0x" + Hex(FAddress.Address, 6) + "] = 0x" + Hex(word, 6);
-            if (entry.Saved < 0) throw VESK_Exception(context + "\nNo saved word");
-            SendWord(context, 'w', word, false);
-            FPendingPreserved.erase({FTarget, entry.Address});
+            FWords.WriteSavedWord(entry.Saved < 0 ? entry.Saved : region.RestoredWord(entry, entry.Saved));
+            FPendingPreserved.erase({Target(), entry.Address});
         }
     }
 }
@@ -143,10 +139,10 @@ std::map<int32_t, int32_t> TDeviceVESK1::PendingPreserved(const TChipDefinition*
 
 std::string TDeviceVESK1::PendingPreservedText() const {
     std::string text;
-    if (FTarget == nullptr) return text;
-    for (const TChipRegion& region : FTarget->Regions) {
+    if (Target() == nullptr) return text;
+    for (const TChipRegion& region : Target()->Regions) {
         for (const AddressAndMask_t& entry : region.Preserve) {
-            const auto pending = FPendingPreserved.find({FTarget, entry.Address});
+            const auto pending = FPendingPreserved.find({Target(), entry.Address});
             if (pending == FPendingPreserved.end()) continue;
             text += text.empty() ? "Preserved words not restored: " : ", ";
             text += "[0x" + Hex(entry.Address, 6) + "] = 0x" + Hex(pending->second, 6);
@@ -166,7 +162,7 @@ void TDeviceVESK1::WriteRegions(int16_t regions) {
 }
 
 std::vector<TDeviceVESK1::WriteStep_t> TDeviceVESK1::WriteSteps(int16_t regions, bool verify) const {
-    if (verify && regions == AllRegions && FTarget != nullptr && FTarget->BufferProtects())
+    if (verify && regions == AllRegions && Target() != nullptr && Target()->BufferProtects())
         return {{false, RegionCodeCode}, {false, RegionCodeData},  {true, RegionCodeCode},
                 {true, RegionCodeData},  {false, RegionCodeFuses}, {true, RegionCodeFuses}};
     if (verify) return {{false, regions}, {true, regions}};
@@ -188,9 +184,9 @@ void TDeviceVESK1::WriteRegion(TChipRegion& region) {
             const int32_t word = region.Data[i];
             // Blank words are never sent: after an erase the chip holds them already.
             if (word != region.Default) {
-                const int32_t address = MoveTo(region.Start + i);
+                const int32_t address = FWords.MoveTo(region.Start + i);
                 if (OnProgress) OnProgress(address);
-                WriteDataLazy(word);
+                FWords.WriteDataLazy(word);
             }
             CheckAbort();
         }
@@ -210,9 +206,9 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
     WithContext(failed::RegionRead + RegionText(region), [&] {
         region.Reset();
         for (int32_t i = 0; i < region.Size; ++i) {
-            const int32_t address = MoveTo(region.Start + i);
+            const int32_t address = FWords.MoveTo(region.Start + i);
             if (OnProgress) OnProgress(address);
-            const int32_t word = ReadData();
+            const int32_t word = FWords.ReadData();
             if (word == -1) throw Exception("Data read error");
             if (word != region.Default) region.Data[i] = word;
             ReportCalibration(region, address, word);
@@ -234,9 +230,9 @@ void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
         for (int32_t i = 0; i < region.Size; ++i) {
             const int32_t word = region.Data[i];
             if (word != region.Default) {
-                const int32_t address = MoveTo(region.Start + i);
+                const int32_t address = FWords.MoveTo(region.Start + i);
                 if (OnProgress) OnProgress(address);
-                const int32_t read = ReadData();
+                const int32_t read = FWords.ReadData();
                 if (read == -1) throw Exception("Data read error");
                 // Only the bits the chip has and does not keep for itself count.
                 if (((read ^ word) & region.VerifiedBits(address)) != 0)

@@ -25,8 +25,8 @@ constexpr uint8_t HangUp = 0x04;         // the line goes away when the answers 
 constexpr uint8_t ChangeSpeed = 0x08;    // switch the programmer's speed (index from bits 5-7)
 constexpr uint8_t WriteAndVerify = 0x10; // load an image, erase, write and verify
 constexpr uint8_t PassThrough = 0x20;    // end in pass-through instead of running the target
-// A control byte of exactly this value wakes the programmer with a real break (100 ms);
-// every other one only synchronises, which keeps most runs short.
+// A control byte of exactly this value wakes the programmer with a break; every other
+// one only synchronises.
 constexpr uint8_t RealWakeup = 'W';
 
 // Two tiny chips, so that every region operation ends within a few dozen bytes.
@@ -99,7 +99,11 @@ inline void RunSequence(TDeviceVESK1& dev, uint8_t control, const std::function<
     if (control == RealWakeup)
         run(ops::TStepId::Wakeup);
     else
-        step([&] { dev.SyncEcho(); });
+        step([&] {
+            TVbusLink link(dev.Transport(), &dev.OnTrace);
+            link.SetReadTimeoutMs(dev.ComReadTimeout());
+            link.SyncEcho();
+        });
     run(ops::TStepId::Activate);
     if (control & ChangeSpeed) run(ops::TStepId::SetBaudRate);
     run(ops::TStepId::GetType);

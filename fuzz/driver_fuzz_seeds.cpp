@@ -3,10 +3,11 @@
 // fuzzer then starts from conversations that reach every step.
 //   driver_fuzz_seeds <folder>
 #include "DriverSequence.h"
-#include "sim/Simulator.h"
+#include "sim/SimulatedLine.h"
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -24,9 +25,7 @@ int main(int argc, char** argv) {
                                 SelectTarget | HangUp | WriteAndVerify};
     for (const uint8_t control : controls) {
         vesk::sim::TSimulator sim(*TinyChip(control & SecondChip));
-        sim.Start();
-        vesk::TDeviceVESK1 dev;
-        dev.SetComPort(sim.SlavePath());
+        vesk::TDeviceVESK1 dev(std::make_unique<vesk::sim::TSimulatedLine>(sim));
         dev.SetComReadTimeout(200);
         std::string answers(1, static_cast<char>(control));
         dev.OnTrace = [&](uint8_t, int answer) {
@@ -36,7 +35,6 @@ int main(int argc, char** argv) {
         dev.Open();
         RunSequence(dev, control, [] { return false; });
         dev.Close();
-        sim.Stop();
         char name[64];
         std::snprintf(name, sizeof name, "/sim-%02x", control);
         std::ofstream(argv[1] + std::string(name), std::ios::binary) << answers;

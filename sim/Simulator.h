@@ -1,21 +1,26 @@
-// A simulated VESK programmer on a pseudo-terminal.
+// A simulated VESK programmer: the programmer's command interpreter with a target
+// memory laid out from a chip definition, the faults it can be made to show, and the
+// record of the traffic, for tests and demonstrations without hardware. It answers
+// exactly as the programmer answers on its serial line: every byte echoed, replies
+// fetched one character per 'n', program mode, the address pointer and word reads and
+// writes, the baud-rate switch and pass-through to a target.
 //
-// The simulator opens a pseudo-terminal and answers on its master side exactly as the
-// programmer answers on its serial line: every byte echoed, replies fetched one
-// character per 'n', program mode, the address pointer and word reads and writes on a
-// target memory laid out from a chip definition, the baud-rate switch and pass-through
-// to a target. The host opens `SlavePath()` as its serial port.
+// A host reaches it over a line:
+//  - `TSimulatedLine` (SimulatedLine.h): the driver's transport in the same process, on
+//    simulated time - a test that talks through it never sleeps and never waits for a
+//    thread, and a time-out costs no wall time;
+//  - `TPtySimulator` (PtySimulator.h, POSIX): a pseudo-terminal served by a thread of
+//    its own in real time, which any program opens as its serial port (`vesk-sim`).
+// Both may reach one simulator at once; it is the same programmer.
 //
-// Things a pseudo-terminal cannot carry, and how the simulator stands in for them:
-//  - A break (the wake-up) does not reach the master side. A 0xFF in command mode
-//    always synchronises; when it arrives while the host's line runs at 19200 bit/s
-//    (read from the shared line settings) the programmer also goes back to 19200, as
-//    after a break. In pass-through a 0xFF ends pass-through when it follows a purge of
-//    the host's buffers or opens a new connection (the host closed and reopened the
-//    port) - exactly what a wake-up does before its synchronisation byte.
-//  - The line speed is not enforced by a pseudo-terminal. With `StrictSpeed` a byte
-//    that the host sends at another speed than the programmer's is not answered, as
-//    on a real line where it would arrive garbled.
+// How a wake-up shows: a 0xFF in command mode always synchronises; when it arrives
+// while the host's line runs at 19200 bit/s the programmer also goes back to 19200, as
+// after a break. In pass-through a 0xFF ends pass-through when it follows a purge of
+// the host's buffers, a new connection (the host closed and reopened its port) or a
+// break - exactly what a wake-up does before its synchronisation byte. (A pseudo-
+// terminal carries no break, so this is all the programmer can go by there.) With
+// `StrictSpeed` a byte that the host sends at another speed than the programmer's is
+// not answered, as on a real line where it would arrive garbled.
 //
 // Choices where the programmer's contract is silent:
 //  - 'n' with nothing (more) to fetch answers 'N', its plain echo.
@@ -26,13 +31,13 @@
 //  - "g" releases the target and ends program mode; "x" holds the target.
 //  - Command arguments are upper-case hexadecimal; lower-case hex digits are malformed.
 //
-// All public members are thread-safe; the simulator serves on its own thread between
-// `Start` and `Stop`.
+// All public members are thread-safe.
 #pragma once
 
 #include "sim/LineModel.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -65,10 +70,11 @@ struct TProgramMode {
     int Algorithm = 0; // algorithm code (1 hex digit)
 };
 
-// When the answer to one host byte went out, on the simulator's own schedule (steady
-// clock): `Arrived` is when the byte had reached the programmer (with wire time, the
-// end of its stop bit), `Delivered` when the answer was handed to the host's line (with
-// wire time, the end of its last byte on the line; with a delay fault, after the delay).
+// When the answer to one host byte went out, on the clock of the line it came over (the
+// steady clock on a pseudo-terminal, a simulated line's own): `Arrived` is when the
+// byte had reached the programmer (with wire time, the end of its stop bit),
+// `Delivered` when the answer was handed to the host's line (with wire time, the end
+// of its last byte on the line; with a delay fault, after the delay).
 struct TAnswerTime {
     std::chrono::steady_clock::time_point Arrived;
     std::chrono::steady_clock::time_point Delivered;
@@ -100,18 +106,15 @@ struct TOptions : TLineTiming {
 class TSimulator {
   public:
     // Target memory laid out from the chip's regions, every word at its region's
-    // Default; the device ID is the chip's Id. The pseudo-terminals are created here.
+    // Default; the device ID is the chip's Id.
     explicit TSimulator(const vesk::TChipDefinition& chip, const TOptions& options = {});
-    ~TSimulator(); // stops serving
+    virtual ~TSimulator();
     TSimulator(const TSimulator&) = delete;
     TSimulator& operator=(const TSimulator&) = delete;
 
-    std::string SlavePath() const;       // the host's serial port
-    std::string TargetSlavePath() const; // the target's serial line in pass-through
-
-    void Start();             // serve on a background thread
-    void Stop();              // idempotent
-    bool LineDropped() const; // the DropLineAfter fault has closed the line
+    // The DropLineAfter fault has unplugged the line: the host's port is gone, and a
+    // line to this simulator cannot be opened again.
+    bool LineDropped() const;
 
     // Target memory. Word widths: a write is masked to its region's width (the smallest
     // 2^k-1 that covers the region's Default, at least 0xFF); addresses outside every
@@ -147,9 +150,11 @@ class TSimulator {
     std::string LastActivationId() const; // argument of the last "h"
     std::optional<TProgramMode> LastProgramMode(char region) const;
     std::vector<TProgramMode> ProgramModes() const; // every program-mode command, in order
-    int Connections() const;                        // times the host reopened the port after closing it
-    bool HostClosed() const;                        // the host has closed the port and not reopened it yet
-    std::string TargetReceived() const;             // bytes passed through to the target
+    // Times the host reopened its port after closing it, and whether it has closed it and
+    // not reopened it yet (with two lines, as the line that opened or closed last tells).
+    int Connections() const;
+    bool HostClosed() const;
+    std::string TargetReceived() const; // bytes passed through to the target
 
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
     // since the last ClearReceived and the simulator has handled them.
@@ -161,8 +166,12 @@ class TSimulator {
 
     class TImpl;
 
+  protected:
+    // Shared with the lines that reach the simulator, which may outlive it.
+    std::shared_ptr<TImpl> FImpl;
+
   private:
-    std::unique_ptr<TImpl> FImpl;
+    friend class TSimulatedLine;
 };
 
 } // namespace vesk::sim

@@ -1,5 +1,5 @@
 // The public members of `TSimulator`: each takes the simulator's lock and reads or
-// changes the state the serving thread shares.
+// changes the state the lines share.
 #include "SimulatorImpl.h"
 #include "VESK_Exception.h"
 
@@ -8,22 +8,9 @@
 namespace vesk::sim {
 
 TSimulator::TSimulator(const vesk::TChipDefinition& chip, const TOptions& options)
-    : FImpl(std::make_unique<TImpl>(chip, options)) {}
+    : FImpl(std::make_shared<TImpl>(chip, options)) {}
 
 TSimulator::~TSimulator() = default;
-
-std::string TSimulator::SlavePath() const {
-    return FImpl->Host.SlavePath();
-}
-std::string TSimulator::TargetSlavePath() const {
-    return FImpl->Target.SlavePath();
-}
-void TSimulator::Start() {
-    FImpl->Start();
-}
-void TSimulator::Stop() {
-    FImpl->Stop();
-}
 
 bool TSimulator::LineDropped() const {
     auto lock = FImpl->Lock();

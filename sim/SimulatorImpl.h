@@ -1,10 +1,11 @@
-// The inside of `TSimulator`: the state shared between the serving thread
-// (Simulator.cpp) and the public members (SimulatorAccess.cpp).
+// The inside of `TSimulator`: the programmer's state shared by the public members
+// (SimulatorAccess.cpp) and the lines that reach it - a simulated line in the caller's
+// thread (SimulatedLine.cpp), a pseudo-terminal's serving thread (PtySimulator.cpp) -
+// and what a host byte does to it (SimulatorHost.cpp). Everything here is under `M`.
 #pragma once
 
 #include "LineModel.h"
 #include "ProgrammerEngine.h"
-#include "PseudoTerminal.h"
 #include "ScriptedTarget.h"
 #include "Simulator.h"
 #include "TargetMemory.h"
@@ -13,10 +14,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vesk::sim {
@@ -30,19 +31,43 @@ class TSimulator::TImpl {
     ~TImpl();
 
     std::unique_lock<std::mutex> Lock() const { return std::unique_lock(M); }
-    void Start();
-    void Stop();
+    // A line of the traffic log, with the seconds since the start (nothing without a log).
     void Log(const std::string& line);
+    bool Logging() const { return LogFile != nullptr; }
 
-    // Shared with the public members, under M.
+    // What one byte from the host did.
+    struct THostByte {
+        bool Dropped = false;           // the line was unplugged: the byte went nowhere
+        std::optional<TTime> Ready;     // when the programmer may answer; none: lost to an overrun
+        TProgrammerEngine::TResult Out; // the answer and the bytes for the target
+        int Baud = 0;                   // the speed the answer goes out at
+        bool PassBefore = false, PassAfter = false;
+        std::chrono::milliseconds Delay{0}; // a delay fault's hold-back of the answer
+    };
+    // When a line schedules a byte: given the speed the byte travels at and whether it
+    // passes through to the target, when the programmer may answer it (none: lost).
+    using TSchedule = std::function<std::optional<TTime>(int baud, bool passThrough)>;
+    // One byte from the host's line at `hostBaud` bit/s (0: unknown); `afterReset`: it
+    // follows a purge, a break or a new connection. `unplug` runs (under the lock) when
+    // the DropLineAfter fault unplugs the line with this byte.
+    THostByte HostByte(uint8_t byte, int hostBaud, bool afterReset, const TSchedule& schedule,
+                       const std::function<void()>& unplug);
+    // Bytes the programmer passes through to the target: recorded, and the scripted
+    // target's answer (when it is on) returned.
+    std::string ToTarget(const std::string& bytes);
+    // Bytes handed to the host: recorded, with the schedule of an answer (`answerTo`:
+    // when the host byte it answers arrived; none for the banner and target bytes).
+    void Sent(const std::string& bytes, std::optional<TTime> answerTo, TTime delivered);
+    // The host opened its port, or closed it.
+    void HostOpened();
+    void HostClosedPort();
+
     mutable std::mutex M;
     mutable std::condition_variable Cv;
     TOptions Options;
     TTargetMemory Memory;
     TProgrammerEngine Engine;
     TScriptedTarget Scripted;
-    TPseudoTerminal Host;
-    TPseudoTerminal Target;
     std::string ReceivedBytes, SentBytes, TargetBytes;
     std::vector<TAnswerTime> Answers;
     int ConnectionCount = 0;
@@ -50,43 +75,13 @@ class TSimulator::TImpl {
     bool Dropped = false;
 
   private:
-    void Serve();
-    // Waits for the next event and returns the revents of the host's and the target's
-    // line (0 for a line not polled); false when the simulator is to stop.
-    bool WaitForEvents(short& host, short& target, bool& pollHost, bool& pollTarget);
-    void HostEvents(short revents);
-    void TargetEvents(short revents);
-    void SendBannerWhenDue();
-    void ReadHost();
-    void ReadTarget();
-    // Adds the host bytes that reach the adapter in the same USB frame as those read at
-    // `readAt`.
-    void CollectFrame(TTime readAt, std::string& bytes);
-    // `readAt`: when the read that brought the byte returned.
-    void HandleHostByte(uint8_t byte, int hostBaud, TTime readAt);
-    // When the programmer can answer a host byte read at `readAt`; none when the byte is
-    // lost to an overrun of its receive buffer. Under M.
-    std::optional<TTime> Schedule(TTime readAt, int baud, bool passThrough);
-    // `answerTo`: when the host byte that these bytes answer arrived (none for the
-    // banner and the target's bytes).
-    void SendToHost(const std::string& bytes, int baud, TTime ready, std::optional<TTime> answerTo = {});
-    void ToTarget(const std::string& bytes, int baud, TTime ready);
-    bool WriteAll(int fd, const std::string& bytes);
-    void ScheduleBanner();
-
-    std::thread Thread;
-    int StopFd = -1;
     std::mutex LogMutex;
     std::FILE* LogFile = nullptr;
     TTime Epoch;
-    TLineModel Line; // serving thread only
-
-    // Serving thread only.
-    bool HostHungUp = false;
-    bool TargetHungUp = false;
-    TTime HostRetryAt{}, TargetRetryAt{};
-    bool AfterReset = false; // the next host byte follows a purge or a reconnection
-    std::optional<TTime> BannerAt;
 };
+
+// "3F 0A" and "?." forms of bytes, for the traffic log.
+std::string HexBytes(const std::string& bytes);
+std::string Visible(const std::string& bytes);
 
 } // namespace vesk::sim

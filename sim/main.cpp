@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Simulator.h"
+#include "PtySimulator.h"
 #include "SimulatorOptions.h"
 #include "VESK_Exception.h"
 #include "chipdef/ChipDefinitions.h"
@@ -63,7 +63,7 @@ int Run(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    TSimulator sim(chip, c.Options);
+    TPtySimulator sim(chip, c.Options);
     if (c.DeviceId >= 0) sim.SetDeviceId(c.DeviceId);
     sim.SetFaults(c.Faults);
     if (!c.Load.empty()) sim.LoadImage(c.Load);

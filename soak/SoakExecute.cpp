@@ -127,8 +127,8 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
     o.Ms = std::chrono::duration<double, std::milli>(TClock::now() - start).count();
     OpStartedNs = 0;
     Dev.OnTrace = nullptr;
-    o.PortOpen = Dev.Port().Connected();
-    o.Handle = Dev.Port().Handle();
+    o.PortOpen = Port().Connected();
+    o.Handle = Port().Handle();
     o.Trace = trace;
     o.Unanswered = unanswered;
     // The programmer has handled every byte before its memory is looked at, and before

@@ -63,7 +63,7 @@ void TSoakWorker::StopSimulator() {
 }
 
 void TSoakWorker::StartSimulator(const TMemory* memory) {
-    FSim = std::make_unique<sim::TSimulator>(FChip);
+    FSim = std::make_unique<sim::TPtySimulator>(FChip);
     if (memory)
         for (const auto& [address, word] : *memory)
             FSim->SetWord(address, word);

@@ -9,7 +9,8 @@
 
 #include "driver/DeviceVESK1.h"
 #include "ops/Operations.h"
-#include "sim/Simulator.h"
+#include "serial/port/ComPortTransport.h"
+#include "sim/PtySimulator.h"
 
 #include <atomic>
 #include <functional>
@@ -54,6 +55,8 @@ class TSoakWorker {
 
     TSoakStats Stats;
     TDeviceVESK1& Device() { return Dev; }
+    // The driver's serial port: the soak runs the program's own road.
+    TComPort& Port() { return static_cast<TComPortTransport&>(Dev.Transport()).Port(); }
     void StopSimulator(); // for the closing descriptor count
 
     // Called (under a lock) to print a violation or a verbose line.
@@ -101,9 +104,9 @@ class TSoakWorker {
     int FNumber;
     TSoakConfig FConfig;
     std::mt19937_64 FRng;
-    TDeviceVESK1 Dev;
+    TDeviceVESK1 Dev{std::make_unique<TComPortTransport>()};
     TChipDefinition& FChip;
-    std::unique_ptr<sim::TSimulator> FSim;
+    std::unique_ptr<sim::TPtySimulator> FSim;
     int32_t FCalibration;
     // The words the driver held pending for this chip when the running operation
     // started (address -> word), from a failed erase before it.

@@ -216,7 +216,7 @@ int main(int argc, char** argv) {
     figures.FdsAfter = CountDescriptors();
     // Every port closed: the drivers themselves hold nothing open any more.
     for (auto& worker : workers)
-        figures.PortsOpen = figures.PortsOpen || worker->Device().Port().Connected();
+        figures.PortsOpen = figures.PortsOpen || worker->Port().Connected();
     workers.clear();
 
     PrintReport(total, figures);

@@ -195,11 +195,12 @@ bool StartsWithWrapper(const QString& message) {
     return false;
 }
 
-// The simulated programmer with the small chip, a program folder whose settings
-// point at it with a short read time-out, and an image for the writes.
+// The simulated programmer with the small chip, the driver's line to it in the same
+// process (the Terminal page's port on its pseudo-terminal), a program folder whose
+// settings point at it, and an image for the writes.
 class TFaultRun {
   public:
-    TFaultRun() : ChipDir(), Run(ChipFile()) {
+    TFaultRun() : ChipDir(), Run(ChipFile(), {}, TDriverLine::InProcess) {
         Image = Run.Path(QStringLiteral("fault.hex"));
         WriteText(Image, QString::fromLatin1(FaultImage));
         // The port by a name of its own that stays when the adapter is plugged in
@@ -223,13 +224,7 @@ class TFaultRun {
     // The user plugs the adapter in again: the programmer, with the target as it
     // was, on the same port name.
     void Replug() {
-        const std::string memory = Run.Path(QStringLiteral("target.hex")).toStdString();
-        Run.Simulator->DumpMemory(memory);
-        Run.Simulator->Stop();
-        Run.Simulator = std::make_unique<vesk::sim::TSimulator>(Run.Chip);
-        Run.Simulator->LoadImage(memory);
-        QFile::remove(QString::fromStdString(memory));
-        Run.Simulator->Start();
+        Run.Replug();
         PointPortAtSimulator();
     }
 
@@ -408,7 +403,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     QVERIFY(!QApplication::overrideCursor());
     const QString wrong = EnablingMismatches(form);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
-    QVERIFY2(!run.Device->Port().Connected(), "the driver's port stayed open");
+    QVERIFY2(!run.Device->Transport().IsOpen(), "the driver's port stayed open");
 
     if (metFault) {
         QCOMPARE(run.Dialogs.Log.size(), 1);
@@ -450,7 +445,7 @@ void ProgrammingFormFaultsTest::faultDuringOperation() {
     Prepare(form, op, run);
     Perform(form, op);
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     QVERIFY(!form.Actions().atnStop->isEnabled());
     if (Guarded(op) || op == opDetectDevice) QCOMPARE(form.LampPicture(), int(lsGreen));
     if (op == opDetectDevice) QVERIFY(!form.DeviceDescription().isEmpty());
@@ -497,7 +492,7 @@ void ProgrammingFormFaultsTest::passThroughAfterWrite() {
     QCOMPARE(run.Dialogs.Log.front().Kind, QStringLiteral("application"));
     QVERIFY2(StartsWithWrapper(run.Dialogs.Log.front().Message), qPrintable(run.Dialogs.Describe()));
     QCOMPARE(form.LampPicture(), int(lsGreen));
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     const QString wrong = EnablingMismatches(form);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 
@@ -507,7 +502,7 @@ void ProgrammingFormFaultsTest::passThroughAfterWrite() {
     form.Actions().atnProgram->trigger();
     QVERIFY2(run.Dialogs.Log.isEmpty(), qPrintable(run.Dialogs.Describe()));
     QVERIFY(run.Simulator->WaitPassThrough(true, 5000));
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
 }
 
 QTEST_MAIN(ProgrammingFormFaultsTest)

@@ -1,5 +1,6 @@
-// Window tests with the simulated programmer attached: the detection after
-// start, Write and its error path, and the operations without programmer traffic.
+// Window tests with the simulated programmer attached: the detection after start
+// (end to end, on its pseudo-terminal), Write and its error path (the driver's line
+// in the same process), and the operations without programmer traffic.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
@@ -48,7 +49,7 @@ void ProgrammingFormOperationsTest::startupDetectionFindsSimulatedProgrammer() {
     const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
     vesk::TChipDefinition chip;
     chip.LoadFromFile(chipFile.toStdString());
-    vesk::sim::TSimulator simulator(chip);
+    vesk::sim::TPtySimulator simulator(chip);
     simulator.Start();
     CopyChip(QStringLiteral("ChipDef_PIC16F628A.ini"), run.Dir.path());
     CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
@@ -86,7 +87,7 @@ void ProgrammingFormOperationsTest::startupDetectionWithoutAnswerShowsNoBox() {
     const QString chipFile = SourceDir + QStringLiteral("/chips/ChipDef_PIC16F628A.ini");
     vesk::TChipDefinition chip;
     chip.LoadFromFile(chipFile.toStdString());
-    vesk::sim::TSimulator simulator(chip);
+    vesk::sim::TPtySimulator simulator(chip);
     vesk::sim::TFaults faults;
     faults.NeverAnswer = true;
     simulator.SetFaults(faults);
@@ -109,7 +110,7 @@ void ProgrammingFormOperationsTest::startupDetectionWithoutAnswerShowsNoBox() {
 }
 
 void ProgrammingFormOperationsTest::writeProgramsTheSimulatedTarget() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, QStringLiteral(":0400000001308A0041\n:00000001FF\n"));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -149,7 +150,7 @@ void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips() {
     const vesk::test::RealImage_t& image = vesk::test::RealImages()[std::size_t(row)];
     vesk::sim::TOptions options;
     options.RealChip = true;
-    TSimulatedRun run(ShippedChip(("ChipDef_" + image.Chip + ".ini").c_str()), options);
+    TInProcessRun run(ShippedChip(("ChipDef_" + image.Chip + ".ini").c_str()), options);
     run.Simulator->SetDeviceId(run.Chip.Id | image.Revision);
     for (const auto& [address, word] : image.Factory)
         run.Simulator->SetWord(address, word);
@@ -166,7 +167,7 @@ void ProgrammingFormOperationsTest::writeVerifiesRealImagesOnRealChips() {
 }
 
 void ProgrammingFormOperationsTest::writeWithMissingImageReportsError() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(run.Path(QStringLiteral("gone.hex"))));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -254,7 +255,7 @@ void ProgrammingFormOperationsTest::typingAPathLoadsItOnEnterOnly() {
 }
 
 void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -268,13 +269,13 @@ void ProgrammingFormOperationsTest::runHoldsAndReleasesTheTarget() {
     const size_t wake = sent.find('\xFF'), hold = sent.find('x'), release = sent.rfind('g');
     QVERIFY2(wake < hold && hold < release && release != std::string::npos, sent.c_str());
     QVERIFY(run.Simulator->TargetRunning());
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     QCOMPARE(form.LampPicture(), lamp); // no lamp, no progress
     QVERIFY(run.Dialogs.Log.isEmpty());
 }
 
 void ProgrammingFormOperationsTest::lampDoubleClickDuringOperationLeavesThePort() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings(QStringLiteral("DebugLevel=1\n"));
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());

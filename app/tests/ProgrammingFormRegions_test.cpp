@@ -1,6 +1,7 @@
-// Window tests of the region operations against the simulated programmer: the
-// order of Write, Read, Verify and Erase on the wire, target detection and the
-// target list, Stop and Esc while an operation pumps events, and the progress bar.
+// Window tests of the region operations against the simulated programmer (the
+// driver's line in the same process): the order of Write, Read, Verify and Erase on
+// the wire, target detection and the target list, Stop and Esc while an operation
+// pumps events, and the progress bar.
 #include <algorithm>
 #include <vector>
 
@@ -65,7 +66,7 @@ class ProgrammingFormRegionsTest : public QObject {
 };
 
 void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("all.hex"));
     WriteText(image, ImageOfAllRegions(16));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -109,7 +110,7 @@ void ProgrammingFormRegionsTest::writeAllErasesFirstWriteCodeDoesNot() {
 }
 
 void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("gone.hex"));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\nVeskBaudRate=2\nDeviceID=00A5\n").arg(image));
     TProgrammingForm& form = run.Create();
@@ -129,7 +130,7 @@ void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
     // Only the detection's read of the ID: nothing erased or written.
     const QString modes = ModesFrom(*run.Simulator, 0);
     QVERIFY2(modes.count(QLatin1Char('f')) == modes.size(), qPrintable(modes));
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
 
     QCOMPARE(run.Dialogs.Count(QStringLiteral("error")), 1);
     // Load's message: the file name and the cause.
@@ -148,7 +149,7 @@ void ProgrammingFormRegionsTest::missingImageFailsAfterConnecting() {
 }
 
 void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
-    TSimulatedRun run;
+    TInProcessRun run;
     CopyChip(QStringLiteral("ChipDef_PIC16F84A.ini"), run.Dir.path());
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, Blink);
@@ -172,7 +173,7 @@ void ProgrammingFormRegionsTest::autodetectSelectsTheChipOnce() {
 }
 
 void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -199,7 +200,7 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
     QCOMPARE(form.LampPicture(), int(lsRed));
     QCOMPARE(form.MainPage().cbxTargetType->currentText(), QStringLiteral("PIC16F628A"));
     QVERIFY(run.Device->Target() != nullptr);
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
 
     // An unreadable ID keeps the chosen chip silently.
     faults = {};
@@ -223,7 +224,7 @@ void ProgrammingFormRegionsTest::detectTargetWithUnknownOrUnreadableId() {
 }
 
 void ProgrammingFormRegionsTest::escDuringWriteAborts() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("big.hex"));
     WriteText(image, ImageOfAllRegions(2048));
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -247,14 +248,14 @@ void ProgrammingFormRegionsTest::escDuringWriteAborts() {
     QVERIFY2(message.endsWith(QStringLiteral("Aborted by user")), qPrintable(message));
     QCOMPARE(form.LampPicture(), int(lsRed));
     QVERIFY(!form.Actions().atnStop->isEnabled());
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     // The failed Write does not go on to pass-through.
     QVERIFY(!run.Simulator->InPassThrough());
     QCOMPARE(run.Simulator->Word(0x7FF), 0x3FFF); // the last code word was not reached
 }
 
 void ProgrammingFormRegionsTest::escWhileIdleDoesNothing() {
-    TSimulatedRun run;
+    TInProcessRun run;
     const QString image = run.Path(QStringLiteral("blink.hex"));
     WriteText(image, Blink);
     run.WriteSettings(QStringLiteral("ImageFileName=%1\n").arg(image));
@@ -271,7 +272,7 @@ void ProgrammingFormRegionsTest::escWhileIdleDoesNothing() {
 }
 
 void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -296,7 +297,7 @@ void ProgrammingFormRegionsTest::stopDuringEraseLetsItFinish() {
 }
 
 void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -313,7 +314,7 @@ void ProgrammingFormRegionsTest::stopBeforeOpenStillAborts() {
 }
 
 void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -324,7 +325,7 @@ void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
     run.Simulator->SetFaults(faults);
     form.Actions().atnRead->trigger();
     QVERIFY(run.Dialogs.Count(QStringLiteral("error")) == 1);
-    QVERIFY(!run.Device->Port().Connected());
+    QVERIFY(!run.Device->Transport().IsOpen());
     QCOMPARE(form.LampPicture(), int(lsRed));
     QVERIFY(!form.Actions().atnStop->isEnabled());
     QCOMPARE(form.MainPage().ProgressBar1->value(), 0);
@@ -333,14 +334,14 @@ void ProgrammingFormRegionsTest::lineLostDuringReadEndsIdle() {
 }
 
 void ProgrammingFormRegionsTest::failingCloseOfErrorPathEndsIdle() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
     const auto& a = form.Actions();
     // The read fails on an unreadable word, and the Close of the error path fails too.
     bool refuseClose = true;
-    run.Device->Port().OnBeforeClose = [&refuseClose] {
+    run.SimulatedLine->OnBeforeClose = [&refuseClose] {
         if (refuseClose) throw vesk::Exception("close refused");
     };
     vesk::sim::TFaults faults;
@@ -376,7 +377,7 @@ void ProgrammingFormRegionsTest::progressOfHundredWords() {
     QTemporaryDir chips;
     const QString chipFile = chips.filePath(QStringLiteral("ChipDef_TINY100.ini"));
     WriteText(chipFile, QString::fromStdString(SmallChip));
-    TSimulatedRun run(chipFile);
+    TInProcessRun run(chipFile);
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());
@@ -392,7 +393,7 @@ void ProgrammingFormRegionsTest::progressOfHundredWords() {
 }
 
 void ProgrammingFormRegionsTest::verifyAndReadEachRegion() {
-    TSimulatedRun run;
+    TInProcessRun run;
     run.WriteSettings();
     TProgrammingForm& form = run.Create();
     QVERIFY(run.ShowDetected());

@@ -8,8 +8,8 @@
 // Under an X server with a window manager the pictures show the window as the desktop
 // draws it, frame included:
 //
-//   xvfb-run -a -s "-screen 0 1600x1000x24" sh -c \
-//     'openbox & sleep 1; build/bin/WinVESK-screenshots docs/screenshots'
+//   shoot='openbox & sleep 1; build/bin/WinVESK-screenshots docs/screenshots'
+//   xvfb-run -a -s "-screen 0 1600x1000x24" sh -c "$shoot"
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -37,7 +37,7 @@
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
-#include "sim/Simulator.h"
+#include "sim/PtySimulator.h"
 #include "termview/ComTerminal.h"
 #include "tests/support/HexText.h"
 
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     chip.LoadFromFile((chips + QStringLiteral("/ChipDef_PIC16F628A.ini")).toStdString());
     vesk::sim::TOptions options;
     options.TargetEcho = true; // answers as the example program does
-    vesk::sim::TSimulator simulator(chip, options);
+    vesk::sim::TPtySimulator simulator(chip, options);
     simulator.Start();
     WriteSettings(program, QString::fromStdString(simulator.SlavePath()), ImageIn(program));
 

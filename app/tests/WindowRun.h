@@ -1,6 +1,7 @@
 // Helpers of the window tests: a program folder of its own with the driver and
 // the window created and destroyed in the program's order, and the same with the
-// simulated programmer attached.
+// simulated programmer attached - over a pseudo-terminal end to end, or with the
+// driver's line in the same process on simulated time.
 #pragma once
 
 #include <QAbstractEventDispatcher>
@@ -22,7 +23,8 @@
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/ChipDefinitions.h"
 #include "driver/DeviceVESK1.h"
-#include "sim/Simulator.h"
+#include "sim/PtySimulator.h"
+#include "sim/SimulatedLine.h"
 
 inline const QString SourceDir = QStringLiteral(VESK_SOURCE_DIR);
 
@@ -63,8 +65,10 @@ class TWindowRun {
     QString Path(const QString& name) const { return Dir.filePath(name); }
     QString IniPath() const { return Path(QStringLiteral("WinVESK.ini")); }
 
-    TProgrammingForm& Create() {
-        Device = std::make_unique<vesk::TDeviceVESK1>();
+    // The driver on `transport` (the serial port when none is given), then the window.
+    TProgrammingForm& Create(std::unique_ptr<vesk::TTransport> transport = nullptr) {
+        Device = transport ? std::make_unique<vesk::TDeviceVESK1>(std::move(transport))
+                           : std::make_unique<vesk::TDeviceVESK1>();
         Form = std::make_unique<TProgrammingForm>(*Device, Dir.path(), &Dialogs);
         // No ports of the machine the tests run on: a first start chooses none.
         Form->SetComDeviceRoot(Path(QStringLiteral("no-system")));
@@ -96,15 +100,22 @@ inline QString ShippedChip(const char* name) {
     return SourceDir + QStringLiteral("/chips/") + QLatin1String(name);
 }
 
+// How the driver reaches the simulated programmer: through its pseudo-terminal, as the
+// program does (end to end), or over a simulated line in the same process, where no
+// wait costs wall time (the Terminal page still uses the pseudo-terminal).
+enum class TDriverLine { Pty, InProcess };
+
 // The simulated programmer with a target chip (a PIC16F628A unless given), and a
 // program folder that holds that chip's definition file and whose settings point
 // the window at the simulator.
 class TSimulatedRun : public TWindowRun {
   public:
     explicit TSimulatedRun(const QString& chipFile = ShippedChip("ChipDef_PIC16F628A.ini"),
-                           const vesk::sim::TOptions& options = {}) {
+                           const vesk::sim::TOptions& options = {}, TDriverLine line = TDriverLine::Pty)
+        : Line(line) {
         Chip.LoadFromFile(chipFile.toStdString());
-        Simulator = std::make_unique<vesk::sim::TSimulator>(Chip, options);
+        Options = options;
+        Simulator = std::make_unique<vesk::sim::TPtySimulator>(Chip, options);
         Simulator->Start();
         QVERIFY(QFile::copy(chipFile, Path(QFileInfo(chipFile).fileName())));
     }
@@ -116,8 +127,32 @@ class TSimulatedRun : public TWindowRun {
         WriteText(IniPath(), QStringLiteral("[DIRUD]\nComPort=%1\n%2")
                                  .arg(QString::fromStdString(Simulator->SlavePath()), extra));
     }
-    // Shows the window and waits for the start-up detection.
+    TProgrammingForm& Create() {
+        if (Line == TDriverLine::Pty) return TWindowRun::Create();
+        auto line = std::make_unique<vesk::sim::TSimulatedLine>(*Simulator);
+        SimulatedLine = line.get();
+        return TWindowRun::Create(std::move(line));
+    }
+    // Another programmer with the target memory as it is, as the user plugs the adapter
+    // in again: a new pseudo-terminal, and the driver's simulated line plugged into it.
+    void Replug() {
+        auto next = std::make_unique<vesk::sim::TPtySimulator>(Chip, Options);
+        for (const vesk::TChipRegion& region : Chip.Regions)
+            for (int32_t i = 0; i < region.Size; ++i)
+                next->SetWord(region.Start + i, Simulator->Word(region.Start + i));
+        Simulator->Stop();
+        Simulator = std::move(next);
+        Simulator->Start();
+        if (SimulatedLine != nullptr) SimulatedLine->Plug(*Simulator);
+    }
+    // Shows the window and waits for the start-up detection. In the same process the
+    // start-up timer runs out at once, as every wait there does.
     bool ShowDetected() {
+        if (Line == TDriverLine::InProcess) {
+            if (!Show(false)) return false;
+            Form->Timer1Timer();
+            return !Form->DeviceDescription().isEmpty();
+        }
         if (!Show(true)) return false;
         return QTest::qWaitFor(
                    [this] { return !Form->DeviceDescription().isEmpty() || !Dialogs.Log.isEmpty(); },
@@ -125,6 +160,18 @@ class TSimulatedRun : public TWindowRun {
                !Form->DeviceDescription().isEmpty();
     }
 
+    TDriverLine Line;
     vesk::TChipDefinition Chip;
-    std::unique_ptr<vesk::sim::TSimulator> Simulator;
+    vesk::sim::TOptions Options;
+    std::unique_ptr<vesk::sim::TPtySimulator> Simulator;
+    // The driver's line in the same process, or null.
+    vesk::sim::TSimulatedLine* SimulatedLine = nullptr;
+};
+
+// The same with the driver's line in the same process.
+class TInProcessRun : public TSimulatedRun {
+  public:
+    explicit TInProcessRun(const QString& chipFile = ShippedChip("ChipDef_PIC16F628A.ini"),
+                           const vesk::sim::TOptions& options = {})
+        : TSimulatedRun(chipFile, options, TDriverLine::InProcess) {}
 };

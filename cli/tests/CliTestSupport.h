@@ -24,7 +24,8 @@ struct TRunResult {
     std::string Err; // standard error
 };
 
-// Runs `program` with `args`, standard input from /dev/null, and waits for its end.
+// Runs `program` with `args`, standard input from /dev/null, and waits for its end
+// (POSIX: RunProgram_posix.cpp).
 // `whileRunning`, when given, is called with the child's pid right after it started.
 // With `errOnTerminal` standard error is a pseudo-terminal (whose line discipline turns
 // "\n" into "\r\n").

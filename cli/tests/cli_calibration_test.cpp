@@ -55,10 +55,10 @@ TEST_F(CalibrationTest, AProtectedChipIsErasedOnlyWithItsOwnCalibrationWord) {
     EXPECT_EQ(Sim->Word(0x2007), 0x1F44);
     // The erase read both calibration words and the memory kept them.
     TCalibrationMemory memory(MemoryFile());
-    const auto osccal = memory.Last("PIC12F675", Sim->SlavePath(), 0x3FF);
+    const auto osccal = memory.Last("PIC12F675", SimPort(), 0x3FF);
     ASSERT_TRUE(osccal.has_value());
     EXPECT_EQ(osccal->Word, Osccal);
-    EXPECT_EQ(memory.Last("PIC12F675", Sim->SlavePath(), 0x2007)->Word, BandGap01);
+    EXPECT_EQ(memory.Last("PIC12F675", SimPort(), 0x2007)->Word, BandGap01);
 
     // A plain image: the OSCCAL word reads 0, so nothing is erased, and the message
     // says what to do, with the likely word.
@@ -73,7 +73,7 @@ TEST_F(CalibrationTest, AProtectedChipIsErasedOnlyWithItsOwnCalibrationWord) {
               "Give the chip's own word: \"--calibration 0x3FF=WORD\" for vesk, the calibration dialog in "
               "the window\n"
               "Likely 0x3454: the last one read from a PIC12F675 on " +
-                  Sim->SlavePath() + ", at " + osccal->Time + "\n");
+                  SimPort() + ", at " + osccal->Time + "\n");
     EXPECT_TRUE(Memory() == before) << "the chip changed";
     EXPECT_EQ(Erases(), erases);
 

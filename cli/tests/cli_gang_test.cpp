@@ -1,6 +1,6 @@
 // The production line end to end: several simulated programmers on real pseudo-terminals
 // programmed by one vesk at once, the JSON log, and the serial number counter.
-#include "ProgramFixture.h"
+#include "PtyProgramFixture.h"
 #include "tests/support/WaitFor.h"
 
 #include <chrono>
@@ -68,7 +68,7 @@ std::string FullImage() {
     return text + HexRecord(0, 0x4200, {0x11, 0x00}) + HexRecord(1, 0, {});
 }
 
-class GangTest : public ProgramTest {
+class GangTest : public ProgramOnPtyTest {
   protected:
     void SetUp() override {
         ProgramTest::SetUp();
@@ -82,7 +82,7 @@ class GangTest : public ProgramTest {
     void StartSims(size_t count) {
         Sims.clear();
         for (size_t i = 0; i < count; ++i) {
-            Sims.push_back(std::make_unique<sim::TSimulator>(Tiny));
+            Sims.push_back(std::make_unique<sim::TPtySimulator>(Tiny));
             Sims.back()->Start();
         }
     }
@@ -110,7 +110,7 @@ class GangTest : public ProgramTest {
     }
 
     TChipDefinition Tiny;
-    std::vector<std::unique_ptr<sim::TSimulator>> Sims;
+    std::vector<std::unique_ptr<sim::TPtySimulator>> Sims;
     std::string Image, Counter, LogFile;
 };
 

@@ -1,77 +1,21 @@
-// The built `vesk` end to end against the programmer simulator on a pseudo-terminal:
-// every command, its output, its exit status and what it did to the target's memory.
+// `vesk` against the programmer simulator: every command, its output, its exit status
+// and what it did to the target's memory - run in this process on a simulated line,
+// and a few of them end to end, the built program on a pseudo-terminal.
 #include "ProgramFixture.h"
 
 #include "chipdef/ChipDefinition.h"
 #include "chipdef/tests/RealImages.h"
-#include "tests/support/WaitFor.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <regex>
 #include <thread>
 
 namespace vesk::cli::test {
 namespace {
 
-// Code 0..3, Fuses 0x2007 and Data 0x2100, 0x2101 of the small chip.
-std::string TinyImage() {
-    return HexRecord(4, 0, {0, 0}) + HexRecord(0, 0x0000, {0x41, 0x30, 0x00, 0x00, 0x34, 0x12, 0x03, 0x28}) +
-           HexRecord(0, 0x400E, {0xC4, 0x31}) + HexRecord(0, 0x4200, {0x11, 0x00, 0x22, 0x00}) +
-           HexRecord(1, 0, {});
-}
-
-void ExpectTinyImageIn(const sim::TSimulator& sim) {
-    EXPECT_EQ(sim.Word(0), 0x3041);
-    EXPECT_EQ(sim.Word(1), 0x0000);
-    EXPECT_EQ(sim.Word(2), 0x1234);
-    EXPECT_EQ(sim.Word(3), 0x2803);
-    EXPECT_EQ(sim.Word(4), 0x3FFF);
-    EXPECT_EQ(sim.Word(0x2007), 0x31C4);
-    EXPECT_EQ(sim.Word(0x2100), 0x11);
-    EXPECT_EQ(sim.Word(0x2101), 0x22);
-    EXPECT_EQ(sim.Word(0x2102), 0xFF);
-}
-
-std::vector<char> Modes(const sim::TSimulator& sim) {
-    std::vector<char> regions;
-    for (const sim::TProgramMode& mode : sim.ProgramModes())
-        regions.push_back(mode.Region);
-    return regions;
-}
-
-bool Has(const std::vector<char>& v, char c) {
-    return std::find(v.begin(), v.end(), c) != v.end();
-}
-
 // --- write and verify ---------------------------------------------------------------------------
-
-TEST_F(ProgramTest, WriteIdentifiesTheTargetErasesWritesAndThenVerifyPasses) {
-    StartTinySim();
-    Sim->SetWord(10, 0x0123); // left over from an earlier program: the erase clears it
-    const std::string image = WriteImage("tiny.hex", TinyImage());
-    TRunResult r = RunOnSim({"write", image});
-    EXPECT_EQ(r.Status, 0) << r.Err;
-    EXPECT_EQ(r.Out, "");
-    EXPECT_EQ(r.Err, ""); // standard error is not a terminal: no progress bar
-    ExpectTinyImageIn(*Sim);
-    EXPECT_EQ(Sim->Word(10), 0x3FFF);
-    const std::vector<char> modes = Modes(*Sim);
-    ASSERT_TRUE(Has(modes, 'e'));
-    ASSERT_TRUE(Has(modes, 'c'));
-    EXPECT_LT(std::find(modes.begin(), modes.end(), 'e') - modes.begin(),
-              std::find(modes.begin(), modes.end(), 'c') - modes.begin());
-    EXPECT_TRUE(Sim->TargetRunning()); // released at the end
-    EXPECT_EQ(Sim->BaudRate(), 19200);
-
-    r = RunOnSim({"verify", image});
-    EXPECT_EQ(r.Status, 0) << r.Err;
-    r = RunOnSim({"--chip", "TINY16", "write", image, "--verify", "-b", "115200"});
-    EXPECT_EQ(r.Status, 0) << r.Err;
-    EXPECT_EQ(Sim->BaudRate(), 115200);
-}
 
 TEST_F(ProgramTest, PipelinedWriteAndVerifyThroughAnAdapterPutTheSameBytesOnTheWire) {
     const std::string image = WriteImage("tiny.hex", TinyImage());
@@ -429,30 +373,6 @@ TEST_F(ProgramTest, PortsLongDescribesEachPort) {
                          byId.string() + "\n");
 }
 
-TEST_F(ProgramTest, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
-    StartTinySim();
-    const std::string image = WriteImage("tiny.hex", TinyImage());
-    TRunResult r = RunProgram(Vesk(), {"-p", Sim->SlavePath(), "write", image, "--verify"}, {}, true);
-    EXPECT_EQ(r.Status, 0) << r.Err;
-    // One bar for writing and one for verifying, 7 words each, each ended by a line break.
-    EXPECT_NE(r.Err.find("[##############################] 100%  7/7 words  "), std::string::npos) << r.Err;
-    EXPECT_NE(r.Err.find(" words/s\r\n"), std::string::npos) << r.Err;
-    // Each bar names its step, and the time left while words remain.
-    EXPECT_NE(r.Err.find("\rWrite Code  [#"), std::string::npos) << r.Err;
-    EXPECT_NE(r.Err.find("\rVerify Code  [#"), std::string::npos) << r.Err;
-    size_t ends = 0;
-    for (size_t at = r.Err.find("100%  7/7 words"); at != std::string::npos;
-         at = r.Err.find("100%  7/7 words", at + 1))
-        ++ends;
-    EXPECT_GE(ends, 2u);
-
-    r = RunProgram(Vesk(), {"-p", Sim->SlavePath(), "-q", "write", image}, {}, true);
-    EXPECT_EQ(r.Status, 0) << r.Err;
-    EXPECT_EQ(r.Err, "");
-}
-
-// --- trace, Ctrl-C, settings --------------------------------------------------------------------
-
 TEST_F(ProgramTest, VerboseTracesEveryByteAndItsEcho) {
     StartTinySim();
     const TRunResult r = RunOnSim({"-v", "detect"});
@@ -461,65 +381,15 @@ TEST_F(ProgramTest, VerboseTracesEveryByteAndItsEcho) {
     EXPECT_NE(r.Err.find("VBUS > 74 't'  < 54 'T'\n"), std::string::npos) << r.Err;
 }
 
-TEST_F(ProgramTest, CtrlCAbortsTheRegionLoopAndExitsWithOne) {
-    sim::TOptions options;
-    StartTinySim(options);
-    sim::TFaults faults;
-    faults.AnswerDelayMs = 2; // a read that lasts a few seconds
-    Sim->SetFaults(faults);
-    const std::string out = Dir.Path() + "back.hex";
-    const TRunResult r = RunProgram(
-        Vesk(), {"-p", Sim->SlavePath(), "--chip", "TINY16", "read", "--output", out}, [&](pid_t pid) {
-            // Well inside the Code region's loop.
-            if (Sim->WaitReceived(120, 20000)) kill(pid, SIGINT);
-        });
-    EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err.rfind("Target read failed\nTarget region read failed: 0x01 (Code)\n"
-                          "Aborted by user\n",
-                          0),
-              0u)
-        << r.Err;
-    EXPECT_FALSE(FileExists(out));
-}
-
-// write --watch: written at once and again after the file changed, one log record and
-// one line per run; Ctrl-C while waiting ends the watch with the last run's status.
-TEST_F(ProgramTest, WatchWritesAtOnceAndAgainAfterEachChange) {
-    StartTinySim();
-    const std::string image = WriteImage("tiny.hex", TinyImage());
-    const std::string log = Dir.Path() + "watch.json";
-    auto records = [&] {
-        const std::string text = ReadText(log);
-        return std::count(text.begin(), text.end(), '\n');
-    };
-    const TRunResult r =
-        RunProgram(Vesk(), {"-p", Sim->SlavePath(), "--log", log, "write", image, "--watch"}, [&](pid_t pid) {
-            const bool first = vesk::test::WaitFor([&] { return records() == 1; });
-            WriteText(image, HexRecord(0, 0x0000, {0x42, 0x30}) + HexRecord(1, 0, {})); // word 0: 0x3042
-            const bool second = first && vesk::test::WaitFor([&] { return records() == 2; });
-            kill(pid, second ? SIGINT : SIGKILL);
-        });
-    EXPECT_EQ(r.Status, 0) << r.Err;
-    EXPECT_EQ(Sim->Word(0), 0x3042);
-    const std::regex line("\\d\\d:\\d\\d:\\d\\d  ok  \\d+\\.\\d s\n");
-    const size_t end = r.Out.find('\n') + 1;
-    EXPECT_TRUE(std::regex_match(r.Out.substr(0, end), line)) << r.Out;
-    EXPECT_TRUE(std::regex_match(r.Out.substr(end), line)) << r.Out;
-    const std::string text = ReadText(log);
-    const std::regex record("\"command\":\"write\".*\"result\":\"ok\"");
-    EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), record), std::sregex_iterator()),
-              2)
-        << text;
-}
-
 TEST_F(ProgramTest, SettingsComeFromWinVeskIniAndOptionsOverrideThem) {
     StartTinySim();
     const std::string ini = BinDir() + "WinVESK.ini";
     const std::string text =
-        "[DIRUD]\nComPort=" + Sim->SlavePath() + "\nDeviceID=ABCD\nVeskBaudRate=0\nProgramDelay=18\n\n";
+        "[DIRUD]\nComPort=/dev/ttyVESK-set\nDeviceID=ABCD\nVeskBaudRate=0\nProgramDelay=18\n\n";
     WriteText(ini, text);
     TRunResult r = Run({"--chip", "TINY16", "erase"});
     EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(LineOpenedOn, "/dev/ttyVESK-set");
     EXPECT_EQ(Sim->LastActivationId(), "ABCD");
     EXPECT_EQ(Sim->BaudRate(), 9600);
     ASSERT_TRUE(Sim->LastProgramMode('e').has_value());

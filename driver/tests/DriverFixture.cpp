@@ -89,36 +89,16 @@ std::string Repeat(const std::string& text, int count) {
 void DriverTest::SetUp() {
     LoadTestChips();
     Dev.SetComReadTimeout(AmpleTimeoutMs);
+    Link.SetReadTimeoutMs(AmpleTimeoutMs);
 }
 
 void DriverTest::TearDown() {
     Dev.Close();
-    if (Sim) Sim->Stop();
 }
 
 void DriverTest::StartSim(const std::string& chip, const sim::TOptions& options) {
     Sim = std::make_unique<sim::TSimulator>(Chip(chip), options);
-    Sim->Start();
-    Dev.SetComPort(Sim->SlavePath());
-}
-
-void DriverTest::Faults(const sim::TFaults& faults) {
-    Sim->SetFaults(faults);
-    if (FShortened) {
-        Dev.OnTrace = nullptr;
-        Dev.SetComReadTimeout(AmpleTimeoutMs);
-        FShortened = false;
-    }
-}
-
-void DriverTest::SilentAfter(int64_t count) {
-    Faults({.StopAfter = count});
-    FShortened = true;
-    Dev.SetComReadTimeout(count == 0 ? ShortTimeoutMs : AmpleTimeoutMs);
-    // Counted as the simulator counts: the bytes sent since the faults were set.
-    Dev.OnTrace = [this, count, sent = int64_t(0)](uint8_t, int) mutable {
-        if (++sent == count) Dev.SetComReadTimeout(ShortTimeoutMs);
-    };
+    Line().Plug(*Sim);
 }
 
 void DriverTest::Connect() {

@@ -3,6 +3,8 @@
 // in ops/tests.)
 #include "DriverFixture.h"
 
+#include "serial/port/ComPortTransport.h"
+
 namespace vesk::test {
 namespace {
 
@@ -26,13 +28,13 @@ TEST_F(ConnectionTest, SetBaudRateSwitchesAndTalksAtTheNewRate) {
     Dev.SetBaudRate(4);
     EXPECT_EQ(Sent(), "0044p" + Sync + "0000h");
     EXPECT_EQ(Sim->BaudRate(), 115200);
-    EXPECT_EQ(Dev.Port().CustomBaudRate(), 115200);
+    EXPECT_EQ(Line().Speed(), 115200);
     EXPECT_EQ(pumped, 10);
     // The next connection wakes the programmer at the start-up rate again.
     Dev.Close();
     Dev.Open();
     Dev.Wakeup();
-    EXPECT_EQ(Dev.Port().CustomBaudRate(), 19200);
+    EXPECT_EQ(Line().Speed(), 19200);
     EXPECT_EQ(Sim->BaudRate(), 19200);
 }
 
@@ -66,10 +68,10 @@ TEST_F(ConnectionTest, ActivationTimeOutInsideSetBaudRate) {
 }
 
 TEST_F(ConnectionTest, OpenFailsOnAMissingPort) {
-    Dev.SetComPort("/dev/vesk-no-such-port");
+    Dev.SetComPort("/dev/vesk-no-such-port"); // nothing plugged into the line
     const std::string message = ErrorOf([&] { Dev.Open(); });
-    EXPECT_EQ(message.rfind("VESK device open failed\n", 0), 0u) << message;
-    EXPECT_FALSE(Dev.Port().Connected());
+    EXPECT_EQ(message.rfind("VESK device open failed\nUnable to open com port", 0), 0u) << message;
+    EXPECT_FALSE(Dev.Transport().IsOpen());
 }
 
 TEST_F(ConnectionTest, OperationWrappersOverATimeOut) {
@@ -212,8 +214,9 @@ TEST_F(ConnectionTest, PropertiesKeepTheirValues) {
     EXPECT_EQ(device.Target(), nullptr);
     EXPECT_EQ(device.Region(), -1);
     EXPECT_TRUE(device.Cursor().IsNone());
-    EXPECT_EQ(device.Port().DataBits(), dbEight);
-    EXPECT_EQ(device.Port().BaudRate(), brCustom);
+    const TComPort& port = static_cast<const TComPortTransport&>(device.Transport()).Port();
+    EXPECT_EQ(port.DataBits(), dbEight);
+    EXPECT_EQ(port.BaudRate(), brCustom);
     device.SetProgramDelay(0x12);
     device.SetFixDataWriteError(false);
     device.SetFixFusesWriteError(false);

@@ -1,7 +1,9 @@
 // The VBUS command link against the simulated programmer: echoes, time-outs,
-// synchronisation and reply tokens.
+// synchronisation and reply tokens, through the driver's operations and on the link
+// itself.
 #include "DriverFixture.h"
 
+#include <chrono>
 #include <vector>
 
 namespace vesk::test {
@@ -44,11 +46,13 @@ TEST_F(LinkTest, SilentProgrammerTimesOutUnderEveryLayer) {
 TEST_F(LinkTest, ZeroReadTimeoutEndsAtOnceWhenNothingWaits) {
     StartSim("T16");
     Connect();
-    Dev.SetComReadTimeout(0);
+    Link.SetReadTimeoutMs(0);
     Faults({.NeverAnswer = true});
     int answer = 0;
     Dev.OnTrace = [&](uint8_t, int a) { answer = a; };
-    EXPECT_EQ(ErrorOf([&] { Dev.SendByte('i'); }), "VBUS write failed\nVBUS Echo timeout");
+    const auto before = Line().Now();
+    EXPECT_EQ(ErrorOf([&] { Link.SendByte('i'); }), "VBUS write failed\nVBUS Echo timeout");
+    EXPECT_EQ(Line().Now(), before);
     EXPECT_EQ(answer, -1);
 }
 
@@ -87,10 +91,10 @@ TEST_F(LinkTest, SilentSyncFailsAfterTheFirstTimeOut) {
 TEST_F(LinkTest, TokenNotOpenedBySpaceIsEmptyAfterOneFetch) {
     StartSim("T16");
     Connect();
-    Dev.SendCommand("230fx");
-    Dev.SendCommand("r"); // the reply is the word's hex digits, no space
+    Link.SendCommand("230fx");
+    Link.SendCommand("r"); // the reply is the word's hex digits, no space
     ClearSent();
-    EXPECT_EQ(Dev.ReadToken(), "");
+    EXPECT_EQ(Link.ReadToken(), "");
     EXPECT_EQ(Sent(), "n");
 }
 
@@ -117,8 +121,10 @@ TEST_F(LinkTest, AnswerAfterTheTimeOutIsATimeOut) {
     StartSim("T16");
     Connect();
     Faults({.AnswerDelayMs = 500});
-    Dev.SetComReadTimeout(20);
-    EXPECT_EQ(ErrorOf([&] { Dev.SendByte('0'); }), "VBUS write failed\nVBUS Echo timeout");
+    Link.SetReadTimeoutMs(20);
+    const auto before = Line().Now();
+    EXPECT_EQ(ErrorOf([&] { Link.SendByte('0'); }), "VBUS write failed\nVBUS Echo timeout");
+    EXPECT_EQ(Line().Now() - before, std::chrono::milliseconds(20));
 }
 
 TEST_F(LinkTest, UnpluggedLineFailsUnderTheWriteWrapper) {
@@ -133,7 +139,7 @@ TEST_F(LinkTest, UnpluggedLineFailsUnderTheWriteWrapper) {
 
 TEST_F(LinkTest, ClosedPortErrorArrivesUnderTheWriteWrapper) {
     StartSim("T16");
-    const std::string message = ErrorOf([&] { Dev.SendByte('i'); });
+    const std::string message = ErrorOf([&] { Link.SendByte('i'); });
     EXPECT_EQ(message.rfind("VBUS write failed\n", 0), 0u) << message;
 }
 

@@ -53,7 +53,6 @@ class PreserveTest : public DriverTest {
     void Replug() {
         Dev.Close();
         const int32_t calibration = Sim->Word(0x3FF), fuses = Sim->Word(0x2007), old = Sim->Word(0x100);
-        Sim->Stop();
         StartSim("CAL16");
         Sim->SetWord(0x3FF, calibration);
         Sim->SetWord(0x2007, fuses);

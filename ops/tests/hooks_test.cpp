@@ -95,25 +95,25 @@ TEST_F(HooksTest, AFailureIsToldThenThePortIsClosedAndTheErrorGoesOn) {
     std::string told;
     Hooks.Failed = [&](const std::exception& e) {
         told = e.what();
-        EXPECT_TRUE(Dev.Port().Connected());
+        EXPECT_TRUE(Dev.Transport().IsOpen());
     };
     const std::string message = ErrorOf([&] { ops::Erase(Dev, Request, Hooks); });
     EXPECT_EQ(message.rfind("VESK activation failed\n", 0), 0u) << message;
     EXPECT_EQ(told, message);
-    EXPECT_FALSE(Dev.Port().Connected());
+    EXPECT_FALSE(Dev.Transport().IsOpen());
 }
 
 TEST_F(HooksTest, AFailingCloseAfterAFailureIsDroppedUnlessTheCallerRaisesIt) {
     StartSim("T16");
     Dev.SetTarget(&Chip("T16"));
     Faults({.BadReadReply = true});
-    Dev.Port().OnBeforeClose = [] { throw Exception("close refused"); };
+    Line().OnBeforeClose = [] { throw Exception("close refused"); };
     // Dropped: the read error goes on.
     EXPECT_EQ(ErrorOf([&] { ops::Read(Dev, Request, Hooks); }).rfind("Target read failed\n", 0), 0u);
     // Raised in its handler: the close error goes on in its place.
     Hooks.CloseFailed = [] { throw; };
     EXPECT_EQ(ErrorOf([&] { ops::Read(Dev, Request, Hooks); }), "VESK device close failed\nclose refused");
-    Dev.Port().OnBeforeClose = nullptr;
+    Line().OnBeforeClose = nullptr;
     Dev.Close();
 }
 

@@ -22,7 +22,7 @@ TEST_F(OrdersTest, DetectProgrammer) {
     ops::DetectDevice(Dev, hooks);
     EXPECT_EQ(type, "VESK1");
     EXPECT_EQ(version, "2.10");
-    EXPECT_FALSE(Dev.Port().Connected());
+    EXPECT_FALSE(Dev.Transport().IsOpen());
     EXPECT_EQ(Sent(), Sync + "t" + Repeat("n", 7) + "v" + Repeat("n", 6));
 }
 

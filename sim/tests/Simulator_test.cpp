@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "PtyHost.h"
-#include "Simulator.h"
+#include "PtySimulator.h"
 #include "TestChip.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WaitFor.h"
@@ -22,12 +22,12 @@ using vesk::test::WaitFor;
 class SimulatorTest : public ::testing::Test {
   protected:
     void StartWith(const TOptions& options = {}) {
-        Sim = std::make_unique<TSimulator>(test::Demo16(), options);
+        Sim = std::make_unique<TPtySimulator>(test::Demo16(), options);
         Sim->Start();
     }
     void SetUp() override { StartWith(); }
 
-    std::unique_ptr<TSimulator> Sim;
+    std::unique_ptr<TPtySimulator> Sim;
 };
 
 TEST_F(SimulatorTest, AnswersOverThePseudoTerminal) {
@@ -255,7 +255,7 @@ TEST_F(SimulatorTest, DumpsAndLoadsMemory) {
     Sim->DumpMemory(hex);
     Sim->DumpMemory(txt);
     EXPECT_NE(vesk::test::ReadText(txt).find("002100 0042"), std::string::npos);
-    TSimulator other(test::Demo16());
+    TPtySimulator other(test::Demo16());
     other.LoadImage(hex);
     EXPECT_EQ(other.Word(0x2100), 0x42);
     EXPECT_EQ(other.Word(0), 0x3FFF);

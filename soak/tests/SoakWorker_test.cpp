@@ -22,7 +22,7 @@ TEST(SoakWorker, ShortRunKeepsEveryRule) {
         for (int i = 0; i < 60; ++i)
             EXPECT_TRUE(worker.RunFaulted()) << (printed.empty() ? "" : printed.back());
         EXPECT_TRUE(worker.RunMemoryCheck());
-        EXPECT_FALSE(worker.Device().Port().Connected());
+        EXPECT_FALSE(worker.Port().Connected());
         EXPECT_EQ(worker.Stats.Failed, 0);
         EXPECT_EQ(worker.Stats.FaultedOps, 60);
         EXPECT_EQ(worker.Stats.MemoryChecks, 2);

@@ -1,8 +1,9 @@
-// The simulator's serving thread: reads what the host sends on the pseudo-terminal,
-// feeds the protocol engine, paces and writes its answers, and connects the target's
-// line in pass-through.
+// The simulator's serving thread on a pseudo-terminal: reads what the host sends,
+// feeds the programmer, paces and writes its answers, and connects the target's line in
+// pass-through.
+#include "PtySimulator.h"
+
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -13,9 +14,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include "PseudoTerminal.h"
 #include "SimulatorImpl.h"
 #include "VESK_Exception.h"
-#include "common/Text.h"
 
 namespace vesk::sim {
 
@@ -34,10 +35,6 @@ constexpr auto WriteTimeout = std::chrono::milliseconds(200);
 // written the moment that answer arrived.
 constexpr auto PtyLatencyAllowance = std::chrono::milliseconds(2);
 
-// The schedule keeps the first answers after a ClearReceived only: a simulator that
-// serves for hours must not grow without bound.
-constexpr size_t MaxAnswerTimes = 65536;
-
 // Waits until the moment with the precision a line's timing needs: a plain sleep may
 // overshoot by tens of microseconds, a large part of a byte time at 115200 bit/s, so the
 // last stretch is spent reading the clock.
@@ -48,42 +45,95 @@ void WaitPrecisely(TTime until) {
     }
 }
 
-std::string HexBytes(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes)
-        out += (out.empty() ? "" : " ") + Hex(c, 2);
-    return out;
-}
-
-std::string Visible(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes)
-        out += (c >= 0x20 && c < 0x7F) ? char(c) : '.';
-    return out;
-}
-
 } // namespace
 
-TSimulator::TImpl::TImpl(const vesk::TChipDefinition& chip, const TOptions& options)
-    : Options(options), Memory(chip, options.RealChip, options.FusesClearOnly), Engine(Memory, options),
-      Scripted(options.TargetBanner), Host(true), Target(false), Epoch(TClock::now()), Line(options, Epoch) {
+// The serving thread and what only it touches.
+class TPtySimulator::TServer {
+  public:
+    TServer(TSimulator::TImpl& sim);
+    ~TServer();
+
+    void Start();
+    void Stop();
+
+    TPseudoTerminal Host;
+    TPseudoTerminal Target;
+
+  private:
+    void Serve();
+    // Waits for the next event and returns the revents of the host's and the target's
+    // line (0 for a line not polled); false when the simulator is to stop.
+    bool WaitForEvents(short& host, short& target, bool& pollHost, bool& pollTarget);
+    void HostEvents(short revents);
+    void TargetEvents(short revents);
+    void SendBannerWhenDue();
+    void ReadHost();
+    void ReadTarget();
+    // Adds the host bytes that reach the adapter in the same USB frame as those read at
+    // `readAt`.
+    void CollectFrame(TTime readAt, std::string& bytes);
+    // `readAt`: when the read that brought the byte returned.
+    void HandleHostByte(uint8_t byte, int hostBaud, TTime readAt);
+    // When the programmer can answer a host byte read at `readAt`; none when the byte is
+    // lost to an overrun of its receive buffer. Under the simulator's lock.
+    std::optional<TTime> Schedule(TTime readAt, int baud, bool passThrough);
+    // `answerTo`: when the host byte that these bytes answer arrived (none for the
+    // banner and the target's bytes).
+    void SendToHost(const std::string& bytes, int baud, TTime ready, std::optional<TTime> answerTo = {});
+    void ToTarget(const std::string& bytes, int baud, TTime ready);
+    bool WriteAll(int fd, const std::string& bytes);
+    void ScheduleBanner();
+    bool PassThroughWithScriptedTarget() const;
+    // The speed the target's line runs at (the host's, else the programmer's) and
+    // whether the programmer is in pass-through.
+    int TargetBaud(bool& passThrough) const;
+
+    TSimulator::TImpl& Sim;
+    std::mutex StartMutex;
+    std::thread Thread;
+    int StopFd = -1;
+    TLineModel Line;
+
+    bool HostHungUp = false;
+    bool TargetHungUp = false;
+    TTime HostRetryAt{}, TargetRetryAt{};
+    bool AfterReset = false; // the next host byte follows a purge or a reconnection
+    std::optional<TTime> BannerAt;
+};
+
+TPtySimulator::TPtySimulator(const vesk::TChipDefinition& chip, const TOptions& options)
+    : TSimulator(chip, options), FServer(std::make_unique<TServer>(*FImpl)) {}
+
+TPtySimulator::~TPtySimulator() {
+    FServer->Stop();
+}
+
+std::string TPtySimulator::SlavePath() const {
+    return FServer->Host.SlavePath();
+}
+std::string TPtySimulator::TargetSlavePath() const {
+    return FServer->Target.SlavePath();
+}
+void TPtySimulator::Start() {
+    FServer->Start();
+}
+void TPtySimulator::Stop() {
+    FServer->Stop();
+}
+
+TPtySimulator::TServer::TServer(TSimulator::TImpl& sim)
+    : Host(true), Target(false), Sim(sim), Line(sim.Options, TClock::now()) {
     StopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (StopFd < 0) throw Exception("Simulator: eventfd failed");
-    if (!options.LogFile.empty()) {
-        LogFile = std::fopen(options.LogFile.c_str(), "w");
-        if (!LogFile) throw Exception("Simulator: cannot write log file " + options.LogFile);
-    }
-    if (LogFile) Engine.Log = [this](const std::string& text) { Log("  # " + text); };
 }
 
-TSimulator::TImpl::~TImpl() {
+TPtySimulator::TServer::~TServer() {
     Stop();
     ::close(StopFd);
-    if (LogFile) std::fclose(LogFile);
 }
 
-void TSimulator::TImpl::Start() {
-    std::lock_guard lock(M);
+void TPtySimulator::TServer::Start() {
+    std::lock_guard lock(StartMutex);
     if (Thread.joinable()) return;
     uint64_t value;
     while (read(StopFd, &value, sizeof value) > 0) {
@@ -91,9 +141,9 @@ void TSimulator::TImpl::Start() {
     Thread = std::thread([this] { Serve(); });
 }
 
-void TSimulator::TImpl::Stop() {
+void TPtySimulator::TServer::Stop() {
     {
-        std::lock_guard lock(M);
+        std::lock_guard lock(StartMutex);
         if (!Thread.joinable()) return;
     }
     uint64_t one = 1;
@@ -102,22 +152,14 @@ void TSimulator::TImpl::Stop() {
     Thread = std::thread();
 }
 
-void TSimulator::TImpl::Log(const std::string& line) {
-    std::lock_guard lock(LogMutex);
-    if (!LogFile) return;
-    double t = std::chrono::duration<double>(TClock::now() - Epoch).count();
-    std::fprintf(LogFile, "%10.6f %s\n", t, line.c_str());
-    std::fflush(LogFile);
-}
-
-void TSimulator::TImpl::ScheduleBanner() {
+void TPtySimulator::TServer::ScheduleBanner() {
     BannerAt = TClock::now() + BannerDelay;
 }
 
-void TSimulator::TImpl::Serve() {
+void TPtySimulator::TServer::Serve() {
     // Timer slack of 1 ns: wake-ups as exact as the kernel can make them.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    Log("serving " + Host.SlavePath() + ", target " + Target.SlavePath());
+    Sim.Log("serving " + Host.SlavePath() + ", target " + Target.SlavePath());
     for (;;) {
         short host = 0, target = 0;
         bool pollHost = false, pollTarget = false;
@@ -126,10 +168,10 @@ void TSimulator::TImpl::Serve() {
         if (pollTarget) TargetEvents(target);
         SendBannerWhenDue();
     }
-    Log("stopped");
+    Sim.Log("stopped");
 }
 
-bool TSimulator::TImpl::WaitForEvents(short& host, short& target, bool& pollHost, bool& pollTarget) {
+bool TPtySimulator::TServer::WaitForEvents(short& host, short& target, bool& pollHost, bool& pollTarget) {
     const TTime now = TClock::now();
     pollfd fds[3] = {{StopFd, POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}};
     pollHost = Host.Master() >= 0 && (!HostHungUp || now >= HostRetryAt);
@@ -152,32 +194,28 @@ bool TSimulator::TImpl::WaitForEvents(short& host, short& target, bool& pollHost
     return true;
 }
 
-void TSimulator::TImpl::HostEvents(short revents) {
+void TPtySimulator::TServer::HostEvents(short revents) {
     if (revents & POLLIN) ReadHost();
     if (Host.Master() < 0) return;
     if (revents & POLLHUP) {
-        if (!HostHungUp) {
-            Log("host closed the port");
-            std::lock_guard lock(M);
-            Closed = true;
-            Cv.notify_all();
-        }
+        if (!HostHungUp) Sim.HostClosedPort();
         HostHungUp = true;
         HostRetryAt = TClock::now() + HangupRetry;
     } else if (HostHungUp) {
         HostHungUp = false;
         AfterReset = true;
         Line.Reset();
-        Log("host opened the port");
-        std::lock_guard lock(M);
-        ++ConnectionCount;
-        Closed = false;
-        if (Engine.InPassThrough() && Options.TargetEcho) ScheduleBanner();
-        Cv.notify_all();
+        Sim.HostOpened();
+        if (PassThroughWithScriptedTarget()) ScheduleBanner();
     }
 }
 
-void TSimulator::TImpl::TargetEvents(short revents) {
+bool TPtySimulator::TServer::PassThroughWithScriptedTarget() const {
+    auto lock = Sim.Lock();
+    return Sim.Engine.InPassThrough() && Sim.Options.TargetEcho;
+}
+
+void TPtySimulator::TServer::TargetEvents(short revents) {
     if (revents & POLLIN) ReadTarget();
     if (revents & POLLHUP) {
         TargetHungUp = true;
@@ -187,20 +225,22 @@ void TSimulator::TImpl::TargetEvents(short revents) {
     }
 }
 
-void TSimulator::TImpl::SendBannerWhenDue() {
-    if (!BannerAt || TClock::now() < *BannerAt) return;
-    BannerAt.reset();
-    int baud = Host.SlaveBaudRate();
-    bool pass;
-    {
-        std::lock_guard lock(M);
-        pass = Engine.InPassThrough();
-        if (!baud) baud = Engine.BaudRate();
-    }
-    if (pass) SendToHost(Scripted.Banner(), baud, TClock::now());
+int TPtySimulator::TServer::TargetBaud(bool& passThrough) const {
+    const int baud = Host.SlaveBaudRate();
+    auto lock = Sim.Lock();
+    passThrough = Sim.Engine.InPassThrough();
+    return baud ? baud : Sim.Engine.BaudRate();
 }
 
-void TSimulator::TImpl::ReadHost() {
+void TPtySimulator::TServer::SendBannerWhenDue() {
+    if (!BannerAt || TClock::now() < *BannerAt) return;
+    BannerAt.reset();
+    bool pass;
+    const int baud = TargetBaud(pass);
+    if (pass) SendToHost(Sim.Scripted.Banner(), baud, TClock::now());
+}
+
+void TPtySimulator::TServer::ReadHost() {
     unsigned char buf[4096];
     for (;;) {
         if (Host.Master() < 0) return;
@@ -209,25 +249,24 @@ void TSimulator::TImpl::ReadHost() {
         // Packet mode: a leading status byte; non-zero means a notice without data.
         if (buf[0] != TIOCPKT_DATA) {
             if (buf[0] & (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE)) {
-                Log("host purged its buffers");
+                Sim.Log("host purged its buffers");
                 AfterReset = true;
                 Line.Reset();
-                std::lock_guard lock(M);
-                if (Engine.InPassThrough() && Options.TargetEcho) ScheduleBanner();
+                if (PassThroughWithScriptedTarget()) ScheduleBanner();
             }
             continue;
         }
         // The bytes of one read were written together.
         const TTime readAt = TClock::now();
         std::string bytes(reinterpret_cast<const char*>(buf) + 1, size_t(n - 1));
-        if (Options.AdapterLatencyMs > 0) CollectFrame(readAt, bytes);
+        if (Sim.Options.AdapterLatencyMs > 0) CollectFrame(readAt, bytes);
         const int hostBaud = Host.SlaveBaudRate();
         for (size_t i = 0; i < bytes.size() && Host.Master() >= 0; ++i)
             HandleHostByte(uint8_t(bytes[i]), hostBaud, readAt);
     }
 }
 
-void TSimulator::TImpl::CollectFrame(TTime readAt, std::string& bytes) {
+void TPtySimulator::TServer::CollectFrame(TTime readAt, std::string& bytes) {
     // The adapter sends what the host wrote before the next 1 ms USB frame in that
     // frame: bytes the pseudo-terminal hands over in pieces travel together.
     WaitPrecisely(Line.FrameAfter(readAt));
@@ -237,54 +276,23 @@ void TSimulator::TImpl::CollectFrame(TTime readAt, std::string& bytes) {
         bytes.append(reinterpret_cast<const char*>(buf) + 1, size_t(n - 1));
 }
 
-void TSimulator::TImpl::HandleHostByte(uint8_t byte, int hostBaud, TTime readAt) {
+void TPtySimulator::TServer::HandleHostByte(uint8_t byte, int hostBaud, TTime readAt) {
     if (Host.Master() < 0) return;
-    TProgrammerEngine::TResult result;
-    bool passBefore, passAfter;
-    int baud;
-    TFaults faults;
-    std::optional<TTime> ready;
-    {
-        std::lock_guard lock(M);
-        ReceivedBytes += char(byte);
-        const TFaults& f = Engine.Faults();
-        if (f.DropLineAfter > 0 && Engine.FaultByteCount() >= f.DropLineAfter) {
-            // The adapter is unplugged: this byte goes nowhere and the port vanishes.
-            Host.Close();
-            Dropped = true;
-            Log("line dropped");
-            Cv.notify_all();
-            return;
-        }
-        passBefore = Engine.InPassThrough();
-        // In pass-through the line runs at whatever speed host and target agreed on.
-        baud = passBefore && hostBaud > 0 ? hostBaud : Engine.BaudRate();
-        ready = Schedule(readAt, baud, passBefore);
-        if (!ready) {
-            Log("receive buffer overrun: byte lost");
-            Cv.notify_all();
-            return;
-        }
-        result = Engine.Receive(byte, hostBaud, AfterReset);
-        passAfter = Engine.InPassThrough();
-        faults = Engine.Faults();
-    }
+    const auto h = Sim.HostByte(
+        byte, hostBaud, AfterReset,
+        [&](int baud, bool passThrough) { return Schedule(readAt, baud, passThrough); },
+        [this] { Host.Close(); });
+    if (h.Dropped || !h.Ready) return;
     AfterReset = false;
-    if (LogFile)
-        Log("> " + HexBytes(std::string(1, char(byte))) + " " + Visible(std::string(1, char(byte))) +
-            (passBefore ? " (to target)" : ""));
-    if (!passBefore && passAfter && Options.TargetEcho) ScheduleBanner();
-    if (passBefore && !passAfter) BannerAt.reset();
+    if (!h.PassBefore && h.PassAfter && Sim.Options.TargetEcho) ScheduleBanner();
+    if (h.PassBefore && !h.PassAfter) BannerAt.reset();
 
     const TTime arrival = Line.LastArrival();
-    if (!result.ToHost.empty())
-        SendToHost(result.ToHost, baud, *ready + std::chrono::milliseconds(faults.AnswerDelayMs), arrival);
-    if (!result.ToTarget.empty()) ToTarget(result.ToTarget, baud, arrival);
-    std::lock_guard lock(M);
-    Cv.notify_all();
+    if (!h.Out.ToHost.empty()) SendToHost(h.Out.ToHost, h.Baud, *h.Ready + h.Delay, arrival);
+    if (!h.Out.ToTarget.empty()) ToTarget(h.Out.ToTarget, h.Baud, arrival);
 }
 
-std::optional<TTime> TSimulator::TImpl::Schedule(TTime readAt, int baud, bool passThrough) {
+std::optional<TTime> TPtySimulator::TServer::Schedule(TTime readAt, int baud, bool passThrough) {
     // A host that writes as soon as it has the last answer started this byte when that
     // answer was delivered; the time the pseudo-terminal took on top is no part of a
     // line's timing.
@@ -296,60 +304,44 @@ std::optional<TTime> TSimulator::TImpl::Schedule(TTime readAt, int baud, bool pa
     return Line.HostByte(written, baud, !passThrough);
 }
 
-void TSimulator::TImpl::ToTarget(const std::string& bytes, int baud, TTime ready) {
-    {
-        std::lock_guard lock(M);
-        TargetBytes += bytes;
-    }
-    if (Target.Master() >= 0 && !WriteAll(Target.Master(), bytes)) Log("target line full, bytes dropped");
-    if (Options.TargetEcho) {
-        std::string answer;
-        for (unsigned char c : bytes)
-            answer += Scripted.Receive(c);
-        SendToHost(answer, baud, ready);
-    }
+void TPtySimulator::TServer::ToTarget(const std::string& bytes, int baud, TTime ready) {
+    const std::string answer = Sim.ToTarget(bytes);
+    if (Target.Master() >= 0 && !WriteAll(Target.Master(), bytes)) Sim.Log("target line full, bytes dropped");
+    if (!answer.empty()) SendToHost(answer, baud, ready);
 }
 
-void TSimulator::TImpl::ReadTarget() {
+void TPtySimulator::TServer::ReadTarget() {
     char buf[4096];
     for (;;) {
         ssize_t n = read(Target.Master(), buf, sizeof buf);
         if (n <= 0) return;
         std::string bytes(buf, size_t(n));
         bool pass;
-        int baud = Host.SlaveBaudRate();
-        {
-            std::lock_guard lock(M);
-            pass = Engine.InPassThrough();
-            if (!baud) baud = Engine.BaudRate();
-        }
+        const int baud = TargetBaud(pass);
         if (pass)
             SendToHost(bytes, baud, TClock::now());
         else
-            Log("target sent " + HexBytes(bytes) + " outside pass-through, dropped");
+            Sim.Log("target sent " + HexBytes(bytes) + " outside pass-through, dropped");
     }
 }
 
-void TSimulator::TImpl::SendToHost(const std::string& bytes, int baud, TTime ready,
-                                   std::optional<TTime> answerTo) {
+void TPtySimulator::TServer::SendToHost(const std::string& bytes, int baud, TTime ready,
+                                        std::optional<TTime> answerTo) {
     if (Line.Paced()) {
         ready = Line.ToHost(ready, baud, bytes.size());
         WaitPrecisely(ready);
     } else if (ready > TClock::now())
         std::this_thread::sleep_until(ready);
     if (Host.Master() < 0) return;
-    {
-        // Recorded before the write: a host that has read an answer must find it in
-        // `Sent()` and `AnswerTimes()` too.
-        std::lock_guard lock(M);
-        SentBytes += bytes;
-        if (answerTo && Answers.size() < MaxAnswerTimes) Answers.push_back({*answerTo, ready});
-    }
+    // Recorded before the write: a host that has read an answer must find it in
+    // `Sent()` and `AnswerTimes()` too.
+    Sim.Sent(bytes, answerTo, ready);
     const bool written = WriteAll(Host.Master(), bytes);
-    if (LogFile) Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
+    if (Sim.Logging())
+        Sim.Log("< " + HexBytes(bytes) + " " + Visible(bytes) + (written ? "" : " (not delivered)"));
 }
 
-bool TSimulator::TImpl::WriteAll(int fd, const std::string& bytes) {
+bool TPtySimulator::TServer::WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     const TTime deadline = TClock::now() + WriteTimeout;
     while (done < bytes.size()) {
