@@ -31,6 +31,7 @@
 #include "StateLamp.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
@@ -234,9 +235,16 @@ void TProgrammingForm::FillTargetTypes() {
     targets->blockSignals(false);
     vesk::LoadChipDefinitionsWithUser(FProgramDirectory.toStdString());
     const QSignalBlocker block(targets);
-    for (const auto& chip : vesk::ChipDefinitions)
+    for (const auto& chip : vesk::ChipDefinitions) {
         targets->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
+        // A device ID shared with other parts: the list says so where the chip is chosen.
+        const std::string note = vesk::SameDeviceIdNote(*chip);
+        if (!note.empty())
+            targets->setItemData(targets->count() - 1, QString::fromStdString(chip->Name + note),
+                                 Qt::ToolTipRole);
+    }
     targets->setCurrentIndex(0);
+    ShowTargetHint();
 }
 
 void TProgrammingForm::Timer1Timer() {

@@ -311,6 +311,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void ShowSettingsControls();
     void FillTargetTypes();
     void SelectTargetItem();
+    // The target list's hint names the chips that share the selected chip's device ID:
+    // an identified target may be any of them.
+    void ShowTargetHint();
     void ShowPage(int index);
     void ShowMainPage();
     // Runs an event handler's body; an error that escapes it is shown in the

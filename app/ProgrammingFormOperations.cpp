@@ -27,6 +27,7 @@
 #include "TerminalPage.h"
 #include "bufferview/HexEditor.h"
 #include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
@@ -99,8 +100,19 @@ void TProgrammingForm::DetectDevice() {
 
 void TProgrammingForm::SelectTargetItem() {
     const int index = FMainPage->cbxTargetType->findData(QVariant::fromValue<void*>(FDevice.Target()));
-    const QSignalBlocker block(FMainPage->cbxTargetType);
-    FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    {
+        const QSignalBlocker block(FMainPage->cbxTargetType);
+        FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    }
+    ShowTargetHint();
+}
+
+void TProgrammingForm::ShowTargetHint() {
+    const vesk::TChipDefinition* chip = FDevice.Target();
+    const std::string note = chip != nullptr ? vesk::SameDeviceIdNote(*chip) : std::string();
+    FMainPage->cbxTargetType->setToolTip(note.empty() ? QStringLiteral("Target type")
+                                                      : QStringLiteral("Target type: ") +
+                                                            QString::fromStdString(chip->Name + note));
 }
 
 void TProgrammingForm::cbxTargetTypeChange(int index) {
@@ -111,6 +123,7 @@ void TProgrammingForm::cbxTargetTypeChange(int index) {
     } catch (...) {
         // Errors of the selection are ignored.
     }
+    ShowTargetHint();
     ActionUpdateUpdate();
 }
 

@@ -135,7 +135,13 @@ void AddCommands(CLI::App& app, TOptions& o) {
                     "add what the system knows of each port: maker, product and serial number of a USB "
                     "adapter and its stable /dev/serial/by-id/ name");
     ports->add_option("--system-root", o.SystemRoot)->group(""); // a prepared tree in place of "/"
-    app.add_subcommand("chips", "list the chip definitions: name, Id (hex), algorithm, regions");
+    auto* chips = app.add_subcommand(
+        "chips", "list the chip definitions: name, Id (hex), algorithm, regions, file; with PATTERN "
+                 "only those whose name contains it (letter case ignored)");
+    chips->add_option("PATTERN", o.Pattern, "a part of the chip names to list; with --long the chip's name");
+    chips->add_flag("-l,--long", o.Long,
+                    "everything one chip describes: its ID, regions, the words every erase keeps (factory "
+                    "calibration) and every configuration field with its options");
     app.add_subcommand("detect", "identify the programmer: prints \"<type> version <version>\"");
     app.add_subcommand("identify", "read the target's ID and print the matching chip type");
     auto* write = app.add_subcommand("write", "program the image");
@@ -195,6 +201,10 @@ int CheckCombinations(TOptions& o, std::ostream& err) {
     }
     if (o.Watch && o.Ports.size() > 1) {
         err << "vesk: --watch: one --port only\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (o.Command == "chips" && o.Long && o.Pattern.empty()) {
+        err << "vesk: chips --long needs the chip's name\n" << UsageHint << "\n";
         return ExitUsage;
     }
     if ((o.Command == "show" || o.Command == "config") && o.Chip.empty()) {

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/BufferPrint.h"
+#include "cli/ChipList.h"
 #include "cli/CommandLine.h"
 #include "cli/ConfigCommand.h"
 #include "cli/ExitStatus.h"
@@ -15,6 +16,7 @@
 
 #include "chipdef/BufferHex.h"
 #include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipLookup.h"
 #include "chipdef/SerialNumber.h"
 #include "common/Text.h"
 #include "driver/DeviceVESK1.h"
@@ -65,24 +67,19 @@ void LoadChips(const TContext& c) {
 // driver's target before the first driver call.
 void SelectChip(const TContext& c) {
     if (c.O.Chip.empty()) return;
-    TChipDefinition* found = nullptr;
-    for (auto& chip : ChipDefinitions)
-        if (chip->Name == c.O.Chip) {
-            found = chip.get();
-            break;
-        }
-    if (found == nullptr)
-        for (auto& chip : ChipDefinitions)
-            if (EqualNoCase(chip->Name, c.O.Chip)) {
-                found = chip.get();
-                break;
-            }
+    TChipDefinition* found = ChipByName(c.O.Chip);
     if (found == nullptr) {
+        // Among hundreds, the names that contain what was given help more than all.
+        std::vector<TChipDefinition*> like = ChipsNamedLike(c.O.Chip);
         std::string known;
-        for (auto& chip : ChipDefinitions)
+        for (const auto* chip : like)
             known += (known.empty() ? "" : ", ") + chip->Name;
-        throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip +
-                                      "\nKnown chip types: " + (known.empty() ? "(none)" : known));
+        if (like.empty())
+            for (auto& chip : ChipDefinitions)
+                known += (known.empty() ? "" : ", ") + chip->Name;
+        throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip + "\n" +
+                                      (like.empty() ? "Known chip types: " : "Chip types like it: ") +
+                                      (known.empty() ? "(none)" : known));
     }
     c.Driver.SetTarget(found);
 }
@@ -196,20 +193,10 @@ int Ports(TContext& c) {
 
 int Chips(TContext& c) {
     LoadChips(c);
-    for (const auto& chip : ChipDefinitions) {
-        std::string line = chip->Name;
-        line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
-        // As wide as an ID, so that the columns stay aligned.
-        line += (chip->HasId() ? "0x" + Hex(chip->Id, 4) : std::string("none  ")) + "  ";
-        std::string algorithm(AlgorithmNameOf(chip->Algorithm));
-        algorithm.resize(std::max<size_t>(algorithm.size() + 1, 8), ' ');
-        line += algorithm;
-        std::string regions;
-        for (const TChipRegion& region : chip->Regions)
-            regions += (regions.empty() ? "" : ", ") + region.Name + " 0x" + Hex(region.Start, 4) + " " +
-                       std::to_string(region.Size);
-        c.Out << line << regions << "  " << ChipDefinitionFile(*chip) << "\n";
-    }
+    if (c.O.Long)
+        PrintChipLong(ChipForLongListing(c.O.Pattern), c.Out);
+    else
+        PrintChipLines(c.O.Pattern, c.Out);
     return ExitSuccess;
 }
 
@@ -235,7 +222,8 @@ int Identify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     ops::DetectTarget(c.Driver, Hooks(c));
-    c.Out << c.Driver.Target()->Name << "\n";
+    // Parts that report the same device ID cannot be told apart: the others are named.
+    c.Out << c.Driver.Target()->Name << SameDeviceIdNote(*c.Driver.Target()) << "\n";
     return ExitSuccess;
 }
 

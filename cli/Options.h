@@ -35,7 +35,8 @@ struct TOptions {
     bool Quiet = false;
     bool Verbose = false;
     bool Pipeline = false;  // --pipeline: the driver's experimental pipelined exchange
-    bool Long = false;      // ports --long: each port with what the system knows of it
+    bool Long = false;      // ports --long: each port with what the system knows of it; chips --long
+    std::string Pattern;    // chips: a part of the names to list; with --long the chip's name
     std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
 
     // write (all regions) and erase --calibration ADDR=WORD: the chip's own calibration
