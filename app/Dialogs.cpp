@@ -18,6 +18,12 @@ void TWidgetDialogs::ShowApplicationError(QWidget* parent, const QString& title,
     box.exec();
 }
 
+bool TWidgetDialogs::Question(QWidget* parent, const QString& title, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 namespace {
 
 bool RunFileDialog(QFileDialog& dialog, const QString& filter, const QString& defaultSuffix,

@@ -1,7 +1,8 @@
 // The one seam through which the main window shows modal dialogs: the error
 // dialog of the programming operations, the application's standard error box, the
-// file dialogs and the calibration dialog. The program uses TWidgetDialogs; window
-// tests install a recording replacement so that they run unattended.
+// question before a write that protects the chip, the file dialogs and the calibration
+// dialog. The program uses TWidgetDialogs; window tests install a recording replacement
+// so that they run unattended.
 #pragma once
 
 #include <QString>
@@ -26,6 +27,10 @@ class TDialogs {
     // `title`; `message` already carries its full stop.
     virtual void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) = 0;
 
+    // A question box: warning icon, caption `title`, `message`, the buttons "Yes" and
+    // "No" (the default). Returns true for Yes.
+    virtual bool Question(QWidget* parent, const QString& title, const QString& message) = 0;
+
     // The file-open dialog. Returns true and sets `fileName` when the user confirms.
     virtual bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                               const QString& defaultSuffix, QString& fileName) = 0;
@@ -45,6 +50,7 @@ class TWidgetDialogs : public TDialogs {
   public:
     void ShowError(QWidget* parent, const QString& message) override;
     void ShowApplicationError(QWidget* parent, const QString& title, const QString& message) override;
+    bool Question(QWidget* parent, const QString& title, const QString& message) override;
     bool OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                       const QString& defaultSuffix, QString& fileName) override;
     bool SaveFileName(QWidget* parent, const QString& title, const QString& filter,

@@ -23,6 +23,7 @@
 #include "AboutPage.h"
 #include "BufferPage.h"
 #include "ComComboBox.h"
+#include "ConfigView.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "MainPage.h"
@@ -30,6 +31,7 @@
 #include "StateLamp.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "serial/port/ComPort.h"
@@ -225,9 +227,16 @@ void TProgrammingForm::FillTargetTypes() {
     targets->blockSignals(false);
     vesk::LoadChipDefinitionsWithUser(FProgramDirectory.toStdString());
     const QSignalBlocker block(targets);
-    for (const auto& chip : vesk::ChipDefinitions)
+    for (const auto& chip : vesk::ChipDefinitions) {
         targets->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
+        // A device ID shared with other parts: the list says so where the chip is chosen.
+        const std::string note = vesk::SameDeviceIdNote(*chip);
+        if (!note.empty())
+            targets->setItemData(targets->count() - 1, QString::fromStdString(chip->Name + note),
+                                 Qt::ToolTipRole);
+    }
     targets->setCurrentIndex(0);
+    ShowTargetHint();
 }
 
 void TProgrammingForm::Timer1Timer() {
@@ -407,6 +416,7 @@ void TProgrammingForm::ActionUpdateUpdate() {
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);
         enable(FBufferPage->actSaveBuffer, !busy);
+        enable(FBufferPage->ConfigView, !busy);
         enable(FTabControl1, !busy);
         enable(FTerminalPage->sbPassThrough, known);
         enable(FTerminalPage->sbClearTerminal, known);

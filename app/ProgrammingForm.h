@@ -23,9 +23,11 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "FormActions.h"
+#include "chipdef/ConfigWords.h"
 #include "hexfile/ImageFileWatch.h"
 #include "storage/AppDataStorage.h"
 #include "storage/CalibrationMemory.h"
@@ -181,6 +183,15 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void StopOperation();
     void EnterPassThroughMode();
     void RefreshBufferView();
+    // The configuration view of the Buffer page (ProgrammingFormConfig.cpp). The
+    // settings the user changes there are kept per chip and put into the buffer at
+    // once and again after every load of the image file into it (Write, Load buffer),
+    // so that the Write's fresh read of the file does not lose them; "Drop changes"
+    // forgets them and loads the file again.
+    void ConfigSettingChosen(const QString& field, const QString& option);
+    void DropConfigChanges();
+    // The settings changed on the Buffer page for the selected chip.
+    vesk::TConfigSettings ConfigChanges() const;
     // Shows an error of an operation: beep and the "Error" dialog.
     void ShowError(const QString& message);
     // Shows an error that escaped an event handler in the application's
@@ -296,6 +307,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void ShowSettingsControls();
     void FillTargetTypes();
     void SelectTargetItem();
+    // The target list's hint names the chips that share the selected chip's device ID:
+    // an identified target may be any of them.
+    void ShowTargetHint();
     void ShowPage(int index);
     void ShowMainPage();
     // Runs an event handler's body; an error that escapes it is shown in the
@@ -310,6 +324,14 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     // false), and an error of the Close after it, which runs `finish` before it
     // escapes (`closeFailed` turns true), so the window never stays busy.
     vesk::ops::THooks GuardedHooks(bool& ok, bool& closeFailed, const std::function<void()>& finish);
+    // The image file is in the chip's buffer: the settings changed on the Buffer page
+    // go in. Returns the configuration words so read.
+    vesk::TConfigBuffer ApplyConfigChanges(vesk::TChipDefinition& chip);
+    // The image file is in the buffer for a write of `code`: the changes go in, and a
+    // write that turns on code or data protection asks whether to go on; false when
+    // the user says No.
+    bool ConfirmConfigWrite(int16_t code);
+    void RefreshConfigView();
     // The regions, the write's verify, the programmer's speed and the pass-through
     // lines of an operation, from the window's settings.
     vesk::ops::TRequest Request(int16_t code) const;
@@ -353,6 +375,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString FDetectFailure;  // "Programmer not found on ..." while the Device group tells it
     vesk::TImageFileWatch FImageWatch;
     bool FWatchedWritePending = false; // a settled change waits for the running operation
+    // The settings changed on the Buffer page, per chip (chips live for the whole run).
+    std::map<const vesk::TChipDefinition*, vesk::TConfigSettings> FConfigChanges;
+    bool FWriteDeclined = false; // the user said No to the question of the running Write
 
     TMainPage* FMainPage = nullptr;
     TBufferPage* FBufferPage = nullptr;

@@ -176,6 +176,9 @@ class TChipDefinition {
 
     // False for a chip without a device ID: it is chosen by name, never identified.
     bool HasId() const { return Id >= 0; }
+    // Programmed with the PIC18 algorithm: the PIC18 family, whose ID is read in its
+    // own program mode.
+    bool IsPIC18() const { return Algorithm == AlgorithmPIC18; }
     // The field of that name, letter case ignored; nullptr when there is none.
     const ConfigField_t* FieldByName(std::string_view name) const;
 

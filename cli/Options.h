@@ -10,9 +10,12 @@
 namespace vesk::cli {
 
 struct TOptions {
-    std::string Command;          // ports, chips, detect, identify, write, read, ...
-    std::string File;             // image of write, verify and show
-    std::string Output;           // read --output
+    std::string Command; // ports, chips, detect, identify, write, read, ...
+    std::string File;    // image of write, verify, show and config
+    std::string Output;  // read --output, config --output
+    // write and verify --config, config --set: NAME=OPTION[,NAME=OPTION...] each, in order
+    std::vector<std::string> Settings;
+    bool Json = false;            // config --json
     int16_t Regions = 0x7FFF;     // --region: AllRegions, 1 Code, 2 Data, 3 Fuses
     int Lines = 78;               // passthrough --lines 34|78
     std::string Polarity = "ttl"; // passthrough --polarity rs232|ttl
@@ -32,7 +35,8 @@ struct TOptions {
     bool Quiet = false;
     bool Verbose = false;
     bool Pipeline = false;  // --pipeline: the driver's experimental pipelined exchange
-    bool Long = false;      // ports --long: each port with what the system knows of it
+    bool Long = false;      // ports --long: each port with what the system knows of it; chips --long
+    std::string Pattern;    // chips: a part of the names to list; with --long the chip's name
     std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
 
     // write (all regions) and erase --calibration ADDR=WORD: the chip's own calibration

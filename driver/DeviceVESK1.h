@@ -129,6 +129,10 @@ class TDeviceVESK1 {
     // lines: 1 = lines 7,8, else 3,4; polarity: 1 = TTL, else RS232.
     void EnterPassThrough(uint8_t lines, uint8_t polarity); // "Passthrough enter failed"
     std::string GetTargetID();                              // "VESK Get target ID failed"; >= 4 hex digits
+    // The first chip whose ID matches the ID word read as `GetTargetID` reads it; when
+    // none does and that read was not the PIC18's, the word read once more with the PIC18
+    // algorithm (`ReadTargetIdAsPIC18`) names the first PIC18 that matches it. Raises
+    // "Unknown target: Id = 0x<first word>" when neither does.
     TChipDefinition* FindTarget(); // "VESK target detect failed"; null when unreadable
     void DetectTarget();           // "Target detect failed"
     // Requests the running region loop to stop after its current word. The request
@@ -185,6 +189,10 @@ class TDeviceVESK1 {
     // The three regions Code, Data, Fuses of the target, looked up by code.
     std::array<TChipRegion*, 3> StandardRegions();
     void RequireTarget() const;
+    // The ID word as a chosen PIC18 reads it (program mode with the PIC18 algorithm,
+    // the jump to 0x2006), whatever is chosen; -1 when unreadable. The selection and its
+    // algorithm stay; the position is forgotten.
+    int32_t ReadTargetIdAsPIC18();
     // "Preserved words not restored: [0x<address>] = 0x<word>, ..." for the selected
     // target's pending words in write-back order; empty when none is pending.
     std::string PendingPreservedText() const;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -106,5 +107,9 @@ class TIntelHexFileIterator {
     int32_t FRecordIndex = 0;
     int32_t FByteOffset = 0;
 };
+
+// Every data byte of a loaded file by its byte address; a later byte for the same
+// address replaces an earlier one, as in the buffer.
+std::map<uint64_t, uint8_t> ImageBytes(const TIntelHexFile& file);
 
 } // namespace vesk

@@ -186,6 +186,7 @@ void Write(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) {
     run.Guarded([&] {
         run.Connect();
         run.Step(TStepId::LoadImage);
+        run.Call(hooks.BufferLoaded);
         // Only a write of every region starts from an erased chip.
         if (request.Regions == AllRegions) run.Step(TStepId::Erase);
         for (const TDeviceVESK1::WriteStep_t& s : device.WriteSteps(request.Regions, request.Verify))
@@ -209,7 +210,10 @@ void Verify(TDeviceVESK1& device, const TRequest& request, const THooks& hooks) 
     TRun run(device, hooks, request);
     run.Guarded([&] {
         run.Connect();
-        if (hooks.Image) run.Step(TStepId::LoadImage);
+        if (hooks.Image) {
+            run.Step(TStepId::LoadImage);
+            run.Call(hooks.BufferLoaded);
+        }
         run.Step(TStepId::Verify, request.Regions);
         run.Step(TStepId::RunTarget);
         run.Step(TStepId::Close);

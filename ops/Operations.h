@@ -3,12 +3,13 @@
 //   Detect device    Open, Wakeup, GetType, GetVersion (when a type came), Close
 //   Detect target    Open, Wakeup, DetectTarget, RunTarget, Close
 //   Write            Open, Wakeup, Activate, SetBaudRate, DetectTarget (when no chip is
-//                    chosen), LoadBuffer, EraseChip (only when all regions are written),
-//                    the writes and verifies of WriteSteps, RunTarget, Close
+//                    chosen), LoadBuffer, the caller's BufferLoaded, EraseChip (only
+//                    when all regions are written), the writes and verifies of
+//                    WriteSteps, RunTarget, Close
 //   Read             Open, Wakeup, Activate, SetBaudRate, DetectTarget (when no chip),
 //                    ReadRegions, RunTarget, Close
-//   Verify           as Read, with LoadBuffer (when the caller gives an image) and
-//                    VerifyRegions in place of ReadRegions
+//   Verify           as Read, with LoadBuffer and BufferLoaded (when the caller gives
+//                    an image) and VerifyRegions in place of ReadRegions
 //   Erase            Open, Wakeup, Activate, SetBaudRate, DetectTarget (when no chip),
 //                    EraseChip, Close
 //   Run              Open, Wakeup, StopTarget, RunTarget, Close
@@ -50,6 +51,11 @@ struct THooks {
     // The image a Write (and a Verify, when given) loads into the buffer, read once
     // the programmer is connected.
     std::function<const TIntelHexFile&()> Image;
+    // After the image is in the buffer (Write, and Verify with an image), before
+    // anything is erased, written or compared: the caller may change the buffer (the
+    // configuration settings) and look at it (the warnings, a question). What it throws
+    // ends the operation as a failing step does.
+    std::function<void()> BufferLoaded;
     // The driver's progress during the operation, with the running step's name.
     std::function<void(const TProgress&)> Progress;
     // The operation failed; called before the port is closed.

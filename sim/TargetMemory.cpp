@@ -22,7 +22,8 @@ int32_t DeviceIdOf(const vesk::TChipDefinition& chip) {
 } // namespace
 
 TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip, bool realChip, bool fusesClearOnly)
-    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip), FFusesClearOnly(fusesClearOnly) {
+    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip), FFusesClearOnly(fusesClearOnly),
+      FPic18(chip.Algorithm == vesk::AlgorithmPIC18) {
     for (const auto& r : chip.Regions) {
         TMemoryRegion m;
         m.Name = r.Name;

@@ -66,6 +66,8 @@ class TTargetMemory {
     bool Program(int64_t address, int32_t value);
     void EraseAll();
     bool RealChip() const { return FRealChip; }
+    // The chip is a PIC18 (its algorithm), whose programming differs from a mid-range part's.
+    bool Pic18() const { return FPic18; }
     // The bits the word at the address has in real-chip mode (the region's width
     // without the single-word masks when none is given).
     static int32_t ImplementedBits(const TMemoryRegion& region, int64_t address);
@@ -93,6 +95,7 @@ class TTargetMemory {
     int32_t FDeviceIdOverride = -1;
     bool FRealChip = false;
     bool FFusesClearOnly = false;
+    bool FPic18 = false;
 };
 
 } // namespace vesk::sim

@@ -11,12 +11,13 @@
 class TRecordingDialogs : public TDialogs {
   public:
     struct TShown {
-        QString Kind; // "error", "application", "open", "save" or "calibration"
+        QString Kind; // "error", "application", "question", "open", "save" or "calibration"
         QString Caption;
         QString Message;
     };
     QList<TShown> Log;
     bool ConfirmFile = false;
+    bool QuestionAnswer = true; // Yes
     QString FileToChoose;
     QString LastFilter; // filter and default suffix of the last file dialog
     QString LastDefaultSuffix;
@@ -27,6 +28,10 @@ class TRecordingDialogs : public TDialogs {
     }
     void ShowApplicationError(QWidget*, const QString& title, const QString& message) override {
         Log.append({QStringLiteral("application"), title, message});
+    }
+    bool Question(QWidget*, const QString& title, const QString& message) override {
+        Log.append({QStringLiteral("question"), title, message});
+        return QuestionAnswer;
     }
     bool OpenFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
                       QString& fileName) override {

@@ -67,6 +67,8 @@ TEST_F(CalibrationTest, AProtectedChipIsErasedOnlyWithItsOwnCalibrationWord) {
     r = Vesk({"write", Image(0x3FC4), "--verify"});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Err,
+              "vesk: warning: MCLR is off (MCLRE = OFF) together with an internal oscillator (FOSC = "
+              "INTRCIO): program mode may then need power applied after the programming voltage\n"
               "Erase chip failed\n"
               "Calibration word not valid: PIC12F675 reads 0x000000 at 0x0003FF (a valid one is 0x34nn); "
               "the chip was not erased\n"
