@@ -63,7 +63,7 @@ void TProgrammingForm::BeginBusy() {
 void TProgrammingForm::EndBusy(bool ok) {
     SetBusy(false);
     FStopRequested = false;
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(ok ? lsGreen : lsRed);
 }
 
@@ -75,7 +75,7 @@ void TProgrammingForm::DetectDevice() {
     // own: the error goes on to the caller once the port is closed.
     vesk::ops::THooks hooks;
     hooks.Awake = [this] {
-        ProgressStep(-1);
+        ResetProgress();
         SetLamp(lsYellow);
     };
     hooks.Detected = [this](const std::string& type, const std::string& version) {
@@ -90,7 +90,7 @@ void TProgrammingForm::DetectDevice() {
         }
     };
     vesk::ops::DetectDevice(FDevice, hooks);
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(FDeviceDescription.isEmpty() ? lsRed : lsGreen);
     ActionUpdateUpdate();
 }
@@ -156,7 +156,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
                                           bool passThroughAfter) {
     ShowMainPage();
     AddRecentFile(FImageFileName);
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsYellow);
     BeginBusy();
 
@@ -165,7 +165,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
         EndBusy(ok);
         ActionUpdateUpdate();
     });
-    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ProgressStep(progress.Value); };
+    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ShowProgress(progress); };
     RunShown([&] { operation(hooks); }, closeFailed);
     EndBusy(ok);
     if (ok && passThroughAfter && FPassThroughEnter) {
@@ -234,7 +234,7 @@ void TProgrammingForm::EraseTarget() {
 
 void TProgrammingForm::ClearBuffer() {
     if (vesk::TChipDefinition* chip = FDevice.Target()) chip->ResetImage();
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsGreen);
     ActionUpdateUpdate();
 }
@@ -247,7 +247,7 @@ void TProgrammingForm::DetectTarget() {
     ShowMainPage();
     bool ok = false, closeFailed = false;
     auto finish = [this, &ok] {
-        ProgressStep(-1);
+        ResetProgress();
         SetLamp(ok ? lsGreen : lsRed);
         ActionUpdateUpdate();
     };

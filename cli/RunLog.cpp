@@ -91,7 +91,8 @@ void AppendLogLine(const std::string& path, const std::string& line) {
     if (fd >= 0) close(fd);
 #endif
     if (written != static_cast<decltype(written)>(line.size()))
-        throw Exception("Log file " + path + " not written: " + std::strerror(errno));
+        throw Exception("Log file " + path + " not written: " + std::strerror(errno),
+                        TFailureKind::FileAccess);
 }
 
 } // namespace vesk::cli

@@ -6,6 +6,13 @@ namespace vesk::ops {
 
 namespace {
 
+const TChipRegion* RegionAt(const TChipDefinition* chip, int32_t address) {
+    if (chip != nullptr)
+        for (const TChipRegion& region : chip->Regions)
+            if (region.Contains(address)) return &region;
+    return nullptr;
+}
+
 // One operation under way: its steps run through the caller's hooks, and the driver's
 // progress goes to the caller with the running step's name while it lasts.
 class TRun {
@@ -43,13 +50,17 @@ class TRun {
     const THooks& FHooks;
     TRequest FRequest;
     TProgressEvent FSavedProgress;
+    TStep FStep;
     std::string FStepName;
-    int FPosition = 0, FMaximum = 0;
+    bool FAnnounced = false;
+    TProgress FProgress;
 };
 
 void TRun::Step(TStepId id, int16_t regions, std::string* text) {
     const TStep step{id, regions};
+    FStep = step;
     FStepName = StepName(step);
+    FAnnounced = false;
     TStepArgs args{FRequest.BaudIndex, FRequest.Lines, FRequest.Polarity, FHooks.Image, text};
     const std::function<void()> body = [&] { Perform(FDevice, step, args); };
     if (FHooks.RunStep)
@@ -59,13 +70,17 @@ void TRun::Step(TStepId id, int16_t regions, std::string* text) {
 }
 
 void TRun::Progress(int value) {
-    if (value < 0) {
-        FMaximum = -value;
-        FPosition = 0;
+    // The driver announces a step's words (as -n) before the first of them, so the
+    // step's first value is its total even when it has none: -0 reads as address 0.
+    if (!FAnnounced) {
+        FAnnounced = true;
+        FProgress = {FStepName, 0, -value};
     } else {
-        ++FPosition;
+        ++FProgress.Done;
+        const TChipRegion* region = FStep.Regions == AllRegions ? RegionAt(FDevice.Target(), value) : nullptr;
+        if (region != nullptr) FProgress.Step = FStepName + " " + region->Name;
     }
-    FHooks.Progress(TProgress{FStepName, value, FPosition, FMaximum});
+    FHooks.Progress(FProgress);
 }
 
 void TRun::Guarded(const std::function<void()>& sequence) {
