@@ -7,120 +7,70 @@
 namespace vesk::test {
 namespace {
 
-class FailureKinds;
+// What is on the line before the call: nothing, a simulator on a port not opened, a
+// connection, a connection with the chip selected and its buffer holding words.
+enum class TLine { Empty, Unopened, Connected, Selected };
 
 struct TKindCase {
     const char* Name;
     TFailureKind Kind;
-    // Prepares the line and the programmer, and makes the call that fails.
-    std::function<void(FailureKinds&)> Fail;
+    TLine Line;
+    const char* Chip;
+    sim::TFaults Faults;
+    std::function<void(TDeviceVESK1&)> Call;
 };
 
-class FailureKinds : public DriverTest, public ::testing::WithParamInterface<TKindCase> {
-  public:
-    // A connection to a simulated T16.
-    void Plugged() {
-        StartSim("T16");
-        Connect();
-    }
-    // A connection with `chip` selected, its buffer holding words the blank chip has not.
-    void Select(const std::string& chip) {
-        StartSim(chip);
-        Connect();
-        Dev.SetTarget(&Chip(chip));
-        Dev.LoadBuffer(HexImage({{0x000, 0x1234}, {0x001, 0x2345}}));
-    }
-    using DriverTest::Dev;
-    using DriverTest::Faults;
-    using DriverTest::StartSim;
-};
+class FailureKinds : public DriverTest, public ::testing::WithParamInterface<TKindCase> {};
 
 TEST_P(FailureKinds, AreSetWhereTheFailureIsRaised) {
+    const TKindCase& c = GetParam();
+    if (c.Line != TLine::Empty) StartSim(c.Chip);
+    if (c.Line >= TLine::Connected) Connect();
+    if (c.Line == TLine::Selected) {
+        Dev.SetTarget(&Chip(c.Chip));
+        Dev.LoadBuffer(HexImage({{0x000, 0x1234}, {0x001, 0x2345}}));
+    }
+    if (c.Line != TLine::Empty) Faults(c.Faults);
     try {
-        GetParam().Fail(*this);
+        c.Call(Dev);
         ADD_FAILURE() << "no failure";
     } catch (const Exception& e) {
-        EXPECT_EQ(KindName(e.Kind()), std::string(KindName(GetParam().Kind))) << e.Message();
+        EXPECT_EQ(KindName(e.Kind()), std::string(KindName(c.Kind))) << e.Message();
     }
 }
 
+using K = TFailureKind;
+using L = TLine;
+using D = TDeviceVESK1;
+const auto Open = [](D& d) { d.Open(); };
+const auto GetType = [](D& d) { d.GetType(); };
+const auto Activate = [](D& d) { d.Activate(); };
+const auto Wakeup = [](D& d) { d.Open(), d.Wakeup(); };
+const auto Baud5 = [](D& d) { d.SetBaudRate(5); };
+const auto Detect = [](D& d) { d.DetectTarget(); };
+const auto Read = [](D& d) { d.ReadRegions(AllRegions); };
+const auto Verify = [](D& d) { d.VerifyRegions(AllRegions); };
+const auto AbortWrite = [](D& d) { d.Abort(), d.WriteRegions(AllRegions); };
+const auto Erase = [](D& d) { d.EraseChip(); };
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailureKinds,
-    ::testing::Values(TKindCase{"MissingPort", TFailureKind::NotOpened,
-                                [](FailureKinds& f) {
-                                    f.Dev.SetComPort("/dev/vesk-no-such-port");
-                                    f.Dev.Open();
-                                }},
-                      TKindCase{"SilentProgrammer", TFailureKind::NoAnswer,
-                                [](FailureKinds& f) {
-                                    f.Plugged();
-                                    f.Faults({.NeverAnswer = true});
-                                    f.Dev.GetType();
-                                }},
-                      TKindCase{"WrongEcho", TFailureKind::WrongEcho,
-                                [](FailureKinds& f) {
-                                    f.Plugged();
-                                    f.Faults({.WrongEchoAt = 3});
-                                    f.Dev.Activate();
-                                }},
-                      TKindCase{"SyncAnsweredZero", TFailureKind::WrongEcho,
-                                [](FailureKinds& f) {
-                                    f.StartSim("T16");
-                                    f.Dev.Open();
-                                    f.Faults({.SyncAnswerZero = true});
-                                    f.Dev.Wakeup();
-                                }},
-                      TKindCase{"PortNotOpen", TFailureKind::PortFailure,
-                                [](FailureKinds& f) {
-                                    f.StartSim("T16");
-                                    f.Dev.GetType();
-                                }},
-                      TKindCase{"BaudIndex", TFailureKind::BadArgument,
-                                [](FailureKinds& f) {
-                                    f.Plugged();
-                                    f.Dev.SetBaudRate(5);
-                                }},
-                      TKindCase{"UnknownId", TFailureKind::UnknownTarget,
-                                [](FailureKinds& f) {
-                                    f.Plugged();
-                                    f.Faults({.TargetId = 0x0F01});
-                                    f.Dev.DetectTarget();
-                                }},
-                      TKindCase{"UnreadableIdWithoutTarget", TFailureKind::UnknownTarget,
-                                [](FailureKinds& f) {
-                                    f.Plugged();
-                                    f.Faults({.BadReadReply = true});
-                                    f.Dev.DetectTarget();
-                                }},
-                      TKindCase{"NoTarget", TFailureKind::NoTarget,
-                                [](FailureKinds& f) {
-                                    f.Plugged();
-                                    f.Dev.WriteRegions(AllRegions);
-                                }},
-                      TKindCase{"UnreadableWord", TFailureKind::UnreadableWord,
-                                [](FailureKinds& f) {
-                                    f.Select("T16");
-                                    f.Faults({.BadReadReply = true});
-                                    f.Dev.ReadRegions(AllRegions);
-                                }},
-                      TKindCase{"VerifyDifference", TFailureKind::VerifyDifference,
-                                [](FailureKinds& f) {
-                                    f.Select("T16");
-                                    f.Dev.VerifyRegions(AllRegions);
-                                }},
-                      TKindCase{"Aborted", TFailureKind::Aborted,
-                                [](FailureKinds& f) {
-                                    f.Select("T16");
-                                    f.Dev.Abort();
-                                    f.Dev.WriteRegions(AllRegions);
-                                }},
-                      // The line naming the words an erase took keeps the cause's kind.
-                      TKindCase{"EraseThatLostWords", TFailureKind::NoAnswer,
-                                [](FailureKinds& f) {
-                                    f.Select("CAL16");
-                                    f.Faults({.StopAfter = 39}); // the programmer erases, then falls silent
-                                    f.Dev.EraseChip();
-                                }}),
+    ::testing::Values(
+        TKindCase{"MissingPort", K::NotOpened, L::Empty, "", {}, Open},
+        TKindCase{"PortNotOpen", K::PortFailure, L::Unopened, "T16", {}, GetType},
+        TKindCase{"Silent", K::NoAnswer, L::Connected, "T16", {.NeverAnswer = true}, GetType},
+        TKindCase{"WrongEcho", K::WrongEcho, L::Connected, "T16", {.WrongEchoAt = 3}, Activate},
+        TKindCase{"SyncZero", K::WrongEcho, L::Unopened, "T16", {.SyncAnswerZero = true}, Wakeup},
+        TKindCase{"BaudIndex", K::BadArgument, L::Connected, "T16", {}, Baud5},
+        TKindCase{"UnknownId", K::UnknownTarget, L::Connected, "T16", {.TargetId = 0x0F01}, Detect},
+        TKindCase{"UnreadableId", K::UnknownTarget, L::Connected, "T16", {.BadReadReply = true}, Detect},
+        TKindCase{"NoTarget", K::NoTarget, L::Connected, "T16", {}, Read},
+        TKindCase{"UnreadableWord", K::UnreadableWord, L::Selected, "T16", {.BadReadReply = true}, Read},
+        TKindCase{"VerifyDifference", K::VerifyDifference, L::Selected, "T16", {}, Verify},
+        TKindCase{"Aborted", K::Aborted, L::Selected, "T16", {}, AbortWrite},
+        // The programmer erases, then falls silent: the line naming the words
+        // the erase took keeps the cause's kind.
+        TKindCase{"EraseLostWords", K::NoAnswer, L::Selected, "CAL16", {.StopAfter = 39}, Erase}),
     [](const ::testing::TestParamInfo<TKindCase>& info) { return std::string(info.param.Name); });
 
 } // namespace
