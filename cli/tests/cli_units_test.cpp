@@ -154,31 +154,23 @@ TEST(ProgressBar, EndsTheBarWithALineBreak) {
 
 // The step that failed, and for detection and verification the kind: an unknown
 // target or a difference is the finding, a link fault is not.
-struct TClassifyCase {
-    TStep Step;
-    TFailureKind Kind;
-    int Status;
-};
-
-class Classify : public ::testing::TestWithParam<TClassifyCase> {};
-
-TEST_P(Classify, ByTheStepAndKindThatFailed) {
-    EXPECT_EQ(ClassifyFailure(GetParam().Step, GetParam().Kind), GetParam().Status);
+TEST(Classify, ByTheStepAndKindThatFailed) {
+    using K = TFailureKind;
+    const struct {
+        TStep Step;
+        TFailureKind Kind;
+        int Status;
+    } cases[] = {
+        {TStep::Connect, K::NotOpened, ExitProgrammer},  {TStep::Connect, K::NoAnswer, ExitProgrammer},
+        {TStep::Image, K::BadImage, ExitFile},           {TStep::Other, K::NoAnswer, ExitFailed},
+        {TStep::Other, K::VerifyDifference, ExitFailed}, {TStep::Detect, K::UnknownTarget, ExitTarget},
+        {TStep::Detect, K::NoAnswer, ExitFailed},        {TStep::Verify, K::VerifyDifference, ExitVerify},
+        {TStep::Verify, K::UnreadableWord, ExitFailed}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassifyFailure(c.Step, c.Kind), c.Status) << int(c.Step) << " " << KindName(c.Kind);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Classify,
-    ::testing::Values(TClassifyCase{TStep::Connect, TFailureKind::NotOpened, ExitProgrammer},
-                      TClassifyCase{TStep::Connect, TFailureKind::NoAnswer, ExitProgrammer},
-                      TClassifyCase{TStep::Image, TFailureKind::BadImage, ExitFile},
-                      TClassifyCase{TStep::Other, TFailureKind::NoAnswer, ExitFailed},
-                      TClassifyCase{TStep::Other, TFailureKind::VerifyDifference, ExitFailed},
-                      TClassifyCase{TStep::Detect, TFailureKind::UnknownTarget, ExitTarget},
-                      TClassifyCase{TStep::Detect, TFailureKind::NoAnswer, ExitFailed},
-                      TClassifyCase{TStep::Verify, TFailureKind::VerifyDifference, ExitVerify},
-                      TClassifyCase{TStep::Verify, TFailureKind::UnreadableWord, ExitFailed}));
-
-TEST(ClassifyStep, TurnsAnExceptionIntoACommandError) {
+TEST(Classify, StepTurnsAnExceptionIntoACommandError) {
     try {
         Step(TStep::Image, [] { throw VESK_Exception("outer\ninner"); });
         FAIL() << "no error";
