@@ -23,6 +23,7 @@
 #include "AboutPage.h"
 #include "BufferPage.h"
 #include "ComComboBox.h"
+#include "ConfigView.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "MainPage.h"
@@ -30,11 +31,13 @@
 #include "StateLamp.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipDefinitions.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Steps.h"
 #include "serial/port/ComPort.h"
 #include "storage/SettingsFile.h"
+#include "storage/SettingsTable.h"
 #include "termview/ComTerminal.h"
 
 #include <cstdio>
@@ -71,21 +74,13 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     connect(FPageControl1, &QStackedWidget::currentChanged, this, &TProgrammingForm::PageControl1Change);
 
     // Construction proper.
-    FImageFileName.clear();
     FDeviceDescription.clear();
     ShowPage(FTabControl1->currentIndex());
-    FRecentFiles.clear();
-    FVeskBaudRate = 1;
-    FPassThroughEnter = true;
-    FPassThroughLines = 1;
-    FPassThroughPolarity = 1;
+    // Every setting starts from the table's default, those kept in the driver too, so
+    // that the window and vesk start from the same values.
+    vesk::SetToDefaults(PublishedProperties());
     ResetProgress();
     SetLamp(lsGrey);
-    FDebugLevel = 0;
-    FUseBuiltInTerminal = false;
-    FTerminalBaudRate = 9600;
-    SetTerminalLocalEcho(false);
-    FVerifyAfterWrite = false;
     SetBusy(false);
 
     // The enabling rules run whenever the application is about to wait for the
@@ -119,7 +114,6 @@ void TProgrammingForm::ConfigureStorage() {
     FStorage.SetActive(true);
     FStorage.SetPrefix("Data_");
     FStorage.SetSignature("ProgrammingFormDataFileSignature");
-    FStorage.SetExcludeList(InheritedPropertyNames());
     // An installed program's folder cannot be written: the user's own file then.
     FStorage.SetUserFileFallback(true);
     FStorage.OnSaveFailed = [this](const std::string& message) { TellSaveFailure(message); };
@@ -234,9 +228,16 @@ void TProgrammingForm::FillTargetTypes() {
     targets->blockSignals(false);
     vesk::LoadChipDefinitionsWithUser(FProgramDirectory.toStdString());
     const QSignalBlocker block(targets);
-    for (const auto& chip : vesk::ChipDefinitions)
+    for (const auto& chip : vesk::ChipDefinitions) {
         targets->addItem(QString::fromStdString(chip->Name), QVariant::fromValue<void*>(chip.get()));
+        // A device ID shared with other parts: the list says so where the chip is chosen.
+        const std::string note = vesk::SameDeviceIdNote(*chip);
+        if (!note.empty())
+            targets->setItemData(targets->count() - 1, QString::fromStdString(chip->Name + note),
+                                 Qt::ToolTipRole);
+    }
     targets->setCurrentIndex(0);
+    ShowTargetHint();
 }
 
 void TProgrammingForm::Timer1Timer() {
@@ -412,6 +413,7 @@ void TProgrammingForm::ActionUpdateUpdate() {
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);
         enable(FBufferPage->actSaveBuffer, !busy);
+        enable(FBufferPage->ConfigView, !busy);
         enable(FTabControl1, !busy);
         enable(FTerminalPage->sbPassThrough, known);
         enable(FTerminalPage->sbClearTerminal, known);

@@ -27,6 +27,7 @@
 #include "TerminalPage.h"
 #include "bufferview/HexEditor.h"
 #include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
@@ -99,8 +100,19 @@ void TProgrammingForm::DetectDevice() {
 
 void TProgrammingForm::SelectTargetItem() {
     const int index = FMainPage->cbxTargetType->findData(QVariant::fromValue<void*>(FDevice.Target()));
-    const QSignalBlocker block(FMainPage->cbxTargetType);
-    FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    {
+        const QSignalBlocker block(FMainPage->cbxTargetType);
+        FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    }
+    ShowTargetHint();
+}
+
+void TProgrammingForm::ShowTargetHint() {
+    const vesk::TChipDefinition* chip = FDevice.Target();
+    const std::string note = chip != nullptr ? vesk::SameDeviceIdNote(*chip) : std::string();
+    FMainPage->cbxTargetType->setToolTip(note.empty() ? QStringLiteral("Target type")
+                                                      : QStringLiteral("Target type: ") +
+                                                            QString::fromStdString(chip->Name + note));
 }
 
 void TProgrammingForm::cbxTargetTypeChange(int index) {
@@ -111,6 +123,7 @@ void TProgrammingForm::cbxTargetTypeChange(int index) {
     } catch (...) {
         // Errors of the selection are ignored.
     }
+    ShowTargetHint();
     ActionUpdateUpdate();
 }
 
@@ -128,9 +141,14 @@ vesk::ops::THooks TProgrammingForm::GuardedHooks(bool& ok, bool& closeFailed,
         SelectTargetItem();
         ActionUpdateUpdate();
     };
+    hooks.Calibrations = &FCalibrations;
+    hooks.Calibration = [this](const vesk::ops::TCalibrationQuestion& question) {
+        return FDialogs->AskCalibration(this, question);
+    };
     hooks.Failed = [this, &ok](const std::exception& error) {
         ok = false;
-        ShowError(ExceptionText(error));
+        // The user's No to the question before a protecting write is no error.
+        if (!FWriteDeclined) ShowError(ExceptionText(error));
     };
     // The end steps still run; the close error then reaches the application's
     // standard error box.
@@ -157,6 +175,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     ShowMainPage();
     AddRecentFile(FImageFileName);
     ResetProgress();
+    const int lampBefore = LampPicture();
     SetLamp(lsYellow);
     BeginBusy();
 
@@ -168,6 +187,11 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
     hooks.Progress = [this](const vesk::ops::TProgress& progress) { ShowProgress(progress); };
     RunShown([&] { operation(hooks); }, closeFailed);
     EndBusy(ok);
+    if (FWriteDeclined) {
+        // Nothing was done: the lamp tells what it told before.
+        FWriteDeclined = false;
+        SetLamp(lampBefore);
+    }
     if (ok && passThroughAfter && FPassThroughEnter) {
         if (FUseBuiltInTerminal) {
             btnClearTerminalClick();
@@ -198,6 +222,11 @@ bool TProgrammingForm::ProgramTarget(int16_t code) {
             hooks.Image = [this]() -> const vesk::TIntelHexFile& {
                 FImage->Load(FImageFileName.toStdString());
                 return *FImage;
+            };
+            hooks.BufferLoaded = [this, code] {
+                if (ConfirmConfigWrite(code)) return;
+                FWriteDeclined = true;
+                throw vesk::Exception("Write declined: the image turns on protection");
             };
             vesk::ops::Write(FDevice, Request(code), hooks);
         },
@@ -343,12 +372,14 @@ void TProgrammingForm::RefreshBufferView() {
     // handler shows it and the page stays empty.
     FBufferPage->HexEditor1->SetChip(FDevice.Target());
     FBufferPage->HexEditor1->RefreshBufferView();
+    RefreshConfigView();
 }
 
 void TProgrammingForm::btnLoadBufferClick() {
     Guarded([this] {
         FImage->Load(FImageFileName.toStdString());
         FDevice.LoadBuffer(*FImage);
+        ApplyConfigChanges(*FDevice.Target());
         RefreshBufferView();
     });
 }

@@ -21,6 +21,7 @@ enum class TFailureKind {
     BadArgument,      // a value the call refuses: baud index, region, address, serial number
     FileAccess,       // a file of the program's own could not be read or written
     Aborted,          // the user stopped the operation
+    BadCalibration,   // a calibration word read or given cannot be the chip's: nothing erased
 };
 
 // A short name of the kind, for reports and logs ("no answer", "wrong echo", ...).
@@ -54,6 +55,8 @@ inline const char* KindName(TFailureKind kind) {
         return "file access";
     case TFailureKind::Aborted:
         return "aborted";
+    case TFailureKind::BadCalibration:
+        return "calibration not valid";
     }
     return "?";
 }

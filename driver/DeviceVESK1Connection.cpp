@@ -10,6 +10,7 @@
 
 #include "serial/port/ComPortTransport.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vesk {
@@ -124,12 +125,53 @@ std::string TDeviceVESK1::GetTargetID() {
     });
 }
 
+namespace {
+
+// The first loaded chip whose ID matches, among every chip or among the PIC18s only.
+TChipDefinition* FirstChipWithId(int32_t id, bool pic18Only) {
+    for (const auto& chip : ChipDefinitions)
+        if ((!pic18Only || chip->IsPIC18()) && chip->MatchesId(id)) return chip.get();
+    return nullptr;
+}
+
+bool AnyPIC18Loaded() {
+    return std::any_of(ChipDefinitions.begin(), ChipDefinitions.end(),
+                       [](const auto& chip) { return chip->IsPIC18() && chip->HasId(); });
+}
+
+} // namespace
+
+int32_t TDeviceVESK1::ReadTargetIdAsPIC18() {
+    TChipDefinition* const chosen = FWords.Target();
+    // Exactly as a chosen PIC18 reads it: program mode with its algorithm, then the jump.
+    FWords.SetTarget(nullptr);
+    FWords.SetAlgorithm(AlgorithmPIC18);
+    // The choice comes back, and the position is forgotten: the programmer stands in
+    // another algorithm's program mode.
+    auto restore = [&] { FWords.SetTarget(chosen); };
+    try {
+        const int32_t id = vbus::ParseHex(GetTargetID());
+        restore();
+        return id;
+    } catch (...) {
+        restore();
+        throw;
+    }
+}
+
 TChipDefinition* TDeviceVESK1::FindTarget() {
     return WithContext(failed::FindTarget, [&]() -> TChipDefinition* {
         const int32_t id = vbus::ParseHex(GetTargetID());
         if (id == -1) return nullptr; // the word could not be read
-        for (const auto& chip : ChipDefinitions)
-            if (chip->MatchesId(id)) return chip.get();
+        if (TChipDefinition* chip = FirstChipWithId(id, false)) return chip;
+        // A PIC18 does not understand a mid-range read, which then names nothing (or,
+        // read from a simulator that answers anyway, could name a mid-range part): it
+        // is asked once more in its own algorithm, and only PIC18s may answer to that.
+        if (FWords.Algorithm() != AlgorithmPIC18 && AnyPIC18Loaded()) {
+            const int32_t pic18Id = ReadTargetIdAsPIC18();
+            if (pic18Id != -1)
+                if (TChipDefinition* chip = FirstChipWithId(pic18Id, true)) return chip;
+        }
         throw Exception("Unknown target: Id = 0x" + Hex(id, 6), TFailureKind::UnknownTarget);
     });
 }

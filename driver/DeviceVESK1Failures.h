@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 
+namespace vesk {
+class TChipDefinition;
+}
+
 namespace vesk::failed {
 
 inline constexpr char Open[] = "VESK device open failed";
@@ -41,5 +45,13 @@ inline std::string SetBaudRate(int8_t index) {
     return std::string("VESK Baudrate setting failed: ") +
            (valid ? std::to_string(ProgrammerBaudRates[size_t(index)]) : "index " + std::to_string(index));
 }
+
+// Why an erase stopped before erasing: a calibration word read that no valid
+// calibration is ("... reads 0x000000 at 0x0003FF (a valid one is 0x34nn) ..."), and
+// how to go on.
+std::string CalibrationNotValid(const TChipDefinition& chip, const TCalibrationRead_t& read);
+// ... or a word given in its place that is none.
+std::string CalibrationGivenNotValid(const TChipDefinition& chip, const TCalibrationRead_t& read,
+                                     int32_t given);
 
 } // namespace vesk::failed

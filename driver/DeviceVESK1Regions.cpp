@@ -68,12 +68,13 @@ void TDeviceVESK1::EraseChip() {
     WithContext(failed::Erase, [&] {
         RequireTarget();
         SavePreserved();
+        CheckCalibration();
         // Once the erase command goes out the chip may lack its preserved words: each
         // stays pending until it is written back, so that a failure names it and the
         // next erase of the chip puts it back instead of keeping the blank word.
         for (const TChipRegion& region : Target()->Regions)
             for (const AddressAndMask_t& entry : region.Preserve)
-                FPendingPreserved[{Target(), entry.Address}] = entry.Saved;
+                FPendingPreserved[{Target(), entry.Address}] = region.RestoredWord(entry, entry.Saved);
         try {
             FWords.ProgramModeEnter(0); // the programmer erases the whole chip
             RestorePreserved();
@@ -96,7 +97,10 @@ void TDeviceVESK1::SavePreserved() {
             if (word == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
             entry.Saved = word;
             const auto pending = FPendingPreserved.find({Target(), entry.Address});
-            if (pending == FPendingPreserved.end()) continue;
+            if (pending == FPendingPreserved.end()) {
+                ReportCalibration(region, entry.Address, word);
+                continue;
+            }
             if (word == ErasedWord(region, FWords.DataDigits())) {
                 // A failed erase took the word and the chip still lacks it: keeping
                 // the blank would lose it for good.
@@ -105,6 +109,7 @@ void TDeviceVESK1::SavePreserved() {
                 // Another chip, or the word was put back some other way: the chip's
                 // own word is the one to keep.
                 FPendingPreserved.erase(pending);
+                ReportCalibration(region, entry.Address, word);
             }
         }
     }
@@ -116,9 +121,10 @@ void TDeviceVESK1::RestorePreserved() {
         FWords.ProgramModeEnter(region.Code);
         for (const AddressAndMask_t& entry : region.Preserve) {
             FWords.Reach(region.Code, entry.Address);
-            // The saved word goes back unchanged: merging it with the erased chip
-            // would put back the erased bits.
-            FWords.WriteSavedWord(entry.Saved);
+            // Only the preserved bits are the chip's to keep; the others stay erased, so
+            // that the image can program them (programming only clears bits). No merge
+            // with the chip's word either: that would keep every erased bit.
+            FWords.WriteSavedWord(entry.Saved < 0 ? entry.Saved : region.RestoredWord(entry, entry.Saved));
             FPendingPreserved.erase({Target(), entry.Address});
         }
     }
@@ -205,6 +211,7 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
             const int32_t word = FWords.ReadData();
             if (word == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
             if (word != region.Default) region.Data[i] = word;
+            ReportCalibration(region, address, word);
             CheckAbort();
         }
     });

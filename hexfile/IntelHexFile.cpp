@@ -52,7 +52,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex) {
             const std::string& line = Lines[LineIndex];
             TIntelHexFileRecord& record = Records[LineIndex];
-            if (ended && !line.empty() && line[0] == ';') {
+            if (ended && line.empty()) continue; // some compilers end the file with an empty line
+            if (ended && line[0] == ';') {
                 record.Marker = ";";
                 record.Line = line;
                 continue;

@@ -15,7 +15,7 @@ TMemory TSoakWorker::Erased(const TMemory& before) const {
     TMemory memory;
     for (int32_t address : Addresses())
         memory[address] = address >= DataStart ? DataDefault : CodeDefault;
-    // The kept words are put back whole.
+    // The kept bits are put back, the other bits of a kept word stay erased.
     memory[CalibrationAddress] = KeptWord(before, CalibrationAddress);
     memory[FusesAddress] = KeptWord(before, FusesAddress);
     return memory;
@@ -25,6 +25,9 @@ int32_t TSoakWorker::KeptWord(const TMemory& before, int32_t address) const {
     // Both kept words lie in regions whose blank word is CodeDefault.
     const auto pending = FPendingBefore.find(address);
     if (before.at(address) == CodeDefault && pending != FPendingBefore.end()) return pending->second;
+    const TChipRegion& region = FChip.RegionByAddress(address);
+    for (const AddressAndMask_t& entry : region.Preserve)
+        if (entry.Address == address) return region.RestoredWord(entry, before.at(address));
     return before.at(address);
 }
 
@@ -272,10 +275,12 @@ void TSoakWorker::CheckFailedErase(const TOutcome& o, const TMemory& before, con
             v.push_back("the message names 0x" + Hex(word, 4) + " at 0x" + Hex(address, 6) +
                         ", the word to put back is 0x" + Hex(KeptWord(before, address), 4));
     }
-    // Every kept word the erase took is named.
+    // Every kept word the erase took is named. A word the failure left as it was (the
+    // erase command may not have reached the chip) was not taken.
     for (int32_t address : {CalibrationAddress, FusesAddress}) {
         const int32_t expected = KeptWord(before, address);
-        if (after.at(address) == expected) continue;
+        const bool untouched = after.at(address) == before.at(address) && before.at(address) != CodeDefault;
+        if (after.at(address) == expected || untouched) continue;
         if (after.at(address) != CodeDefault)
             v.push_back("kept word 0x" + Hex(address, 6) + " is 0x" + Hex(after.at(address), 4) +
                         " after a failed erase, neither 0x" + Hex(expected, 4) + " nor blank");

@@ -169,11 +169,11 @@ bool TSoakWorker::RunMemoryCheck() {
                     const int32_t address = region.Start + i;
                     int32_t expected = address == CalibrationAddress ? FCalibration : region.Default;
                     if (auto it = image.find(address); it != image.end() && it->second != region.Default)
-                        expected = address == FusesAddress
-                                       ? (before.at(address) & FusesKeptBits) | (it->second & ~FusesKeptBits)
-                                       : it->second;
+                        expected = address == FusesAddress ? (KeptWord(before, address) & FusesKeptBits) |
+                                                                 (it->second & ~FusesKeptBits)
+                                                           : it->second;
                     else if (address == FusesAddress)
-                        expected = before.at(address);
+                        expected = KeptWord(before, address);
                     if (region.Data[size_t(i)] != expected) {
                         v.push_back("read back 0x" + Hex(region.Data[size_t(i)], 4) + " at 0x" +
                                     Hex(address, 6) + ", the image has 0x" + Hex(expected, 4));

@@ -93,8 +93,9 @@ class TSoakWorker {
     TMemory Snapshot() const;
     // The target after a successful erase of `before`: blank, with the kept words.
     TMemory Erased(const TMemory& before) const;
-    // The kept word an erase of `before` must put back at `address`: the target's own,
-    // or, where the target reads blank, the word the driver holds from a failed erase.
+    // The kept word an erase of `before` must put back at `address`: the target's kept
+    // bits with the others erased, or, where the target reads blank, the word the
+    // driver holds from a failed erase.
     int32_t KeptWord(const TMemory& before, int32_t address) const;
     // The kept words a failed erase took: named in its message, still held by the driver.
     void CheckFailedErase(const TOutcome& outcome, const TMemory& before, const TMemory& after,

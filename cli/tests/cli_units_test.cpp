@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 namespace vesk::cli {
 namespace {
@@ -183,15 +184,19 @@ TEST(Classify, StepTurnsAnExceptionIntoACommandError) {
 
 // --- Settings -----------------------------------------------------------------------------------
 
+// Without a file the table's defaults, which are also the driver's own.
 TEST(Settings, DriverDefaultsWithoutFile) {
     test::TTempFolder dir;
-    TDeviceVESK1 driver;
-    const TSettings s = ReadSettings(driver, dir.Path());
+    const TDeviceVESK1 driver;
+    const TSettings s = ReadSettings(dir.Path());
     EXPECT_EQ(s.ComPort, "COM1");
     EXPECT_EQ(s.ComReadTimeout, 500);
     EXPECT_EQ(s.ProgramDelay, 35);
     EXPECT_EQ(s.DeviceID, "0000");
     EXPECT_EQ(s.VeskBaudRate, 1);
+    EXPECT_EQ(
+        std::make_tuple(s.ComPort, s.ComReadTimeout, s.ProgramDelay, s.DeviceID),
+        std::make_tuple(driver.ComPort(), driver.ComReadTimeout(), driver.ProgramDelay(), driver.DeviceID()));
 }
 
 TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
@@ -201,8 +206,7 @@ TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
                              "ComReadTimeout=0x40\nProgramDelay=300\nDeviceID=ABCD\n"
                              "VeskBaudRate=4\nRecentFiles=0\n\n";
     test::WriteText(dir.Path() + "WinVESK.ini", text);
-    TDeviceVESK1 driver;
-    const TSettings s = ReadSettings(driver, dir.Path());
+    const TSettings s = ReadSettings(dir.Path());
     EXPECT_EQ(s.ComPort, "/dev/ttyUSB3");
     EXPECT_EQ(s.ComReadTimeout, 64);
     EXPECT_EQ(s.ProgramDelay, 300 & 0xFF);
@@ -214,8 +218,7 @@ TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
 TEST(Settings, BadNumbersKeepTheDefaults) {
     test::TTempFolder dir;
     test::WriteText(dir.Path() + "WinVESK.ini", "[DIRUD]\nComReadTimeout=soon\nVeskBaudRate=\n");
-    TDeviceVESK1 driver;
-    const TSettings s = ReadSettings(driver, dir.Path());
+    const TSettings s = ReadSettings(dir.Path());
     EXPECT_EQ(s.ComReadTimeout, 500);
     EXPECT_EQ(s.VeskBaudRate, 1);
 }
