@@ -34,6 +34,7 @@
 #include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "ops/Steps.h"
 #include "serial/port/ComPort.h"
 #include "storage/SettingsFile.h"
 #include "storage/SettingsTable.h"
@@ -78,7 +79,7 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     // Every setting starts from the table's default, those kept in the driver too, so
     // that the window and vesk start from the same values.
     vesk::SetToDefaults(PublishedProperties());
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsGrey);
     SetBusy(false);
 
@@ -275,7 +276,7 @@ void TProgrammingForm::ShowDetectFailure(const QString& message) {
     ElideDetectFailure();
     FMainPage->lblDevice->setToolTip(message);
     FMainPage->btnPortSettings->setVisible(true);
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsRed);
     ActionUpdateUpdate();
 }
@@ -360,19 +361,15 @@ int TProgrammingForm::LampPicture() const {
     return FMainPage->imgState->Picture();
 }
 
-void TProgrammingForm::ProgressStep(int value) {
-    if (value < 0) {
-        FProgressTotal = -value;
-        FProgressCount = 1;
-        FProgressLast = -1;
-        FMainPage->ProgressBar1->setValue(0);
-    } else {
-        const int32_t percentage = FProgressCount * 100 / FProgressTotal;
-        ++FProgressCount;
-        if (percentage != FProgressLast) FMainPage->ProgressBar1->setValue(percentage % 100);
-        FProgressLast = percentage;
-    }
-    if (FProgressCount % 4 == 0) ProcessMessages();
+void TProgrammingForm::ShowProgress(const vesk::ops::TProgress& progress) {
+    const int percentage = progress.Total > 0 ? int(int64_t(progress.Done) * 100 / progress.Total) : 0;
+    FMainPage->ProgressBar1->setValue(percentage % 100);
+    // Every fourth word lets a Stop through.
+    if ((progress.Done + 1) % 4 == 0) ProcessMessages();
+}
+
+void TProgrammingForm::ResetProgress() {
+    FMainPage->ProgressBar1->setValue(0);
 }
 
 void TProgrammingForm::SetRecentFiles(const QStringList& value) {

@@ -59,6 +59,7 @@ class TIntelHexFile;
 } // namespace vesk
 namespace vesk::ops {
 struct THooks;
+struct TProgress;
 struct TRequest;
 } // namespace vesk::ops
 
@@ -157,8 +158,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     TDialogs& Dialogs() const { return *FDialogs; }
     QString ProgramDirectory() const { return FProgramDirectory; }
 
-    // Progress handler bound to the driver's OnProgress; -1 resets the bar.
-    void ProgressStep(int value);
+    // Shows the running step's progress on the bar; a finished step leaves it empty.
+    void ShowProgress(const vesk::ops::TProgress& progress);
+    void ResetProgress();
     void SetLamp(int picture);
     int LampPicture() const;
 
@@ -359,9 +361,6 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     bool FWriteOnImageChange = false;
 
     QString FDeviceDescription;
-    int32_t FProgressTotal = 1;
-    int32_t FProgressCount = 1;
-    int32_t FProgressLast = -1;
     bool FShown = false;
     int FPageShown = pgMain;     // the page stack's current page
     std::string FLoadedSettings; // the settings as the storage would write them after the load

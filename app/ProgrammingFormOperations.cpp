@@ -64,7 +64,7 @@ void TProgrammingForm::BeginBusy() {
 void TProgrammingForm::EndBusy(bool ok) {
     SetBusy(false);
     FStopRequested = false;
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(ok ? lsGreen : lsRed);
 }
 
@@ -76,7 +76,7 @@ void TProgrammingForm::DetectDevice() {
     // own: the error goes on to the caller once the port is closed.
     vesk::ops::THooks hooks;
     hooks.Awake = [this] {
-        ProgressStep(-1);
+        ResetProgress();
         SetLamp(lsYellow);
     };
     hooks.Detected = [this](const std::string& type, const std::string& version) {
@@ -91,7 +91,7 @@ void TProgrammingForm::DetectDevice() {
         }
     };
     vesk::ops::DetectDevice(FDevice, hooks);
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(FDeviceDescription.isEmpty() ? lsRed : lsGreen);
     ActionUpdateUpdate();
 }
@@ -174,7 +174,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
                                           bool passThroughAfter) {
     ShowMainPage();
     AddRecentFile(FImageFileName);
-    ProgressStep(-1);
+    ResetProgress();
     const int lampBefore = LampPicture();
     SetLamp(lsYellow);
     BeginBusy();
@@ -184,7 +184,7 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
         EndBusy(ok);
         ActionUpdateUpdate();
     });
-    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ProgressStep(progress.Value); };
+    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ShowProgress(progress); };
     RunShown([&] { operation(hooks); }, closeFailed);
     EndBusy(ok);
     if (FWriteDeclined) {
@@ -263,7 +263,7 @@ void TProgrammingForm::EraseTarget() {
 
 void TProgrammingForm::ClearBuffer() {
     if (vesk::TChipDefinition* chip = FDevice.Target()) chip->ResetImage();
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsGreen);
     ActionUpdateUpdate();
 }
@@ -276,7 +276,7 @@ void TProgrammingForm::DetectTarget() {
     ShowMainPage();
     bool ok = false, closeFailed = false;
     auto finish = [this, &ok] {
-        ProgressStep(-1);
+        ResetProgress();
         SetLamp(ok ? lsGreen : lsRed);
         ActionUpdateUpdate();
     };

@@ -180,12 +180,12 @@ bool TChipDefinition::LoadFromText(const std::string& text) {
     Algorithm = -1;
     Regions.clear();
     Fields.clear();
-    FillChip(*this, TDefinitionIni::Parse(text));
+    WithKind(TFailureKind::BadChipFile, [&] { FillChip(*this, TDefinitionIni::Parse(text)); });
     return true;
 }
 
 bool TChipDefinition::LoadFromFile(const std::string& path) {
-    return WithContext("Error reading file: " + path, [&] {
+    return WithContext("Error reading file: " + path, TFailureKind::BadChipFile, [&] {
         ResetImage();
         const std::string text = ReadTextFile(path, TDefinitionIni::MaxFileBytes);
         return LoadFromText(text);

@@ -62,7 +62,7 @@ std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
 }
 
 bool LoadChipDefinitions(const std::string& directory, std::vector<std::unique_ptr<TChipDefinition>>& into) {
-    return WithContext("Error loading chip definitions", [&] {
+    return WithContext("Error loading chip definitions", TFailureKind::BadChipFile, [&] {
         const std::string dir = WithTrailingSeparator(directory);
         for (const std::string& name : FindChipDefinitionFiles(dir)) {
             auto chip = std::make_unique<TChipDefinition>();

@@ -106,17 +106,6 @@ TStep ClassOf(ops::TStepId id) {
 // error is reported after it, except after a failed Open or a failed Close.
 void PutSerialNumber(TContext& c);
 
-// The bar shows the running step's name; a step over all regions carries none, and the
-// bar adds the name of the region that holds the address in progress.
-void ShowProgress(const TContext& c, const ops::TProgress& progress) {
-    if (c.Bar == nullptr) return;
-    if (progress.Value < 0) {
-        const bool allRegions = progress.Step.find(' ') == std::string::npos;
-        c.Bar->SetStep(progress.Step, allRegions ? c.Driver.Target() : nullptr);
-    }
-    c.Bar->Step(progress.Value);
-}
-
 // --calibration: the words fit the chip, checked as soon as it is known (before the
 // image is read or anything is erased).
 void CheckCalibrationWords(const TContext& c) {
@@ -147,7 +136,7 @@ ops::THooks Hooks(TContext& c) {
             throw ECommand(ExitFailed, e.Message());
         }
     };
-    if (c.Bar != nullptr) hooks.Progress = [&c](const ops::TProgress& p) { ShowProgress(c, p); };
+    if (c.Bar != nullptr) hooks.Progress = [&c](const ops::TProgress& p) { c.Bar->Show(p); };
     hooks.CloseFailed = [&c] {
         if (c.LastStep == ops::TStepId::Open || c.LastStep == ops::TStepId::Close) return;
         try {

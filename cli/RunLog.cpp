@@ -37,7 +37,7 @@ void AppendLogLine(const std::string& path, const std::string& line) {
     try {
         AppendLine(path, line);
     } catch (const Exception& e) {
-        throw Exception("Log file " + path + " not written: " + e.Message());
+        throw Exception("Log file " + path + " not written: " + e.Message(), TFailureKind::FileAccess);
     }
 }
 

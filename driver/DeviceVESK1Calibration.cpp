@@ -42,11 +42,13 @@ void TDeviceVESK1::CheckCalibration() {
                 const std::optional<int32_t> given =
                     OnCalibrationRestore ? OnCalibrationRestore(read) : std::nullopt;
                 if (given && !calibration.Accepts(*given))
-                    throw Exception(failed::CalibrationGivenNotValid(*Target(), read, *given));
+                    throw Exception(failed::CalibrationGivenNotValid(*Target(), read, *given),
+                                    TFailureKind::BadCalibration);
                 if (given)
                     entry.Saved = *given;
                 else if (!calibration.Accepts(entry.Saved))
-                    throw Exception(failed::CalibrationNotValid(*Target(), read));
+                    throw Exception(failed::CalibrationNotValid(*Target(), read),
+                                    TFailureKind::BadCalibration);
                 break;
             }
 }

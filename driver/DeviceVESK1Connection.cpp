@@ -31,14 +31,14 @@ void TDeviceVESK1::Open() {
         // An abort requested during an earlier operation is withdrawn here.
         FAbort = false;
         FTransport->Open(FComPort, FComBaudRate);
-        if (!FTransport->IsOpen()) throw Exception("COM port open failed");
+        if (!FTransport->IsOpen()) throw Exception("COM port open failed", TFailureKind::NotOpened);
     });
 }
 
 void TDeviceVESK1::Close() {
     WithContext(failed::Close, [&] {
         FTransport->Close();
-        if (FTransport->IsOpen()) throw Exception("COM port close failed");
+        if (FTransport->IsOpen()) throw Exception("COM port close failed", TFailureKind::NotOpened);
     });
 }
 
@@ -64,7 +64,7 @@ void TDeviceVESK1::Activate() {
 void TDeviceVESK1::SetBaudRate(int8_t index) {
     const bool valid = index >= 0 && index < int(ProgrammerBaudRates.size());
     WithContext(failed::SetBaudRate(index), [&] {
-        if (!valid) throw Exception("Invalid argument");
+        if (!valid) throw Exception("Invalid argument", TFailureKind::BadArgument);
         // The echoes come back at the old speed; the programmer switches after them.
         FLink.SendCommand("00" + Hex(index * 16 + 4, 2) + "p");
         FTransport->SetSpeed(ProgrammerBaudRates[index]);
@@ -172,14 +172,15 @@ TChipDefinition* TDeviceVESK1::FindTarget() {
             if (pic18Id != -1)
                 if (TChipDefinition* chip = FirstChipWithId(pic18Id, true)) return chip;
         }
-        throw Exception("Unknown target: Id = 0x" + Hex(id, 6));
+        throw Exception("Unknown target: Id = 0x" + Hex(id, 6), TFailureKind::UnknownTarget);
     });
 }
 
 void TDeviceVESK1::DetectTarget() {
     WithContext(failed::DetectTarget, [&] {
         TChipDefinition* chip = FindTarget();
-        if (chip == nullptr && Target() == nullptr) throw Exception("Unknown target");
+        if (chip == nullptr && Target() == nullptr)
+            throw Exception("Unknown target", TFailureKind::UnknownTarget);
         if (chip != nullptr && chip != Target()) SetTarget(chip);
     });
 }

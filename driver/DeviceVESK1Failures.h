@@ -35,6 +35,9 @@ inline constexpr char Read[] = "Target read failed";
 inline constexpr char RegionWrite[] = "Target region write failed: ";
 inline constexpr char RegionRead[] = "Target region read failed: ";
 inline constexpr char RegionVerify[] = "Target region verify failed: ";
+// A failed erase names the preserved words it took right under its own line:
+// "[0x<address>] = 0x<word>" entries joined by ", " after this.
+inline constexpr char NotRestored[] = "Preserved words not restored: ";
 
 // SetBaudRate's line: the rate, or the index when no rate has it.
 inline std::string SetBaudRate(int8_t index) {

@@ -43,7 +43,7 @@ void ForSelectedRegions(const std::array<TChipRegion*, 3>& all, int16_t regions,
 } // namespace
 
 void TDeviceVESK1::RequireTarget() const {
-    if (Target() == nullptr) throw VESK_Exception("No target selected");
+    if (Target() == nullptr) throw VESK_Exception("No target selected", TFailureKind::NoTarget);
 }
 
 std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
@@ -53,12 +53,12 @@ std::array<TChipRegion*, 3> TDeviceVESK1::StandardRegions() {
 }
 
 void TDeviceVESK1::CheckAbort() {
-    if (FAbort.exchange(false)) throw Exception("Aborted by user");
+    if (FAbort.exchange(false)) throw Exception("Aborted by user", TFailureKind::Aborted);
 }
 
 bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
     WithContext(failed::LoadBuffer, [&] {
-        if (Target() == nullptr) throw Exception("Target not specified");
+        if (Target() == nullptr) throw Exception("Target not specified", TFailureKind::NoTarget);
         if (!Target()->LoadImage(image)) throw Exception("Unknown error");
     });
     return true;
@@ -81,7 +81,7 @@ void TDeviceVESK1::EraseChip() {
         } catch (const Exception& e) {
             const std::string pending = PendingPreservedText();
             if (pending.empty()) throw;
-            throw VESK_Exception(pending + "\n" + e.Message());
+            throw VESK_Exception(pending + "\n" + e.Message(), e.Kind());
         }
     });
 }
@@ -94,7 +94,7 @@ void TDeviceVESK1::SavePreserved() {
             FWords.Reach(region.Code, entry.Address);
             const int32_t word = FWords.ReadData();
             // Erasing now would lose the word for good.
-            if (word == -1) throw Exception("Data read error");
+            if (word == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
             entry.Saved = word;
             const auto pending = FPendingPreserved.find({Target(), entry.Address});
             if (pending == FPendingPreserved.end()) {
@@ -144,7 +144,7 @@ std::string TDeviceVESK1::PendingPreservedText() const {
         for (const AddressAndMask_t& entry : region.Preserve) {
             const auto pending = FPendingPreserved.find({Target(), entry.Address});
             if (pending == FPendingPreserved.end()) continue;
-            text += text.empty() ? "Preserved words not restored: " : ", ";
+            text += text.empty() ? failed::NotRestored : ", ";
             text += "[0x" + Hex(entry.Address, 6) + "] = 0x" + Hex(pending->second, 6);
         }
     }
@@ -209,7 +209,7 @@ void TDeviceVESK1::ReadRegion(TChipRegion& region) {
             const int32_t address = FWords.MoveTo(region.Start + i);
             if (OnProgress) OnProgress(address);
             const int32_t word = FWords.ReadData();
-            if (word == -1) throw Exception("Data read error");
+            if (word == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
             if (word != region.Default) region.Data[i] = word;
             ReportCalibration(region, address, word);
             CheckAbort();
@@ -233,11 +233,12 @@ void TDeviceVESK1::VerifyRegion(TChipRegion& region) {
                 const int32_t address = FWords.MoveTo(region.Start + i);
                 if (OnProgress) OnProgress(address);
                 const int32_t read = FWords.ReadData();
-                if (read == -1) throw Exception("Data read error");
+                if (read == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
                 // Only the bits the chip has and does not keep for itself count.
                 if (((read ^ word) & region.VerifiedBits(address)) != 0)
                     throw Exception("Data verify error: [0x" + Hex(address, 6) + "] = 0x" + Hex(read, 6) +
-                                    ", buffer[] = 0x" + Hex(word, 6));
+                                        ", buffer[] = 0x" + Hex(word, 6),
+                                    TFailureKind::VerifyDifference);
             }
             CheckAbort();
         }

@@ -27,7 +27,8 @@ bool TIntelHexFile::Load(const std::string& fileName) {
         text = ReadTextFile(FileName, MaxImageFileBytes);
     } catch (const Exception& e) {
         // No line was being parsed: line 0.
-        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" + e.Message());
+        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
     return LoadFromText(text, FileName);
 }
@@ -41,7 +42,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         Lines = SplitTextLines(text, MaxImageLines);
     } catch (const Exception& e) {
         throw VESK_Exception("File read error: " + name + "\nError on line " +
-                             std::to_string(MaxImageLines + 1) + "\n" + e.Message());
+                                 std::to_string(MaxImageLines + 1) + "\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
     Records.assign(Lines.size(), TIntelHexFileRecord());
     bool result = true;
@@ -61,7 +63,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         }
     } catch (const Exception& e) {
         throw VESK_Exception("File read error: " + name + "\nError on line " + std::to_string(LineIndex + 1) +
-                             "\n" + e.Message());
+                                 "\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
     return result;
 }

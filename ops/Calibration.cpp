@@ -30,14 +30,17 @@ void CheckGivenCalibration(const TChipDefinition& chip, const std::map<int32_t, 
             for (const TChipRegion& region : chip.Regions)
                 for (const TCalibration_t& calibration : region.Calibration)
                     known += (known.empty() ? "" : ", ") + std::string("0x") + Hex(calibration.Address, 6);
-            throw Exception(chip.Name + " has no calibration word at 0x" + Hex(address, 6) +
-                            (known.empty() ? " (it has none)" : " (its calibration words: " + known + ")"));
+            throw Exception(
+                chip.Name + " has no calibration word at 0x" + Hex(address, 6) +
+                    (known.empty() ? " (it has none)" : " (its calibration words: " + known + ")"),
+                TFailureKind::BadArgument);
         }
         const TCalibration_t& form = *holder->CalibrationAt(address);
         if ((int64_t(word) & ~int64_t(GivenWordBits(*holder, address))) != 0 || !form.Accepts(word))
             throw Exception("Calibration word given not valid: 0x" + Hex(word, 6) + " at 0x" +
-                            Hex(address, 6) + " of the " + chip.Name + " (a valid one is " +
-                            form.FormText(holder->ImplementedBits(address)) + ")");
+                                Hex(address, 6) + " of the " + chip.Name + " (a valid one is " +
+                                form.FormText(holder->ImplementedBits(address)) + ")",
+                            TFailureKind::BadCalibration);
     }
 }
 

@@ -8,6 +8,13 @@ namespace vesk::ops {
 
 namespace {
 
+const TChipRegion* RegionAt(const TChipDefinition* chip, int32_t address) {
+    if (chip != nullptr)
+        for (const TChipRegion& region : chip->Regions)
+            if (region.Contains(address)) return &region;
+    return nullptr;
+}
+
 // One operation under way: its steps run through the caller's hooks, and the driver's
 // progress goes to the caller with the running step's name while it lasts.
 class TRun {
@@ -56,15 +63,19 @@ class TRun {
     const THooks& FHooks;
     TRequest FRequest;
     TProgressEvent FSavedProgress;
+    TStep FStep;
     decltype(TDeviceVESK1::OnCalibrationRead) FSavedRead;
     decltype(TDeviceVESK1::OnCalibrationRestore) FSavedRestore;
     std::string FStepName;
-    int FPosition = 0, FMaximum = 0;
+    bool FAnnounced = false;
+    TProgress FProgress;
 };
 
 void TRun::Step(TStepId id, int16_t regions, std::string* text) {
     const TStep step{id, regions};
+    FStep = step;
     FStepName = StepName(step);
+    FAnnounced = false;
     TStepArgs args{FRequest.BaudIndex, FRequest.Lines, FRequest.Polarity, FHooks.Image, text};
     const std::function<void()> body = [&] {
         // Words given for addresses that hold none, or invalid ones, stop the erase
@@ -81,13 +92,17 @@ void TRun::Step(TStepId id, int16_t regions, std::string* text) {
 }
 
 void TRun::Progress(int value) {
-    if (value < 0) {
-        FMaximum = -value;
-        FPosition = 0;
+    // The driver announces a step's words (as -n) before the first of them, so the
+    // step's first value is its total even when it has none: -0 reads as address 0.
+    if (!FAnnounced) {
+        FAnnounced = true;
+        FProgress = {FStepName, 0, -value};
     } else {
-        ++FPosition;
+        ++FProgress.Done;
+        const TChipRegion* region = FStep.Regions == AllRegions ? RegionAt(FDevice.Target(), value) : nullptr;
+        if (region != nullptr) FProgress.Step = FStepName + " " + region->Name;
     }
-    FHooks.Progress(TProgress{FStepName, value, FPosition, FMaximum});
+    FHooks.Progress(FProgress);
 }
 
 void TRun::Remember(const TCalibrationRead_t& read) {
@@ -115,7 +130,8 @@ std::optional<int32_t> TRun::Restore(const TCalibrationRead_t& read) {
     if (FHooks.Calibration)
         if (const std::optional<int32_t> word = FHooks.Calibration(question)) return word;
     const std::string seen = LastSeenText(question);
-    throw Exception(failed::CalibrationNotValid(chip, read) + (seen.empty() ? "" : "\n" + seen));
+    throw Exception(failed::CalibrationNotValid(chip, read) + (seen.empty() ? "" : "\n" + seen),
+                    TFailureKind::BadCalibration);
 }
 
 void TRun::Guarded(const std::function<void()>& sequence) {

@@ -11,14 +11,6 @@
 
 namespace vesk::soak {
 
-namespace {
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-} // namespace
-
 TMemory TSoakWorker::Erased(const TMemory& before) const {
     TMemory memory;
     for (int32_t address : Addresses())
@@ -57,7 +49,7 @@ void CompareMemory(const TMemory& after, const TMemory& expected, const std::str
 
 struct TSoakWorker::TFaultEffect {
     bool Reached = true, MustFail = false;
-    std::vector<std::string> Roots;
+    std::vector<TFailureKind> Kinds;
 };
 
 void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemory& before,
@@ -65,24 +57,20 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
     if (!o.Escaped.empty()) v.push_back("an exception not derived from Exception escaped: " + o.Escaped);
     if (o.PortOpen || o.Handle >= 0) v.push_back("the port is still open after Close");
     if (!o.CloseError.empty()) v.push_back("Close after the error raised: " + o.CloseError);
-    const std::string root = o.Root();
     CheckFailure(o, v);
     // What the fault must do to the operation. A time-out is accepted in place of the
-    // fault's own root cause: on a loaded machine any answer may come too late.
-    const TFaultEffect e = FaultEffect(o, plan, root);
+    // fault's own kind: on a loaded machine any answer may come too late.
+    const TFaultEffect e = FaultEffect(o, plan);
     if (!e.Reached)
         ++Stats.Faults[plan.Fault].NotReached;
     else if (plan.Fault != TFaultKind::None)
         ++Stats.FaultsTookEffect;
     if (e.MustFail && o.Ok) v.push_back("the fault took effect but the operation reported success");
     if (e.MustFail && !o.Ok && o.Escaped.empty()) {
-        bool fits = root == "VBUS Echo timeout";
-        if (plan.Fault == TFaultKind::WrongEcho)
-            fits = fits || (root.rfind("Got echo: '", 0) == 0 && EndsWith(root, "#'"));
-        if (plan.Fault == TFaultKind::DropLine) fits = fits || IsPortError(root);
-        for (const std::string& r : e.Roots)
-            fits = fits || root == r;
-        if (!fits) v.push_back("root cause \"" + root + "\" does not fit the fault");
+        const bool fits = o.Kind == TFailureKind::NoAnswer ||
+                          std::find(e.Kinds.begin(), e.Kinds.end(), o.Kind) != e.Kinds.end();
+        if (!fits)
+            v.push_back("a failure of kind \"" + std::string(KindName(o.Kind)) + "\" does not fit the fault");
     }
     if (plan.Fault == TFaultKind::NeverAnswer || plan.Fault == TFaultKind::SyncZero)
         if (!o.Ok && o.FirstLine != failed::Wakeup)
@@ -92,7 +80,7 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
 
 void TSoakWorker::CheckFailure(const TOutcome& o, std::vector<std::string>& v) {
     if (o.Ok || !o.Escaped.empty()) return;
-    for (const std::string& problem : CheckChain(o.Message, o.FirstLine, o.PrefixOnly))
+    for (const std::string& problem : CheckMessage(o.Message, o.Kind, o.FirstLine, o.PrefixOnly))
         v.push_back("message: " + problem);
     // A time-out ends the operation at once: it waits in vain for one answer at
     // most, besides the pass-through letter, which is never awaited. (Counted, not
@@ -111,8 +99,7 @@ void TSoakWorker::CheckFailure(const TOutcome& o, std::vector<std::string>& v) {
     Stats.MaxBoundShare = std::max(Stats.MaxBoundShare, o.Ms / bound);
 }
 
-TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPlan& plan,
-                                                   const std::string& root) {
+TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPlan& plan) {
     TFaultEffect e;
     const size_t received = o.Received.size();
     switch (plan.Fault) {
@@ -120,11 +107,10 @@ TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPla
         break;
     case TFaultKind::NeverAnswer:
         e.MustFail = true;
-        e.Roots = {"VBUS Echo timeout"};
         break;
     case TFaultKind::SyncZero:
         e.MustFail = true;
-        e.Roots = {"Expecting echo '?', got: 0x00"};
+        e.Kinds = {TFailureKind::WrongEcho};
         break;
     case TFaultKind::WrongEcho:
         e.Reached = received >= size_t(plan.Position);
@@ -133,38 +119,37 @@ TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPla
             // Reply characters are data and the synchronisation is retried: neither is compared.
             e.MustFail = byte != 'n' && byte != 0xFF;
         }
+        e.Kinds = {TFailureKind::WrongEcho};
         break;
     case TFaultKind::BadRead:
         e.Reached = o.Received.find('r') != std::string::npos;
         e.MustFail = e.Reached && (o.Op == TOpKind::Read || o.Op == TOpKind::Erase || o.Op == TOpKind::Write);
-        e.Roots = {"Data read error", "Unknown target"};
+        e.Kinds = {TFailureKind::UnreadableWord, TFailureKind::UnknownTarget};
         break;
     case TFaultKind::StopAfter:
         e.Reached = received > size_t(plan.Position);
         e.MustFail = e.Reached;
-        e.Roots = {"VBUS Echo timeout"};
         break;
     case TFaultKind::LateWithin:
         e.Reached = o.Trace > plan.Position;
         // Counted, not judged: a loaded machine may add enough to pass the time-out.
         // Other failures are those a fault-free operation may have (a verify of a
         // target that an earlier faulted write left half-written).
-        if (e.Reached && !o.Ok && root == "VBUS Echo timeout") ++Stats.LateWithinFailed;
+        if (e.Reached && !o.Ok && o.Kind == TFailureKind::NoAnswer) ++Stats.LateWithinFailed;
         break;
     case TFaultKind::LateBeyond:
         e.Reached = o.Trace > plan.Position;
         e.MustFail = e.Reached;
-        e.Roots = {"VBUS Echo timeout"};
         break;
     case TFaultKind::DropLine:
         e.Reached = o.Dropped;
         e.MustFail = e.Reached;
-        e.Roots = {"VBUS Echo timeout"};
+        e.Kinds = {TFailureKind::PortFailure, TFailureKind::NotOpened};
         break;
     case TFaultKind::UnknownTarget:
         e.Reached = o.Detected;
         e.MustFail = e.Reached;
-        e.Roots = {"Unknown target: Id = 0x" + Hex(plan.Faults.TargetId, 6)};
+        e.Kinds = {TFailureKind::UnknownTarget};
         break;
     }
     return e;

@@ -119,6 +119,7 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
         o.Ok = true;
     } catch (const Exception& e) {
         o.Message = e.Message();
+        o.Kind = e.Kind();
         o.FirstLine = o.StepLine;
         o.PrefixOnly = o.StepPrefixOnly;
     } catch (const std::exception& e) {

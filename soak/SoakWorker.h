@@ -79,7 +79,7 @@ class TSoakWorker {
     // Whether the fault took effect, whether the operation then had to fail, and the
     // root causes that fit it.
     struct TFaultEffect;
-    TFaultEffect FaultEffect(const TOutcome& outcome, const TPlan& plan, const std::string& root);
+    TFaultEffect FaultEffect(const TOutcome& outcome, const TPlan& plan);
     void CheckTargetState(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
                           const TImage* image, std::vector<std::string>& violations);
     // The target after a successful operation.
