@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ConfigView.h"
 #include "PageParts.h"
 #include "bufferview/HexEditor.h"
 
@@ -29,9 +31,17 @@ TBufferPage::TBufferPage() {
     bar->addWidget(sbSaveBuffer);
     bar->addStretch(1);
 
-    // The dump: its grid and the "Select target chip type" panel, kept centred.
-    HexEditor1 = new THexEditor(this);
+    // The dump (its grid and the "Select target chip type" panel, kept centred) takes
+    // what the configuration view leaves; either can be pushed aside.
+    splBuffer = new QSplitter(Qt::Horizontal, this);
+    splBuffer->setObjectName(QStringLiteral("splBuffer"));
+    HexEditor1 = new THexEditor(splBuffer);
     HexEditor1->setObjectName(QStringLiteral("HexEditor1"));
     pnlSelectTarget = HexEditor1->SelectTargetPanel();
-    v->addWidget(HexEditor1, 1);
+    ConfigView = new TConfigView(splBuffer);
+    splBuffer->addWidget(HexEditor1);
+    splBuffer->addWidget(ConfigView);
+    splBuffer->setStretchFactor(0, 1);
+    splBuffer->setStretchFactor(1, 0);
+    v->addWidget(splBuffer, 1);
 }

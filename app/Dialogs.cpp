@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "CalibrationDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +16,12 @@ void TWidgetDialogs::ShowError(QWidget* parent, const QString& message) {
 void TWidgetDialogs::ShowApplicationError(QWidget* parent, const QString& title, const QString& message) {
     QMessageBox box(QMessageBox::Critical, title, message, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool TWidgetDialogs::Question(QWidget* parent, const QString& title, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 namespace {
@@ -48,4 +56,11 @@ bool TWidgetDialogs::SaveFileName(QWidget* parent, const QString& title, const Q
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     return RunFileDialog(dialog, filter, defaultSuffix, fileName);
+}
+
+std::optional<int32_t> TWidgetDialogs::AskCalibration(QWidget* parent,
+                                                      const vesk::ops::TCalibrationQuestion& question) {
+    TCalibrationDialog dialog(question, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Word();
 }

@@ -15,6 +15,7 @@
 #include "ActionButton.h"
 #include "PageParts.h"
 #include "StateLamp.h"
+#include "TargetListFilter.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ void TMainPage::CreateTargetGroup(QVBoxLayout* page, const TFormActions& actions
     cbxTargetType->setObjectName(QStringLiteral("cbxTargetType"));
     cbxTargetType->setToolTip(QStringLiteral("Target type"));
     cbxTargetType->setMaxVisibleItems(20);
+    new TTargetListFilter(cbxTargetType);
     btnDetectTarget = new QPushButton(target);
     btnDetectTarget->setObjectName(QStringLiteral("btnDetectTarget"));
     BindButtonToAction(btnDetectTarget, actions.atnDetectTarget);

@@ -23,6 +23,7 @@
 #include "AboutPage.h"
 #include "BufferPage.h"
 #include "ComComboBox.h"
+#include "ConfigView.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "MainPage.h"
@@ -30,10 +31,13 @@
 #include "StateLamp.h"
 #include "TerminalPage.h"
 #include "chipdef/ChipCatalogue.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
+#include "ops/Steps.h"
 #include "serial/port/ComPort.h"
 #include "storage/SettingsFile.h"
+#include "storage/SettingsTable.h"
 #include "termview/ComTerminal.h"
 
 #include <cstdio>
@@ -68,21 +72,13 @@ TProgrammingForm::TProgrammingForm(vesk::TDeviceVESK1& device, const QString& pr
     connect(FPageControl1, &QStackedWidget::currentChanged, this, &TProgrammingForm::PageControl1Change);
 
     // Construction proper.
-    FImageFileName.clear();
     FDeviceDescription.clear();
     ShowPage(FTabControl1->currentIndex());
-    FRecentFiles.clear();
-    FVeskBaudRate = 1;
-    FPassThroughEnter = true;
-    FPassThroughLines = 1;
-    FPassThroughPolarity = 1;
-    ProgressStep(-1);
+    // Every setting starts from the table's default, those kept in the driver too, so
+    // that the window and vesk start from the same values.
+    vesk::SetToDefaults(PublishedProperties());
+    ResetProgress();
     SetLamp(lsGrey);
-    FDebugLevel = 0;
-    FUseBuiltInTerminal = false;
-    FTerminalBaudRate = 9600;
-    SetTerminalLocalEcho(false);
-    FVerifyAfterWrite = false;
     SetBusy(false);
 
     // The enabling rules run whenever the application is about to wait for the
@@ -118,7 +114,6 @@ void TProgrammingForm::ConfigureStorage() {
     FStorage.SetActive(true);
     FStorage.SetPrefix("Data_");
     FStorage.SetSignature("ProgrammingFormDataFileSignature");
-    FStorage.SetExcludeList(InheritedPropertyNames());
     // An installed program's folder cannot be written: the user's own file then.
     FStorage.SetUserFileFallback(true);
     FStorage.OnSaveFailed = [this](const std::string& message) { TellSaveFailure(message); };
@@ -235,10 +230,17 @@ void TProgrammingForm::FillTargetTypes() {
     FDevice.SetCatalogue(FChips.get());
     FChips->LoadWithUser(FProgramDirectory.toStdString());
     const QSignalBlocker block(targets);
-    for (const auto& chip : FChips->Chips())
+    for (const auto& chip : FChips->Chips()) {
         targets->addItem(QString::fromStdString(chip->Name),
                          QVariant::fromValue<void*>(const_cast<vesk::TChipDefinition*>(chip.get())));
+        // A device ID shared with other parts: the list says so where the chip is chosen.
+        const std::string note = vesk::SameDeviceIdNote(*FChips, *chip);
+        if (!note.empty())
+            targets->setItemData(targets->count() - 1, QString::fromStdString(chip->Name + note),
+                                 Qt::ToolTipRole);
+    }
     targets->setCurrentIndex(0);
+    ShowTargetHint();
 }
 
 void TProgrammingForm::Timer1Timer() {
@@ -277,7 +279,7 @@ void TProgrammingForm::ShowDetectFailure(const QString& message) {
     ElideDetectFailure();
     FMainPage->lblDevice->setToolTip(message);
     FMainPage->btnPortSettings->setVisible(true);
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsRed);
     ActionUpdateUpdate();
 }
@@ -362,19 +364,15 @@ int TProgrammingForm::LampPicture() const {
     return FMainPage->imgState->Picture();
 }
 
-void TProgrammingForm::ProgressStep(int value) {
-    if (value < 0) {
-        FProgressTotal = -value;
-        FProgressCount = 1;
-        FProgressLast = -1;
-        FMainPage->ProgressBar1->setValue(0);
-    } else {
-        const int32_t percentage = FProgressCount * 100 / FProgressTotal;
-        ++FProgressCount;
-        if (percentage != FProgressLast) FMainPage->ProgressBar1->setValue(percentage % 100);
-        FProgressLast = percentage;
-    }
-    if (FProgressCount % 4 == 0) ProcessMessages();
+void TProgrammingForm::ShowProgress(const vesk::ops::TProgress& progress) {
+    const int percentage = progress.Total > 0 ? int(int64_t(progress.Done) * 100 / progress.Total) : 0;
+    FMainPage->ProgressBar1->setValue(percentage % 100);
+    // Every fourth word lets a Stop through.
+    if ((progress.Done + 1) % 4 == 0) ProcessMessages();
+}
+
+void TProgrammingForm::ResetProgress() {
+    FMainPage->ProgressBar1->setValue(0);
 }
 
 void TProgrammingForm::SetRecentFiles(const QStringList& value) {
@@ -418,6 +416,7 @@ void TProgrammingForm::ActionUpdateUpdate() {
         enable(A.atnRunTarget, !busy && known && chip);
         enable(A.atnBrowseFile, !busy);
         enable(FBufferPage->actSaveBuffer, !busy);
+        enable(FBufferPage->ConfigView, !busy);
         enable(FTabControl1, !busy);
         enable(FTerminalPage->sbPassThrough, known);
         enable(FTerminalPage->sbClearTerminal, known);

@@ -9,10 +9,9 @@
 // SettingsPage.h, AboutPage.h) that builds and holds its controls; the window
 // binds them to its handlers, runs the operations and keeps the settings.
 //
-// The window is the storage's owner: it lists the properties it inherits from
-// the toolkit's window class first and then its own; the exclusion list names
-// the inherited ones, so only its own are written. Six of its properties
-// forward to the driver.
+// The window is the storage's owner: its published properties are the rows of
+// the settings table (storage/SettingsTable.h), each bound to the window's
+// accessors below. Six of them forward to the driver.
 //
 // Every modal dialog goes through a `TDialogs` seam, and the folder the window
 // reads its files from (settings, chip definitions) can be given at
@@ -24,11 +23,14 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "FormActions.h"
+#include "chipdef/ConfigWords.h"
 #include "hexfile/ImageFileWatch.h"
 #include "storage/AppDataStorage.h"
+#include "storage/CalibrationMemory.h"
 #include "storage/PublishedOwner.h"
 
 class QAction;
@@ -58,6 +60,7 @@ class TIntelHexFile;
 } // namespace vesk
 namespace vesk::ops {
 struct THooks;
+struct TProgress;
 struct TRequest;
 } // namespace vesk::ops
 
@@ -123,12 +126,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString WindowPlace() const;
     void SetWindowPlace(const QString& value);
 
-    // The storage's view of the window: the inherited properties, then its own
-    // above.
+    // The storage's view of the window: the properties above, in the order of the
+    // settings table.
     std::vector<vesk::TPublishedProperty> PublishedProperties() override;
-    // The names of the properties every window inherits from the toolkit's
-    // window class, in the order stored as the storage's exclusion list.
-    static std::vector<std::string> InheritedPropertyNames();
 
     // ---- State -----------------------------------------------------------------
     // Empty until a programmer has been identified: "<type> version <version>".
@@ -159,8 +159,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     TDialogs& Dialogs() const { return *FDialogs; }
     QString ProgramDirectory() const { return FProgramDirectory; }
 
-    // Progress handler bound to the driver's OnProgress; -1 resets the bar.
-    void ProgressStep(int value);
+    // Shows the running step's progress on the bar; a finished step leaves it empty.
+    void ShowProgress(const vesk::ops::TProgress& progress);
+    void ResetProgress();
     void SetLamp(int picture);
     int LampPicture() const;
 
@@ -185,6 +186,15 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void StopOperation();
     void EnterPassThroughMode();
     void RefreshBufferView();
+    // The configuration view of the Buffer page (ProgrammingFormConfig.cpp). The
+    // settings the user changes there are kept per chip and put into the buffer at
+    // once and again after every load of the image file into it (Write, Load buffer),
+    // so that the Write's fresh read of the file does not lose them; "Drop changes"
+    // forgets them and loads the file again.
+    void ConfigSettingChosen(const QString& field, const QString& option);
+    void DropConfigChanges();
+    // The settings changed on the Buffer page for the selected chip.
+    vesk::TConfigSettings ConfigChanges() const;
     // Shows an error of an operation: beep and the "Error" dialog.
     void ShowError(const QString& message);
     // Shows an error that escaped an event handler in the application's
@@ -300,6 +310,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     void ShowSettingsControls();
     void FillTargetTypes();
     void SelectTargetItem();
+    // The target list's hint names the chips that share the selected chip's device ID:
+    // an identified target may be any of them.
+    void ShowTargetHint();
     void ShowPage(int index);
     void ShowMainPage();
     // Runs an event handler's body; an error that escapes it is shown in the
@@ -309,10 +322,19 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     bool RunRegionOperation(const std::function<void(const vesk::ops::THooks&)>& operation,
                             bool passThroughAfter);
     // The hooks of the guarded operations: the stop request renewed after Open, the
-    // target list brought in line with the driver once connected, the error dialog
-    // (`ok` turns false), and an error of the Close after it, which runs `finish`
-    // before it escapes (`closeFailed` turns true), so the window never stays busy.
+    // target list brought in line with the driver once connected, the calibration
+    // dialog and the memory of calibration values, the error dialog (`ok` turns
+    // false), and an error of the Close after it, which runs `finish` before it
+    // escapes (`closeFailed` turns true), so the window never stays busy.
     vesk::ops::THooks GuardedHooks(bool& ok, bool& closeFailed, const std::function<void()>& finish);
+    // The image file is in the chip's buffer: the settings changed on the Buffer page
+    // go in. Returns the configuration words so read.
+    vesk::TConfigBuffer ApplyConfigChanges(vesk::TChipSession& session);
+    // The image file is in the buffer for a write of `code`: the changes go in, and a
+    // write that turns on code or data protection asks whether to go on; false when
+    // the user says No.
+    bool ConfirmConfigWrite(int16_t code);
+    void RefreshConfigView();
     // The regions, the write's verify, the programmer's speed and the pass-through
     // lines of an operation, from the window's settings.
     vesk::ops::TRequest Request(int16_t code) const;
@@ -326,24 +348,23 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString FProgramDirectory;
     std::unique_ptr<vesk::TIntelHexFile> FImage;
     std::unique_ptr<vesk::TComPort> FTerminalPort;
+    // The memory of calibration values, in the user's data folder.
+    vesk::TCalibrationMemory FCalibrations;
 
-    // Own published properties.
+    // Own published properties; the constructor gives them the settings table's defaults.
     QString FImageFileName;
-    int32_t FVeskBaudRate = 1;
-    bool FPassThroughEnter = true;
-    int32_t FPassThroughLines = 1;
-    int32_t FPassThroughPolarity = 1;
+    int32_t FVeskBaudRate = 0;
+    bool FPassThroughEnter = false;
+    int32_t FPassThroughLines = 0;
+    int32_t FPassThroughPolarity = 0;
     QStringList FRecentFiles;
     int32_t FDebugLevel = 0;
     bool FUseBuiltInTerminal = false;
-    int32_t FTerminalBaudRate = 9600;
+    int32_t FTerminalBaudRate = 0;
     bool FVerifyAfterWrite = false;
     bool FWriteOnImageChange = false;
 
     QString FDeviceDescription;
-    int32_t FProgressTotal = 1;
-    int32_t FProgressCount = 1;
-    int32_t FProgressLast = -1;
     bool FShown = false;
     int FPageShown = pgMain;     // the page stack's current page
     std::string FLoadedSettings; // the settings as the storage would write them after the load
@@ -357,6 +378,9 @@ class TProgrammingForm : public QMainWindow, public vesk::TPublishedOwner {
     QString FDetectFailure;  // "Programmer not found on ..." while the Device group tells it
     vesk::TImageFileWatch FImageWatch;
     bool FWatchedWritePending = false; // a settled change waits for the running operation
+    // The settings changed on the Buffer page, per chip (chips live for the whole run).
+    std::map<const vesk::TChipDefinition*, vesk::TConfigSettings> FConfigChanges;
+    bool FWriteDeclined = false; // the user said No to the question of the running Write
 
     TMainPage* FMainPage = nullptr;
     TBufferPage* FBufferPage = nullptr;

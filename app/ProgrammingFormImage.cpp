@@ -39,7 +39,7 @@ namespace {
 
 const QString ImageFilter = QStringLiteral("Intel Hex Format  files (*.hex);;All files (*.*)");
 
-// Messages pumped by an operation that is under way (ProgressStep, the driver's baud
+// Messages pumped by an operation that is under way (ShowProgress, the driver's baud
 // rate switch): the watch never starts a write from inside one.
 int PumpDepth = 0;
 
@@ -213,7 +213,7 @@ void TProgrammingForm::RunWatchedWrite() {
 void TProgrammingForm::SaveBuffer() {
     Guarded([this] {
         const vesk::TChipSession* session = FDevice.Session();
-        if (!session) throw vesk::Exception("No target selected");
+        if (!session) throw vesk::Exception("No target selected", vesk::TFailureKind::NoTarget);
         QString name = FImageFileName;
         if (!FDialogs->SaveFileName(this, QStringLiteral("Save image file"), ImageFilter,
                                     QStringLiteral("hex"), name))

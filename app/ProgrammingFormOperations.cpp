@@ -27,6 +27,7 @@
 #include "TerminalPage.h"
 #include "bufferview/HexEditor.h"
 #include "chipdef/ChipDefinition.h"
+#include "chipdef/ChipLookup.h"
 #include "driver/DeviceVESK1.h"
 #include "hexfile/IntelHexFile.h"
 #include "ops/Operations.h"
@@ -63,7 +64,7 @@ void TProgrammingForm::BeginBusy() {
 void TProgrammingForm::EndBusy(bool ok) {
     SetBusy(false);
     FStopRequested = false;
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(ok ? lsGreen : lsRed);
 }
 
@@ -75,7 +76,7 @@ void TProgrammingForm::DetectDevice() {
     // own: the error goes on to the caller once the port is closed.
     vesk::ops::THooks hooks;
     hooks.Awake = [this] {
-        ProgressStep(-1);
+        ResetProgress();
         SetLamp(lsYellow);
     };
     hooks.Detected = [this](const std::string& type, const std::string& version) {
@@ -90,7 +91,7 @@ void TProgrammingForm::DetectDevice() {
         }
     };
     vesk::ops::DetectDevice(FDevice, hooks);
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(FDeviceDescription.isEmpty() ? lsRed : lsGreen);
     ActionUpdateUpdate();
 }
@@ -100,8 +101,19 @@ void TProgrammingForm::DetectDevice() {
 void TProgrammingForm::SelectTargetItem() {
     const int index = FMainPage->cbxTargetType->findData(
         QVariant::fromValue<void*>(const_cast<vesk::TChipDefinition*>(FDevice.Target())));
-    const QSignalBlocker block(FMainPage->cbxTargetType);
-    FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    {
+        const QSignalBlocker block(FMainPage->cbxTargetType);
+        FMainPage->cbxTargetType->setCurrentIndex(FDevice.Target() && index > 0 ? index : 0);
+    }
+    ShowTargetHint();
+}
+
+void TProgrammingForm::ShowTargetHint() {
+    const vesk::TChipDefinition* chip = FDevice.Target();
+    const std::string note = chip != nullptr ? vesk::SameDeviceIdNote(*FChips, *chip) : std::string();
+    FMainPage->cbxTargetType->setToolTip(note.empty() ? QStringLiteral("Target type")
+                                                      : QStringLiteral("Target type: ") +
+                                                            QString::fromStdString(chip->Name + note));
 }
 
 void TProgrammingForm::cbxTargetTypeChange(int index) {
@@ -112,6 +124,7 @@ void TProgrammingForm::cbxTargetTypeChange(int index) {
     } catch (...) {
         // Errors of the selection are ignored.
     }
+    ShowTargetHint();
     ActionUpdateUpdate();
 }
 
@@ -129,9 +142,14 @@ vesk::ops::THooks TProgrammingForm::GuardedHooks(bool& ok, bool& closeFailed,
         SelectTargetItem();
         ActionUpdateUpdate();
     };
+    hooks.Calibrations = &FCalibrations;
+    hooks.Calibration = [this](const vesk::ops::TCalibrationQuestion& question) {
+        return FDialogs->AskCalibration(this, question);
+    };
     hooks.Failed = [this, &ok](const std::exception& error) {
         ok = false;
-        ShowError(ExceptionText(error));
+        // The user's No to the question before a protecting write is no error.
+        if (!FWriteDeclined) ShowError(ExceptionText(error));
     };
     // The end steps still run; the close error then reaches the application's
     // standard error box.
@@ -157,7 +175,8 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
                                           bool passThroughAfter) {
     ShowMainPage();
     AddRecentFile(FImageFileName);
-    ProgressStep(-1);
+    ResetProgress();
+    const int lampBefore = LampPicture();
     SetLamp(lsYellow);
     BeginBusy();
 
@@ -166,9 +185,14 @@ bool TProgrammingForm::RunRegionOperation(const std::function<void(const vesk::o
         EndBusy(ok);
         ActionUpdateUpdate();
     });
-    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ProgressStep(progress.Value); };
+    hooks.Progress = [this](const vesk::ops::TProgress& progress) { ShowProgress(progress); };
     RunShown([&] { operation(hooks); }, closeFailed);
     EndBusy(ok);
+    if (FWriteDeclined) {
+        // Nothing was done: the lamp tells what it told before.
+        FWriteDeclined = false;
+        SetLamp(lampBefore);
+    }
     if (ok && passThroughAfter && FPassThroughEnter) {
         if (FUseBuiltInTerminal) {
             btnClearTerminalClick();
@@ -199,6 +223,11 @@ bool TProgrammingForm::ProgramTarget(int16_t code) {
             hooks.Image = [this]() -> const vesk::TIntelHexFile& {
                 FImage->Load(FImageFileName.toStdString());
                 return *FImage;
+            };
+            hooks.BufferLoaded = [this, code] {
+                if (ConfirmConfigWrite(code)) return;
+                FWriteDeclined = true;
+                throw vesk::Exception("Write declined: the image turns on protection");
             };
             vesk::ops::Write(FDevice, Request(code), hooks);
         },
@@ -235,7 +264,7 @@ void TProgrammingForm::EraseTarget() {
 
 void TProgrammingForm::ClearBuffer() {
     if (vesk::TChipSession* session = FDevice.Session()) session->Reset();
-    ProgressStep(-1);
+    ResetProgress();
     SetLamp(lsGreen);
     ActionUpdateUpdate();
 }
@@ -248,7 +277,7 @@ void TProgrammingForm::DetectTarget() {
     ShowMainPage();
     bool ok = false, closeFailed = false;
     auto finish = [this, &ok] {
-        ProgressStep(-1);
+        ResetProgress();
         SetLamp(ok ? lsGreen : lsRed);
         ActionUpdateUpdate();
     };
@@ -344,12 +373,14 @@ void TProgrammingForm::RefreshBufferView() {
     // handler shows it and the page stays empty.
     FBufferPage->HexEditor1->SetSession(FDevice.Session());
     FBufferPage->HexEditor1->RefreshBufferView();
+    RefreshConfigView();
 }
 
 void TProgrammingForm::btnLoadBufferClick() {
     Guarded([this] {
         FImage->Load(FImageFileName.toStdString());
         FDevice.LoadBuffer(*FImage);
+        ApplyConfigChanges(*FDevice.Session());
         RefreshBufferView();
     });
 }

@@ -17,6 +17,7 @@
 #include "AboutPage.h"
 #include "BufferPage.h"
 #include "ComComboBox.h"
+#include "ConfigView.h"
 #include "MainPage.h"
 #include "SettingsPage.h"
 #include "StateLamp.h"
@@ -47,6 +48,8 @@ void TProgrammingForm::ConnectBufferPage() {
     const TBufferPage& p = *FBufferPage;
     connect(p.sbLoadBuffer, &QToolButton::clicked, this, &TProgrammingForm::btnLoadBufferClick);
     connect(p.actSaveBuffer, &QAction::triggered, this, &TProgrammingForm::btnSaveBufferClick);
+    connect(p.ConfigView, &TConfigView::SettingChosen, this, &TProgrammingForm::ConfigSettingChosen);
+    connect(p.ConfigView, &TConfigView::DropChanges, this, &TProgrammingForm::DropConfigChanges);
     addAction(p.actSaveBuffer); // Ctrl+S on every page
 }
 

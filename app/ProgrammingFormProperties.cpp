@@ -4,10 +4,12 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <optional>
+#include <stdexcept>
 #include <variant>
 
 #include "TerminalPage.h"
 #include "driver/DeviceVESK1.h"
+#include "storage/SettingsTable.h"
 #include "termview/ComTerminal.h"
 
 using vesk::TPublishedProperty;
@@ -130,93 +132,10 @@ void TProgrammingForm::SetWindowPlace(const QString& value) {
 namespace {
 
 using F = TProgrammingForm;
+using vesk::TSettingId;
+using vesk::TSettingType;
 
-// The properties every window inherits from the toolkit's window class, in
-// the order stored as the storage's exclusion list, and then the window
-// class's events. They carry real values, so that only the exclusion list
-// keeps them out of the settings file; a property without a setter takes
-// whatever it is given and keeps its value.
-enum class TKind { Object, Other, Method, Integer, Flag, Text };
-
-struct TInheritedProperty {
-    const char* Name;
-    TKind Kind;
-    int32_t (*Ord)(const F&) = nullptr;      // Integer, and Flag as 0 or 1
-    std::string (*Text)(const F&) = nullptr; // Text
-    void (*SetOrd)(F&, int32_t) = nullptr;
-    void (*SetText)(F&, const std::string&) = nullptr;
-};
-
-int32_t WindowState(const F& f) {
-    return f.isMaximized() ? 2 : f.isMinimized() ? 1 : 0;
-}
-
-const TInheritedProperty InheritedProperties[] = {
-    {"Action", TKind::Object},
-    {"ActiveControl", TKind::Object},
-    {"Align", TKind::Integer, [](const F&) { return 0; }},
-    {"Anchors", TKind::Other},
-    {"AutoScroll", TKind::Flag, [](const F&) { return 0; }},
-    {"AutoSize", TKind::Flag, [](const F&) { return 0; }},
-    {"BiDiMode", TKind::Integer, [](const F& f) { return f.layoutDirection() == Qt::RightToLeft ? 1 : 0; }},
-    {"BorderIcons", TKind::Other},
-    {"BorderStyle", TKind::Integer, [](const F&) { return 2; }},
-    {"BorderWidth", TKind::Integer, [](const F&) { return 0; }},
-    {"Caption", TKind::Text, nullptr, [](const F& f) { return f.windowTitle().toStdString(); }, nullptr,
-     [](F& f, const std::string& v) { f.setWindowTitle(QString::fromStdString(v)); }},
-    {"ClientHeight", TKind::Integer, [](const F& f) { return f.height(); }},
-    {"ClientWidth", TKind::Integer, [](const F& f) { return f.width(); }},
-    {"Color", TKind::Integer,
-     [](const F& f) { return int32_t(f.palette().window().color().rgb() & 0xFFFFFF); }},
-    {"Constraints", TKind::Object},
-    {"Ctl3D", TKind::Flag, [](const F&) { return 1; }},
-    {"Cursor", TKind::Integer, [](const F& f) { return int32_t(f.cursor().shape()); }},
-    {"DefaultMonitor", TKind::Integer, [](const F&) { return 0; }},
-    {"DockSite", TKind::Flag, [](const F&) { return 0; }},
-    {"DragKind", TKind::Integer, [](const F&) { return 0; }},
-    {"DragMode", TKind::Integer, [](const F&) { return 0; }},
-    {"Enabled", TKind::Flag, [](const F& f) { return int32_t(f.isEnabled()); }, nullptr,
-     [](F& f, int32_t v) { f.setEnabled(v != 0); }},
-    {"Font", TKind::Object},
-    {"FormStyle", TKind::Integer, [](const F&) { return 0; }},
-    {"Height", TKind::Integer, [](const F& f) { return f.frameGeometry().height(); }},
-    {"HelpContext", TKind::Integer, [](const F&) { return 0; }},
-    {"HelpFile", TKind::Text, nullptr, [](const F&) { return std::string(); }},
-    {"Hint", TKind::Text, nullptr, [](const F& f) { return f.toolTip().toStdString(); }},
-    {"HorzScrollBar", TKind::Object},
-    {"Icon", TKind::Object},
-    {"KeyPreview", TKind::Flag, [](const F&) { return 1; }},
-    {"Left", TKind::Integer, [](const F& f) { return f.x(); }},
-    {"Menu", TKind::Object},
-    {"Name", TKind::Text, nullptr, [](const F& f) { return f.Name(); }},
-    {"ObjectMenuItem", TKind::Object},
-    {"OldCreateOrder", TKind::Flag, [](const F&) { return 0; }},
-    {"ParentBiDiMode", TKind::Flag, [](const F&) { return 1; }},
-    {"ParentFont", TKind::Flag, [](const F&) { return 0; }},
-    {"PixelsPerInch", TKind::Integer, [](const F& f) { return f.logicalDpiY(); }},
-    {"PopupMenu", TKind::Object},
-    {"Position", TKind::Integer, [](const F&) { return 4; }}, // centred on the screen
-    {"PrintScale", TKind::Integer, [](const F&) { return 1; }},
-    {"Scaled", TKind::Flag, [](const F&) { return 1; }},
-    {"ShowHint", TKind::Flag, [](const F&) { return 1; }},
-    {"Tag", TKind::Integer, [](const F&) { return 0; }},
-    {"Top", TKind::Integer, [](const F& f) { return f.y(); }},
-    {"UseDockManager", TKind::Flag, [](const F&) { return 0; }},
-    {"VertScrollBar", TKind::Object},
-    {"Visible", TKind::Flag, [](const F& f) { return int32_t(f.isVisible()); }},
-    {"Width", TKind::Integer, [](const F& f) { return f.frameGeometry().width(); }},
-    {"WindowMenu", TKind::Object},
-    {"WindowState", TKind::Integer, WindowState},
-    // Events of the window class: never stored, whatever the exclusion list says.
-    {"OnActivate", TKind::Method},
-    {"OnClose", TKind::Method},
-    {"OnCreate", TKind::Method},
-    {"OnDestroy", TKind::Method},
-    {"OnResize", TKind::Method},
-    {"OnShow", TKind::Method},
-};
-
-// The window's own properties, in declaration order, by their accessors.
+// The window's accessors of each setting of the table (storage/SettingsTable.h).
 template <class T, class Arg = T> struct TAccessors {
     T (F::*Get)() const;
     void (F::*Set)(Arg);
@@ -227,68 +146,32 @@ using TTextAccessors = TAccessors<QString, const QString&>;
 using TListAccessors = TAccessors<QStringList, const QStringList&>;
 
 struct TOwnProperty {
-    const char* Name;
+    TSettingId Id;
     std::variant<TIntegerAccessors, TFlagAccessors, TTextAccessors, TListAccessors> Accessors;
 };
 
 const TOwnProperty OwnProperties[] = {
-    {"ImageFileName", TTextAccessors{&F::ImageFileName, &F::SetImageFileName}},
-    {"ComPort", TTextAccessors{&F::ComPort, &F::SetComPort}},
-    {"ComReadTimeout", TIntegerAccessors{&F::ComReadTimeout, &F::SetComReadTimeout}},
-    {"ProgramDelay", TIntegerAccessors{&F::ProgramDelay, &F::SetProgramDelay}},
-    {"DeviceID", TTextAccessors{&F::DeviceID, &F::SetDeviceID}},
-    {"VeskBaudRate", TIntegerAccessors{&F::VeskBaudRate, &F::SetVeskBaudRate}},
-    {"PassThroughEnter", TFlagAccessors{&F::PassThroughEnter, &F::SetPassThroughEnter}},
-    {"PassThroughLines", TIntegerAccessors{&F::PassThroughLines, &F::SetPassThroughLines}},
-    {"PassThroughPolarity", TIntegerAccessors{&F::PassThroughPolarity, &F::SetPassThroughPolarity}},
-    {"RecentFiles", TListAccessors{&F::RecentFiles, &F::SetRecentFiles}},
-    {"FixDataWriteError", TFlagAccessors{&F::FixDataWriteError, &F::SetFixDataWriteError}},
-    {"FixFusesWriteError", TFlagAccessors{&F::FixFusesWriteError, &F::SetFixFusesWriteError}},
-    {"DebugLevel", TIntegerAccessors{&F::DebugLevel, &F::SetDebugLevel}},
-    {"UseBuiltInTerminal", TFlagAccessors{&F::UseBuiltInTerminal, &F::SetUseBuiltInTerminal}},
-    {"TerminalBaudRate", TIntegerAccessors{&F::TerminalBaudRate, &F::SetTerminalBaudRate}},
-    {"TerminalLocalEcho", TFlagAccessors{&F::TerminalLocalEcho, &F::SetTerminalLocalEcho}},
-    {"VerifyAfterWrite", TFlagAccessors{&F::VerifyAfterWrite, &F::SetVerifyAfterWrite}},
-    // Added after the seventeen of the first release, which stay first and in order.
-    {"WriteOnImageChange", TFlagAccessors{&F::WriteOnImageChange, &F::SetWriteOnImageChange}},
-    {"WindowSize", TTextAccessors{&F::WindowSize, &F::SetWindowSize}},
-    {"WindowPlace", TTextAccessors{&F::WindowPlace, &F::SetWindowPlace}},
+    {TSettingId::ImageFileName, TTextAccessors{&F::ImageFileName, &F::SetImageFileName}},
+    {TSettingId::ComPort, TTextAccessors{&F::ComPort, &F::SetComPort}},
+    {TSettingId::ComReadTimeout, TIntegerAccessors{&F::ComReadTimeout, &F::SetComReadTimeout}},
+    {TSettingId::ProgramDelay, TIntegerAccessors{&F::ProgramDelay, &F::SetProgramDelay}},
+    {TSettingId::DeviceID, TTextAccessors{&F::DeviceID, &F::SetDeviceID}},
+    {TSettingId::VeskBaudRate, TIntegerAccessors{&F::VeskBaudRate, &F::SetVeskBaudRate}},
+    {TSettingId::PassThroughEnter, TFlagAccessors{&F::PassThroughEnter, &F::SetPassThroughEnter}},
+    {TSettingId::PassThroughLines, TIntegerAccessors{&F::PassThroughLines, &F::SetPassThroughLines}},
+    {TSettingId::PassThroughPolarity, TIntegerAccessors{&F::PassThroughPolarity, &F::SetPassThroughPolarity}},
+    {TSettingId::RecentFiles, TListAccessors{&F::RecentFiles, &F::SetRecentFiles}},
+    {TSettingId::FixDataWriteError, TFlagAccessors{&F::FixDataWriteError, &F::SetFixDataWriteError}},
+    {TSettingId::FixFusesWriteError, TFlagAccessors{&F::FixFusesWriteError, &F::SetFixFusesWriteError}},
+    {TSettingId::DebugLevel, TIntegerAccessors{&F::DebugLevel, &F::SetDebugLevel}},
+    {TSettingId::UseBuiltInTerminal, TFlagAccessors{&F::UseBuiltInTerminal, &F::SetUseBuiltInTerminal}},
+    {TSettingId::TerminalBaudRate, TIntegerAccessors{&F::TerminalBaudRate, &F::SetTerminalBaudRate}},
+    {TSettingId::TerminalLocalEcho, TFlagAccessors{&F::TerminalLocalEcho, &F::SetTerminalLocalEcho}},
+    {TSettingId::VerifyAfterWrite, TFlagAccessors{&F::VerifyAfterWrite, &F::SetVerifyAfterWrite}},
+    {TSettingId::WriteOnImageChange, TFlagAccessors{&F::WriteOnImageChange, &F::SetWriteOnImageChange}},
+    {TSettingId::WindowSize, TTextAccessors{&F::WindowSize, &F::SetWindowSize}},
+    {TSettingId::WindowPlace, TTextAccessors{&F::WindowPlace, &F::SetWindowPlace}},
 };
-
-TPublishedProperty Bind(F& f, const TInheritedProperty& p) {
-    using P = TPublishedProperty;
-    const auto ord = p.Ord;
-    const auto setOrd = p.SetOrd;
-    const auto text = p.Text;
-    const auto setText = p.SetText;
-    switch (p.Kind) {
-    case TKind::Object:
-        return P::Object(p.Name);
-    case TKind::Other:
-        return P::Other(p.Name);
-    case TKind::Method:
-        return P::Method(p.Name);
-    case TKind::Integer:
-        return P::Integer(
-            p.Name, [&f, ord] { return ord(f); },
-            [&f, setOrd](int32_t v) {
-                if (setOrd) setOrd(f, v);
-            });
-    case TKind::Flag:
-        return P::Boolean(
-            p.Name, [&f, ord] { return ord(f) != 0; },
-            [&f, setOrd](bool v) {
-                if (setOrd) setOrd(f, v ? 1 : 0);
-            });
-    case TKind::Text:
-        break;
-    }
-    return P::String(
-        p.Name, [&f, text] { return text(f); },
-        [&f, setText](const std::string& v) {
-            if (setText) setText(f, v);
-        });
-}
 
 TPublishedProperty Bind(F& f, const char* name, const TIntegerAccessors& a) {
     return TPublishedProperty::Integer(
@@ -322,20 +205,36 @@ TPublishedProperty Bind(F& f, const char* name, const TListAccessors& a) {
         });
 }
 
-} // namespace
-
-std::vector<std::string> TProgrammingForm::InheritedPropertyNames() {
-    std::vector<std::string> names;
-    for (const TInheritedProperty& p : InheritedProperties)
-        if (p.Kind != TKind::Method) names.push_back(p.Name);
-    return names;
+// The table's type of the values each kind of accessor takes.
+constexpr TSettingType TypeOf(const TIntegerAccessors&) {
+    return TSettingType::Integer;
 }
+constexpr TSettingType TypeOf(const TFlagAccessors&) {
+    return TSettingType::Flag;
+}
+constexpr TSettingType TypeOf(const TTextAccessors&) {
+    return TSettingType::Text;
+}
+constexpr TSettingType TypeOf(const TListAccessors&) {
+    return TSettingType::TextList;
+}
+
+const TOwnProperty& Accessors(TSettingId id) {
+    for (const TOwnProperty& p : OwnProperties)
+        if (p.Id == id) return p;
+    throw std::logic_error("the window has no property for a setting");
+}
+
+} // namespace
 
 std::vector<TPublishedProperty> TProgrammingForm::PublishedProperties() {
     std::vector<TPublishedProperty> list;
-    for (const TInheritedProperty& p : InheritedProperties)
-        list.push_back(Bind(*this, p));
-    for (const TOwnProperty& p : OwnProperties)
-        std::visit([this, &list, &p](const auto& a) { list.push_back(Bind(*this, p.Name, a)); }, p.Accessors);
+    for (const vesk::TSetting& setting : vesk::SettingsTable)
+        std::visit(
+            [this, &list, &setting](const auto& a) {
+                if (TypeOf(a) != setting.Type) throw std::logic_error("a window property of another type");
+                list.push_back(Bind(*this, setting.Name, a));
+            },
+            Accessors(setting.Id).Accessors);
     return list;
 }

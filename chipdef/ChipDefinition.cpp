@@ -14,8 +14,8 @@ bool TChipDefinition::HasRegion(RegionCode code) const {
 const TChipRegion& TChipDefinition::RegionByCode(RegionCode code) const {
     for (const auto& region : Regions)
         if (region.Code == code) return region;
-    throw VESK_Exception("Chip " + Name + " has no region with code 0x" +
-                         Hex(static_cast<uint16_t>(code), 2));
+    throw VESK_Exception("Chip " + Name + " has no region with code 0x" + Hex(static_cast<uint16_t>(code), 2),
+                         TFailureKind::BadArgument);
 }
 
 TChipRegion& TChipDefinition::RegionByCode(RegionCode code) {
@@ -25,7 +25,8 @@ TChipRegion& TChipDefinition::RegionByCode(RegionCode code) {
 const TChipRegion& TChipDefinition::RegionByAddress(int64_t address) const {
     for (const auto& region : Regions)
         if (region.Contains(address)) return region;
-    throw VESK_Exception("Chip " + Name + " has no region with address 0x" + Hex(address, 6));
+    throw VESK_Exception("Chip " + Name + " has no region with address 0x" + Hex(address, 6),
+                         TFailureKind::BadArgument);
 }
 
 TChipRegion& TChipDefinition::RegionByAddress(int64_t address) {

@@ -61,6 +61,23 @@ struct AddressAndMask_t {
     int32_t Mask = 0;    // set bits are taken from the target, clear bits from the buffer
 };
 
+// A preserved word that holds the chip's factory calibration, and the form a valid one
+// has: (word AND Mask) = Value. A form of Mask 0 takes every word (the band-gap bits of
+// a configuration word read back even from a protected chip). An erase never writes
+// back a calibration word that is not valid: a protected chip reads its program memory
+// as 0, an erased one as blank, and both would be the calibration lost for good.
+struct TCalibration_t {
+    int32_t Address = 0; // the address of one of its region's preserve entries
+    int32_t Mask = 0;
+    int32_t Value = 0;
+
+    bool Accepts(int32_t word) const { return (word & Mask) == Value; }
+    // The form for people: "0x34nn" when every hexadecimal digit of the word (of the
+    // `bits` it has) is either given or free, "any word" for Mask 0, else "0x3400 under
+    // the mask 0x3F00".
+    std::string FormText(int32_t bits) const;
+};
+
 // A word whose value on an erased chip differs from its region's Default (the
 // configuration words of a PIC18 differ from byte to byte).
 struct AddressAndValue_t {
@@ -78,7 +95,8 @@ class TChipRegion {
     int32_t Size = 0;     // number of words
     int32_t Default = 0;  // value of an erased word
     AlgorithmCode Algorithm = -1;
-    std::vector<AddressAndMask_t> Preserve; // in file order
+    std::vector<AddressAndMask_t> Preserve;  // in file order
+    std::vector<TCalibration_t> Calibration; // in file order; each at a Preserve address
 
     // What the silicon has, for chips whose words are narrower than the image's: the
     // bits every word of the region has (-1: all), and single words with fewer bits
@@ -110,6 +128,15 @@ class TChipRegion {
     int32_t VerifiedBits(int64_t address) const;
     // The word's value on an erased chip: its Erased entry, else Default.
     int32_t ErasedValue(int64_t address) const;
+    // The word an erase writes back for a preserve entry whose word before the erase
+    // was `saved`: the saved bits under the entry's mask, the erased value elsewhere,
+    // so that nothing but the preserved bits survives the erase (programming can only
+    // clear bits that the erase set).
+    int32_t RestoredWord(const AddressAndMask_t& entry, int32_t saved) const {
+        return (saved & entry.Mask) | (Default & ~entry.Mask);
+    }
+    // The calibration form of the word at the address; null when it holds none.
+    const TCalibration_t* CalibrationAt(int64_t address) const;
 };
 
 // One option of a configuration field: its name and the value of the field's bits.
@@ -144,6 +171,9 @@ class TChipDefinition {
 
     // False for a chip without a device ID: it is chosen by name, never identified.
     bool HasId() const { return Id >= 0; }
+    // Programmed with the PIC18 algorithm: the PIC18 family, whose ID is read in its
+    // own program mode.
+    bool IsPIC18() const { return Algorithm == AlgorithmPIC18; }
     // The field of that name, letter case ignored; nullptr when there is none.
     const ConfigField_t* FieldByName(std::string_view name) const;
 

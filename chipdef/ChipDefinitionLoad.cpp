@@ -34,6 +34,41 @@ std::vector<AddressAndMask_t> ReadMaskList(const std::string& value, const std::
     return entries;
 }
 
+// The items "ADDRESS" or "ADDRESS=MASK:VALUE" of a region's Calibration key: each
+// address that of one of the region's preserve entries, named once.
+std::vector<TCalibration_t> ReadCalibrations(const std::string& value, const TChipRegion& region) {
+    std::vector<TCalibration_t> calibrations;
+    const auto preserved = [&](int32_t address) {
+        for (const AddressAndMask_t& entry : region.Preserve)
+            if (entry.Address == address) return true;
+        return false;
+    };
+    for (const std::string& item : SplitCommaText(value)) {
+        const std::string_view text(item);
+        const std::size_t eq = text.find('=');
+        TCalibration_t calibration{ReadDefinitionNumber(text.substr(0, eq)), 0, 0};
+        if (calibration.Address < 0) throw VESK_Exception("Bad calibration address");
+        if (!preserved(calibration.Address)) throw VESK_Exception("Calibration address not preserved");
+        for (const TCalibration_t& earlier : calibrations)
+            if (earlier.Address == calibration.Address)
+                throw VESK_Exception("Calibration address given twice");
+        if (eq != std::string_view::npos) {
+            const std::string_view form = text.substr(eq + 1);
+            const std::size_t colon = form.find(':');
+            calibration.Mask = ReadDefinitionNumber(form.substr(0, colon));
+            if (calibration.Mask < 0) throw VESK_Exception("Bad calibration bit mask");
+            calibration.Value =
+                colon == std::string_view::npos ? -1 : ReadDefinitionNumber(form.substr(colon + 1));
+            if (calibration.Value < 0) throw VESK_Exception("Bad calibration value");
+            // No word could have such a value: every erase would stop.
+            if ((calibration.Value & ~calibration.Mask) != 0)
+                throw VESK_Exception("Calibration value outside its bit mask");
+        }
+        calibrations.push_back(calibration);
+    }
+    return calibrations;
+}
+
 // An optional number: -1 when the key is absent, else the number if `valid` holds for
 // it, else the message.
 int32_t ReadOptionalNumber(const std::string& value, bool (*valid)(int32_t), const char* message) {
@@ -68,7 +103,8 @@ void ReadSiliconKeys(const TDefinitionIni& ini, const std::string& section, TChi
 
 // `room`: the words the chip's earlier regions left of MaxRegionSize.
 TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, int32_t room) {
-    // All keys are read first, then checked in the order name, base, start, size, default.
+    // All keys are read first, then checked in the order name, base, start, size, default,
+    // then the preserve and calibration items.
     const std::string name = ini.Value(section, "Name");
     const int32_t base = ReadDefinitionNumber(ini.Value(section, "Base"));
     const int32_t start = ReadDefinitionNumber(ini.Value(section, "Start"));
@@ -76,6 +112,7 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, in
     const int32_t defaultValue = ReadDefinitionNumber(ini.Value(section, "Default"));
     const AlgorithmCode algorithm = AlgorithmCodeOf(ini.Value(section, "Algorithm"));
     const std::string preserve = ini.Value(section, "Preserve");
+    const std::string calibration = ini.Value(section, "Calibration");
 
     const RegionCode code = RegionCodeOf(name);
     if (code < 0) throw VESK_Exception("Unkown region name: " + name);
@@ -86,6 +123,7 @@ TChipRegion ReadRegion(const TDefinitionIni& ini, const std::string& section, in
 
     TChipRegion region(name, code, base, start, size, defaultValue, algorithm);
     region.Preserve = ReadMaskList(preserve, "preserve");
+    region.Calibration = ReadCalibrations(calibration, region);
     ReadSiliconKeys(ini, section, region);
     return region;
 }
@@ -142,12 +180,12 @@ bool TChipDefinition::LoadFromText(const std::string& text) {
     Algorithm = -1;
     Regions.clear();
     Fields.clear();
-    FillChip(*this, TDefinitionIni::Parse(text));
+    WithKind(TFailureKind::BadChipFile, [&] { FillChip(*this, TDefinitionIni::Parse(text)); });
     return true;
 }
 
 bool TChipDefinition::LoadFromFile(const std::string& path) {
-    return WithContext("Error reading file: " + path, [&] {
+    return WithContext("Error reading file: " + path, TFailureKind::BadChipFile, [&] {
         const std::string text = ReadTextFile(path, TDefinitionIni::MaxFileBytes);
         return LoadFromText(text);
     });

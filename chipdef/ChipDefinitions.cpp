@@ -54,7 +54,7 @@ std::vector<std::string> FindChipDefinitionFiles(const std::string& directory) {
 bool LoadChipDefinitionFiles(
     const std::string& directory,
     const std::function<void(std::unique_ptr<TChipDefinition>, std::string)>& loaded) {
-    return WithContext("Error loading chip definitions", [&] {
+    return WithContext("Error loading chip definitions", TFailureKind::BadChipFile, [&] {
         const std::string dir = WithTrailingSeparator(directory);
         for (const std::string& name : FindChipDefinitionFiles(dir)) {
             auto chip = std::make_unique<TChipDefinition>();

@@ -1,5 +1,7 @@
 #include "ChipDefinition.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 
 namespace vesk {
@@ -32,6 +34,34 @@ int32_t TChipRegion::VerifiedBits(int64_t address) const {
     for (const AddressAndMask_t& entry : Preserve)
         if (entry.Address == address) bits &= ~entry.Mask;
     return bits;
+}
+
+const TCalibration_t* TChipRegion::CalibrationAt(int64_t address) const {
+    for (const TCalibration_t& calibration : Calibration)
+        if (calibration.Address == address) return &calibration;
+    return nullptr;
+}
+
+std::string TCalibration_t::FormText(int32_t bits) const {
+    if (Mask == 0) return "any word";
+    // Four digits for the words of every algorithm; more when the bits need them.
+    const uint32_t all = uint32_t(bits);
+    int digits = 4;
+    while (digits < 8 && (all >> (4 * digits)) != 0 && (uint32_t(Mask) >> (4 * digits)) != 0)
+        ++digits;
+    std::string text = "0x";
+    for (int digit = digits - 1; digit >= 0; --digit) {
+        const uint32_t has = (all >> (4 * digit)) & 0xF, given = (uint32_t(Mask) >> (4 * digit)) & has;
+        if (has == 0)
+            text += '0'; // the word has no such bits
+        else if (given == 0)
+            text += 'n';
+        else if (given == has)
+            text += Hex((uint32_t(Value) >> (4 * digit)) & 0xF, 1);
+        else
+            return "0x" + Hex(Value, 4) + " under the mask 0x" + Hex(Mask, 4);
+    }
+    return text;
 }
 
 } // namespace vesk

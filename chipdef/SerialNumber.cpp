@@ -27,10 +27,12 @@ int BytesPerWord(const TChipDefinition& chip, const TChipRegion& region) {
 
 void CheckSerialNumberFits(uint64_t number, int bytes) {
     if (bytes < SerialBytesMin || bytes > SerialBytesMax)
-        throw VESK_Exception("Serial number length " + std::to_string(bytes) + " bytes: must be 1 to 8");
+        throw VESK_Exception("Serial number length " + std::to_string(bytes) + " bytes: must be 1 to 8",
+                             TFailureKind::BadArgument);
     if (bytes < 8 && (number >> (8 * bytes)) != 0)
         throw VESK_Exception("Serial number " + std::to_string(number) + " does not fit in " +
-                             std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes"));
+                                 std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes"),
+                             TFailureKind::BadArgument);
 }
 
 std::vector<std::pair<int32_t, int32_t>> SerialNumberWords(const TChipDefinition& chip, int32_t address,
@@ -43,15 +45,19 @@ std::vector<std::pair<int32_t, int32_t>> SerialNumberWords(const TChipDefinition
             region = &r;
             break;
         }
-    if (region == nullptr) throw VESK_Exception(where + ": chip " + chip.Name + " has no region there");
+    if (region == nullptr)
+        throw VESK_Exception(where + ": chip " + chip.Name + " has no region there",
+                             TFailureKind::BadArgument);
     const int perWord = BytesPerWord(chip, *region);
     if (perWord == 0)
-        throw VESK_Exception(where + ": the " + region->Name + " region cannot hold a serial number");
+        throw VESK_Exception(where + ": the " + region->Name + " region cannot hold a serial number",
+                             TFailureKind::BadArgument);
     const int words = (bytes + perWord - 1) / perWord;
     if (!region->Contains(int64_t(address) + words - 1))
         throw VESK_Exception(where + ": " + std::to_string(words) + " words do not fit in the " +
-                             region->Name + " region, which ends at " +
-                             HexAddress(int64_t(region->Start) + region->Size - 1));
+                                 region->Name + " region, which ends at " +
+                                 HexAddress(int64_t(region->Start) + region->Size - 1),
+                             TFailureKind::BadArgument);
     std::vector<std::pair<int32_t, int32_t>> result;
     for (int i = 0; i < words; ++i) {
         int32_t value = 0;

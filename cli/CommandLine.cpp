@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
+#include "cli/ConfigCommand.h"
 #include "cli/ExitStatus.h"
 
+#include "chipdef/DefinitionIni.h"
 #include "driver/DeviceVESK1.h"
 
 #include <CLI/CLI.hpp>
@@ -19,6 +21,19 @@ void AddRegionOption(CLI::App* command, TOptions& o) {
     command->add_option("--region", o.Regions, "all, code, data or fuses (default all)")
         ->transform(CLI::CheckedTransformer(RegionNames, CLI::ignore_case))
         ->option_text("R");
+}
+
+// NAME=OPTION[,NAME=OPTION...], given as often as wanted; the names as `vesk config`
+// lists them, letter case ignored.
+void AddConfigOption(CLI::App* command, TOptions& o, const std::string& name, const std::string& what) {
+    command
+        ->add_option(name, o.Settings,
+                     "set the configuration field NAME to OPTION " + what +
+                         " (names as `vesk config` lists them, letter case ignored); several with commas, "
+                         "or the option again")
+        ->option_text("NAME=OPTION[,...]")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 void AddSerialOptions(CLI::App* write, TOptions& o) {
@@ -41,6 +56,38 @@ void AddSerialOptions(CLI::App* write, TOptions& o) {
         ->check(CLI::Range(1, 8))
         ->option_text("N")
         ->needs(serial);
+}
+
+void AddCalibrationOption(CLI::App* command, TOptions& o) {
+    command
+        ->add_option("--calibration", o.CalibrationItems,
+                     "the chip's own calibration word at ADDR (hex with 0x, or decimal), written back "
+                     "after the erase in place of the word the chip reads there; needed when that word "
+                     "is no valid calibration (a protected chip reads 0); repeatable")
+        ->option_text("ADDR=WORD")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+// --calibration ADDR=WORD items into `o.Calibration`; false (the reason on `err`) for a
+// malformed one or an address given twice.
+bool ReadCalibrationItems(TOptions& o, std::ostream& err) {
+    for (const std::string& item : o.CalibrationItems) {
+        const size_t eq = item.find('=');
+        const auto address = ParseDefinitionNumber(std::string_view(item).substr(0, eq));
+        const auto word = eq == std::string::npos
+                              ? std::nullopt
+                              : ParseDefinitionNumber(std::string_view(item).substr(eq + 1));
+        if (!address || !word || *address < 0 || *word < 0 || *word > 0xFFFF) {
+            err << "vesk: --calibration " << item << ": give ADDR=WORD, e.g. 0x3FF=0x3454\n";
+            return false;
+        }
+        if (!o.Calibration.emplace(*address, *word).second) {
+            err << "vesk: --calibration " << item << ": that address is given twice\n";
+            return false;
+        }
+    }
+    return true;
 }
 
 // The options of the tool, before or after the command.
@@ -88,16 +135,25 @@ void AddCommands(CLI::App& app, TOptions& o) {
                     "add what the system knows of each port: maker, product and serial number of a USB "
                     "adapter and its stable /dev/serial/by-id/ name");
     ports->add_option("--system-root", o.SystemRoot)->group(""); // a prepared tree in place of "/"
-    app.add_subcommand("chips", "list the chip definitions: name, Id (hex), algorithm, regions");
+    auto* chips = app.add_subcommand(
+        "chips", "list the chip definitions: name, Id (hex), algorithm, regions, file; with PATTERN "
+                 "only those whose name contains it (letter case ignored)");
+    chips->add_option("PATTERN", o.Pattern, "a part of the chip names to list; with --long the chip's name");
+    chips->add_flag("-l,--long", o.Long,
+                    "everything one chip describes: its ID, regions, the words every erase keeps (factory "
+                    "calibration) and every configuration field with its options");
     app.add_subcommand("detect", "identify the programmer: prints \"<type> version <version>\"");
     app.add_subcommand("identify", "read the target's ID and print the matching chip type");
     auto* write = app.add_subcommand("write", "program the image");
     write->add_option("FILE", o.File, "Intel HEX image")->required();
     AddRegionOption(write, o);
     AddSerialOptions(write, o);
+    AddConfigOption(write, o, "--config",
+                    "in the buffer after the image is loaded, before anything is written");
     write->add_flag("--watch", o.Watch,
                     "write now, then again whenever FILE has changed and stayed unchanged for half a "
                     "second as a whole image, until Ctrl-C; one line per run with its result and time");
+    AddCalibrationOption(write, o);
     auto* read = app.add_subcommand(
         "read", "read the target; with --output write the words read as an Intel HEX file, "
                 "otherwise print them as the buffer view would");
@@ -106,7 +162,8 @@ void AddCommands(CLI::App& app, TOptions& o) {
     auto* verify = app.add_subcommand("verify", "compare the target with the image");
     verify->add_option("FILE", o.File, "Intel HEX image")->required();
     AddRegionOption(verify, o);
-    app.add_subcommand("erase", "erase the target, keeping its preserved words");
+    AddConfigOption(verify, o, "--config", "in the buffer after the image is loaded, as write --config does");
+    AddCalibrationOption(app.add_subcommand("erase", "erase the target, keeping its preserved words"), o);
     app.add_subcommand("run", "restart the target (stop, then run)");
     auto* pass = app.add_subcommand("passthrough", "switch the programmer to pass-through");
     pass->add_option("--lines", o.Lines, "34 or 78 (default 78)")
@@ -119,6 +176,17 @@ void AddCommands(CLI::App& app, TOptions& o) {
         app.add_subcommand("show", "load the image into the chip's buffer offline and print the buffer view "
                                    "(no programmer needed; --chip required)");
     show->add_option("FILE", o.File, "Intel HEX image")->required();
+    auto* config = app.add_subcommand(
+        "config", "show the configuration words the image gives, every field by name, and warn of what "
+                  "writing them does (no programmer needed; --chip required); with --set and --output write "
+                  "a new image with other settings");
+    config->add_option("FILE", o.File, "Intel HEX image")->required();
+    AddConfigOption(config, o, "--set", "in the image's buffer");
+    config->add_flag("--json", o.Json,
+                     "print a JSON list, one object per configuration word: address, word, given, fields "
+                     "(name, mask, value, option; option null when no option has the value)");
+    config->add_option("--output", o.Output, "write the image with the settings to FILE instead of listing")
+        ->option_text("FILE");
 }
 
 // What the parser cannot check: combinations. Returns -1 when the command can run.
@@ -135,8 +203,37 @@ int CheckCombinations(TOptions& o, std::ostream& err) {
         err << "vesk: --watch: one --port only\n" << UsageHint << "\n";
         return ExitUsage;
     }
-    if (o.Command == "show" && o.Chip.empty()) {
-        err << "vesk: show needs the chip type: --chip NAME\n" << UsageHint << "\n";
+    if (o.Command == "chips" && o.Long && o.Pattern.empty()) {
+        err << "vesk: chips --long needs the chip's name\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if ((o.Command == "show" || o.Command == "config") && o.Chip.empty()) {
+        err << "vesk: " << o.Command << " needs the chip type: --chip NAME\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    // The settings are in the Fuses: a write of Code or Data alone would drop them.
+    if (!o.Settings.empty() && o.Regions != 0x7FFF && o.Regions != 3) {
+        err << "vesk: --config: the configuration is written only with --region all or fuses\n"
+            << UsageHint << "\n";
+        return ExitUsage;
+    }
+    try {
+        ConfigSettingsOf(o);
+    } catch (const ECommand& e) {
+        err << e.Message() << "\n" << UsageHint << "\n";
+        return e.Status();
+    }
+    if (!ReadCalibrationItems(o, err)) {
+        err << UsageHint << "\n";
+        return ExitUsage;
+    }
+    if (!o.Calibration.empty() && o.Regions != 0x7FFF) {
+        err << "vesk: --calibration: only a write of all regions erases the chip\n" << UsageHint << "\n";
+        return ExitUsage;
+    }
+    // One chip's own words: several chips at once each have theirs.
+    if (!o.Calibration.empty() && o.Ports.size() > 1) {
+        err << "vesk: --calibration: one chip's words, not with several --port\n" << UsageHint << "\n";
         return ExitUsage;
     }
     return -1;

@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 #include "cli/BufferPrint.h"
+#include "cli/ChipList.h"
 #include "cli/CommandLine.h"
+#include "cli/ConfigCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/Gang.h"
 #include "cli/Interrupt.h"
@@ -14,6 +16,7 @@
 
 #include "chipdef/BufferHex.h"
 #include "chipdef/ChipCatalogue.h"
+#include "chipdef/ChipLookup.h"
 #include "chipdef/SerialNumber.h"
 #include "common/Text.h"
 #include "driver/DeviceVESK1.h"
@@ -21,6 +24,7 @@
 #include "ops/Operations.h"
 #include "serial/port/ComPort.h"
 #include "serial/port/ComPortTransport.h"
+#include "storage/CalibrationMemory.h"
 #include "storage/SafeFile.h"
 
 #include <algorithm>
@@ -36,6 +40,7 @@ namespace {
 struct TContext {
     const TOptions& O;
     std::ostream& Out;
+    std::ostream& Err;
     const std::string& Folder; // of the chip definitions and the settings
     TDeviceVESK1& Driver;
     int BaudIndex = 1;
@@ -44,6 +49,7 @@ struct TContext {
     TProgressBar* Bar = nullptr;
     std::string ProgrammerType, ProgrammerVersion; // when detect asked for them
     std::optional<uint64_t> Serial;                // the serial number this chip was given
+    TCalibrationMemory* Memory = nullptr;          // the memory of calibration values
     TChipCatalogue Chips;                          // loaded by LoadChips
 };
 
@@ -65,11 +71,17 @@ void SelectChip(const TContext& c) {
     if (c.O.Chip.empty()) return;
     const TChipDefinition* found = c.Chips.ByName(c.O.Chip);
     if (found == nullptr) {
+        // Among hundreds, the names that contain what was given help more than all.
+        const std::vector<const TChipDefinition*> like = ChipsNamedLike(c.Chips, c.O.Chip);
         std::string known;
-        for (const auto& chip : c.Chips.Chips())
+        for (const auto* chip : like)
             known += (known.empty() ? "" : ", ") + chip->Name;
-        throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip +
-                                      "\nKnown chip types: " + (known.empty() ? "(none)" : known));
+        if (like.empty())
+            for (const auto& chip : c.Chips.Chips())
+                known += (known.empty() ? "" : ", ") + chip->Name;
+        throw ECommand(ExitUsage, "vesk: unknown chip type: " + c.O.Chip + "\n" +
+                                      (like.empty() ? "Known chip types: " : "Chip types like it: ") +
+                                      (known.empty() ? "(none)" : known));
     }
     c.Driver.SetTarget(found);
 }
@@ -96,19 +108,21 @@ TStep ClassOf(ops::TStepId id) {
 // error is reported after it, except after a failed Open or a failed Close.
 void PutSerialNumber(TContext& c);
 
-// The bar shows the running step's name; a step over all regions carries none, and the
-// bar adds the name of the region that holds the address in progress.
-void ShowProgress(const TContext& c, const ops::TProgress& progress) {
-    if (c.Bar == nullptr) return;
-    if (progress.Value < 0) {
-        const bool allRegions = progress.Step.find(' ') == std::string::npos;
-        c.Bar->SetStep(progress.Step, allRegions ? c.Driver.Target() : nullptr);
+// --calibration: the words fit the chip, checked as soon as it is known (before the
+// image is read or anything is erased).
+void CheckCalibrationWords(const TContext& c) {
+    if (c.O.Calibration.empty()) return;
+    try {
+        ops::CheckGivenCalibration(*c.Driver.Target(), c.O.Calibration);
+    } catch (const Exception& e) {
+        throw ECommand(ExitUsage, "vesk: --calibration: " + e.Message());
     }
-    c.Bar->Step(progress.Value);
 }
 
 ops::THooks Hooks(TContext& c) {
     ops::THooks hooks;
+    hooks.Calibrations = c.Memory;
+    hooks.Connected = [&c] { CheckCalibrationWords(c); };
     hooks.RunStep = [&c](const ops::TStep& step, const std::function<void()>& body) {
         c.LastStep = step.Id;
         // The chip takes its serial number once the image is in its buffer, before
@@ -124,7 +138,7 @@ ops::THooks Hooks(TContext& c) {
             throw ECommand(ExitFailed, e.Message());
         }
     };
-    if (c.Bar != nullptr) hooks.Progress = [&c](const ops::TProgress& p) { ShowProgress(c, p); };
+    if (c.Bar != nullptr) hooks.Progress = [&c](const ops::TProgress& p) { c.Bar->Show(p); };
     hooks.CloseFailed = [&c] {
         if (c.LastStep == ops::TStepId::Open || c.LastStep == ops::TStepId::Close) return;
         try {
@@ -141,6 +155,7 @@ ops::TRequest Request(const TContext& c) {
     request.Regions = c.O.Regions;
     request.Verify = c.O.Verify;
     request.BaudIndex = int8_t(std::clamp(c.BaudIndex, -1, 5));
+    request.Calibration = c.O.Calibration;
     return request;
 }
 
@@ -169,20 +184,10 @@ int Ports(TContext& c) {
 
 int Chips(TContext& c) {
     LoadChips(c);
-    for (const auto& chip : c.Chips.Chips()) {
-        std::string line = chip->Name;
-        line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
-        // As wide as an ID, so that the columns stay aligned.
-        line += (chip->HasId() ? "0x" + Hex(chip->Id, 4) : std::string("none  ")) + "  ";
-        std::string algorithm(AlgorithmNameOf(chip->Algorithm));
-        algorithm.resize(std::max<size_t>(algorithm.size() + 1, 8), ' ');
-        line += algorithm;
-        std::string regions;
-        for (const TChipRegion& region : chip->Regions)
-            regions += (regions.empty() ? "" : ", ") + region.Name + " 0x" + Hex(region.Start, 4) + " " +
-                       std::to_string(region.Size);
-        c.Out << line << regions << "  " << c.Chips.FileOf(*chip) << "\n";
-    }
+    if (c.O.Long)
+        PrintChipLong(ChipForLongListing(c.Chips, c.O.Pattern), c.Chips, c.Out);
+    else
+        PrintChipLines(c.Chips, c.O.Pattern, c.Out);
     return ExitSuccess;
 }
 
@@ -208,7 +213,8 @@ int Identify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     ops::DetectTarget(c.Driver, Hooks(c));
-    c.Out << c.Driver.Target()->Name << "\n";
+    // Parts that report the same device ID cannot be told apart: the others are named.
+    c.Out << c.Driver.Target()->Name << SameDeviceIdNote(c.Chips, *c.Driver.Target()) << "\n";
     return ExitSuccess;
 }
 
@@ -249,12 +255,31 @@ void PutSerialNumber(TContext& c) {
     PlaceSerialNumber(*c.Driver.Session(), *c.O.Serial, *c.Serial, c.O.SerialBytes);
 }
 
+// --config: the names are checked before the port is opened when the chip is named, and
+// right after the identification otherwise; the settings go into the buffer once the
+// image is there. A write then tells what its configuration words will do.
+void AddConfigHooks(TContext& c, ops::THooks& hooks, const TIntelHexFile& image, bool warn) {
+    const std::vector<ConfigSetting_t> settings = ConfigSettingsOf(c.O);
+    if (c.Driver.Target() != nullptr) CheckConfigSettings(*c.Driver.Target(), settings);
+    // After the checks of the calibration words, which the same hook makes.
+    hooks.Connected = [&c, settings, before = hooks.Connected] {
+        if (before) before();
+        CheckConfigSettings(*c.Driver.Target(), settings);
+    };
+    hooks.BufferLoaded = [&c, &image, settings, warn] {
+        if (c.Bar != nullptr) c.Bar->Finish();
+        ApplyConfigSettings(*c.Driver.Session(), image, settings, c.O.Regions, warn, c.Err);
+    };
+}
+
 int Write(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     CheckSerialBeforePort(c);
     TIntelHexFile image;
-    ops::Write(c.Driver, Request(c), ImageHooks(c, image));
+    ops::THooks hooks = ImageHooks(c, image);
+    AddConfigHooks(c, hooks, image, true);
+    ops::Write(c.Driver, Request(c), hooks);
     return ExitSuccess;
 }
 
@@ -262,8 +287,16 @@ int Verify(TContext& c) {
     LoadChips(c);
     SelectChip(c);
     TIntelHexFile image;
-    ops::Verify(c.Driver, Request(c), ImageHooks(c, image));
+    ops::THooks hooks = ImageHooks(c, image);
+    AddConfigHooks(c, hooks, image, false);
+    ops::Verify(c.Driver, Request(c), hooks);
     return ExitSuccess;
+}
+
+int Config(TContext& c) {
+    LoadChips(c);
+    SelectChip(c);
+    return ConfigCommand(*c.Driver.Target(), c.O, c.Out, c.Err);
 }
 
 int Read(TContext& c) {
@@ -319,7 +352,7 @@ const std::map<std::string, std::function<int(TContext&)>> CommandTable = {
     {"write", Write},   {"read", Read},
     {"verify", Verify}, {"erase", Erase},
     {"run", Run},       {"passthrough", PassThrough},
-    {"show", Show},
+    {"show", Show},     {"config", Config},
 };
 
 // "VBUS > 30 '0'  < 30 '0'": the byte sent and the byte that answered it.
@@ -335,10 +368,10 @@ std::string TraceLine(uint8_t sent, int answer) {
     return "VBUS > " + byteText(sent) + "  < " + (answer < 0 ? std::string("none") : byteText(answer));
 }
 
-// The driver with its settings: driver defaults, then "WinVESK.ini" beside the program,
+// The driver with its settings: their defaults, then "WinVESK.ini" beside the program,
 // then the command line. Returns the baud rate index.
 int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o, const std::string& folder) {
-    const TSettings settings = ReadSettings(driver, folder);
+    const TSettings settings = ReadSettings(folder);
     driver.SetComPort(o.Port.value_or(settings.ComPort));
     driver.SetComReadTimeout(o.Timeout.value_or(settings.ComReadTimeout));
     driver.SetProgramDelay(o.Delay.value_or(settings.ProgramDelay));
@@ -353,7 +386,7 @@ int ConfigureDriver(TDeviceVESK1& driver, const TOptions& o, const std::string& 
 // fails a command that had succeeded.
 int LogCommand(const TContext& c, TLogRecord record, int status, const std::string& message,
                std::ostream& err) {
-    static const std::vector<std::string> offline = {"ports", "chips", "show"};
+    static const std::vector<std::string> offline = {"ports", "chips", "show", "config"};
     if (c.O.Log.empty() || std::find(offline.begin(), offline.end(), c.O.Command) != offline.end())
         return status;
     record.ProgrammerType = c.ProgrammerType;
@@ -382,8 +415,11 @@ int RunCommand(const TOptions& o, std::ostream& out, std::ostream& err, bool err
         environment.ProgramFolder.empty() ? ProgramDirectory() : environment.ProgramFolder;
     TDeviceVESK1 driver(environment.Transport ? environment.Transport()
                                               : std::make_unique<TComPortTransport>());
+    TCalibrationMemory memory;
+    memory.Errors = &err; // its one report goes where vesk reports
     const int baudIndex = ConfigureDriver(driver, o, folder);
-    TContext c{o, out, folder, driver, baudIndex, {}, ops::TStepId::Open, nullptr, {}, {}, {}, {}};
+    TContext c{o,       out, err, folder, driver,  baudIndex, {}, ops::TStepId::Open,
+               nullptr, {},  {},  {},     &memory, {}};
     record.Port = driver.ComPort();
 
     // One of several ports reports its progress as lines to the vesk that started it.

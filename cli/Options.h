@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,9 +10,12 @@
 namespace vesk::cli {
 
 struct TOptions {
-    std::string Command;          // ports, chips, detect, identify, write, read, ...
-    std::string File;             // image of write, verify and show
-    std::string Output;           // read --output
+    std::string Command; // ports, chips, detect, identify, write, read, ...
+    std::string File;    // image of write, verify, show and config
+    std::string Output;  // read --output, config --output
+    // write and verify --config, config --set: NAME=OPTION[,NAME=OPTION...] each, in order
+    std::vector<std::string> Settings;
+    bool Json = false;            // config --json
     int16_t Regions = 0x7FFF;     // --region: AllRegions, 1 Code, 2 Data, 3 Fuses
     int Lines = 78;               // passthrough --lines 34|78
     std::string Polarity = "ttl"; // passthrough --polarity rs232|ttl
@@ -31,8 +35,14 @@ struct TOptions {
     bool Quiet = false;
     bool Verbose = false;
     bool Pipeline = false;  // --pipeline: the driver's experimental pipelined exchange
-    bool Long = false;      // ports --long: each port with what the system knows of it
+    bool Long = false;      // ports --long: each port with what the system knows of it; chips --long
+    std::string Pattern;    // chips: a part of the names to list; with --long the chip's name
     std::string SystemRoot; // folder standing for "/" when looking up ports (tests); empty: "/"
+
+    // write (all regions) and erase --calibration ADDR=WORD: the chip's own calibration
+    // words, written back after the erase whatever the chip reads there.
+    std::vector<std::string> CalibrationItems; // as given
+    std::map<int32_t, int32_t> Calibration;    // address -> word, once checked
 
     // Production line.
     std::string Log;               // --log: one JSON line per chip and command appended

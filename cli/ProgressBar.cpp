@@ -1,7 +1,5 @@
 #include "cli/ProgressBar.h"
 
-#include "chipdef/ChipDefinition.h"
-
 #include <cstdio>
 #include <ostream>
 #include <sstream>
@@ -44,19 +42,13 @@ std::string TProgressBar::LineOfReport(const std::string& report) {
     return Line(step, done, total, seconds);
 }
 
-void TProgressBar::SetStep(std::string verb, const TChipDefinition* chip) {
-    Finish();
-    FVerb = std::move(verb);
-    FStep = FVerb;
-    FChip = chip;
-}
-
-void TProgressBar::Step(int value) {
+void TProgressBar::Show(const ops::TProgress& progress) {
     const auto now = std::chrono::steady_clock::now();
-    if (value < 0) {
+    if (progress.Done == 0) {
         Finish();
         FActive = true;
-        FTotal = -value;
+        FStep = progress.Step;
+        FTotal = progress.Total;
         FDone = 0;
         FStart = now;
         Draw();
@@ -64,16 +56,9 @@ void TProgressBar::Step(int value) {
         return;
     }
     if (!FActive) return;
-    ++FDone;
-    bool newStep = false;
-    if (FChip != nullptr)
-        for (const TChipRegion& region : FChip->Regions)
-            if (region.Contains(value)) {
-                const std::string step = FVerb + " " + region.Name;
-                newStep = step != FStep;
-                FStep = step;
-                break;
-            }
+    FDone = progress.Done;
+    const bool newStep = progress.Step != FStep;
+    FStep = progress.Step;
     // Redrawn at most every 50 ms, and always at a new step and at the end.
     if (newStep || FDone >= FTotal || now - FLastDraw >= std::chrono::milliseconds(50)) {
         Draw();

@@ -1,13 +1,11 @@
-// The progress bar on standard error, driven by the driver's `OnProgress`.
+// The progress bar on standard error: it shows the operation's progress as it comes.
 #pragma once
+
+#include "ops/Steps.h"
 
 #include <chrono>
 #include <iosfwd>
 #include <string>
-
-namespace vesk {
-class TChipDefinition;
-}
 
 namespace vesk::cli {
 
@@ -18,13 +16,8 @@ class TProgressBar {
     explicit TProgressBar(std::ostream& out, bool report = false) : FOut(out), FReport(report) {}
     ~TProgressBar() { Finish(); }
 
-    // The step the next bar belongs to: `verb` ("Erase", "Write", "Verify", "Read"),
-    // followed by the name of the region that holds the address in progress when
-    // `chip` is given ("Write Code", "Verify Data").
-    void SetStep(std::string verb, const TChipDefinition* chip);
-    // `OnProgress`: a negative value -n starts a bar of n words; every other value is
-    // the address of one word done.
-    void Step(int value);
+    // A step's start (0 done) begins a new bar; every later value moves it.
+    void Show(const ops::TProgress& progress);
     // Ends the bar in progress, if any, with a line break.
     void Finish();
 
@@ -47,9 +40,7 @@ class TProgressBar {
     bool FActive = false;
     int FTotal = 0;
     int FDone = 0;
-    std::string FVerb;
     std::string FStep;
-    const TChipDefinition* FChip = nullptr;
     std::chrono::steady_clock::time_point FStart;
     std::chrono::steady_clock::time_point FLastDraw;
 };

@@ -3,6 +3,8 @@
 // several processes writing at once never mix and a line is there whole or not at all.
 #pragma once
 
+#include "common/JsonLine.h" // NowIso8601, the time of a record
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,9 +25,6 @@ struct TLogRecord {
     std::string Message;            // the error message on failure
     double Seconds = 0;
 };
-
-// "2026-12-09T07:24:30+00:00": local time with its offset from UTC.
-std::string NowIso8601();
 
 // The record as one JSON object and a line break. Unknown values are null; a failed
 // chip that was given a serial number says that the number is spent.

@@ -2,20 +2,7 @@
 
 namespace vesk::cli {
 
-namespace {
-
-std::string RootCause(const std::string& message) {
-    const size_t lastBreak = message.find_last_of('\n');
-    return lastBreak == std::string::npos ? message : message.substr(lastBreak + 1);
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-} // namespace
-
-int ClassifyFailure(TStep step, const std::string& message) {
+int ClassifyFailure(TStep step, TFailureKind kind) {
     if (Interrupted()) return ExitFailed;
     switch (step) {
     case TStep::Connect:
@@ -23,9 +10,9 @@ int ClassifyFailure(TStep step, const std::string& message) {
     case TStep::Image:
         return ExitFile;
     case TStep::Detect:
-        return StartsWith(RootCause(message), "Unknown target") ? ExitTarget : ExitFailed;
+        return kind == TFailureKind::UnknownTarget ? ExitTarget : ExitFailed;
     case TStep::Verify:
-        return StartsWith(RootCause(message), "Data verify error") ? ExitVerify : ExitFailed;
+        return kind == TFailureKind::VerifyDifference ? ExitVerify : ExitFailed;
     case TStep::Other:
         break;
     }

@@ -5,24 +5,22 @@
 #include <cstdint>
 #include <string>
 
-namespace vesk {
-class TDeviceVESK1;
-}
-
 namespace vesk::cli {
 
+// The settings the tool uses; their names and defaults are those of the settings table
+// (storage/SettingsTable.h).
 struct TSettings {
     std::string ComPort;
     int32_t ComReadTimeout = 0;
     int32_t ProgramDelay = 0;
     std::string DeviceID;
-    int32_t VeskBaudRate = 1; // index into ProgrammerBaudRates; the desktop's default
+    int32_t VeskBaudRate = 0; // index into ProgrammerBaudRates
 };
 
-// Starts from the driver's current values (its defaults) and VeskBaudRate 1, then takes
-// every value present in `<directory>WinVESK.ini`, or in the user's own file where
-// `directory` cannot be written (see storage/SettingsPlace.h). A missing file leaves the defaults;
-// an unreadable one is ignored as the desktop program ignores it.
-TSettings ReadSettings(const TDeviceVESK1& driver, const std::string& directory);
+// Starts from the table's defaults, then takes every value present in
+// `<directory>WinVESK.ini`, or in the user's own file where `directory` cannot be
+// written (see storage/SettingsPlace.h). A missing file leaves the defaults; an
+// unreadable one is ignored as the desktop program ignores it.
+TSettings ReadSettings(const std::string& directory);
 
 } // namespace vesk::cli

@@ -1,7 +1,8 @@
 # The installed tree: the programs and the shipped chip definition files together in
 # <prefix>/lib/vesk (the programs look for "ChipDef_*.ini" in the folder of their real
 # file), links to the programs in <prefix>/bin, the desktop entry and its icon, the
-# manual pages and the documentation, the AppStream metadata, and the example program.
+# manual pages and the documentation, the AppStream metadata, the bash completion of
+# `vesk`, and the example program.
 # `cpack -G DEB` makes a Debian package of it.
 set(VESK_PROGRAM_DIR lib/vesk)
 set(vesk_programs vesk vesk-sim)
@@ -26,6 +27,9 @@ if(VESK_BUILD_APP)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/docs/man/vesk.1 ${CMAKE_SOURCE_DIR}/docs/man/vesk-sim.1 DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION share/doc/vesk)
+# Loaded by bash-completion when `vesk` is first completed.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/vesk.bash-completion DESTINATION share/bash-completion/completions
+  RENAME vesk)
 # The device table the shipped chip files are made from, and what its keys mean: the
 # facts behind every file, for a user who checks one or writes their own.
 install(FILES ${CMAKE_SOURCE_DIR}/chips/data/devices.json ${CMAKE_SOURCE_DIR}/chips/data/README.md
@@ -54,4 +58,8 @@ if(VESK_BUILD_TESTS)
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSCRATCH=${CMAKE_BINARY_DIR}/install-test
             -DCHIPS_DIR=${CMAKE_SOURCE_DIR}/chips -P ${CMAKE_SOURCE_DIR}/packaging/InstalledTreeTest.cmake)
   set_tests_properties(installed_tree_finds_the_shipped_chips PROPERTIES LABELS packaging TIMEOUT 300)
+  add_test(NAME bash_completion_offers_commands_options_and_chips
+    COMMAND bash ${CMAKE_SOURCE_DIR}/packaging/CompletionTest.sh $<TARGET_FILE:vesk>
+            ${CMAKE_SOURCE_DIR}/packaging/vesk.bash-completion)
+  set_tests_properties(bash_completion_offers_commands_options_and_chips PROPERTIES LABELS packaging)
 endif()

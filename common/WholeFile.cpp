@@ -63,7 +63,8 @@ EFileRead::EFileRead(TFileReadFailure failure, int systemError, const std::strin
     : Exception(std::string(failure == TFileReadFailure::CannotRead || failure == TFileReadFailure::TooLarge
                                 ? "Cannot read"
                                 : "Cannot open") +
-                " file \"" + fileName + "\". " + FailureReason(failure, systemError, maxBytes)),
+                    " file \"" + fileName + "\". " + FailureReason(failure, systemError, maxBytes),
+                TFailureKind::FileAccess),
       FFailure(failure), FSystemError(systemError), FReason(FailureReason(failure, systemError, maxBytes)) {}
 
 #ifdef _WIN32

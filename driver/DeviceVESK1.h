@@ -31,6 +31,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +42,7 @@ class TChipCatalogue;
 class TChipDefinition;
 class TChipRegion;
 class TIntelHexFile;
+struct TCalibration_t;
 
 // Programmer speeds in bit/s, indexed 0 to 4 (the main window's `VeskBaudRate`).
 inline constexpr std::array<int32_t, 5> ProgrammerBaudRates = {9600, 19200, 38400, 57600, 115200};
@@ -48,6 +50,15 @@ inline constexpr std::array<int32_t, 5> ProgrammerBaudRates = {9600, 19200, 3840
 // Progress: a negative value -n announces n steps; each following value of zero or
 // more (the address being processed) is one step.
 using TProgressEvent = std::function<void(int)>;
+
+// A calibration word of the target: its region, the form a valid one has, and the
+// word as read (before an erase: the one the erase is to write back, which is the word
+// held from a failed erase where the chip reads blank).
+struct TCalibrationRead_t {
+    const TChipRegion& Region;
+    const TCalibration_t& Calibration;
+    int32_t Word;
+};
 
 class TDeviceVESK1 {
   public:
@@ -91,6 +102,15 @@ class TDeviceVESK1 {
     // Every byte exchanged: the byte sent and the byte that answered it, or -1 when
     // nothing answered in time or the byte is sent without waiting for an answer.
     TTraceEvent OnTrace;
+    // Every valid calibration word read from the target: before an erase, and by a
+    // read of its region. The owner keeps them (the memory of calibration values).
+    std::function<void(const TCalibrationRead_t&)> OnCalibrationRead;
+    // Before an erase, for each calibration word of the target once it is read, valid
+    // or not: the word to write back after the erase in its place (the user's own), or
+    // nothing to keep the word read. A word given must be a valid calibration. A word
+    // read that is none, with nothing given, stops the erase before anything is erased
+    // (`failed::CalibrationNotValid`); the hook may raise its own message instead.
+    std::function<std::optional<int32_t>(const TCalibrationRead_t&)> OnCalibrationRestore;
 
     // --- Target ----------------------------------------------------------------------
     // The selected chip (of the owner's catalogue), or null.
@@ -122,7 +142,11 @@ class TDeviceVESK1 {
     // lines: 1 = lines 7,8, else 3,4; polarity: 1 = TTL, else RS232.
     void EnterPassThrough(uint8_t lines, uint8_t polarity); // "Passthrough enter failed"
     std::string GetTargetID();                              // "VESK Get target ID failed"; >= 4 hex digits
-    // "VESK target detect failed"; the chip of `catalogue` the ID names, null when unreadable.
+    // The catalogue's first chip whose ID matches the ID word read as `GetTargetID` reads
+    // it; when none does and that read was not the PIC18's, the word read once more with
+    // the PIC18 algorithm (`ReadTargetIdAsPIC18`) names the first PIC18 that matches it.
+    // Raises "Unknown target: Id = 0x<first word>" when neither does.
+    // "VESK target detect failed"; null when unreadable.
     const TChipDefinition* FindTarget(const TChipCatalogue& catalogue);
     void DetectTarget(); // "Target detect failed"; matches against the catalogue set
     // Requests the running region loop to stop after its current word. The request
@@ -168,12 +192,21 @@ class TDeviceVESK1 {
     void ReadRegion(const TChipRegion& region);
     void VerifyRegion(const TChipRegion& region);
     void SavePreserved();
+    // After `SavePreserved`, before the erase: every calibration word saved is a valid
+    // one, or is replaced by `OnCalibrationRestore`; raises otherwise.
+    void CheckCalibration();
     void RestorePreserved();
     // The abort test after every word of a region loop.
     void CheckAbort();
+    // `OnCalibrationRead` when the word read at the address is a valid calibration.
+    void ReportCalibration(const TChipRegion& region, int32_t address, int32_t word);
     // The three regions Code, Data, Fuses of the target, looked up by code.
     std::array<const TChipRegion*, 3> StandardRegions() const;
     void RequireTarget() const;
+    // The ID word as a chosen PIC18 reads it (program mode with the PIC18 algorithm,
+    // the jump to 0x2006), whatever is chosen; -1 when unreadable. The selection and its
+    // algorithm stay; the position is forgotten.
+    int32_t ReadTargetIdAsPIC18();
     // "Preserved words not restored: [0x<address>] = 0x<word>, ..." for the selected
     // target's pending words in write-back order; empty when none is pending.
     std::string PendingPreservedText() const;

@@ -12,7 +12,7 @@ int32_t TDeviceVESK1Address::SetRegion(int16_t code) {
     } else if (code == 3) {
         Address = 0x2000; // Fuses program mode starts at the configuration space
     } else {
-        if (Owner->FTarget == nullptr) throw VESK_Exception("No target selected");
+        if (Owner->FTarget == nullptr) throw VESK_Exception("No target selected", TFailureKind::NoTarget);
         Address = Owner->FTarget->RegionByCode(code).Start;
     }
     return Address;

@@ -10,6 +10,7 @@
 
 #include "serial/port/ComPortTransport.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vesk {
@@ -42,14 +43,14 @@ void TDeviceVESK1::Open() {
         // An abort requested during an earlier operation is withdrawn here.
         FAbort = false;
         FTransport->Open(FComPort, FComBaudRate);
-        if (!FTransport->IsOpen()) throw Exception("COM port open failed");
+        if (!FTransport->IsOpen()) throw Exception("COM port open failed", TFailureKind::NotOpened);
     });
 }
 
 void TDeviceVESK1::Close() {
     WithContext(failed::Close, [&] {
         FTransport->Close();
-        if (FTransport->IsOpen()) throw Exception("COM port close failed");
+        if (FTransport->IsOpen()) throw Exception("COM port close failed", TFailureKind::NotOpened);
     });
 }
 
@@ -75,7 +76,7 @@ void TDeviceVESK1::Activate() {
 void TDeviceVESK1::SetBaudRate(int8_t index) {
     const bool valid = index >= 0 && index < int(ProgrammerBaudRates.size());
     WithContext(failed::SetBaudRate(index), [&] {
-        if (!valid) throw Exception("Invalid argument");
+        if (!valid) throw Exception("Invalid argument", TFailureKind::BadArgument);
         // The echoes come back at the old speed; the programmer switches after them.
         FLink.SendCommand("00" + Hex(index * 16 + 4, 2) + "p");
         FTransport->SetSpeed(ProgrammerBaudRates[index]);
@@ -136,12 +137,54 @@ std::string TDeviceVESK1::GetTargetID() {
     });
 }
 
+namespace {
+
+// The catalogue's first chip whose ID matches, among every chip or among the PIC18s only.
+const TChipDefinition* FirstChipWithId(const TChipCatalogue& catalogue, int32_t id, bool pic18Only) {
+    for (const auto& chip : catalogue.Chips())
+        if ((!pic18Only || chip->IsPIC18()) && chip->MatchesId(id)) return chip.get();
+    return nullptr;
+}
+
+bool AnyPIC18Known(const TChipCatalogue& catalogue) {
+    return std::any_of(catalogue.Chips().begin(), catalogue.Chips().end(),
+                       [](const auto& chip) { return chip->IsPIC18() && chip->HasId(); });
+}
+
+} // namespace
+
+int32_t TDeviceVESK1::ReadTargetIdAsPIC18() {
+    const TChipDefinition* const chosen = FWords.Target();
+    // Exactly as a chosen PIC18 reads it: program mode with its algorithm, then the jump.
+    FWords.SetTarget(nullptr);
+    FWords.SetAlgorithm(AlgorithmPIC18);
+    // The choice comes back, and the position is forgotten: the programmer stands in
+    // another algorithm's program mode.
+    auto restore = [&] { FWords.SetTarget(chosen); };
+    try {
+        const int32_t id = vbus::ParseHex(GetTargetID());
+        restore();
+        return id;
+    } catch (...) {
+        restore();
+        throw;
+    }
+}
+
 const TChipDefinition* TDeviceVESK1::FindTarget(const TChipCatalogue& catalogue) {
     return WithContext(failed::FindTarget, [&]() -> const TChipDefinition* {
         const int32_t id = vbus::ParseHex(GetTargetID());
         if (id == -1) return nullptr; // the word could not be read
-        if (const TChipDefinition* chip = catalogue.ById(id)) return chip;
-        throw Exception("Unknown target: Id = 0x" + Hex(id, 6));
+        if (const TChipDefinition* chip = FirstChipWithId(catalogue, id, false)) return chip;
+        // A PIC18 does not understand a mid-range read, which then names nothing (or,
+        // read from a simulator that answers anyway, could name a mid-range part): it
+        // is asked once more in its own algorithm, and only PIC18s may answer to that.
+        if (FWords.Algorithm() != AlgorithmPIC18 && AnyPIC18Known(catalogue)) {
+            const int32_t pic18Id = ReadTargetIdAsPIC18();
+            if (pic18Id != -1)
+                if (const TChipDefinition* chip = FirstChipWithId(catalogue, pic18Id, true)) return chip;
+        }
+        throw Exception("Unknown target: Id = 0x" + Hex(id, 6), TFailureKind::UnknownTarget);
     });
 }
 
@@ -149,7 +192,8 @@ void TDeviceVESK1::DetectTarget() {
     WithContext(failed::DetectTarget, [&] {
         static const TChipCatalogue none;
         const TChipDefinition* chip = FindTarget(FCatalogue != nullptr ? *FCatalogue : none);
-        if (chip == nullptr && Target() == nullptr) throw Exception("Unknown target");
+        if (chip == nullptr && Target() == nullptr)
+            throw Exception("Unknown target", TFailureKind::UnknownTarget);
         if (chip != nullptr && chip != Target()) SetTarget(chip);
     });
 }

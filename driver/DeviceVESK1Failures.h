@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 
+namespace vesk {
+class TChipDefinition;
+}
+
 namespace vesk::failed {
 
 inline constexpr char Open[] = "VESK device open failed";
@@ -31,6 +35,9 @@ inline constexpr char Read[] = "Target read failed";
 inline constexpr char RegionWrite[] = "Target region write failed: ";
 inline constexpr char RegionRead[] = "Target region read failed: ";
 inline constexpr char RegionVerify[] = "Target region verify failed: ";
+// A failed erase names the preserved words it took right under its own line:
+// "[0x<address>] = 0x<word>" entries joined by ", " after this.
+inline constexpr char NotRestored[] = "Preserved words not restored: ";
 
 // SetBaudRate's line: the rate, or the index when no rate has it.
 inline std::string SetBaudRate(int8_t index) {
@@ -38,5 +45,13 @@ inline std::string SetBaudRate(int8_t index) {
     return std::string("VESK Baudrate setting failed: ") +
            (valid ? std::to_string(ProgrammerBaudRates[size_t(index)]) : "index " + std::to_string(index));
 }
+
+// Why an erase stopped before erasing: a calibration word read that no valid
+// calibration is ("... reads 0x000000 at 0x0003FF (a valid one is 0x34nn) ..."), and
+// how to go on.
+std::string CalibrationNotValid(const TChipDefinition& chip, const TCalibrationRead_t& read);
+// ... or a word given in its place that is none.
+std::string CalibrationGivenNotValid(const TChipDefinition& chip, const TCalibrationRead_t& read,
+                                     int32_t given);
 
 } // namespace vesk::failed

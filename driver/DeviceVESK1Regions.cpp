@@ -43,7 +43,7 @@ void ForSelectedRegions(const std::array<const TChipRegion*, 3>& all, int16_t re
 } // namespace
 
 void TDeviceVESK1::RequireTarget() const {
-    if (Target() == nullptr) throw VESK_Exception("No target selected");
+    if (Target() == nullptr) throw VESK_Exception("No target selected", TFailureKind::NoTarget);
 }
 
 std::array<const TChipRegion*, 3> TDeviceVESK1::StandardRegions() const {
@@ -53,12 +53,12 @@ std::array<const TChipRegion*, 3> TDeviceVESK1::StandardRegions() const {
 }
 
 void TDeviceVESK1::CheckAbort() {
-    if (FAbort.exchange(false)) throw Exception("Aborted by user");
+    if (FAbort.exchange(false)) throw Exception("Aborted by user", TFailureKind::Aborted);
 }
 
 bool TDeviceVESK1::LoadBuffer(const TIntelHexFile& image) {
     WithContext(failed::LoadBuffer, [&] {
-        if (Target() == nullptr) throw Exception("Target not specified");
+        if (Target() == nullptr) throw Exception("Target not specified", TFailureKind::NoTarget);
         if (!FSession->LoadImage(image)) throw Exception("Unknown error");
     });
     return true;
@@ -68,19 +68,21 @@ void TDeviceVESK1::EraseChip() {
     WithContext(failed::Erase, [&] {
         RequireTarget();
         SavePreserved();
+        CheckCalibration();
         // Once the erase command goes out the chip may lack its preserved words: each
         // stays pending until it is written back, so that a failure names it and the
         // next erase of the chip puts it back instead of keeping the blank word.
         for (const TChipRegion& region : Target()->Regions)
             for (const AddressAndMask_t& entry : region.Preserve)
-                FPendingPreserved[{Target()->Name, entry.Address}] = FSession->Saved.at(entry.Address);
+                FPendingPreserved[{Target()->Name, entry.Address}] =
+                    region.RestoredWord(entry, FSession->Saved.at(entry.Address));
         try {
             FWords.ProgramModeEnter(0); // the programmer erases the whole chip
             RestorePreserved();
         } catch (const Exception& e) {
             const std::string pending = PendingPreservedText();
             if (pending.empty()) throw;
-            throw VESK_Exception(pending + "\n" + e.Message());
+            throw VESK_Exception(pending + "\n" + e.Message(), e.Kind());
         }
     });
 }
@@ -94,11 +96,14 @@ void TDeviceVESK1::SavePreserved() {
             FWords.Reach(region.Code, entry.Address);
             const int32_t word = FWords.ReadData();
             // Erasing now would lose the word for good.
-            if (word == -1) throw Exception("Data read error");
+            if (word == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
             int32_t& saved = FSession->Saved[entry.Address];
             saved = word;
             const auto pending = FPendingPreserved.find({Target()->Name, entry.Address});
-            if (pending == FPendingPreserved.end()) continue;
+            if (pending == FPendingPreserved.end()) {
+                ReportCalibration(region, entry.Address, word);
+                continue;
+            }
             if (word == ErasedWord(region, FWords.DataDigits())) {
                 // A failed erase took the word and the chip still lacks it: keeping
                 // the blank would lose it for good.
@@ -107,6 +112,7 @@ void TDeviceVESK1::SavePreserved() {
                 // Another chip, or the word was put back some other way: the chip's
                 // own word is the one to keep.
                 FPendingPreserved.erase(pending);
+                ReportCalibration(region, entry.Address, word);
             }
         }
     }
@@ -118,9 +124,10 @@ void TDeviceVESK1::RestorePreserved() {
         FWords.ProgramModeEnter(region.Code);
         for (const AddressAndMask_t& entry : region.Preserve) {
             FWords.Reach(region.Code, entry.Address);
-            // The saved word goes back unchanged: merging it with the erased chip
-            // would put back the erased bits.
-            FWords.WriteSavedWord(FSession->Saved.at(entry.Address));
+            // Only the preserved bits are the chip's to keep; the others stay erased, so
+            // that the image can program them (programming only clears bits). No merge
+            // with the chip's word either: that would keep every erased bit.
+            FWords.WriteSavedWord(region.RestoredWord(entry, FSession->Saved.at(entry.Address)));
             FPendingPreserved.erase({Target()->Name, entry.Address});
         }
     }
@@ -140,7 +147,7 @@ std::string TDeviceVESK1::PendingPreservedText() const {
         for (const AddressAndMask_t& entry : region.Preserve) {
             const auto pending = FPendingPreserved.find({Target()->Name, entry.Address});
             if (pending == FPendingPreserved.end()) continue;
-            text += text.empty() ? "Preserved words not restored: " : ", ";
+            text += text.empty() ? failed::NotRestored : ", ";
             text += "[0x" + Hex(entry.Address, 6) + "] = 0x" + Hex(pending->second, 6);
         }
     }
@@ -207,8 +214,9 @@ void TDeviceVESK1::ReadRegion(const TChipRegion& region) {
             const int32_t address = FWords.MoveTo(region.Start + i);
             if (OnProgress) OnProgress(address);
             const int32_t word = FWords.ReadData();
-            if (word == -1) throw Exception("Data read error");
+            if (word == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
             if (word != region.Default) words[size_t(i)] = word;
+            ReportCalibration(region, address, word);
             CheckAbort();
         }
     });
@@ -231,11 +239,12 @@ void TDeviceVESK1::VerifyRegion(const TChipRegion& region) {
                 const int32_t address = FWords.MoveTo(region.Start + i);
                 if (OnProgress) OnProgress(address);
                 const int32_t read = FWords.ReadData();
-                if (read == -1) throw Exception("Data read error");
+                if (read == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
                 // Only the bits the chip has and does not keep for itself count.
                 if (((read ^ word) & region.VerifiedBits(address)) != 0)
                     throw Exception("Data verify error: [0x" + Hex(address, 6) + "] = 0x" + Hex(read, 6) +
-                                    ", buffer[] = 0x" + Hex(word, 6));
+                                        ", buffer[] = 0x" + Hex(word, 6),
+                                    TFailureKind::VerifyDifference);
             }
             CheckAbort();
         }

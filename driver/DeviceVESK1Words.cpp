@@ -36,7 +36,7 @@ void TDeviceVESK1Words::ProgramModeEnter(int16_t code) {
     WithContext(context, [&] {
         // Only the codes 0 to 3 have a program mode on the programmer; nothing is
         // sent for any other (such as the Id region, 4), so nothing changes.
-        if (code < 0 || code > 3) throw Exception("Region has no program mode");
+        if (code < 0 || code > 3) throw Exception("Region has no program mode", TFailureKind::BadArgument);
         FRegion = code;
         FAddress.Invalidate();
         int32_t algorithm = FAlgorithm;
@@ -59,7 +59,7 @@ void TDeviceVESK1Words::AddressJump(int32_t address) {
             return;
         }
         const int64_t distance = int64_t(address) - int64_t(FAddress.Address);
-        if (distance < 0) throw Exception("Can not decrement address");
+        if (distance < 0) throw Exception("Can not decrement address", TFailureKind::BadArgument);
         for (int64_t i = 0; i < distance; ++i)
             FLink.SendCommand("i");
     });
@@ -85,7 +85,7 @@ int32_t TDeviceVESK1Words::MergePreserved(int32_t word) {
         if (entry.Address != FAddress.Address) continue;
         const int32_t current = ReadData();
         // A word that cannot be read is never guessed: writing would destroy it.
-        if (current == -1) throw Exception("Data read error");
+        if (current == -1) throw Exception("Data read error", TFailureKind::UnreadableWord);
         return (current & entry.Mask) | (word & ~entry.Mask);
     }
     return word;

@@ -26,6 +26,9 @@ class TDeviceVESK1Words {
     const TChipDefinition* Target() const { return FTarget; }
     void SetTarget(const TChipDefinition* chip);
     int32_t Algorithm() const { return FAlgorithm; }
+    // Another algorithm than the chosen chip's, until the next `SetTarget` (the second ID
+    // read of an unnamed target).
+    void SetAlgorithm(int32_t algorithm) { FAlgorithm = algorithm; }
     // The delay sent with every program-mode command, as 2 hex digits.
     int32_t ProgramDelay() const { return FProgramDelay; }
     void SetProgramDelay(int32_t value) { FProgramDelay = value; }

@@ -44,7 +44,7 @@ void TVbusLink::SendCommand(const std::string& cmd) {
             const uint8_t e = SendByte(sent);
             echo += static_cast<char>(e);
             // The bytes after the first mismatch are not sent.
-            if (e != ExpectedEcho(sent)) throw Exception("Got echo: '" + echo + "'");
+            if (e != ExpectedEcho(sent)) throw Exception("Got echo: '" + echo + "'", TFailureKind::WrongEcho);
         }
     });
 }
@@ -63,7 +63,7 @@ void TVbusLink::SyncEcho() {
             last = SendByte(0xFF);
             if (last == '?') return;
         }
-        throw Exception("Expecting echo '?', got: 0x" + Hex(last, 2));
+        throw Exception("Expecting echo '?', got: 0x" + Hex(last, 2), TFailureKind::WrongEcho);
     });
 }
 
@@ -103,7 +103,7 @@ uint8_t TVbusLink::AwaitAnswer(uint8_t sent, bool written) {
     const int read = FTransport.Read(&answer, 1, deadline);
     const bool ok = written && read == 1;
     Trace(sent, ok ? answer : -1);
-    if (!ok) throw Exception("VBUS Echo timeout");
+    if (!ok) throw Exception("VBUS Echo timeout", TFailureKind::NoAnswer);
     return answer;
 }
 
@@ -119,7 +119,8 @@ std::string TVbusLink::SendBytesBackToBack(const std::string& bytes, bool compar
         const uint8_t answer =
             WithContext("VBUS write failed", [&] { return AwaitAnswer(sent, written == int(bytes.size())); });
         answers += static_cast<char>(answer);
-        if (compare && answer != ExpectedEcho(sent)) throw Exception("Got echo: '" + answers + "'");
+        if (compare && answer != ExpectedEcho(sent))
+            throw Exception("Got echo: '" + answers + "'", TFailureKind::WrongEcho);
     }
     return answers;
 }
@@ -130,7 +131,8 @@ void TVbusLink::SendCommandPipelined(const std::string& cmd) {
         // Every echo of the argument came back right: now the letter may run.
         const uint8_t letter = static_cast<uint8_t>(cmd.back());
         echo += static_cast<char>(SendByte(letter));
-        if (uint8_t(echo.back()) != ExpectedEcho(letter)) throw Exception("Got echo: '" + echo + "'");
+        if (uint8_t(echo.back()) != ExpectedEcho(letter))
+            throw Exception("Got echo: '" + echo + "'", TFailureKind::WrongEcho);
     });
 }
 

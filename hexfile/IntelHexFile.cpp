@@ -24,7 +24,8 @@ bool TIntelHexFile::Load(const std::string& fileName) {
         text = ReadTextFile(FileName, MaxImageFileBytes);
     } catch (const Exception& e) {
         // No line was being parsed: line 0.
-        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" + e.Message());
+        throw VESK_Exception("File read error: " + FileName + "\nError on line 0\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
     return LoadFromText(text, FileName);
 }
@@ -37,7 +38,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         Lines = SplitTextLines(text, MaxImageLines);
     } catch (const Exception& e) {
         throw VESK_Exception("File read error: " + name + "\nError on line " +
-                             std::to_string(MaxImageLines + 1) + "\n" + e.Message());
+                                 std::to_string(MaxImageLines + 1) + "\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
     Records.assign(Lines.size(), TIntelHexFileRecord());
     bool result = true;
@@ -47,7 +49,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         for (LineIndex = 0; LineIndex < static_cast<int32_t>(Lines.size()); ++LineIndex) {
             const std::string& line = Lines[LineIndex];
             TIntelHexFileRecord& record = Records[LineIndex];
-            if (ended && !line.empty() && line[0] == ';') {
+            if (ended && line.empty()) continue; // some compilers end the file with an empty line
+            if (ended && line[0] == ';') {
                 record.Marker = ";";
                 record.Line = line;
                 continue;
@@ -58,7 +61,8 @@ bool TIntelHexFile::LoadFromText(const std::string& text, const std::string& nam
         }
     } catch (const Exception& e) {
         throw VESK_Exception("File read error: " + name + "\nError on line " + std::to_string(LineIndex + 1) +
-                             "\n" + e.Message());
+                                 "\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
     return result;
 }

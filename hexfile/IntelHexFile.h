@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,9 @@ class TIntelHexFile {
     // Discards the content, reads the file (an empty name means `FileName` from
     // before) and parses every line. After an end-of-file record a line that begins
     // with ';' is a comment (some compilers append their chip name and a checksum
-    // there): its record stays empty, with `Marker` ";" and `Line` kept. Returns true or throws
+    // there): its record stays empty, with `Marker` ";" and `Line` kept; an empty line
+    // there (some compilers end the file with one) leaves its record empty. Elsewhere an
+    // empty line is a bad record. Returns true or throws
     // `VESK_Exception` "File read error: <name>\nError on line N\n<cause>"; a file that cannot be opened or
     // read reports line 0. Files above 64 MiB or 2 Mi lines are refused.
     bool Load(const std::string& fileName);
@@ -103,5 +106,9 @@ class TIntelHexFileIterator {
     int32_t FRecordIndex = 0;
     int32_t FByteOffset = 0;
 };
+
+// Every data byte of a loaded file by its byte address; a later byte for the same
+// address replaces an earlier one, as in the buffer.
+std::map<uint64_t, uint8_t> ImageBytes(const TIntelHexFile& file);
 
 } // namespace vesk

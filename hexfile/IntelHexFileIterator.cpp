@@ -61,4 +61,14 @@ bool TIntelHexFileIterator::Settle() {
     return false;
 }
 
+std::map<uint64_t, uint8_t> ImageBytes(const TIntelHexFile& file) {
+    std::map<uint64_t, uint8_t> bytes;
+    for (TIntelHexFileIterator it(file); it.IsValid(); it.Next()) {
+        const uint64_t address = uint64_t(it.WordAddress()) * 2;
+        if ((it.ByteMask() & 0x00FF) != 0) bytes[address] = uint8_t(it.Value());
+        if ((it.ByteMask() & 0xFF00) != 0) bytes[address + 1] = uint8_t(it.Value() >> 8);
+    }
+    return bytes;
+}
+
 } // namespace vesk

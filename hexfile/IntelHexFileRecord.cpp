@@ -50,7 +50,8 @@ bool TIntelHexFileRecord::Parse(const std::string& line, uint16_t extendedAddres
         Checksum = ReadByte();
         return Validate();
     } catch (const Exception& e) {
-        throw VESK_Exception("Record read error on column " + std::to_string(Column) + "\n" + e.Message());
+        throw VESK_Exception("Record read error on column " + std::to_string(Column) + "\n" + e.Message(),
+                             TFailureKind::BadImage);
     }
 }
 

@@ -30,6 +30,21 @@ std::string TIntelHexWriter::Finish() const {
     return FText + IntelHexRecord(HexRecordEndOfFile, 0, {}, FLineEnd);
 }
 
+std::string IntelHexOfBytes(const std::map<uint64_t, uint8_t>& bytes, std::string lineEnd) {
+    constexpr uint64_t RecordBytes = 16;
+    TIntelHexWriter text(std::move(lineEnd));
+    auto it = bytes.begin();
+    while (it != bytes.end()) {
+        const uint64_t start = it->first;
+        const uint64_t blockEnd = (start / RecordBytes + 1) * RecordBytes;
+        std::vector<uint8_t> data;
+        for (uint64_t next = start; it != bytes.end() && it->first == next && next < blockEnd; ++it, ++next)
+            data.push_back(it->second);
+        text.Data(start, data);
+    }
+    return text.Finish();
+}
+
 std::string IntelHexWordPerRecord(const std::map<int32_t, int32_t>& words) {
     TIntelHexWriter writer;
     for (const auto& [address, word] : words)

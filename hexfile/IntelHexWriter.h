@@ -39,6 +39,11 @@ class TIntelHexWriter {
     uint64_t FUpper = 0;
 };
 
+// The text of a file holding `bytes` (byte address -> byte): data records of up to 16
+// consecutive bytes that never cross a 16-byte boundary (so never a 64 KiB one), with
+// the extended linear address records they need, then the end-of-file record.
+std::string IntelHexOfBytes(const std::map<uint64_t, uint8_t>& bytes, std::string lineEnd = "\n");
+
 // A file of one data record per word (word address -> word): its two bytes, low byte
 // first, at byte address twice the word address in the first 64 KiB (higher bits are
 // dropped, no extended address record), then the end-of-file record; lines end in LF.

@@ -44,13 +44,13 @@ struct TStep {
 // a step over all regions carries no region name.
 std::string StepName(const TStep& step);
 
-// Progress of the running step. `Value` is the driver's own: a negative value -n
-// announces n steps, a value of zero or more (the address processed) is one step.
+// Progress of the running step, as the user sees it: the step's name (a step over
+// all regions adds the name of the region whose word is in progress: "Write Code"),
+// the words done and the words it has in all. Each step starts at 0 of its total.
 struct TProgress {
-    const std::string& Step;
-    int Value = 0;
-    int Position = 0;
-    int Maximum = 0;
+    std::string Step;
+    int Done = 0;
+    int Total = 0;
 };
 
 // What a step needs besides the driver.

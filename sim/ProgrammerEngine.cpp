@@ -12,6 +12,8 @@ constexpr char FetchLetter = 'n';
 constexpr char WrongEcho = '#';
 // Longer arguments than any command takes are kept only by their tail.
 constexpr size_t MaxArgument = 64;
+// The algorithm code of the PIC18 family; every other code programs a mid-range part.
+constexpr uint32_t PIC18Algorithm = 3;
 
 // Upper-case hexadecimal of 1..maxDigits digits, as every command argument is written.
 std::optional<uint32_t> ParseHex(std::string_view text, size_t maxDigits) {
@@ -216,10 +218,16 @@ void TProgrammerEngine::CmdProgramMode(TResult&) {
     FProgramModes.push_back({region, int(*delay), int(*algorithm)});
     FProgramRegion = region;
     FTargetRunning = false;
+    FForeignFamily = FOptions.OwnFamilyOnly && (*algorithm == PIC18Algorithm) != FMemory.Pic18();
+    FForeignPic18 = *algorithm == PIC18Algorithm;
     switch (region) {
     case 'e':
-        FMemory.EraseAll();
         FAddress = 0;
+        if (FForeignFamily) {
+            Note("erase with another family's algorithm: the target does not understand it");
+            break;
+        }
+        FMemory.EraseAll();
         Note("chip erased");
         break;
     case 'c':
@@ -250,7 +258,10 @@ void TProgrammerEngine::CmdMove(TResult&) {
 void TProgrammerEngine::CmdRead(TResult&) {
     if (!FArgument.empty()) return Malformed('r');
     if (!NeedProgramMode('r')) return;
-    FReply = FFaults.BadReadReply ? std::string("ZZZZ") : Hex(uint32_t(FMemory.Word(FAddress)) & 0xFFFF, 4);
+    // A target that does not understand the algorithm drives no data: the programmer
+    // reads the line's idle level, all ones in as many bits as the algorithm reads.
+    const int32_t word = FForeignFamily ? (FForeignPic18 ? 0xFFFF : 0x3FFF) : FMemory.Word(FAddress);
+    FReply = FFaults.BadReadReply ? std::string("ZZZZ") : Hex(uint32_t(word) & 0xFFFF, 4);
 }
 
 void TProgrammerEngine::CmdWrite(TResult& result) {
@@ -258,6 +269,10 @@ void TProgrammerEngine::CmdWrite(TResult& result) {
     auto value = ParseHex(FArgument, 8);
     if (!value) return Malformed(letter);
     if (!NeedProgramMode(letter)) return;
+    if (FForeignFamily) {
+        Note("write of " + FArgument + " with another family's algorithm: the target does not understand it");
+        return;
+    }
     // In each program mode the pointer reaches only that mode's memory.
     const TMemoryRegion* r = FMemory.RegionAt(FAddress);
     const bool fits = r && (FProgramRegion == 'c'   ? r->Code == 1

@@ -89,6 +89,10 @@ class TProgrammerEngine {
     bool FTargetRunning = true;
     char FProgramRegion = 0;
     int32_t FAddress = 0;
+    // The program mode in force was entered with the other family's algorithm (only
+    // with `OwnFamilyOnly`), and whether that algorithm was the PIC18's.
+    bool FForeignFamily = false;
+    bool FForeignPic18 = false;
     bool FActivated = false;
     std::string FActivationId;
     std::vector<TProgramMode> FProgramModes;

@@ -92,6 +92,15 @@ struct TOptions : TLineTiming {
     // Target memory behaves like the real chip where its definition file says so (word
     // widths, missing bits, read protection); off: every bit up to the width is stored.
     bool RealChip = false;
+    // The target understands only its own family's programming: a PIC18 the PIC18
+    // algorithm, a mid-range part the others. In a program mode entered with the other
+    // family's algorithm it answers nothing, so reads give the all-ones word of that
+    // algorithm (3FFF mid-range, FFFF PIC18) and writes and erases change nothing - the
+    // ID word at 0x2006 included, as on silicon.
+    bool OwnFamilyOnly = false;
+    // Programming a Fuses word only clears bits, as the configuration word's flash cell
+    // does on the silicon: only an erase sets them again.
+    bool FusesClearOnly = false;
 };
 
 class TSimulator {
@@ -150,6 +159,9 @@ class TSimulator {
     // Waits (up to timeoutMs) until the host has sent at least `count` bytes in total
     // since the last ClearReceived and the simulator has handled them.
     bool WaitReceived(size_t count, int timeoutMs) const;
+    // The same, or until the line was dropped, which takes no more bytes: only then does
+    // `LineDropped` tell for certain whether the bytes sent dropped it.
+    bool WaitHandled(size_t count, int timeoutMs) const;
     bool WaitPassThrough(bool on, int timeoutMs) const;
 
     class TImpl;

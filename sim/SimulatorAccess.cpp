@@ -142,6 +142,12 @@ bool TSimulator::WaitReceived(size_t count, int timeoutMs) const {
                               [&] { return FImpl->ReceivedBytes.size() >= count; });
 }
 
+bool TSimulator::WaitHandled(size_t count, int timeoutMs) const {
+    std::unique_lock lock(FImpl->M);
+    return FImpl->Cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return FImpl->Dropped || FImpl->ReceivedBytes.size() >= count; });
+}
+
 bool TSimulator::WaitPassThrough(bool on, int timeoutMs) const {
     std::unique_lock lock(FImpl->M);
     return FImpl->Cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),

@@ -30,7 +30,7 @@ std::string Visible(const std::string& bytes) {
 }
 
 TSimulator::TImpl::TImpl(const vesk::TChipDefinition& chip, const TOptions& options)
-    : Options(options), Memory(chip, options.RealChip), Engine(Memory, options),
+    : Options(options), Memory(chip, options.RealChip, options.FusesClearOnly), Engine(Memory, options),
       Scripted(options.TargetBanner), Epoch(TClock::now()) {
     if (!options.LogFile.empty()) {
         LogFile = std::fopen(options.LogFile.c_str(), "w");

@@ -55,6 +55,13 @@ std::string Usage() {
            "                       for a chip without one)\n"
            "  --real-chip          words keep only the bits the chip file gives them, missing\n"
            "                       bits read as on the chip, protected memory reads 0\n"
+           "  --own-family         the target answers only to its own family's algorithms, as\n"
+           "                       silicon does (a PIC18 to PIC18, a mid-range part to the\n"
+           "                       others): in another family's program mode reads give all\n"
+           "                       ones (3FFF, FFFF with PIC18), the ID word too, and writes\n"
+           "                       and erases do nothing\n"
+           "  --fuses-clear-only   programming a configuration (Fuses) word only clears bits,\n"
+           "                       as its flash cell does: only an erase sets them again\n"
            "  --set ADDR=WORD      store a word at start, after --load (hex; repeatable),\n"
            "                       e.g. the factory calibration\n"
            "Faults:\n"
@@ -111,6 +118,8 @@ std::map<std::string, std::function<void()>> FlagOptions(TCommandLine& c) {
         {"--wire-time", [&] { c.Options.WireTime = true; }},
         {"--strict-speed", [&] { c.Options.StrictSpeed = true; }},
         {"--real-chip", [&] { c.Options.RealChip = true; }},
+        {"--own-family", [&] { c.Options.OwnFamilyOnly = true; }},
+        {"--fuses-clear-only", [&] { c.Options.FusesClearOnly = true; }},
         {"--never-answer", [&] { c.Faults.NeverAnswer = true; }},
         {"--sync-zero", [&] { c.Faults.SyncAnswerZero = true; }},
         {"--bad-read", [&] { c.Faults.BadReadReply = true; }},

@@ -21,8 +21,9 @@ int32_t DeviceIdOf(const vesk::TChipDefinition& chip) {
 
 } // namespace
 
-TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip, bool realChip)
-    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip) {
+TTargetMemory::TTargetMemory(const vesk::TChipDefinition& chip, bool realChip, bool fusesClearOnly)
+    : FDeviceId(DeviceIdOf(chip)), FRealChip(realChip), FFusesClearOnly(fusesClearOnly),
+      FPic18(chip.Algorithm == vesk::AlgorithmPIC18) {
     for (const auto& r : chip.Regions) {
         TMemoryRegion m;
         m.Name = r.Name;
@@ -109,7 +110,11 @@ bool TTargetMemory::SetWord(int64_t address, int32_t value) {
 bool TTargetMemory::Program(int64_t address, int32_t value) {
     TMemoryRegion* r = MutableRegionAt(address);
     if (!r) return false;
-    r->Words[size_t(address - r->Start)] = value & (FRealChip ? ImplementedBits(*r, address) : r->Mask);
+    int32_t& word = r->Words[size_t(address - r->Start)];
+    const int32_t programmed = value & (FRealChip ? ImplementedBits(*r, address) : r->Mask);
+    // A flash cell that programming can only clear: the bits an erase set stay set
+    // only where the value has them.
+    word = FFusesClearOnly && r->Code == 3 ? word & programmed : programmed;
     return true;
 }
 

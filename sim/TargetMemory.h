@@ -43,7 +43,10 @@ class TTargetMemory {
     // word keeps only the bits it has and reads the others as the chip does, and a
     // region whose protection bits are programmed reads 0 until the next erase.
     // Without it every bit up to the region's width is stored.
-    explicit TTargetMemory(const vesk::TChipDefinition& chip, bool realChip = false);
+    // With `fusesClearOnly` programming a Fuses word only clears bits (the new word is
+    // the old one AND the value), as the configuration word's flash cell does.
+    explicit TTargetMemory(const vesk::TChipDefinition& chip, bool realChip = false,
+                           bool fusesClearOnly = false);
     explicit TTargetMemory(std::vector<TMemoryRegion> regions, int32_t deviceId = 0);
 
     static int32_t WidthMask(int32_t defaultValue);
@@ -58,11 +61,13 @@ class TTargetMemory {
     int32_t Word(int64_t address) const;
     // Stores the value as given; false outside every region.
     bool SetWord(int64_t address, int32_t value);
-    // Programs a word as the chip would: masked to its region's width. False outside
-    // every region.
+    // Programs a word as the chip would: masked to its region's width (and in Fuses,
+    // with `fusesClearOnly`, only clearing bits). False outside every region.
     bool Program(int64_t address, int32_t value);
     void EraseAll();
     bool RealChip() const { return FRealChip; }
+    // The chip is a PIC18 (its algorithm), whose programming differs from a mid-range part's.
+    bool Pic18() const { return FPic18; }
     // The bits the word at the address has in real-chip mode (the region's width
     // without the single-word masks when none is given).
     static int32_t ImplementedBits(const TMemoryRegion& region, int64_t address);
@@ -89,6 +94,8 @@ class TTargetMemory {
     int32_t FDeviceId = 0;
     int32_t FDeviceIdOverride = -1;
     bool FRealChip = false;
+    bool FFusesClearOnly = false;
+    bool FPic18 = false;
 };
 
 } // namespace vesk::sim

@@ -11,19 +11,11 @@
 
 namespace vesk::soak {
 
-namespace {
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-} // namespace
-
 TMemory TSoakWorker::Erased(const TMemory& before) const {
     TMemory memory;
     for (int32_t address : Addresses())
         memory[address] = address >= DataStart ? DataDefault : CodeDefault;
-    // The kept words are put back whole.
+    // The kept bits are put back, the other bits of a kept word stay erased.
     memory[CalibrationAddress] = KeptWord(before, CalibrationAddress);
     memory[FusesAddress] = KeptWord(before, FusesAddress);
     return memory;
@@ -33,6 +25,9 @@ int32_t TSoakWorker::KeptWord(const TMemory& before, int32_t address) const {
     // Both kept words lie in regions whose blank word is CodeDefault.
     const auto pending = FPendingBefore.find(address);
     if (before.at(address) == CodeDefault && pending != FPendingBefore.end()) return pending->second;
+    const TChipRegion& region = FChip.RegionByAddress(address);
+    for (const AddressAndMask_t& entry : region.Preserve)
+        if (entry.Address == address) return region.RestoredWord(entry, before.at(address));
     return before.at(address);
 }
 
@@ -54,7 +49,7 @@ void CompareMemory(const TMemory& after, const TMemory& expected, const std::str
 
 struct TSoakWorker::TFaultEffect {
     bool Reached = true, MustFail = false;
-    std::vector<std::string> Roots;
+    std::vector<TFailureKind> Kinds;
 };
 
 void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemory& before,
@@ -62,24 +57,20 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
     if (!o.Escaped.empty()) v.push_back("an exception not derived from Exception escaped: " + o.Escaped);
     if (o.PortOpen || o.Handle >= 0) v.push_back("the port is still open after Close");
     if (!o.CloseError.empty()) v.push_back("Close after the error raised: " + o.CloseError);
-    const std::string root = o.Root();
     CheckFailure(o, v);
     // What the fault must do to the operation. A time-out is accepted in place of the
-    // fault's own root cause: on a loaded machine any answer may come too late.
-    const TFaultEffect e = FaultEffect(o, plan, root);
+    // fault's own kind: on a loaded machine any answer may come too late.
+    const TFaultEffect e = FaultEffect(o, plan);
     if (!e.Reached)
         ++Stats.Faults[plan.Fault].NotReached;
     else if (plan.Fault != TFaultKind::None)
         ++Stats.FaultsTookEffect;
     if (e.MustFail && o.Ok) v.push_back("the fault took effect but the operation reported success");
     if (e.MustFail && !o.Ok && o.Escaped.empty()) {
-        bool fits = root == "VBUS Echo timeout";
-        if (plan.Fault == TFaultKind::WrongEcho)
-            fits = fits || (root.rfind("Got echo: '", 0) == 0 && EndsWith(root, "#'"));
-        if (plan.Fault == TFaultKind::DropLine) fits = fits || IsPortError(root);
-        for (const std::string& r : e.Roots)
-            fits = fits || root == r;
-        if (!fits) v.push_back("root cause \"" + root + "\" does not fit the fault");
+        const bool fits = o.Kind == TFailureKind::NoAnswer ||
+                          std::find(e.Kinds.begin(), e.Kinds.end(), o.Kind) != e.Kinds.end();
+        if (!fits)
+            v.push_back("a failure of kind \"" + std::string(KindName(o.Kind)) + "\" does not fit the fault");
     }
     if (plan.Fault == TFaultKind::NeverAnswer || plan.Fault == TFaultKind::SyncZero)
         if (!o.Ok && o.FirstLine != failed::Wakeup)
@@ -89,7 +80,7 @@ void TSoakWorker::CheckOutcome(const TOutcome& o, const TPlan& plan, const TMemo
 
 void TSoakWorker::CheckFailure(const TOutcome& o, std::vector<std::string>& v) {
     if (o.Ok || !o.Escaped.empty()) return;
-    for (const std::string& problem : CheckChain(o.Message, o.FirstLine, o.PrefixOnly))
+    for (const std::string& problem : CheckMessage(o.Message, o.Kind, o.FirstLine, o.PrefixOnly))
         v.push_back("message: " + problem);
     // A time-out ends the operation at once: it waits in vain for one answer at
     // most, besides the pass-through letter, which is never awaited. (Counted, not
@@ -108,8 +99,7 @@ void TSoakWorker::CheckFailure(const TOutcome& o, std::vector<std::string>& v) {
     Stats.MaxBoundShare = std::max(Stats.MaxBoundShare, o.Ms / bound);
 }
 
-TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPlan& plan,
-                                                   const std::string& root) {
+TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPlan& plan) {
     TFaultEffect e;
     const size_t received = o.Received.size();
     switch (plan.Fault) {
@@ -117,11 +107,10 @@ TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPla
         break;
     case TFaultKind::NeverAnswer:
         e.MustFail = true;
-        e.Roots = {"VBUS Echo timeout"};
         break;
     case TFaultKind::SyncZero:
         e.MustFail = true;
-        e.Roots = {"Expecting echo '?', got: 0x00"};
+        e.Kinds = {TFailureKind::WrongEcho};
         break;
     case TFaultKind::WrongEcho:
         e.Reached = received >= size_t(plan.Position);
@@ -130,38 +119,37 @@ TSoakWorker::TFaultEffect TSoakWorker::FaultEffect(const TOutcome& o, const TPla
             // Reply characters are data and the synchronisation is retried: neither is compared.
             e.MustFail = byte != 'n' && byte != 0xFF;
         }
+        e.Kinds = {TFailureKind::WrongEcho};
         break;
     case TFaultKind::BadRead:
         e.Reached = o.Received.find('r') != std::string::npos;
         e.MustFail = e.Reached && (o.Op == TOpKind::Read || o.Op == TOpKind::Erase || o.Op == TOpKind::Write);
-        e.Roots = {"Data read error", "Unknown target"};
+        e.Kinds = {TFailureKind::UnreadableWord, TFailureKind::UnknownTarget};
         break;
     case TFaultKind::StopAfter:
         e.Reached = received > size_t(plan.Position);
         e.MustFail = e.Reached;
-        e.Roots = {"VBUS Echo timeout"};
         break;
     case TFaultKind::LateWithin:
         e.Reached = o.Trace > plan.Position;
         // Counted, not judged: a loaded machine may add enough to pass the time-out.
         // Other failures are those a fault-free operation may have (a verify of a
         // target that an earlier faulted write left half-written).
-        if (e.Reached && !o.Ok && root == "VBUS Echo timeout") ++Stats.LateWithinFailed;
+        if (e.Reached && !o.Ok && o.Kind == TFailureKind::NoAnswer) ++Stats.LateWithinFailed;
         break;
     case TFaultKind::LateBeyond:
         e.Reached = o.Trace > plan.Position;
         e.MustFail = e.Reached;
-        e.Roots = {"VBUS Echo timeout"};
         break;
     case TFaultKind::DropLine:
         e.Reached = o.Dropped;
         e.MustFail = e.Reached;
-        e.Roots = {"VBUS Echo timeout"};
+        e.Kinds = {TFailureKind::PortFailure, TFailureKind::NotOpened};
         break;
     case TFaultKind::UnknownTarget:
         e.Reached = o.Detected;
         e.MustFail = e.Reached;
-        e.Roots = {"Unknown target: Id = 0x" + Hex(plan.Faults.TargetId, 6)};
+        e.Kinds = {TFailureKind::UnknownTarget};
         break;
     }
     return e;
@@ -287,10 +275,12 @@ void TSoakWorker::CheckFailedErase(const TOutcome& o, const TMemory& before, con
             v.push_back("the message names 0x" + Hex(word, 4) + " at 0x" + Hex(address, 6) +
                         ", the word to put back is 0x" + Hex(KeptWord(before, address), 4));
     }
-    // Every kept word the erase took is named.
+    // Every kept word the erase took is named. A word the failure left as it was (the
+    // erase command may not have reached the chip) was not taken.
     for (int32_t address : {CalibrationAddress, FusesAddress}) {
         const int32_t expected = KeptWord(before, address);
-        if (after.at(address) == expected) continue;
+        const bool untouched = after.at(address) == before.at(address) && before.at(address) != CodeDefault;
+        if (after.at(address) == expected || untouched) continue;
         if (after.at(address) != CodeDefault)
             v.push_back("kept word 0x" + Hex(address, 6) + " is 0x" + Hex(after.at(address), 4) +
                         " after a failed erase, neither 0x" + Hex(expected, 4) + " nor blank");

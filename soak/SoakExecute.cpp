@@ -111,6 +111,7 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
         o.Ok = true;
     } catch (const Exception& e) {
         o.Message = e.Message();
+        o.Kind = e.Kind();
         o.FirstLine = o.StepLine;
         o.PrefixOnly = o.StepPrefixOnly;
     } catch (const std::exception& e) {
@@ -123,9 +124,12 @@ TSoakWorker::TOutcome TSoakWorker::Execute(TOpKind op, const TPlan& plan, const 
     o.Handle = Port().Handle();
     o.Trace = trace;
     o.Unanswered = unanswered;
+    // The programmer has handled every byte before its memory is looked at, and before
+    // the line counts as kept: the byte that drops it may still be on its way when the
+    // driver has given up waiting for its answer (a loaded machine), and a drop found
+    // only later would leave the simulator without its port, one descriptor short.
+    FSim->WaitHandled(size_t(trace), 5000);
     o.Dropped = FSim->LineDropped();
-    // The programmer has handled every byte before its memory is looked at.
-    if (!o.Dropped) FSim->WaitReceived(size_t(trace), 2000);
     o.Received = FSim->Received();
     FSim->SetFaults({});
     return o;

@@ -12,9 +12,9 @@ void PrintReport(const TSoakStats& total, const TRunFigures& f) {
     std::printf("Operations:\n");
     for (const auto& [kind, count] : total.Operations)
         std::printf("  %-24s %6lld\n", Name(kind), static_cast<long long>(count));
-    std::printf("Outcomes (root cause of failed operations):\n");
-    for (const auto& [root, count] : total.Outcomes)
-        std::printf("  %-40s %6lld\n", root.c_str(), static_cast<long long>(count));
+    std::printf("Outcomes (failed operations by kind of failure):\n");
+    for (const auto& [kind, count] : total.Outcomes)
+        std::printf("  %-40s %6lld\n", kind.c_str(), static_cast<long long>(count));
     std::printf("Faulted operations: %lld (%lld met their fault); fault-free: %lld (%lld memory checks); "
                 "adapter replugged %lld times\n",
                 static_cast<long long>(total.FaultedOps), static_cast<long long>(total.FaultsTookEffect),

@@ -19,7 +19,7 @@ struct TFaultCount {
 struct TSoakStats {
     std::map<TFaultKind, TFaultCount> Faults;
     std::map<TOpKind, int64_t> Operations;
-    // Outcome per root cause: "ok", or the last line of the message with numbers cut.
+    // Outcome per kind of failure: "ok", or the kind's name ("no answer", ...).
     std::map<std::string, int64_t> Outcomes;
     int64_t FaultedOps = 0;
     int64_t FaultsTookEffect = 0; // faulted operations that reached their fault

@@ -19,11 +19,6 @@ std::function<void(const std::string&)> TSoakWorker::Print;
 namespace {
 
 // The root cause with its variable part cut, as a key of the outcome counts.
-std::string OutcomeKey(const std::string& root) {
-    for (const char* prefix : {"Got echo: '", "Unknown target: Id = 0x", "Data verify error: [0x"})
-        if (root.rfind(prefix, 0) == 0) return std::string(prefix) + "...";
-    return root;
-}
 
 } // namespace
 
@@ -91,7 +86,7 @@ bool TSoakWorker::Record(const TOutcome& o, const TPlan& plan, std::vector<std::
     auto& count = Stats.Faults[plan.Fault];
     ++count.Runs;
     if (!o.Ok) ++count.Failed;
-    ++Stats.Outcomes[o.Ok ? std::string("ok") : OutcomeKey(o.Root())];
+    ++Stats.Outcomes[o.Ok ? std::string("ok") : std::string(KindName(o.Kind))];
     if (plan.Fault == TFaultKind::None)
         ++Stats.CleanOps;
     else
@@ -102,7 +97,8 @@ bool TSoakWorker::Record(const TOutcome& o, const TPlan& plan, std::vector<std::
                              std::to_string(int(o.Ms)) + " ms, " + std::to_string(o.Received.size()) +
                              " bytes";
     if (FConfig.Verbose && Print)
-        Print(what + (o.Ok ? "" : "\n    " + o.Message.substr(0, o.Message.find('\n')) + " / " + o.Root()));
+        Print(what +
+              (o.Ok ? "" : "\n    " + o.Message.substr(0, o.Message.find('\n')) + " / " + KindName(o.Kind)));
     if (v.empty()) {
         ++Stats.Passed;
         return true;
@@ -174,11 +170,11 @@ bool TSoakWorker::RunMemoryCheck() {
                     const int32_t address = region.Start + i;
                     int32_t expected = address == CalibrationAddress ? FCalibration : region.Default;
                     if (auto it = image.find(address); it != image.end() && it->second != region.Default)
-                        expected = address == FusesAddress
-                                       ? (before.at(address) & FusesKeptBits) | (it->second & ~FusesKeptBits)
-                                       : it->second;
+                        expected = address == FusesAddress ? (KeptWord(before, address) & FusesKeptBits) |
+                                                                 (it->second & ~FusesKeptBits)
+                                                           : it->second;
                     else if (address == FusesAddress)
-                        expected = before.at(address);
+                        expected = KeptWord(before, address);
                     const int32_t read = Dev.Session()->Words(region)[size_t(i)];
                     if (read != expected) {
                         v.push_back("read back 0x" + Hex(read, 4) + " at 0x" + Hex(address, 6) +

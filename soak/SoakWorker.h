@@ -81,7 +81,7 @@ class TSoakWorker {
     // Whether the fault took effect, whether the operation then had to fail, and the
     // root causes that fit it.
     struct TFaultEffect;
-    TFaultEffect FaultEffect(const TOutcome& outcome, const TPlan& plan, const std::string& root);
+    TFaultEffect FaultEffect(const TOutcome& outcome, const TPlan& plan);
     void CheckTargetState(const TOutcome& outcome, const TPlan& plan, const TMemory& before,
                           const TImage* image, std::vector<std::string>& violations);
     // The target after a successful operation.
@@ -95,8 +95,9 @@ class TSoakWorker {
     TMemory Snapshot() const;
     // The target after a successful erase of `before`: blank, with the kept words.
     TMemory Erased(const TMemory& before) const;
-    // The kept word an erase of `before` must put back at `address`: the target's own,
-    // or, where the target reads blank, the word the driver holds from a failed erase.
+    // The kept word an erase of `before` must put back at `address`: the target's kept
+    // bits with the others erased, or, where the target reads blank, the word the
+    // driver holds from a failed erase.
     int32_t KeptWord(const TMemory& before, int32_t address) const;
     // The kept words a failed erase took: named in its message, still held by the driver.
     void CheckFailedErase(const TOutcome& outcome, const TMemory& before, const TMemory& after,

@@ -35,6 +35,7 @@ struct TSoakWorker::TOutcome {
     TOpKind Op = TOpKind::Write;
     bool Ok = false;
     std::string Message;
+    TFailureKind Kind = TFailureKind::Other;
     std::string FirstLine; // wrapper of the step that failed
     std::string StepLine;  // ... of the step running
     bool StepPrefixOnly = false;
@@ -52,17 +53,6 @@ struct TSoakWorker::TOutcome {
     bool Detected = false;    // the target detection ran
     bool ErasePassed = false; // the erase of a write or erase operation succeeded
     std::string Type, Version;
-
-    // The last line, or the port error above the line that says what to do about it.
-    std::string Root() const {
-        std::string rest = Message;
-        auto pos = rest.rfind('\n');
-        if (pos != std::string::npos && IsPortHint(rest.substr(pos + 1))) {
-            rest.erase(pos);
-            pos = rest.rfind('\n');
-        }
-        return pos == std::string::npos ? rest : rest.substr(pos + 1);
-    }
 };
 
 } // namespace vesk::soak

@@ -62,7 +62,8 @@ void TAppDataStorage::CheckRegistry() const {
     if (FUseRegistry)
         throw Exception(
             "Registry storage is not available on this system; clear UseRegistry to use the file \"" +
-            FFullFileName + "\"");
+                FFullFileName + "\"",
+            TFailureKind::FileAccess);
 }
 
 bool TAppDataStorage::Load() {
@@ -71,7 +72,8 @@ bool TAppDataStorage::Load() {
     CheckRegistry();
     TMemIniFile ini(FFullFileName);
     TOpenStore open(FIniFile, ini);
-    if (FUseSignature && !CheckSignature()) throw Exception("Bad Data File Signature\n" + FFullFileName);
+    if (FUseSignature && !CheckSignature())
+        throw Exception("Bad Data File Signature\n" + FFullFileName, TFailureKind::FileAccess);
     for (const TPublishedProperty& p : FOwner.PublishedProperties())
         if (IsSelected(p.Name)) ReadProperty(p);
     if (OnLoad) OnLoad(*this);

@@ -72,7 +72,8 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     const std::string folder = FolderOf(target);
     const std::string base = target.substr(folder.size());
     auto fail = [&](int error) {
-        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(error));
+        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(error),
+                        TFailureKind::FileAccess);
     };
 
     // A file the user made read-only is not replaced behind his back, although

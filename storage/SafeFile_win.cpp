@@ -67,7 +67,8 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
     const std::string target = ResolveTarget(fileName);
     const std::string folder = FolderOf(target);
     auto fail = [&](DWORD error) {
-        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(int(error)));
+        throw Exception("Cannot write file \"" + fileName + "\". " + SystemErrorText(int(error)),
+                        TFailureKind::FileAccess);
     };
 
     const DWORD attributes = ::GetFileAttributesA(target.c_str());

@@ -10,6 +10,7 @@ void SetUpSettingsFile(TAppDataStorage& storage) {
     storage.SetUseSignature(false);
     storage.SetUsePrefix(false);
     storage.SetCreateBackup(false);
+    storage.SetExcludeList({});
 }
 
 } // namespace vesk

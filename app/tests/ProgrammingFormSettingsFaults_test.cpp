@@ -39,12 +39,6 @@ const char* const PreviousSettings = "[DIRUD]\n"
                                      "TerminalBaudRate=57600\n"
                                      "VerifyAfterWrite=1\n";
 
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
 void WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -29,7 +29,6 @@ class ProgrammingFormTest : public QObject {
     void firstStartGivesDefaults();
     void missingPropertiesKeepDefaults();
     void exitWritesThePropertiesInOrder();
-    void exclusionListHoldsTheInheritedProperties();
     void elevenRecentNamesKeepTheTenNewest();
     void commandsDisabledBeforeProgrammerIdentified();
     void malformedChipDefinitionSkipsDetection();
@@ -116,7 +115,8 @@ void ProgrammingFormTest::missingPropertiesKeepDefaults() {
     QCOMPARE(form.MainPage().cbxImageFile->itemText(0), QStringLiteral("/tmp/a.hex"));
 }
 
-// The seventeen of the first release first, in their order, then the newer ones.
+// The seventeen of the first release first, in their order, then the newer ones; every
+// value differs from its default, and the file is the stored one byte for byte.
 void ProgrammingFormTest::exitWritesThePropertiesInOrder() {
     TWindowRun run;
     // Another section and an unknown entry: both are gone after the exit.
@@ -125,22 +125,27 @@ void ProgrammingFormTest::exitWritesThePropertiesInOrder() {
     QCOMPARE(form.DebugLevel(), 2);
     form.SetImageFileName(QStringLiteral("/images/blink.hex"));
     form.SetComPort(QStringLiteral("/dev/ttyUSB0"));
+    form.SetComReadTimeout(750);
     form.SetProgramDelay(40);
+    form.SetDeviceID(QStringLiteral("12AB"));
     form.SetVeskBaudRate(4);
     form.SetPassThroughEnter(false);
+    form.SetPassThroughLines(0);
     form.SetPassThroughPolarity(0);
     form.AddRecentFile(QStringLiteral("/images/first.hex"));
     form.AddRecentFile(QStringLiteral("/images/blink.hex"));
+    form.SetFixDataWriteError(false);
     form.SetFixFusesWriteError(false);
     form.SetUseBuiltInTerminal(true);
     form.SetTerminalBaudRate(31250);
+    form.SetTerminalLocalEcho(true);
     form.SetVerifyAfterWrite(true);
     form.SetWriteOnImageChange(true);
     form.setGeometry(12, 34, 560, 400);
     run.Close();
-    const QString golden = ReadText(SourceDir + QStringLiteral("/app/tests/data/WinVESK_exit.ini"));
+    const QByteArray golden = ReadBytes(SourceDir + QStringLiteral("/storage/tests/data/WinVESK_exit.ini"));
     QVERIFY(!golden.isEmpty());
-    QCOMPARE(ReadText(run.IniPath()), golden);
+    QCOMPARE(ReadBytes(run.IniPath()), golden);
 
     // The file reads back into the same values.
     TProgrammingForm& again = run.Create();
@@ -149,35 +154,11 @@ void ProgrammingFormTest::exitWritesThePropertiesInOrder() {
     QCOMPARE(again.TerminalBaudRate(), 31250);
     QCOMPARE(again.FixFusesWriteError(), false);
     QCOMPARE(again.PassThroughEnter(), false);
+    QCOMPARE(again.ComReadTimeout(), 750);
+    QCOMPARE(again.DeviceID(), QStringLiteral("12AB"));
+    QCOMPARE(again.TerminalLocalEcho(), true);
     QCOMPARE(again.WriteOnImageChange(), true);
     QCOMPARE(again.geometry(), QRect(12, 34, 560, 400));
-}
-
-void ProgrammingFormTest::exclusionListHoldsTheInheritedProperties() {
-    TWindowRun run;
-    TProgrammingForm& form = run.Create();
-    const std::vector<std::string> inherited = TProgrammingForm::InheritedPropertyNames();
-    QCOMPARE(inherited.size(), size_t(52));
-    const std::vector<vesk::TPublishedProperty> properties = form.PublishedProperties();
-    // The inherited properties come first, in the same order.
-    for (size_t i = 0; i < inherited.size(); ++i)
-        QCOMPARE(properties[i].Name, inherited[i]);
-    // Some of them hold values the storage could write (Caption is a string).
-    QVERIFY(properties[10].Name == "Caption" && properties[10].Kind == vesk::TPropertyKind::String);
-    QCOMPARE(QString::fromStdString(properties[10].GetString()), QStringLiteral("Win VESK 0.9"));
-    // Only the exclusion list keeps them out: it holds exactly these names.
-    std::vector<std::string> excluded = form.Storage().ExcludeList();
-    std::vector<std::string> expected = inherited;
-    std::sort(excluded.begin(), excluded.end());
-    std::sort(expected.begin(), expected.end());
-    QVERIFY(excluded == expected);
-    // Without it the inherited values would be written too.
-    form.Storage().SetExcludeList({});
-    QVERIFY(form.Storage().Save(false));
-    const QString all = ReadText(run.IniPath());
-    QVERIFY(all.contains(QStringLiteral("Caption=Win VESK 0.9\n")));
-    QVERIFY(!all.contains(QStringLiteral("OnShow")));
-    form.Storage().SetExcludeList(inherited);
 }
 
 void ProgrammingFormTest::elevenRecentNamesKeepTheTenNewest() {

@@ -5,26 +5,33 @@
 #include <QList>
 #include <QString>
 
+#include "CalibrationDialog.h"
 #include "Dialogs.h"
 
 class TRecordingDialogs : public TDialogs {
   public:
     struct TShown {
-        QString Kind; // "error", "application", "open" or "save"
+        QString Kind; // "error", "application", "question", "open", "save" or "calibration"
         QString Caption;
         QString Message;
     };
     QList<TShown> Log;
     bool ConfirmFile = false;
+    bool QuestionAnswer = true; // Yes
     QString FileToChoose;
     QString LastFilter; // filter and default suffix of the last file dialog
     QString LastDefaultSuffix;
+    std::optional<int32_t> CalibrationAnswer; // what the calibration dialog answers
 
     void ShowError(QWidget*, const QString& message) override {
         Log.append({QStringLiteral("error"), QStringLiteral("Error"), message});
     }
     void ShowApplicationError(QWidget*, const QString& title, const QString& message) override {
         Log.append({QStringLiteral("application"), title, message});
+    }
+    bool Question(QWidget*, const QString& title, const QString& message) override {
+        Log.append({QStringLiteral("question"), title, message});
+        return QuestionAnswer;
     }
     bool OpenFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
                       QString& fileName) override {
@@ -42,6 +49,12 @@ class TRecordingDialogs : public TDialogs {
         if (!ConfirmFile) return false;
         fileName = FileToChoose;
         return true;
+    }
+    std::optional<int32_t> AskCalibration(QWidget*,
+                                          const vesk::ops::TCalibrationQuestion& question) override {
+        Log.append({QStringLiteral("calibration"), TCalibrationDialog::Caption(),
+                    TCalibrationDialog::Text(question)});
+        return CalibrationAnswer;
     }
     // Every dialog shown, one per line, for failure messages.
     QString Describe() const {

@@ -8,8 +8,8 @@
 // Under an X server with a window manager the pictures show the window as the desktop
 // draws it, frame included:
 //
-//   xvfb-run -a -s "-screen 0 1600x1000x24" sh -c \
-//     'openbox & sleep 1; build/bin/WinVESK-screenshots docs/screenshots'
+//   shoot='openbox & sleep 1; build/bin/WinVESK-screenshots docs/screenshots'
+//   xvfb-run -a -s "-screen 0 1600x1000x24" sh -c "$shoot"
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>

@@ -33,6 +33,12 @@ inline QString ReadText(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
 inline void WriteText(const QString& path, const QString& text) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -54,7 +60,11 @@ inline void CopyChip(const QString& name, const QString& directory) {
 // destroyed in the order of the program's start-up and shutdown.
 class TWindowRun {
   public:
-    TWindowRun() { QVERIFY(Dir.isValid()); }
+    // The user's data folder (the memory of calibration values) is the run's own.
+    TWindowRun() {
+        QVERIFY(Dir.isValid());
+        qputenv("XDG_DATA_HOME", Dir.path().toUtf8());
+    }
     ~TWindowRun() { Close(); }
 
     QString Path(const QString& name) const { return Dir.filePath(name); }

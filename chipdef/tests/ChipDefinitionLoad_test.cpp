@@ -28,6 +28,7 @@ std::string LoadMessage(const std::string& path) {
     try {
         chip.LoadFromFile(path);
     } catch (const VESK_Exception& e) {
+        EXPECT_EQ(e.Kind(), TFailureKind::BadChipFile) << e.Message();
         return e.Message();
     }
     return "(no error)";

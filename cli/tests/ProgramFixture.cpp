@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "sim/SimulatedLine.h"
 
+#include <cstdlib>
 #include <sstream>
 
 namespace vesk::cli::test {
@@ -33,6 +34,14 @@ void ProgramTest::SetUpTestSuite() {
 void ProgramTest::TearDownTestSuite() {
     delete SuiteBin;
     SuiteBin = nullptr;
+}
+
+void ProgramTest::SetUp() {
+    ::setenv("XDG_DATA_HOME", (Dir.Path() + "data").c_str(), 1);
+}
+
+void ProgramTest::TearDown() {
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 std::string ProgramTest::BinDir() {

@@ -25,6 +25,9 @@ namespace vesk::cli::test {
 class ProgramTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
+    // The user's data folder (the memory of calibration values) is the test's own.
+    void SetUp() override;
+    void TearDown() override;
     static void TearDownTestSuite();
 
     // The program's folder, with a trailing '/': the small chip's definition (and, for

@@ -71,6 +71,7 @@ std::string FullImage() {
 class GangTest : public ProgramOnPtyTest {
   protected:
     void SetUp() override {
+        ProgramTest::SetUp();
         Tiny.LoadFromText(TinyChipText());
         Image = WriteImage("full.hex", FullImage());
         Counter = Dir.Path() + "next-serial";

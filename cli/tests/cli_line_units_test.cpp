@@ -98,20 +98,17 @@ TEST(Gang, ChildArgumentsStatusAndTable) {
               "/dev/ttyUSB1  -           failed (4)  0.5 s\n");
 }
 
-TEST(ProgressBar, NamesTheStepByTheRegionInProgressAndShowsTheTimeLeft) {
+TEST(ProgressBar, ShowsTheStepAndTheTimeLeft) {
     EXPECT_EQ(
         TProgressBar::Line("Write Code", 100, 400, 2.0),
         "Write Code  [#######-----------------------]  25%  100/400 words  2.0 s  50 words/s  6.0 s left");
     EXPECT_EQ(TProgressBar::LineOfReport("Erase\t0\t0\t0.1"),
               "Erase  [##############################] 100%  0/0 words  0.1 s  0 words/s");
-    TChipDefinition chip;
-    chip.LoadFromText(test::TinyChipText());
     std::ostringstream out;
     TProgressBar bar(out, true);
-    bar.SetStep("Verify", &chip);
-    bar.Step(-2);
-    bar.Step(0x0000);
-    bar.Step(0x2100);
+    bar.Show({"Verify", 0, 2});
+    bar.Show({"Verify Code", 1, 2});
+    bar.Show({"Verify Data", 2, 2});
     const std::string text = out.str();
     EXPECT_EQ(text.rfind("@@progress Verify\t0\t2\t", 0), 0u) << text;
     EXPECT_NE(text.find("@@progress Verify Data\t2\t2\t"), std::string::npos) << text;

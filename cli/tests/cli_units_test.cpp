@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 namespace vesk::cli {
 namespace {
@@ -143,9 +144,9 @@ TEST(ProgressBar, EndsTheBarWithALineBreak) {
     std::ostringstream out;
     {
         TProgressBar bar(out);
-        bar.Step(-2);
-        bar.Step(0);
-        bar.Step(1);
+        bar.Show({"Write", 0, 2});
+        bar.Show({"Write", 1, 2});
+        bar.Show({"Write", 2, 2});
     }
     const std::string text = out.str();
     EXPECT_NE(text.find(" 100%  2/2 words"), std::string::npos) << text;
@@ -155,22 +156,22 @@ TEST(ProgressBar, EndsTheBarWithALineBreak) {
 
 // --- Failure classification -----------------------------------------------------------------
 
-TEST(Classify, ByTheStepThatFailed) {
-    EXPECT_EQ(ClassifyFailure(TStep::Connect, "VESK device open failed\nno such port"), ExitProgrammer);
-    EXPECT_EQ(ClassifyFailure(TStep::Connect, "VESK wakeup failed\nVBUS Echo timeout"), ExitProgrammer);
-    EXPECT_EQ(ClassifyFailure(TStep::Image, "File read error: x.hex\nError on line 0\n..."), ExitFile);
-    EXPECT_EQ(ClassifyFailure(TStep::Other, "Target write failed\nVBUS Echo timeout"), ExitFailed);
-    // Detection and verification: the root cause tells the finding from a link fault.
-    EXPECT_EQ(ClassifyFailure(TStep::Detect, "Target detect failed\nVESK target detect failed\n"
-                                             "Unknown target: Id = 0x001234"),
-              ExitTarget);
-    EXPECT_EQ(ClassifyFailure(TStep::Detect, "Target detect failed\nUnknown target"), ExitTarget);
-    EXPECT_EQ(ClassifyFailure(TStep::Detect, "Target detect failed\nVBUS Echo timeout"), ExitFailed);
-    EXPECT_EQ(ClassifyFailure(TStep::Verify, "Target region verify failed: 0x01 (Code)\n"
-                                             "Data verify error: [0x000001] = 0x000000, buffer[] = 0x000001"),
-              ExitVerify);
-    EXPECT_EQ(ClassifyFailure(TStep::Verify, "Target region verify failed: 0x01 (Code)\nData read error"),
-              ExitFailed);
+// The step that failed, and for detection and verification the kind: an unknown
+// target or a difference is the finding, a link fault is not.
+TEST(Classify, ByTheStepAndKindThatFailed) {
+    using K = TFailureKind;
+    const struct {
+        TStep Step;
+        TFailureKind Kind;
+        int Status;
+    } cases[] = {
+        {TStep::Connect, K::NotOpened, ExitProgrammer},  {TStep::Connect, K::NoAnswer, ExitProgrammer},
+        {TStep::Image, K::BadImage, ExitFile},           {TStep::Other, K::NoAnswer, ExitFailed},
+        {TStep::Other, K::VerifyDifference, ExitFailed}, {TStep::Detect, K::UnknownTarget, ExitTarget},
+        {TStep::Detect, K::NoAnswer, ExitFailed},        {TStep::Verify, K::VerifyDifference, ExitVerify},
+        {TStep::Verify, K::UnreadableWord, ExitFailed}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassifyFailure(c.Step, c.Kind), c.Status) << int(c.Step) << " " << KindName(c.Kind);
 }
 
 TEST(Classify, StepTurnsAnExceptionIntoACommandError) {
@@ -186,15 +187,19 @@ TEST(Classify, StepTurnsAnExceptionIntoACommandError) {
 
 // --- Settings -----------------------------------------------------------------------------------
 
+// Without a file the table's defaults, which are also the driver's own.
 TEST(Settings, DriverDefaultsWithoutFile) {
     test::TTempFolder dir;
-    TDeviceVESK1 driver;
-    const TSettings s = ReadSettings(driver, dir.Path());
+    const TDeviceVESK1 driver;
+    const TSettings s = ReadSettings(dir.Path());
     EXPECT_EQ(s.ComPort, "COM1");
     EXPECT_EQ(s.ComReadTimeout, 500);
     EXPECT_EQ(s.ProgramDelay, 35);
     EXPECT_EQ(s.DeviceID, "0000");
     EXPECT_EQ(s.VeskBaudRate, 1);
+    EXPECT_EQ(
+        std::make_tuple(s.ComPort, s.ComReadTimeout, s.ProgramDelay, s.DeviceID),
+        std::make_tuple(driver.ComPort(), driver.ComReadTimeout(), driver.ProgramDelay(), driver.DeviceID()));
 }
 
 TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
@@ -204,8 +209,7 @@ TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
                              "ComReadTimeout=0x40\nProgramDelay=300\nDeviceID=ABCD\n"
                              "VeskBaudRate=4\nRecentFiles=0\n\n";
     test::WriteText(dir.Path() + "WinVESK.ini", text);
-    TDeviceVESK1 driver;
-    const TSettings s = ReadSettings(driver, dir.Path());
+    const TSettings s = ReadSettings(dir.Path());
     EXPECT_EQ(s.ComPort, "/dev/ttyUSB3");
     EXPECT_EQ(s.ComReadTimeout, 64);
     EXPECT_EQ(s.ProgramDelay, 300 & 0xFF);
@@ -217,8 +221,7 @@ TEST(Settings, ValuesFromWinVeskIniSectionDirudAndTheFileIsNotWritten) {
 TEST(Settings, BadNumbersKeepTheDefaults) {
     test::TTempFolder dir;
     test::WriteText(dir.Path() + "WinVESK.ini", "[DIRUD]\nComReadTimeout=soon\nVeskBaudRate=\n");
-    TDeviceVESK1 driver;
-    const TSettings s = ReadSettings(driver, dir.Path());
+    const TSettings s = ReadSettings(dir.Path());
     EXPECT_EQ(s.ComReadTimeout, 500);
     EXPECT_EQ(s.VeskBaudRate, 1);
 }

@@ -139,6 +139,38 @@ TEST_F(ConnectionTest, AChipWithoutIdIsNeverIdentified) {
     EXPECT_EQ(Dev.Target(), &Chip("T16"));
 }
 
+// A target that answers only its own family's algorithm: a mid-range part is found by
+// the one read it always was, and a PIC18, which reads all ones to it, by a second
+// read as a chosen PIC18 makes it, matched against the PIC18s only. An ID that second
+// read names nothing by keeps the first read's word in the message.
+TEST_F(ConnectionTest, APic18IsFoundByASecondReadInItsOwnAlgorithm) {
+    sim::TOptions ownFamily;
+    ownFamily.OwnFamilyOnly = true;
+    const std::string firstRead = "230fx" + Repeat("i", 6) + "rnnnn";
+    StartSim("T16", ownFamily);
+    Connect();
+    Dev.DetectTarget();
+    EXPECT_EQ(Dev.Target(), &Chip("T16"));
+    EXPECT_EQ(Sent(), firstRead);
+    Dev.Close();
+
+    StartSim("P18", ownFamily);
+    Connect();
+    Dev.DetectTarget();
+    EXPECT_EQ(Dev.Target(), &Chip("P18"));
+    EXPECT_EQ(Dev.Algorithm(), 3);
+    EXPECT_EQ(Sent(), firstRead + "233fx002006mrnnnn");
+
+    Dev.SetTarget(nullptr);
+    ClearSent();
+    Faults({.TargetId = 0x0F00}); // a mid-range ID, which only a mid-range part may have
+    EXPECT_EQ(ErrorOf([&] { Dev.DetectTarget(); }),
+              "Target detect failed\nVESK target detect failed\nUnknown target: Id = 0x003FFF");
+    EXPECT_EQ(Dev.Target(), nullptr);
+    EXPECT_EQ(Dev.Algorithm(), 0);
+    EXPECT_EQ(Sent(), firstRead + "233fx002006mrnnnn");
+}
+
 TEST_F(ConnectionTest, TwinChipsSelectTheFirstLoaded) {
     StartSim("TWIN2");
     Connect();

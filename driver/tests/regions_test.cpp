@@ -69,17 +69,18 @@ TEST_F(RegionsTest, EveryPreserveEntryIsReadAndWrittenBackAtItsOwnAddress) {
                           "irnnnn"
                           "230ex"
                           "230cx0003FFm3401w"
-                          "230cx000010m0A00w"
+                          "230cx000010m3AFFw"
                           "0003FEm3402w" +
                           fuses7 +
                           "1FFFw"
-                          "i00AAw");
+                          "i3FAAw");
     (void)fuses8;
     EXPECT_EQ(Sim->Word(0x3FF), 0x3401);
-    EXPECT_EQ(Sim->Word(0x010), 0x0A00);
+    // Only the preserved bits come back; the others stay erased.
+    EXPECT_EQ(Sim->Word(0x010), 0x3AFF);
     EXPECT_EQ(Sim->Word(0x3FE), 0x3402);
     EXPECT_EQ(Sim->Word(0x2007), 0x1FFF);
-    EXPECT_EQ(Sim->Word(0x2008), 0x00AA);
+    EXPECT_EQ(Sim->Word(0x2008), 0x3FAA);
     EXPECT_EQ(Dev.Region(), 3);
     EXPECT_EQ(Dev.Cursor().Address, 0x2008);
 }

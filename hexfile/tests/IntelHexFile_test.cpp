@@ -32,6 +32,8 @@ std::string LoadMessage(TIntelHexFile& file, const std::string& path) {
     try {
         file.Load(path);
     } catch (const VESK_Exception& e) {
+        // Whatever fails below the reader, the caller learns the image is bad.
+        EXPECT_EQ(e.Kind(), TFailureKind::BadImage) << e.Message();
         return e.Message();
     }
     return "(no error)";

@@ -71,21 +71,30 @@ TEST_F(HooksTest, EveryOperationsStepsInOrder) {
               "Open, Wake up, Stop target, Run target, Close");
 }
 
-TEST_F(HooksTest, ProgressCarriesTheStepsNamePositionAndMaximum) {
+TEST_F(HooksTest, ProgressCarriesTheStepsNameDoneAndTotal) {
     StartSim("T16");
     Dev.SetTarget(&Chip("T16"));
     std::vector<std::string> seen;
     Hooks.Image = [&]() -> const TIntelHexFile& { return Image; };
     Hooks.Progress = [&](const ops::TProgress& p) {
-        seen.push_back(p.Step + " " + std::to_string(p.Value) + " " + std::to_string(p.Position) + "/" +
-                       std::to_string(p.Maximum));
+        seen.push_back(p.Step + " " + std::to_string(p.Done) + "/" + std::to_string(p.Total));
     };
     Request.Regions = RegionCodeData;
     ops::Write(Dev, Request, Hooks);
-    EXPECT_EQ(seen, (std::vector<std::string>{"Write Data -1 0/1", "Write Data 8448 1/1",
-                                              "Verify Data -1 0/1", "Verify Data 8448 1/1"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Write Data 0/1", "Write Data 1/1", "Verify Data 0/1",
+                                              "Verify Data 1/1"}));
     // The driver's own handler is back once the operation ends.
     EXPECT_FALSE(Dev.OnProgress);
+    // A step over all regions names the region in progress; one without words has 0 of 0.
+    seen.clear();
+    Request.Regions = AllRegions;
+    ops::Read(Dev, Request, Hooks);
+    EXPECT_EQ(seen[1] + ", " + seen.back(), "Read Code 1/2113, Read Fuses 2113/2113");
+    Dev.Session()->Reset();
+    seen.clear();
+    Hooks.Image = nullptr;
+    ops::Verify(Dev, Request, Hooks);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Verify 0/0"}));
 }
 
 TEST_F(HooksTest, AFailureIsToldThenThePortIsClosedAndTheErrorGoesOn) {

@@ -62,12 +62,13 @@ std::string ComErrorMessage(int code, int osError, const std::string& device) {
 } // namespace
 
 EComPort::EComPort(int code, int winCode, const std::string& device)
-    : Exception(ComErrorMessage(code, winCode, device)), FCode(code), FWinCode(winCode) {}
+    : Exception(ComErrorMessage(code, winCode, device), KindOf(code)), FCode(code), FWinCode(winCode) {}
 
 EComPort::EComPort(int code) : EComPort(code, -1) {}
 
 EComPort::EComPort(int code, int osError, const std::string& device, const std::string& detail)
-    : Exception(EComPort::Text(code) + " " + device + ": " + detail), FCode(code), FWinCode(osError) {}
+    : Exception(EComPort::Text(code) + " " + device + ": " + detail, KindOf(code)), FCode(code),
+      FWinCode(osError) {}
 
 // ---------------------------------------------------------------------------
 // Free helpers

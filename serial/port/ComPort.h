@@ -144,6 +144,11 @@ class EComPort : public Exception {
     int WinCode() const noexcept { return FWinCode; }
     // Fixed text of an error code ("Unable to open com port" for ErrOpen, ...).
     static std::string Text(int code);
+    // A port that cannot be opened keeps the programmer from being opened; every other
+    // code is a failure of the port itself.
+    static TFailureKind KindOf(int code) {
+        return code == ErrOpen ? TFailureKind::NotOpened : TFailureKind::PortFailure;
+    }
 
   private:
     int FCode;

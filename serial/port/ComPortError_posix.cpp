@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,19 +20,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// "group \"dialout\"" for the group owning `device`, "" when it cannot be found.
-std::string OwningGroup(const std::string& device) {
-    struct stat st {};
-    if (device.empty() || ::stat(device.c_str(), &st) != 0) return "";
-    const group* g = ::getgrgid(st.st_gid);
-    return g ? g->gr_name : std::to_string(st.st_gid);
+// "crw-rw----": the kind and the permission bits, as `ls -l` writes them.
+std::string ModeText(mode_t mode) {
+    std::string text = S_ISCHR(mode) ? "c" : S_ISBLK(mode) ? "b" : S_ISDIR(mode) ? "d" : "-";
+    const char letters[] = "rwx";
+    for (int bit = 8; bit >= 0; --bit)
+        text += (mode & (mode_t(1) << bit)) ? letters[(8 - bit) % 3] : '-';
+    return text;
 }
 
 std::string PermissionHint(const std::string& device) {
-    const std::string group = OwningGroup(device);
-    if (group.empty()) return "You need read and write access to the port.";
-    return "The port belongs to group \"" + group + "\": join it with \"sudo usermod -aG " + group +
-           " $USER\", then log out and in again.";
+    struct stat st {};
+    if (device.empty() || ::stat(device.c_str(), &st) != 0)
+        return "You need read and write access to the port.";
+    const group* g = ::getgrgid(st.st_gid);
+    const std::string group = g ? g->gr_name : std::to_string(st.st_gid);
+    // Joining root's group would open far more than a port, and a group without read
+    // and write access to the port opens nothing: neither is advice to give.
+    const bool joinable = st.st_gid != 0 && (st.st_mode & S_IRGRP) && (st.st_mode & S_IWGRP);
+    if (joinable)
+        return "The port belongs to group \"" + group + "\": join it with \"sudo usermod -aG " + group +
+               " $USER\", then log out and in again.";
+    const passwd* owner = ::getpwuid(st.st_uid);
+    return "Only \"" + (owner ? std::string(owner->pw_name) : std::to_string(st.st_uid)) +
+           "\" may open the port (group \"" + group + "\", " + ModeText(st.st_mode) +
+           "): a udev rule can give it to group \"dialout\", which you then join; or use another port.";
 }
 
 // The process that has `device` open, as "process 1234 (name)"; another process

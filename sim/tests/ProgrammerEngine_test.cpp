@@ -4,6 +4,7 @@
 
 #include "ProgrammerEngine.h"
 #include "TestChip.h"
+#include "tests/support/ChipText.h"
 
 namespace vesk::sim {
 namespace {
@@ -305,6 +306,38 @@ TEST(EngineStrictSpeedTest, ThePassThroughLetterIsTakenAtAnySpeed) {
         EXPECT_EQ(e.Receive(uint8_t(c), 19200).ToHost, std::string(1, c));
     e.Receive('p', 9600);
     EXPECT_TRUE(e.InPassThrough());
+}
+
+// A target that answers only to its own family's algorithms, a mid-range part and a
+// PIC18 alike: in the other family's program mode every read gives the idle line's
+// ones, the ID word too, and nothing is written or erased; its own family's modes
+// (every mid-range algorithm for a mid-range part) work as usual.
+TEST(EngineOwnFamilyTest, TheOtherFamilysProgramModesReachNothing) {
+    TChipDefinition pic18;
+    pic18.LoadFromText(vesk::test::TChipText("P18", 0x1200, "PIC18").Code(64, 0xFFFF).Fuses(1, 0xFFFF));
+    struct Case_t {
+        const TChipDefinition& Chip;
+        std::string Own, Other; // a program mode of each family, without its region letter
+        std::string OwnId, OtherId;
+    };
+    for (const Case_t& c : {Case_t{test::Demo16(), "234", "233", "0F00", "FFFF"},
+                            Case_t{test::Demo16(), "232", "233", "0F00", "FFFF"},
+                            Case_t{pic18, "233", "230", "1200", "3FFF"}}) {
+        SCOPED_TRACE(c.Chip.Name + " " + c.Own);
+        TTargetMemory memory(c.Chip);
+        TOptions o;
+        o.OwnFamilyOnly = true;
+        TProgrammerEngine e(memory, o);
+        memory.SetWord(1, 0x1111);
+        EXPECT_EQ(e.Receive(c.Other + "fx002006mrnnnn"), c.Other + "FX002006MR" + c.OtherId);
+        EXPECT_EQ(e.Receive(c.Other + "cx000001mrnnnn2222w"), c.Other + "CX000001MR" + c.OtherId + "2222W");
+        e.Receive(c.Other + "ex");
+        EXPECT_EQ(memory.Word(1), 0x1111); // neither written nor erased
+        EXPECT_EQ(e.Receive(c.Own + "fx002006mrnnnn"), c.Own + "FX002006MR" + c.OwnId);
+        EXPECT_EQ(e.Receive(c.Own + "cx000001m3333wrnnnn"), c.Own + "CX000001M3333WR3333");
+        e.Receive(c.Own + "ex");
+        EXPECT_EQ(memory.Word(1), c.Chip.RegionByCode(RegionCodeCode).Default);
+    }
 }
 
 } // namespace

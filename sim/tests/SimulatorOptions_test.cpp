@@ -44,11 +44,13 @@ TEST(SimulatorOptionsTest, EveryOptionReachesItsField) {
                                "--target-id",
                                "1234",
                                "--real-chip",
+                               "--own-family",
                                "--set",
                                "3FF=3480",
                                "--set=2007=1FFF"});
     EXPECT_EQ(c.Chip, "c.ini");
     EXPECT_TRUE(c.Options.RealChip);
+    EXPECT_TRUE(c.Options.OwnFamilyOnly);
     EXPECT_EQ(c.Set, (std::vector<std::pair<int32_t, int32_t>>{{0x3FF, 0x3480}, {0x2007, 0x1FFF}}));
     EXPECT_EQ(c.Link, "/tmp/l");
     EXPECT_EQ(c.TargetLink, "/tmp/t");
@@ -83,6 +85,12 @@ TEST(SimulatorOptionsTest, BadCommandLinesAreRefused) {
     EXPECT_THROW(ParseCommandLine({"--set", "3FF=zz"}), Exception);
     EXPECT_TRUE(ParseCommandLine({"--help"}).Help);
     EXPECT_FALSE(Usage().empty());
+}
+
+TEST(SimulatorOptionsTest, FusesClearOnlyIsAnOptionOfItsOwn) {
+    EXPECT_TRUE(ParseCommandLine({"--fuses-clear-only"}).Options.FusesClearOnly);
+    EXPECT_FALSE(ParseCommandLine({"--real-chip"}).Options.FusesClearOnly);
+    EXPECT_NE(Usage().find("--fuses-clear-only"), std::string::npos);
 }
 
 } // namespace

@@ -54,6 +54,20 @@ TEST(TargetMemoryTest, RealChipKeepsOnlyItsBitsAndProtectsUntilErased) {
     EXPECT_EQ(m.Word(0x2007), 0x3FFF);
 }
 
+// A configuration word whose flash cell programming can only clear: once programmed,
+// its bits come back only with an erase.
+TEST(TargetMemoryTest, FusesClearOnlyTakesBitsBackOnlyAtAnErase) {
+    TChipDefinition chip;
+    chip.LoadFromFile(std::string(VESK_SOURCE_DIR) + "/chips/ChipDef_PIC12F675.ini");
+    TTargetMemory m(chip, true, true);
+    m.Program(0x2007, 0x1F44); // band gap 01, code protection on
+    m.Program(0x2007, 0x3FC4);
+    EXPECT_EQ(m.Word(0x2007), 0x1F44);
+    m.EraseAll();
+    m.Program(0x2007, 0x3FC4);
+    EXPECT_EQ(m.Word(0x2007), 0x3FC4);
+}
+
 TEST(TargetMemoryTest, OverlappingRegionsResolveToTheFirst) {
     TMemoryRegion a{"Code", 1, 0, 16, 0x3FFF, 0, {}};
     TMemoryRegion b{"Data", 2, 8, 16, 0xFF, 0, {}};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -98,18 +99,32 @@ TEST(ComPortErrors, MessagesCarryTheOsErrorWhereThereIsOne) {
 // The three refusals every user meets end with a line that says what to do.
 TEST(ComPortErrors, CommonFailuresSayWhatToDo) {
     const vesk::test::TTempFolder folder;
+    // A port only root may open (owner and group root, as /dev/ttyS0 is on some
+    // machines): never the advice to join root's group. A port of a users' group that
+    // may read and write it: the advice to join that group.
     const std::string file = folder / "vesk_hint_port";
     std::ofstream(file) << "x";
-    ASSERT_EQ(::chown(file.c_str(), -1, 0), 0); // group "root" (gid 0)
+    ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    const std::string shared = folder / "vesk_hint_shared_port";
+    std::ofstream(shared) << "x";
+    ASSERT_EQ(::chown(shared.c_str(), -1, 20), 0); // "dialout" on Debian
+    ASSERT_EQ(::chmod(shared.c_str(), 0660), 0);
+    const group* usersGroup = ::getgrgid(20);
+    const std::string groupName = usersGroup ? usersGroup->gr_name : "20";
     const struct {
         int Code, Errno;
         std::string Device, Message;
     } rows[] = {
         {ErrOpen, EACCES, file,
          "Unable to open com port " + file +
-             ": Permission denied (error 13)\nThe port belongs to group \"root\": join it with \"sudo "
-             "usermod "
-             "-aG root $USER\", then log out and in again."},
+             ": Permission denied (error 13)\nOnly \"root\" may open the port (group \"root\", -rw-------): "
+             "a udev "
+             "rule can give it to group \"dialout\", which you then join; or use another port."},
+        {ErrOpen, EPERM, shared,
+         "Unable to open com port " + shared +
+             ": Operation not permitted (error 1)\nThe port belongs to group \"" + groupName +
+             "\": join it with \"sudo usermod -aG " + groupName + " $USER\", then log out and in again."},
         {ErrOpen, EBUSY, "/dev/vesk-nobody-holds-this",
          "Unable to open com port /dev/vesk-nobody-holds-this: Device or resource busy (error 16)\nThe port "
          "is in "
@@ -132,6 +147,7 @@ TEST(ComPortErrors, CommonFailuresSayWhatToDo) {
         }
     }
     ::unlink(file.c_str());
+    ::unlink(shared.c_str());
 }
 
 // USB adapters round a speed they cannot run; more than 3 % off is refused.
@@ -250,6 +266,8 @@ TEST(ComPortOpen, RefusedUserIsToldWhichGroupToJoin) {
     if (::getuid() != 0) GTEST_SKIP() << "needs to become another user";
     TPseudoTerminal pty; // owned by root, group-writable only
     ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0660), 0);
+    // A users' group ("dialout" on Debian): the terminals' own group may be root's.
+    ASSERT_EQ(::chown(pty.SlavePath().c_str(), -1, 20), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
