@@ -14,6 +14,7 @@
 
 #include "chipdef/ChipCatalogue.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -193,6 +195,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The C library reads the number of processors from a file the first time a
+    // thread's allocations need a new arena; in a simulator thread starting up, that
+    // file was counted as the soak's own descriptor. The limit it computes there is
+    // given now, so nothing is opened behind the counts.
+    mallopt(M_ARENA_MAX, 8 * int(std::max(1u, std::thread::hardware_concurrency())));
     TRunFigures figures;
     figures.FdsBefore = CountDescriptors();
     std::vector<std::unique_ptr<TSoakWorker>> workers;
