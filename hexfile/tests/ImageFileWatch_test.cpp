@@ -72,34 +72,45 @@ TEST_F(ImageFileWatchTest, WritingAgainStartsTheSettlingOver) {
     EXPECT_EQ(At(900ms), TResult::Ready);
 }
 
-// A file caught half written is not taken, and not looked at again until it changes.
-TEST_F(ImageFileWatchTest, AHalfWrittenFileIsNotTaken) {
+// A file caught half written, or gone (a build tool that deletes it before writing it
+// anew), is not taken, and not looked at again until it changes.
+struct TSpoilt {
+    const char* Id;
+    const std::string* Text; // what is left of the file; none: the file is gone
+    const char* Error;       // the reader's complaint, after the file's name
+};
+
+const TSpoilt SpoiltFiles[] = {
+    {"NoEndRecord", &NoEnd, "No end-of-file record"},
+    {"LineCutShort", &CutLine, "Error on line 2"},
+    {"FileGone", nullptr, "Error on line 0"},
+};
+
+void PrintTo(const TSpoilt& row, std::ostream* os) {
+    *os << row.Id;
+}
+
+class ImageFileWatchSpoiltTest : public ImageFileWatchTest, public ::testing::WithParamInterface<TSpoilt> {};
+
+TEST_P(ImageFileWatchSpoiltTest, IsNotTakenUntilWholeAgain) {
+    const TSpoilt& row = GetParam();
     Write(Whole);
     Watch.Watch(Path);
-    for (const std::string& half : {NoEnd, CutLine}) {
-        Write(half);
-        EXPECT_EQ(At(0ms), TResult::Unchanged);
-        EXPECT_EQ(At(500ms), TResult::Incomplete) << half;
-        EXPECT_NE(Watch.Message().find("File read error: " + Path), std::string::npos) << Watch.Message();
-        EXPECT_EQ(At(5s), TResult::Unchanged);
-    }
-    EXPECT_NE(Watch.Message().find("Error on line 2"), std::string::npos) << Watch.Message();
+    if (row.Text)
+        Write(*row.Text);
+    else
+        std::filesystem::remove(Path);
+    EXPECT_EQ(At(0ms), TResult::Unchanged);
+    EXPECT_EQ(At(500ms), TResult::Incomplete);
+    EXPECT_NE(Watch.Message().find("File read error: " + Path), std::string::npos) << Watch.Message();
+    EXPECT_NE(Watch.Message().find(row.Error), std::string::npos) << Watch.Message();
+    EXPECT_EQ(At(5s), TResult::Unchanged);
     Write(Whole2);
     EXPECT_EQ(At(6s), TResult::Unchanged);
     EXPECT_EQ(At(7s), TResult::Ready);
 }
 
-// A build tool that deletes the file before writing it anew.
-TEST_F(ImageFileWatchTest, AFileGoneAndBackIsTakenWhenBack) {
-    Write(Whole);
-    Watch.Watch(Path);
-    std::filesystem::remove(Path);
-    EXPECT_EQ(At(0ms), TResult::Unchanged);
-    EXPECT_EQ(At(500ms), TResult::Incomplete);
-    EXPECT_NE(Watch.Message().find("Error on line 0"), std::string::npos) << Watch.Message();
-    Write(Whole2);
-    EXPECT_EQ(At(1s), TResult::Unchanged);
-    EXPECT_EQ(At(2s), TResult::Ready);
-}
+INSTANTIATE_TEST_SUITE_P(Files, ImageFileWatchSpoiltTest, ::testing::ValuesIn(SpoiltFiles),
+                         [](const auto& info) { return std::string(info.param.Id); });
 
 } // namespace

@@ -48,9 +48,8 @@ TEST(IntelHexIterator, WordsInLineAndByteOrder) {
 }
 
 TEST(IntelHexIterator, NoDataRecordsNoWords) {
-    EXPECT_FALSE(TIntelHexFileIterator(FromText(":020000040001F9\n:00000001FF\n")).IsValid());
-    EXPECT_FALSE(TIntelHexFileIterator(FromText(":0000000000\n")).IsValid());
-    EXPECT_FALSE(TIntelHexFileIterator(FromText("")).IsValid());
+    for (const char* text : {":020000040001F9\n:00000001FF\n", ":0000000000\n", ""})
+        EXPECT_FALSE(TIntelHexFileIterator(FromText(text)).IsValid()) << text;
     EXPECT_FALSE(TIntelHexFileIterator(TIntelHexFile()).IsValid());
 }
 

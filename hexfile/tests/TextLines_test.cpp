@@ -11,14 +11,21 @@ using namespace vesk;
 using V = std::vector<std::string>;
 
 TEST(TextLines, LineBreaks) {
-    EXPECT_EQ(SplitTextLines(""), V{});
-    EXPECT_EQ(SplitTextLines("a"), V{"a"});
-    EXPECT_EQ(SplitTextLines("a\n"), V{"a"});
-    EXPECT_EQ(SplitTextLines("a\n\n"), (V{"a", ""}));
-    EXPECT_EQ(SplitTextLines("\n"), V{""});
-    EXPECT_EQ(SplitTextLines("a\r\nb\rc\nd"), (V{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitTextLines("a\n\rb"), (V{"a", "", "b"})); // LF CR is two breaks
-    EXPECT_EQ(SplitTextLines("a\r\r\n"), (V{"a", ""}));
+    const struct {
+        std::string Text;
+        V Lines;
+    } rows[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\n", {"a"}},
+        {"a\n\n", {"a", ""}},
+        {"\n", {""}},
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"a\n\rb", {"a", "", "b"}}, // LF CR is two breaks
+        {"a\r\r\n", {"a", ""}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(SplitTextLines(row.Text), row.Lines) << testing::PrintToString(row.Text);
 }
 
 TEST(TextLines, LineLimit) {
