@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <functional>
 
-#include "VESK_Exception.h"
 #include "chipdef/ChipSession.h"
+#include "tests/support/MessageOf.h"
 
 using namespace vesk;
+using vesk::test::MessageOf;
 
 namespace {
 
@@ -19,15 +19,6 @@ TChipDefinition MakeChip() {
     chip.Regions.emplace_back("Code", RegionCodeCode, 0, 0, 0x100, 0x3FFF, -1);
     chip.Regions.emplace_back("Data", RegionCodeData, 0x2100, 0x2100, 0x10, 0xFF, -1);
     return chip;
-}
-
-std::string MessageOf(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const VESK_Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
 }
 
 TIntelHexFile ImageOf(const std::string& text) {

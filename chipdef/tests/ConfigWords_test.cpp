@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <functional>
 #include <map>
 
 #include <nlohmann/json.hpp>
@@ -14,9 +13,11 @@
 #include "chipdef/ConfigWarnings.h"
 #include "common/Text.h"
 #include "hexfile/IntelHexWriter.h"
+#include "tests/support/MessageOf.h"
 
 using namespace vesk;
 using json = nlohmann::json;
+using vesk::test::MessageOf;
 
 namespace {
 
@@ -47,15 +48,6 @@ TIntelHexFile ImageOf(const std::map<int32_t, int32_t>& words) {
     TIntelHexFile image;
     image.LoadFromText(IntelHexOfBytes(bytes), "image.hex");
     return image;
-}
-
-std::string MessageOf(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const VESK_Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
 }
 
 std::vector<std::string> Texts(const std::vector<ConfigWarning_t>& warnings) {
