@@ -58,29 +58,89 @@ TEST(EscapeCodesVT100, PlainBytesAreCharacters) {
     EXPECT_FALSE(dec.InSequence());
 }
 
-TEST(EscapeCodesVT100, ShortCodes) {
-    EXPECT_EQ(CodeOf("\0337"), TEscapeCode::ecSaveCaretAndAttr);
-    EXPECT_EQ(CodeOf("\0338"), TEscapeCode::ecRestoreCaretAndAttr);
-    EXPECT_EQ(CodeOf("\033H"), TEscapeCode::ecSetTab);
-    EXPECT_EQ(CodeOf("\033c"), TEscapeCode::ecReset);
-    EXPECT_EQ(CodeOf("\033#8"), TEscapeCode::ecTest);
-    EXPECT_EQ(CodeOf("\033OA"), TEscapeCode::ecAppCursorUp);
-    EXPECT_EQ(CodeOf("\033OB"), TEscapeCode::ecAppCursorDown);
-    EXPECT_EQ(CodeOf("\033OC"), TEscapeCode::ecAppCursorRight);
-    EXPECT_EQ(CodeOf("\033OD"), TEscapeCode::ecAppCursorLeft);
-    EXPECT_EQ(CodeOf("\033M"), TEscapeCode::ecReverseLineFeed);
-    EXPECT_EQ(CodeOf("\033D"), TEscapeCode::ecIndex);
-    EXPECT_EQ(CodeOf("\033E"), TEscapeCode::ecNextLine);
+namespace {
+
+// Which code each complete sequence yields, one sequence per row.
+const struct {
+    const char* Bytes;
+    TEscapeCode Code;
+} CodeRows[] = {
+    // Escape and one or two bytes.
+    {"\0337", TEscapeCode::ecSaveCaretAndAttr},
+    {"\0338", TEscapeCode::ecRestoreCaretAndAttr},
+    {"\033H", TEscapeCode::ecSetTab},
+    {"\033c", TEscapeCode::ecReset},
+    {"\033#8", TEscapeCode::ecTest},
+    {"\033OA", TEscapeCode::ecAppCursorUp},
+    {"\033OB", TEscapeCode::ecAppCursorDown},
+    {"\033OC", TEscapeCode::ecAppCursorRight},
+    {"\033OD", TEscapeCode::ecAppCursorLeft},
+    {"\033M", TEscapeCode::ecReverseLineFeed},
+    {"\033D", TEscapeCode::ecIndex},
+    {"\033E", TEscapeCode::ecNextLine},
     // Character set designations take exactly one more byte, whatever it is.
-    EXPECT_EQ(CodeOf("\033(B"), TEscapeCode::ecCharacterSet);
-    EXPECT_EQ(CodeOf("\033)0"), TEscapeCode::ecCharacterSet);
-    EXPECT_EQ(CodeOf("\033*A"), TEscapeCode::ecCharacterSet);
-    EXPECT_EQ(CodeOf("\033+<"), TEscapeCode::ecCharacterSet);
+    {"\033(B", TEscapeCode::ecCharacterSet},
+    {"\033)0", TEscapeCode::ecCharacterSet},
+    {"\033*A", TEscapeCode::ecCharacterSet},
+    {"\033+<", TEscapeCode::ecCharacterSet},
     // Anything else ends at once as unknown, consuming only that byte.
-    EXPECT_EQ(CodeOf("\033Z"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033#3"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033OZ"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033\033"), TEscapeCode::ecUnknown);
+    {"\033Z", TEscapeCode::ecUnknown},
+    {"\033#3", TEscapeCode::ecUnknown},
+    {"\033OZ", TEscapeCode::ecUnknown},
+    {"\033\033", TEscapeCode::ecUnknown},
+    // Bracketed codes, told apart by their final byte.
+    {"\033[A", TEscapeCode::ecCursorUp},
+    {"\033[3B", TEscapeCode::ecCursorDown},
+    {"\033[C", TEscapeCode::ecCursorRight},
+    {"\033[D", TEscapeCode::ecCursorLeft},
+    {"\033[H", TEscapeCode::ecCursorHome},
+    {"\033[1;1f", TEscapeCode::ecCursorMove},
+    {"\033[R", TEscapeCode::ecReportCursorPos},
+    {"\033[m", TEscapeCode::ecAttributes},
+    {"\033[?1h", TEscapeCode::ecSetMode},
+    {"\033[?1l", TEscapeCode::ecResetMode},
+    {"\033[s", TEscapeCode::ecSaveCaret},
+    {"\033[u", TEscapeCode::ecRestoreCaret},
+    {"\033[5X", TEscapeCode::ecUnknown},
+    // Any byte from '@' to '~' ends the sequence, not only a letter.
+    {"\033[3~", TEscapeCode::ecUnknown},
+    {"\033[2@", TEscapeCode::ecUnknown},
+    {"\033[1`", TEscapeCode::ecUnknown},
+    {"\033[?2004{", TEscapeCode::ecUnknown},
+    // Bracketed codes told apart by their first parameter too.
+    {"\033[J", TEscapeCode::ecEraseScreenFrom},
+    {"\033[0J", TEscapeCode::ecEraseScreenFrom},
+    {"\033[2J", TEscapeCode::ecEraseScreen},
+    {"\033[1J", TEscapeCode::ecEraseScreenTo},
+    {"\033[3J", TEscapeCode::ecUnknown},
+    {"\033[K", TEscapeCode::ecEraseLineFrom},
+    {"\033[0K", TEscapeCode::ecEraseLineFrom},
+    {"\033[2K", TEscapeCode::ecEraseLine},
+    {"\033[1K", TEscapeCode::ecEraseLineTo},
+    {"\033[3K", TEscapeCode::ecUnknown},
+    {"\033[g", TEscapeCode::ecClearTab},
+    {"\033[0g", TEscapeCode::ecClearTab},
+    {"\033[3g", TEscapeCode::ecClearAllTabs},
+    {"\033[2g", TEscapeCode::ecUnknown},
+    {"\033[c", TEscapeCode::ecIdentify},
+    {"\033[0c", TEscapeCode::ecIdentify},
+    {"\033[00c", TEscapeCode::ecUnknown},
+    {"\033[0;0c", TEscapeCode::ecUnknown},
+    {"\033[5n", TEscapeCode::ecQueryDevice},
+    {"\033[6n", TEscapeCode::ecQueryCursorPos},
+    {"\033[0n", TEscapeCode::ecReportDeviceOK},
+    {"\033[3n", TEscapeCode::ecReportDeviceFailure},
+    {"\033[n", TEscapeCode::ecUnknown},
+    {"\033[7n", TEscapeCode::ecUnknown},
+};
+
+} // namespace
+
+TEST(EscapeCodesVT100, EachSequenceYieldsItsCode) {
+    for (const auto& row : CodeRows) {
+        SCOPED_TRACE(testing::PrintToString(std::string(row.Bytes)));
+        EXPECT_EQ(CodeOf(row.Bytes), row.Code);
+    }
 }
 
 TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte) {
@@ -98,62 +158,18 @@ TEST(EscapeCodesVT100, HashAndOWaitForOneMoreByte) {
     EXPECT_EQ(d.Chars, "x");
 }
 
-TEST(EscapeCodesVT100, BracketedCodesByFinalLetter) {
-    EXPECT_EQ(CodeOf("\033[A"), TEscapeCode::ecCursorUp);
-    EXPECT_EQ(CodeOf("\033[3B"), TEscapeCode::ecCursorDown);
-    EXPECT_EQ(CodeOf("\033[C"), TEscapeCode::ecCursorRight);
-    EXPECT_EQ(CodeOf("\033[D"), TEscapeCode::ecCursorLeft);
-    EXPECT_EQ(CodeOf("\033[H"), TEscapeCode::ecCursorHome);
-    EXPECT_EQ(CodeOf("\033[1;1f"), TEscapeCode::ecCursorMove);
-    EXPECT_EQ(CodeOf("\033[R"), TEscapeCode::ecReportCursorPos);
-    EXPECT_EQ(CodeOf("\033[m"), TEscapeCode::ecAttributes);
-    EXPECT_EQ(CodeOf("\033[?1h"), TEscapeCode::ecSetMode);
-    EXPECT_EQ(CodeOf("\033[?1l"), TEscapeCode::ecResetMode);
-    EXPECT_EQ(CodeOf("\033[s"), TEscapeCode::ecSaveCaret);
-    EXPECT_EQ(CodeOf("\033[u"), TEscapeCode::ecRestoreCaret);
-    EXPECT_EQ(CodeOf("\033[5X"), TEscapeCode::ecUnknown);
-    // Any byte from '@' to '~' ends the sequence, not only a letter.
-    EXPECT_EQ(CodeOf("\033[3~"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[2@"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[1`"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[?2004{"), TEscapeCode::ecUnknown);
-}
-
-TEST(EscapeCodesVT100, CodesChosenByFirstParameter) {
-    EXPECT_EQ(CodeOf("\033[J"), TEscapeCode::ecEraseScreenFrom);
-    EXPECT_EQ(CodeOf("\033[0J"), TEscapeCode::ecEraseScreenFrom);
-    EXPECT_EQ(CodeOf("\033[2J"), TEscapeCode::ecEraseScreen);
-    EXPECT_EQ(CodeOf("\033[1J"), TEscapeCode::ecEraseScreenTo);
-    EXPECT_EQ(CodeOf("\033[3J"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[K"), TEscapeCode::ecEraseLineFrom);
-    EXPECT_EQ(CodeOf("\033[0K"), TEscapeCode::ecEraseLineFrom);
-    EXPECT_EQ(CodeOf("\033[2K"), TEscapeCode::ecEraseLine);
-    EXPECT_EQ(CodeOf("\033[1K"), TEscapeCode::ecEraseLineTo);
-    EXPECT_EQ(CodeOf("\033[3K"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[g"), TEscapeCode::ecClearTab);
-    EXPECT_EQ(CodeOf("\033[0g"), TEscapeCode::ecClearTab);
-    EXPECT_EQ(CodeOf("\033[3g"), TEscapeCode::ecClearAllTabs);
-    EXPECT_EQ(CodeOf("\033[2g"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[c"), TEscapeCode::ecIdentify);
-    EXPECT_EQ(CodeOf("\033[0c"), TEscapeCode::ecIdentify);
-    EXPECT_EQ(CodeOf("\033[00c"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[0;0c"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[5n"), TEscapeCode::ecQueryDevice);
-    EXPECT_EQ(CodeOf("\033[6n"), TEscapeCode::ecQueryCursorPos);
-    EXPECT_EQ(CodeOf("\033[0n"), TEscapeCode::ecReportDeviceOK);
-    EXPECT_EQ(CodeOf("\033[3n"), TEscapeCode::ecReportDeviceFailure);
-    EXPECT_EQ(CodeOf("\033[n"), TEscapeCode::ecUnknown);
-    EXPECT_EQ(CodeOf("\033[7n"), TEscapeCode::ecUnknown);
-}
-
 TEST(EscapeCodesVT100, ParametersSplitAtSemicolons) {
-    EXPECT_EQ(TEscapeCodesVT100::SplitParams("5;10"), (Params{"5", "10"}));
-    EXPECT_EQ(TEscapeCodesVT100::SplitParams(""), Params{});
-    EXPECT_EQ(TEscapeCodesVT100::SplitParams("?1"), Params{"?1"});
-    EXPECT_EQ(TEscapeCodesVT100::SplitParams("5;"), Params{"5"});
-    // A ';' met on a still empty field is taken into that field.
-    EXPECT_EQ(TEscapeCodesVT100::SplitParams(";5"), Params{";5"});
-    EXPECT_EQ(TEscapeCodesVT100::SplitParams("1;;2"), (Params{"1", ";2"}));
+    const std::pair<std::string, Params> rows[] = {
+        {"5;10", {"5", "10"}},
+        {"", {}},
+        {"?1", {"?1"}},
+        {"5;", {"5"}},
+        // A ';' met on a still empty field is taken into that field.
+        {";5", {";5"}},
+        {"1;;2", {"1", ";2"}},
+    };
+    for (const auto& [text, params] : rows)
+        EXPECT_EQ(TEscapeCodesVT100::SplitParams(text), params) << text;
 
     TEscapeCodesVT100 dec;
     const Decoded d = Decode(dec, "\033[12;34H");
@@ -162,15 +178,12 @@ TEST(EscapeCodesVT100, ParametersSplitAtSemicolons) {
 
 TEST(EscapeCodesVT100, ParameterValues) {
     const Params p{"12", "0", "x", "?1", "-3", "99999999999", ""};
-    EXPECT_EQ(TEscapeCodes::GetParam(1, p), 12);
-    EXPECT_EQ(TEscapeCodes::GetParam(2, p), 0);
-    EXPECT_EQ(TEscapeCodes::GetParam(3, p), 1); // not a number
-    EXPECT_EQ(TEscapeCodes::GetParam(4, p), 1);
-    EXPECT_EQ(TEscapeCodes::GetParam(5, p), -3);
-    EXPECT_EQ(TEscapeCodes::GetParam(6, p), 1); // out of range
-    EXPECT_EQ(TEscapeCodes::GetParam(7, p), 1);
-    EXPECT_EQ(TEscapeCodes::GetParam(8, p), 1); // missing
-    EXPECT_EQ(TEscapeCodes::GetParam(0, p), 1);
+    // Parameter number -> value; 1 where the parameter is no number (3, 4), out of range
+    // (6), empty (7) or missing (8, 0).
+    const std::pair<int, int> rows[] = {{1, 12}, {2, 0}, {3, 1}, {4, 1}, {5, -3},
+                                        {6, 1},  {7, 1}, {8, 1}, {0, 1}};
+    for (const auto& [number, value] : rows)
+        EXPECT_EQ(TEscapeCodes::GetParam(number, p), value) << "parameter " << number;
 }
 
 TEST(EscapeCodesVT100, EverythingButAFinalByteIsCollectedInsideBrackets) {

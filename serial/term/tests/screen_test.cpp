@@ -157,83 +157,81 @@ TEST(TermScreen, EraseLineFromAndWholeLine) {
     EXPECT_EQ(s.Row(3), "0123456789");
 }
 
-TEST(TermScreen, CursorPositioning) {
-    TermScript s;
-    s.Push("\033[5;10H");
-    EXPECT_EQ(s.Caret(), RC(5, 10));
-    s.Push("\033[99;99H");
-    EXPECT_EQ(s.Caret(), RC(24, 80));
-    s.Push("\033[H");
-    EXPECT_EQ(s.Caret(), RC(1, 1));
-    s.Push("\033[7;3f");
-    EXPECT_EQ(s.Caret(), RC(7, 3));
-    s.Push("\033[0;0H");
-    EXPECT_EQ(s.Caret(), RC(1, 1));
-    s.Push("\033[12H"); // column missing: 1
-    EXPECT_EQ(s.Caret(), RC(12, 1));
-}
+namespace {
 
-TEST(TermScreen, RelativeMovesAreClamped) {
-    TermScript s;
-    s.Push("\033[10;10H\033[3A");
-    EXPECT_EQ(s.Caret(), RC(7, 10));
-    s.Push("\033[A\033[2B\033[C\033[4D");
-    EXPECT_EQ(s.Caret(), RC(8, 7));
-    s.Push("\033[0A\033[0C"); // 0 is a real 0
-    EXPECT_EQ(s.Caret(), RC(8, 7));
-    s.Push("\033[100A");
-    EXPECT_EQ(s.Caret(), RC(1, 7));
-    s.Push("\033[100B");
-    EXPECT_EQ(s.Caret(), RC(24, 7));
-    s.Push("\033[500C");
-    EXPECT_EQ(s.Caret(), RC(24, 80));
-    s.Push("\033[500D");
-    EXPECT_EQ(s.Caret(), RC(24, 1));
-    // Extreme values clamp instead of overflowing.
-    s.Push("\033[-2147483648A\033[2147483647C");
-    EXPECT_EQ(s.Caret(), RC(24, 80));
-    s.Push("\033[-2147483648;-2147483648H");
-    EXPECT_EQ(s.Caret(), RC(1, 1));
-}
+// Caret moves, each scenario on a fresh screen: after each step's bytes the caret is
+// where the step says, no code is left unhandled, and only scenarios that print
+// characters leave the screen written.
+struct TCaretStep {
+    std::string Bytes;
+    RC Caret;
+};
+struct TCaretScenario {
+    const char* Name;
+    bool Prints;
+    std::vector<TCaretStep> Steps;
+};
 
-TEST(TermScreen, ApplicationCursorCodesMoveTheCaret) {
+const TCaretScenario CaretScenarios[] = {
+    {"absolute positions",
+     false,
+     {{"\033[5;10H", {5, 10}},
+      {"\033[99;99H", {24, 80}},
+      {"\033[H", {1, 1}},
+      {"\033[7;3f", {7, 3}},
+      {"\033[0;0H", {1, 1}},
+      {"\033[12H", {12, 1}}}}, // column missing: 1
+    {"relative moves are clamped",
+     false,
+     {{"\033[10;10H\033[3A", {7, 10}},
+      {"\033[A\033[2B\033[C\033[4D", {8, 7}},
+      {"\033[0A\033[0C", {8, 7}}, // 0 is a real 0
+      {"\033[100A", {1, 7}},
+      {"\033[100B", {24, 7}},
+      {"\033[500C", {24, 80}},
+      {"\033[500D", {24, 1}},
+      // Extreme values clamp instead of overflowing.
+      {"\033[-2147483648A\033[2147483647C", {24, 80}},
+      {"\033[-2147483648;-2147483648H", {1, 1}}}},
     // ESC O A moves up like ESC [ A; ESC O B, C and D likewise move down, right and left.
-    TermScript s;
-    s.Push("\033[10;10H\033OA");
-    EXPECT_EQ(s.Caret(), RC(9, 10));
-    s.Push("\033OB\033OB");
-    EXPECT_EQ(s.Caret(), RC(11, 10));
-    s.Push("\033OC");
-    EXPECT_EQ(s.Caret(), RC(11, 11));
-    s.Push("\033OD\033OD\033OD");
-    EXPECT_EQ(s.Caret(), RC(11, 8));
-    EXPECT_TRUE(s.Unhandled.empty());
-    EXPECT_TRUE(s.ScreenEmpty());
+    {"application cursor codes",
+     false,
+     {{"\033[10;10H\033OA", {9, 10}},
+      {"\033OB\033OB", {11, 10}},
+      {"\033OC", {11, 11}},
+      {"\033OD\033OD\033OD", {11, 8}}}},
+    {"tab stops every eight columns",
+     true,
+     {{"\t", {1, 9}},
+      {"ab\t", {1, 17}},
+      {"\033[1;78H\t", {1, 78}}, // no stop to the right: no move
+      {"\033[1;73H\t", {1, 73}}}},
+    {"tab stops set and cleared",
+     false,
+     {{"\033[1;5H\033H\r\t", {1, 5}},
+      {"\033[1;9H\033[g\r\t", {1, 5}},
+      {"\t", {1, 17}},
+      {"\033[3g\r\t", {1, 1}}}},
+};
+
+} // namespace
+
+TEST(TermScreen, CaretMoves) {
+    for (const TCaretScenario& scenario : CaretScenarios) {
+        SCOPED_TRACE(scenario.Name);
+        TermScript s;
+        for (const TCaretStep& step : scenario.Steps) {
+            s.Push(step.Bytes);
+            EXPECT_EQ(s.Caret(), step.Caret) << testing::PrintToString(step.Bytes);
+        }
+        EXPECT_TRUE(s.Unhandled.empty());
+        EXPECT_EQ(s.ScreenEmpty(), !scenario.Prints);
+    }
 }
 
-TEST(TermScreen, TabStopsEveryEightColumns) {
+TEST(TermScreen, ClearScreenSetsTheTabStopsAgain) {
     TermScript s;
-    s.Push("\t");
-    EXPECT_EQ(s.Caret(), RC(1, 9));
-    s.Push("ab\t");
-    EXPECT_EQ(s.Caret(), RC(1, 17));
-    s.Push("\033[1;78H\t"); // no stop to the right: no move
-    EXPECT_EQ(s.Caret(), RC(1, 78));
-    s.Push("\033[1;73H\t");
-    EXPECT_EQ(s.Caret(), RC(1, 73));
-}
-
-TEST(TermScreen, SetAndClearTabStops) {
-    TermScript s;
-    s.Push("\033[1;5H\033H\r\t");
-    EXPECT_EQ(s.Caret(), RC(1, 5));
-    s.Push("\033[1;9H\033[g\r\t");
-    EXPECT_EQ(s.Caret(), RC(1, 5));
-    s.Push("\t");
-    EXPECT_EQ(s.Caret(), RC(1, 17));
-    s.Push("\033[3g\r\t");
-    EXPECT_EQ(s.Caret(), RC(1, 1));
-    // ClearScreen sets them again.
+    s.Push("\033[3g");
     s.T.ClearScreen();
     s.Push("\t");
     EXPECT_EQ(s.Caret(), RC(1, 9));
