@@ -163,24 +163,21 @@ TEST(ChipSession, LoadImageWithWordsAboveTheSignedRange) {
     EXPECT_EQ(session.Words(chip.Regions[2])[0], 0x11);
 }
 
+// The names of the chip files, exactly as written there; no other spelling is taken.
 TEST(NameTables, ExactNamesOnly) {
-    EXPECT_EQ(RegionCodeOf("Code"), 1);
-    EXPECT_EQ(RegionCodeOf("Data"), 2);
-    EXPECT_EQ(RegionCodeOf("Fuses"), 3);
-    EXPECT_EQ(RegionCodeOf("Id"), 4);
-    EXPECT_EQ(RegionCodeOf(""), -1);
-    EXPECT_EQ(RegionCodeOf("code"), -1);
-    EXPECT_EQ(RegionCodeOf("ID"), -1);
-    EXPECT_EQ(AlgorithmCodeOf("PIC16"), 0);
-    EXPECT_EQ(AlgorithmCodeOf("PIC16A"), 1);
-    EXPECT_EQ(AlgorithmCodeOf("PIC16B"), 2);
-    EXPECT_EQ(AlgorithmCodeOf("PIC18"), 3);
-    EXPECT_EQ(AlgorithmCodeOf("PIC16C"), 4);
-    EXPECT_EQ(AlgorithmCodeOf("pic16"), -1);
-    EXPECT_EQ(AlgorithmCodeOf("PIC16 "), -1);
-    EXPECT_EQ(AlgorithmCodeOf(""), -1);
-    EXPECT_EQ(RegionNameOf(RegionCodeFuses), "Fuses");
-    EXPECT_EQ(AlgorithmNameOf(AlgorithmPIC16C), "PIC16C");
+    const std::pair<const char*, int> regions[] = {{"Code", 1}, {"Data", 2},  {"Fuses", 3}, {"Id", 4},
+                                                   {"", -1},    {"code", -1}, {"ID", -1}};
+    for (const auto& [name, code] : regions) {
+        EXPECT_EQ(RegionCodeOf(name), code) << name;
+        if (code >= 0) EXPECT_EQ(RegionNameOf(code), name);
+    }
+    const std::pair<const char*, int> algorithms[] = {{"PIC16", 0},   {"PIC16A", 1}, {"PIC16B", 2},
+                                                      {"PIC18", 3},   {"PIC16C", 4}, {"pic16", -1},
+                                                      {"PIC16 ", -1}, {"", -1}};
+    for (const auto& [name, code] : algorithms) {
+        EXPECT_EQ(AlgorithmCodeOf(name), code) << name;
+        if (code >= 0) EXPECT_EQ(AlgorithmNameOf(code), name);
+    }
     EXPECT_EQ(AlgorithmNameOf(9), "");
     EXPECT_EQ(AllRegions, 0x7FFF);
 }

@@ -20,17 +20,24 @@ TEST(DefinitionIni, SectionsKeysAndComments) {
                                            " Key=blank in front\n"
                                            "Key2 =blank before equals\n"
                                            "Path=a=b\n");
-    EXPECT_EQ(ini.Value("chip", "Name"), "first"); // first occurrence, any case
-    EXPECT_EQ(ini.Value("Chip", "Id"), " 7");      // blanks after '=' stay in the value
-    EXPECT_EQ(ini.Value("Chip", "Algorithm"), ""); // a line without '=' defines no key
-    EXPECT_EQ(ini.Value("Chip", "Empty"), "");
-    EXPECT_EQ(ini.Value("Chip", "Key"), ""); // the key is " Key"
-    EXPECT_EQ(ini.Value("Chip", " Key"), "blank in front");
-    EXPECT_EQ(ini.Value("Chip", "Key2"), "");
-    EXPECT_EQ(ini.Value("Chip", "Key2 "), "blank before equals");
-    EXPECT_EQ(ini.Value("Chip", "Path"), "a=b");
-    EXPECT_EQ(ini.Value("Missing", "Name"), "");
-    EXPECT_EQ(ini.Value("", "Name"), ""); // lines before the first section are ignored
+    const struct {
+        const char *Section, *Key, *Value;
+    } rows[] = {
+        {"chip", "Name", "first"}, // first occurrence, any case
+        {"Chip", "Id", " 7"},      // blanks after '=' stay in the value
+        {"Chip", "Algorithm", ""}, // a line without '=' defines no key
+        {"Chip", "Empty", ""},
+        {"Chip", "Key", ""}, // the key is " Key"
+        {"Chip", " Key", "blank in front"},
+        {"Chip", "Key2", ""},
+        {"Chip", "Key2 ", "blank before equals"},
+        {"Chip", "Path", "a=b"},
+        {"Missing", "Name", ""},
+        {"", "Name", ""}, // lines before the first section are ignored
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ini.Value(row.Section, row.Key), row.Value)
+            << "[" << row.Section << "] '" << row.Key << "'";
 }
 
 TEST(DefinitionIni, SectionHeaderMustFillTheLine) {
