@@ -7,22 +7,25 @@ namespace vesk::vbus {
 namespace {
 
 TEST(VbusFormat, HexIsUpperCaseZeroPaddedAndWidensWhenNeeded) {
-    EXPECT_EQ(Hex(0x2007, 6), "002007");
-    EXPECT_EQ(Hex(0x3fff, 4), "3FFF");
-    EXPECT_EQ(Hex(0x12345, 4), "12345");
-    EXPECT_EQ(Hex(0, 0), "0");
-    EXPECT_EQ(Hex(-1, 4), "FFFFFFFF");
-    EXPECT_EQ(Hex(-2, 2), "FFFFFFFE");
+    const struct {
+        int32_t Value;
+        int Digits;
+        const char* Text;
+    } rows[] = {
+        {0x2007, 6, "002007"}, {0x3fff, 4, "3FFF"}, {0x12345, 4, "12345"},
+        {0, 0, "0"},           {-1, 4, "FFFFFFFF"}, {-2, 2, "FFFFFFFE"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Hex(row.Value, row.Digits), row.Text) << row.Value;
 }
 
 TEST(VbusFormat, ParseHexTakesOnlyHexDigits) {
-    EXPECT_EQ(ParseHex("0F00"), 0x0F00);
-    EXPECT_EQ(ParseHex("3fff"), 0x3FFF);
-    EXPECT_EQ(ParseHex("FFFFFFFF"), -1);
-    EXPECT_EQ(ParseHex("ZZZZ"), -1);
-    EXPECT_EQ(ParseHex(""), -1);
-    EXPECT_EQ(ParseHex(" 12"), -1);
-    EXPECT_EQ(ParseHex("123456789"), -1);
+    const std::pair<const char*, int32_t> rows[] = {
+        {"0F00", 0x0F00}, {"3fff", 0x3FFF}, {"FFFFFFFF", -1},  {"ZZZZ", -1},
+        {"", -1},         {" 12", -1},      {"123456789", -1},
+    };
+    for (const auto& [text, value] : rows)
+        EXPECT_EQ(ParseHex(text), value) << text;
 }
 
 } // namespace

@@ -13,11 +13,11 @@ namespace vesk::sim {
 namespace {
 
 TEST(TargetMemoryTest, WidthMaskCoversTheDefault) {
-    EXPECT_EQ(TTargetMemory::WidthMask(0x3FFF), 0x3FFF);
-    EXPECT_EQ(TTargetMemory::WidthMask(0xFF), 0xFF);
-    EXPECT_EQ(TTargetMemory::WidthMask(0), 0xFF);
-    EXPECT_EQ(TTargetMemory::WidthMask(0xFFFF), 0xFFFF);
-    EXPECT_EQ(TTargetMemory::WidthMask(0x1000), 0x1FFF);
+    const std::pair<int32_t, int32_t> rows[] = {
+        {0x3FFF, 0x3FFF}, {0xFF, 0xFF}, {0, 0xFF}, {0xFFFF, 0xFFFF}, {0x1000, 0x1FFF},
+    };
+    for (const auto& [defaultWord, mask] : rows)
+        EXPECT_EQ(TTargetMemory::WidthMask(defaultWord), mask) << defaultWord;
 }
 
 TEST(TargetMemoryTest, LaidOutFromTheChipAtDefaults) {

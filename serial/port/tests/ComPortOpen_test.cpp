@@ -34,13 +34,13 @@ template <class Body> EComPort Raised(Body body) {
 } // namespace
 
 TEST(ComPortNames, MapToDevicePaths) {
-    EXPECT_EQ(ComPortDevicePath("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(ComPortDevicePath("COM10"), "/dev/ttyS9");
-    EXPECT_EQ(ComPortDevicePath("ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(ComPortDevicePath("/dev/pts/3"), "/dev/pts/3");
-    EXPECT_EQ(ComPortDevicePath("./link"), "./link");
-    EXPECT_EQ(ComPortDevicePath("COM0"), "/dev/COM0");
-    EXPECT_EQ(ComPortDevicePath("COMX"), "/dev/COMX");
+    const std::pair<const char*, const char*> rows[] = {
+        {"COM1", "/dev/ttyS0"},       {"COM10", "/dev/ttyS9"}, {"ttyUSB0", "/dev/ttyUSB0"},
+        {"/dev/pts/3", "/dev/pts/3"}, {"./link", "./link"},    {"COM0", "/dev/COM0"},
+        {"COMX", "/dev/COMX"},
+    };
+    for (const auto& [name, path] : rows)
+        EXPECT_EQ(ComPortDevicePath(name), path) << name;
 }
 
 TEST(ComPortDefaults, AsTheComponentShips) {
