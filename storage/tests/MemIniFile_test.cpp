@@ -2,24 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 using vesk::TMemIniFile;
 
-TEST(MemIniFile, WritesSectionsInCreationOrderWithOneEmptyLineAfterEach) {
-    TMemIniFile ini;
-    ini.WriteString("B", "x", "1");
-    ini.WriteString("A", "y", "two words");
-    ini.WriteString("b", "z", "3"); // same section, other case
-    EXPECT_EQ(ini.Text(), "[B]\nx=1\nz=3\n\n[A]\ny=two words\n\n");
-}
-
-TEST(MemIniFile, WritingAnExistingEntryReplacesItInPlace) {
-    TMemIniFile ini;
-    ini.WriteString("S", "First", "1");
-    ini.WriteString("S", "Second", "2");
-    ini.WriteString("s", "FIRST", "one");
-    EXPECT_EQ(ini.Text(), "[S]\nFirst=one\nSecond=2\n\n");
+// Sections are written in creation order with one empty line after each; writing an
+// existing entry, or to an existing section, names matched without regard to case,
+// replaces or adds in place.
+TEST(MemIniFile, WritesInCreationOrderAndReplacesInPlace) {
+    using TWrite = std::array<const char*, 3>; // section, name, value
+    const std::pair<std::vector<TWrite>, const char*> rows[] = {
+        {{{"B", "x", "1"}, {"A", "y", "two words"}, {"b", "z", "3"}},
+         "[B]\nx=1\nz=3\n\n[A]\ny=two words\n\n"},
+        {{{"S", "First", "1"}, {"S", "Second", "2"}, {"s", "FIRST", "one"}}, "[S]\nFirst=one\nSecond=2\n\n"},
+    };
+    for (const auto& [writes, text] : rows) {
+        TMemIniFile ini;
+        for (const auto& [section, name, value] : writes)
+            ini.WriteString(section, name, value);
+        EXPECT_EQ(ini.Text(), text);
+    }
 }
 
 TEST(MemIniFile, NamesMatchWithoutRegardToCase) {
