@@ -37,7 +37,9 @@ class ProgrammingFormTest : public QObject {
     void settingsControlsWriteTheirProperties();
     void lampDoubleClickNeedsDebugLevel();
     void tabStripSwitchesPages();
-    void errorBoxCaptionAndFullStop();
+    void errorBoxEndsInAFullStop_data();
+    void errorBoxEndsInAFullStop();
+    void errorBoxCaption();
     void layoutCaptionsAndShortcuts();
 };
 
@@ -336,17 +338,29 @@ void ProgrammingFormTest::lampDoubleClickNeedsDebugLevel() {
     QCOMPARE(form.TabControl1()->currentIndex(), int(pgMain));
 }
 
-void ProgrammingFormTest::errorBoxCaptionAndFullStop() {
+void ProgrammingFormTest::errorBoxEndsInAFullStop_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << QStringLiteral("Port missing") << QStringLiteral("Port missing.");
+    QTest::newRow("full stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
+    QTest::newRow("exclamation") << QStringLiteral("Really!") << QStringLiteral("Really!");
+    QTest::newRow("line feed") << QStringLiteral("Ends in a line feed\n")
+                               << QStringLiteral("Ends in a line feed\n");
+    QTest::newRow("hex digit") << QStringLiteral("code 0x1F") << QStringLiteral("code 0x1F.");
+    QTest::newRow("digit") << QStringLiteral("value 7") << QStringLiteral("value 7.");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void ProgrammingFormTest::errorBoxEndsInAFullStop() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(ErrorBoxText(message), shown);
+}
+
+void ProgrammingFormTest::errorBoxCaption() {
     QCOMPARE(ApplicationTitle(QStringLiteral("/opt/vesk/WinVESK")), QStringLiteral("Winvesk"));
     QCOMPARE(ApplicationTitle(QStringLiteral("/opt/vesk/WinVESK.Release.exe")), QStringLiteral("Winvesk"));
     QCOMPARE(ApplicationTitle(QStringLiteral("a.b/XY")), QStringLiteral("Xy"));
-    QCOMPARE(ErrorBoxText(QStringLiteral("Port missing")), QStringLiteral("Port missing."));
-    QCOMPARE(ErrorBoxText(QStringLiteral("Done.")), QStringLiteral("Done."));
-    QCOMPARE(ErrorBoxText(QStringLiteral("Really!")), QStringLiteral("Really!"));
-    QCOMPARE(ErrorBoxText(QStringLiteral("Ends in a line feed\n")), QStringLiteral("Ends in a line feed\n"));
-    QCOMPARE(ErrorBoxText(QStringLiteral("code 0x1F")), QStringLiteral("code 0x1F."));
-    QCOMPARE(ErrorBoxText(QStringLiteral("value 7")), QStringLiteral("value 7."));
-    QCOMPARE(ErrorBoxText(QString()), QString());
 
     // Errors escaping a handler reach the box with that caption and text: a buffer
     // to save needs a chip.
@@ -363,12 +377,10 @@ void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
     TWindowRun run;
     TProgrammingForm& form = run.Create();
     QCOMPARE(form.windowTitle(), QStringLiteral("Win VESK 0.9"));
-    QCOMPARE(form.minimumSize(), QSize(520, 366));
-    QCOMPARE(form.TabControl1()->count(), 5);
-    const QStringList tabs = {"Main", "Buffer", "Terminal", "Settings", "About"};
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(form.TabControl1()->tabText(i), tabs[i]);
-    QCOMPARE(form.TabControl1()->shape(), QTabBar::RoundedSouth);
+    QStringList tabs;
+    for (int i = 0; i < form.TabControl1()->count(); ++i)
+        tabs << form.TabControl1()->tabText(i);
+    QCOMPARE(tabs, QStringList({"Main", "Buffer", "Terminal", "Settings", "About"}));
     QCOMPARE(form.AboutPage().lblVersion->text(), QStringLiteral("Version 0.9 (0.9.4.409)"));
     QVERIFY(form.AboutPage().VersionMemo->toPlainText().contains(QStringLiteral("Terms of use")));
     const auto& a = form.Actions();
@@ -393,9 +405,6 @@ void ProgrammingFormTest::layoutCaptionsAndShortcuts() {
     QCOMPARE(captions(form.MainPage().pmRead),
              QStringList({"Clear buffer", "Read Code", "Read Data", "Read Fuses"}));
     QCOMPARE(captions(form.MainPage().pmVerify), QStringList({"Verify Code", "Verify Data", "Verify Fuses"}));
-    QCOMPARE(form.SettingsPage().cbxVeskBaudRate->count(), 5);
-    QCOMPARE(form.SettingsPage().cbxTerminalBaudRate->count(), 15);
-    QCOMPARE(form.AboutPage().LinkLabels.size(), 4);
     QStringList groups;
     for (const QGroupBox* group : form.Page(pgSettings)->findChildren<QGroupBox*>())
         groups << group->title();
