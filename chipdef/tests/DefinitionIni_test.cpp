@@ -1,6 +1,8 @@
 // The definition file reader: line rules, numbers and comma lists.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "DefinitionIni.h"
 #include "VESK_Exception.h"
 
@@ -20,9 +22,8 @@ TEST(DefinitionIni, SectionsKeysAndComments) {
                                            " Key=blank in front\n"
                                            "Key2 =blank before equals\n"
                                            "Path=a=b\n");
-    const struct {
-        const char *Section, *Key, *Value;
-    } rows[] = {
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        // section, key, value
         {"chip", "Name", "first"}, // first occurrence, any case
         {"Chip", "Id", " 7"},      // blanks after '=' stay in the value
         {"Chip", "Algorithm", ""}, // a line without '=' defines no key
@@ -35,9 +36,8 @@ TEST(DefinitionIni, SectionsKeysAndComments) {
         {"Missing", "Name", ""},
         {"", "Name", ""}, // lines before the first section are ignored
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(ini.Value(row.Section, row.Key), row.Value)
-            << "[" << row.Section << "] '" << row.Key << "'";
+    for (const auto& [section, key, value] : rows)
+        EXPECT_EQ(ini.Value(section, key), value) << "[" << section << "] '" << key << "'";
 }
 
 TEST(DefinitionIni, SectionHeaderMustFillTheLine) {

@@ -11,10 +11,7 @@ using namespace vesk;
 using V = std::vector<std::string>;
 
 TEST(TextLines, LineBreaks) {
-    const struct {
-        std::string Text;
-        V Lines;
-    } rows[] = {
+    const std::pair<std::string, V> rows[] = {
         {"", {}},
         {"a", {"a"}},
         {"a\n", {"a"}},
@@ -24,8 +21,8 @@ TEST(TextLines, LineBreaks) {
         {"a\n\rb", {"a", "", "b"}}, // LF CR is two breaks
         {"a\r\r\n", {"a", ""}},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(SplitTextLines(row.Text), row.Lines) << testing::PrintToString(row.Text);
+    for (const auto& [text, lines] : rows)
+        EXPECT_EQ(SplitTextLines(text), lines) << testing::PrintToString(text);
 }
 
 TEST(TextLines, LineLimit) {

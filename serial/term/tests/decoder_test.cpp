@@ -61,10 +61,7 @@ TEST(EscapeCodesVT100, PlainBytesAreCharacters) {
 namespace {
 
 // Which code each complete sequence yields, one sequence per row.
-const struct {
-    const char* Bytes;
-    TEscapeCode Code;
-} CodeRows[] = {
+const std::pair<const char*, TEscapeCode> CodeRows[] = {
     // Escape and one or two bytes.
     {"\0337", TEscapeCode::ecSaveCaretAndAttr},
     {"\0338", TEscapeCode::ecRestoreCaretAndAttr},
@@ -137,9 +134,9 @@ const struct {
 } // namespace
 
 TEST(EscapeCodesVT100, EachSequenceYieldsItsCode) {
-    for (const auto& row : CodeRows) {
-        SCOPED_TRACE(testing::PrintToString(std::string(row.Bytes)));
-        EXPECT_EQ(CodeOf(row.Bytes), row.Code);
+    for (const auto& [bytes, code] : CodeRows) {
+        SCOPED_TRACE(testing::PrintToString(std::string(bytes)));
+        EXPECT_EQ(CodeOf(bytes), code);
     }
 }
 
