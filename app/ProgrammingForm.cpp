@@ -226,6 +226,8 @@ void TProgrammingForm::FillTargetTypes() {
     targets->clear();
     targets->addItem(QStringLiteral("<Autodetect>"), QVariant::fromValue<void*>(nullptr));
     targets->blockSignals(false);
+    // A list filled again replaces the chips: the driver lets go of the old ones first.
+    FDevice.ForgetSessions();
     FChips = std::make_unique<vesk::TChipCatalogue>();
     FDevice.SetCatalogue(FChips.get());
     FChips->LoadWithUser(FProgramDirectory.toStdString());
