@@ -1,6 +1,7 @@
 #include "ChipSession.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "VESK_Exception.h"
 #include "hexfile/IntelHexFile.h"
@@ -12,11 +13,13 @@ TChipSession::TChipSession(const TChipDefinition& chip) : FChip(&chip), FWords(c
 }
 
 std::size_t TChipSession::IndexOf(const TChipRegion& region) const {
-    const std::size_t index = static_cast<std::size_t>(&region - FChip->Regions.data());
     // A region of another chip has no buffer here: a caller's mistake, not the user's.
-    if (index >= FWords.size())
+    // Its place is compared before any distance is taken, which only one array allows.
+    const TChipRegion* first = FChip->Regions.data();
+    const std::less<const TChipRegion*> before;
+    if (before(&region, first) || !before(&region, first + FChip->Regions.size()))
         throw Exception("Region " + region.Name + " is not one of chip " + FChip->Name);
-    return index;
+    return static_cast<std::size_t>(&region - first);
 }
 
 const std::vector<int32_t>& TChipSession::Words(const TChipRegion& region) const {
